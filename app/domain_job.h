@@ -1,0 +1,12 @@
+// The per-domain job the worker pool runs, and the per-worker state it needs.
+#pragma once
+
+#include "base/string_buffer.h"
+
+// Called once on the main thread before any worker starts; prepares the state of workers 0 to n-1.
+void createAnalyzers(int n);
+
+// Called by worker `workerIndex` with a valid domain and an empty result line. On return the
+// result line is either empty (the job wrote its own line to the error file) or the line to
+// write to the result file.
+void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine);

@@ -1,0 +1,76 @@
+#include "app/process_entry.h"
+
+#include "app/configuration.h"
+#include "app/domain_queue.h"
+#include "app/result_files.h"
+#include "app/worker_pool.h"
+#include "base/file_sys.h"
+#include "base/platform.h"
+
+#include <cstdio>
+
+namespace {
+
+// Makes sure the working directory exists, leaving the current directory as it was.
+bool ensureWorkingDirectory() {
+    StringBuffer startDirectory;
+    FileSys::GetCurrentDirectory(startDirectory);
+    bool ok = FileSys::EnsureDirectory(kWorkingDirectory, nullptr);
+    FileSys::SetCurrentDirectory(startDirectory.getString());
+    return ok;
+}
+
+// Opens input, result and error file in that order; the first failure stops the sequence.
+bool openCrawlFiles(const CrawlerConfig& config) {
+    FILE* in = std::fopen(config.inFile.getString(), "rb");
+    if (in == nullptr) {
+        std::printf("Failed to open %s\n", config.inFile.getString());
+        return false;
+    }
+    FILE* out = std::fopen(config.outFile.getString(), "w");
+    if (out == nullptr) {
+        std::printf("Failed to open %s\n", config.outFile.getString());
+        std::fclose(in);
+        return false;
+    }
+    FILE* err = std::fopen(config.errFile.getString(), "w");
+    if (err == nullptr) {
+        std::printf("Failed to open %s\n", config.errFile.getString());
+        std::fclose(in);
+        std::fclose(out);
+        return false;
+    }
+    setInputStream(in);
+    setResultStreams(out, err);
+    return true;
+}
+
+} // namespace
+
+int effectiveWorkerCount(int configured) {
+    if (configured <= 0)
+        return kDefaultWorkerThreads;
+    if (configured > kMaxWorkerThreads)
+        return kMaxWorkerThreads;
+    return configured;
+}
+
+int crawlerProcessMain() {
+    if (!ensureWorkingDirectory())
+        return 0;
+    CrawlerConfig config;
+    if (!loadConfiguration(config))
+        return 0;
+    Platform::SetIdlePriority();
+    int numThreads = effectiveWorkerCount(config.numThreads);
+    // A log file that cannot be opened is not detected: the run goes on without a log.
+    FILE* log = std::freopen(config.logFile.getString(), "w", stdout);
+    (void)log;
+    if (openCrawlFiles(config)) {
+        runWorkerPool(numThreads);
+        closeInputStream();
+        closeResultStreams();
+    }
+    std::fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,13 @@
+// The pool of worker threads. Each worker takes domains from the shared queue and runs the
+// domain job on them until the input is exhausted; the main thread polls until all are done.
+#pragma once
+
+// The analyzer table has this many slots, so no more workers can run.
+constexpr int kMaxWorkerThreads = 124;
+
+// Prepares the workers (the analyzers are created before the first thread starts), starts
+// `numThreads` detached threads and returns once every one has found the input exhausted.
+void runWorkerPool(int numThreads);
+
+// The loop of jobs of worker `workerIndex`; returns 0.
+int workerThreadMain(int workerIndex);

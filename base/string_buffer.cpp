@@ -1,0 +1,1108 @@
+// StringBuffer: the growable 8-bit string. Blocks come from new[]; every size is kept within
+// the 32-bit signed range, and an operation whose result would not fit leaves the text unchanged.
+#include "base/string_buffer.h"
+
+#include "base/ext_ptr_array.h"
+#include "base/file_sys.h"
+#include "base/log_base.h"
+#include "base/platform.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+namespace {
+
+constexpr uint8_t kMarkerAlive = 0xAA;
+constexpr int kDefaultGrowBy = 200;
+constexpr int kMaxGrowBy = 500000;
+constexpr int kNullTextCapacity = 4;
+// Largest text a buffer holds: its block (text and terminator) must fit a 32-bit signed size.
+constexpr int64_t kMaxLength = INT32_MAX - 1;
+
+int growByOrDefault(int growBy) {
+    if (growBy <= 0)
+        return kDefaultGrowBy;
+    return growBy < kMaxGrowBy ? growBy : kMaxGrowBy;
+}
+
+// The length of a C string as a buffer length; false when it is too long to be held.
+bool textLength(const char* s, int& n) {
+    size_t len = std::strlen(s);
+    if (len > static_cast<size_t>(kMaxLength))
+        return false;
+    n = static_cast<int>(len);
+    return true;
+}
+
+char* newTerminatedBlock(int capacity) {
+    char* block = new char[capacity];
+    block[0] = 0;
+    return block;
+}
+
+// The destroyed object's fields are written through volatile so the stores are kept even
+// though the object's lifetime ends right after them.
+template <typename T> void poison(T& field, T value) {
+    *static_cast<volatile T*>(&field) = value;
+}
+
+bool isTrimByte(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0xA0;
+}
+
+bool isDecorationByte(unsigned char c) {
+    return c == '-' || c == '*' || c == '/' || c == '@' || c == '\'' || c == '"';
+}
+
+bool isLineSpace(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool isOneOf(char c, const char* set) {
+    return c != 0 && std::strchr(set, c) != nullptr;
+}
+
+unsigned char lowerAscii(unsigned char c) {
+    return static_cast<unsigned char>(std::tolower(c));
+}
+
+unsigned char upperAz(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 0x20) : c;
+}
+
+bool bytesEqual(const char* a, const char* b, int n, bool caseSensitive) {
+    if (caseSensitive)
+        return std::memcmp(a, b, static_cast<size_t>(n)) == 0;
+    for (int i = 0; i < n; ++i) {
+        if (lowerAscii(static_cast<unsigned char>(a[i])) != lowerAscii(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// Index of the leftmost place at or after `from` where needle fits in hay, or -1.
+int findSegment(const char* hay, int hayLen, int from, const char* needle, int needleLen,
+                bool caseSensitive) {
+    for (int i = from; i + needleLen <= hayLen; ++i) {
+        if (bytesEqual(hay + i, needle, needleLen, caseSensitive))
+            return i;
+    }
+    return -1;
+}
+
+// Pattern match with '*' standing for any run of bytes, over the whole text.
+bool wildcardMatch(const char* text, int textLen, const char* pattern, bool caseSensitive) {
+    int patLen = static_cast<int>(strnlen(pattern, static_cast<size_t>(kMaxLength)));
+    const char* firstStar = static_cast<const char*>(std::memchr(pattern, '*', static_cast<size_t>(patLen)));
+
+    // 1. An empty text matches only an empty pattern or one made of '*' alone.
+    if (textLen == 0)
+        return std::strspn(pattern, "*") == static_cast<size_t>(patLen);
+    // 2. A non-empty text never matches an empty pattern.
+    if (patLen == 0)
+        return false;
+    // 3. Without '*' the whole text must equal the pattern.
+    if (firstStar == nullptr)
+        return textLen == patLen && bytesEqual(text, pattern, patLen, caseSensitive);
+
+    // 4. The part before the first '*' must begin the text.
+    int prefixLen = static_cast<int>(firstStar - pattern);
+    if (prefixLen > textLen || !bytesEqual(text, pattern, prefixLen, caseSensitive))
+        return false;
+    int pos = prefixLen;
+    int p = prefixLen;
+    while (true) {
+        while (p < patLen && pattern[p] == '*')
+            ++p;
+        if (p == patLen)
+            return true;
+        int segEnd = p;
+        while (segEnd < patLen && pattern[segEnd] != '*')
+            ++segEnd;
+        int segLen = segEnd - p;
+        if (segEnd == patLen) {
+            // The last segment must equal the end of the remaining text.
+            return textLen - pos >= segLen &&
+                   bytesEqual(text + textLen - segLen, pattern + p, segLen, caseSensitive);
+        }
+        int found = findSegment(text, textLen, pos, pattern + p, segLen, caseSensitive);
+        if (found < 0)
+            return false;
+        pos = found + segLen;
+        p = segEnd;
+    }
+}
+
+// UTF-16 to UTF-8. A surrogate without its partner and a lone trailing byte become U+FFFD.
+// With a null `out` only the length of the result is computed.
+int64_t utf16ToUtf8(const unsigned char* p, int64_t n, bool bigEndian, char* out) {
+    auto unitAt = [&](int64_t i) -> uint32_t {
+        return bigEndian ? (static_cast<uint32_t>(p[i]) << 8) | p[i + 1]
+                         : (static_cast<uint32_t>(p[i + 1]) << 8) | p[i];
+    };
+    int64_t written = 0;
+    auto put = [&](uint32_t b) {
+        if (out != nullptr)
+            out[written] = static_cast<char>(static_cast<unsigned char>(b));
+        ++written;
+    };
+    int64_t i = 0;
+    while (i < n) {
+        uint32_t cp = 0xFFFD;
+        if (i + 1 >= n) {
+            i = n;
+        } else {
+            uint32_t unit = unitAt(i);
+            i += 2;
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                if (i + 1 < n && unitAt(i) >= 0xDC00 && unitAt(i) <= 0xDFFF) {
+                    cp = 0x10000 + ((unit - 0xD800) << 10) + (unitAt(i) - 0xDC00);
+                    i += 2;
+                }
+            } else if (unit < 0xDC00 || unit > 0xDFFF) {
+                cp = unit;
+            }
+        }
+        if (cp < 0x80) {
+            put(cp);
+        } else if (cp < 0x800) {
+            put(0xC0 | (cp >> 6));
+            put(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            put(0xE0 | (cp >> 12));
+            put(0x80 | ((cp >> 6) & 0x3F));
+            put(0x80 | (cp & 0x3F));
+        } else {
+            put(0xF0 | (cp >> 18));
+            put(0x80 | ((cp >> 12) & 0x3F));
+            put(0x80 | ((cp >> 6) & 0x3F));
+            put(0x80 | (cp & 0x3F));
+        }
+    }
+    return written;
+}
+
+void addPart(ExtPtrArray& out, const char* p, int n) {
+    // Built at exactly its size, so the part already takes no more memory than minimizeMemory leaves.
+    auto* part = new StringBuffer(reinterpret_cast<const unsigned char*>(p), n, 0);
+    part->minimizeMemory();
+    out.appendPtr(part);
+}
+
+} // namespace
+
+// ---- Life cycle ----
+
+StringBuffer::StringBuffer()
+    : m_marker(kMarkerAlive), m_text(newTerminatedBlock(kDefaultGrowBy)), m_capacity(kDefaultGrowBy),
+      m_length(0), m_growBy(kDefaultGrowBy) {}
+
+StringBuffer::StringBuffer(const char* s) : m_marker(kMarkerAlive), m_length(0), m_growBy(kDefaultGrowBy) {
+    int n = 0;
+    if (s == nullptr || !textLength(s, n)) {
+        m_capacity = kNullTextCapacity;
+        m_text = newTerminatedBlock(m_capacity);
+        return;
+    }
+    m_capacity = n + 1;
+    m_text = new char[m_capacity];
+    std::memcpy(m_text, s, static_cast<size_t>(n) + 1);
+    m_length = n;
+}
+
+StringBuffer::StringBuffer(const StringBuffer& o)
+    : ZelcoraObject(), m_marker(kMarkerAlive), m_growBy(kDefaultGrowBy) {
+    checkAlive(&o);
+    m_length = o.m_length;
+    m_capacity = o.m_length + 1;
+    m_text = new char[m_capacity];
+    std::memcpy(m_text, o.m_text, static_cast<size_t>(m_length) + 1);
+}
+
+StringBuffer::StringBuffer(const unsigned char* bytes, int n, int growBy)
+    : m_marker(kMarkerAlive), m_growBy(growByOrDefault(growBy)) {
+    if (bytes == nullptr || n < 0 || n > kMaxLength)
+        n = 0;
+    m_length = n;
+    m_capacity = n + 1;
+    m_text = new char[m_capacity];
+    if (n > 0)
+        std::memcpy(m_text, bytes, static_cast<size_t>(n));
+    m_text[n] = 0;
+}
+
+StringBuffer::StringBuffer(int initialCapacity)
+    : m_marker(kMarkerAlive), m_text(nullptr), m_capacity(0), m_length(0),
+      m_growBy(growByOrDefault(initialCapacity)) {
+    m_capacity = initialCapacity > 0 ? initialCapacity : m_growBy;
+    m_text = newTerminatedBlock(m_capacity);
+}
+
+StringBuffer::~StringBuffer() {
+    checkAlive(this);
+    delete[] m_text;
+    poison(m_marker, uint8_t{0});
+    poison(m_text, reinterpret_cast<char*>(static_cast<uintptr_t>(0xDDDDDDDDDDDDDDDDull)));
+    poison(m_capacity, static_cast<int32_t>(0xDDDDDDDDu));
+    poison(m_length, static_cast<int32_t>(0xDDDDDDDDu));
+    poison(m_growBy, static_cast<int32_t>(0xDDDDDDDDu));
+}
+
+StringBuffer& StringBuffer::operator=(const StringBuffer& o) {
+    setSb(o);
+    return *this;
+}
+
+// The marker is read on an object that may already be destroyed: that is the point of the
+// check, so the dynamic-type check of the sanitizer is left out here.
+__attribute__((no_sanitize("vptr"))) void StringBuffer::checkAlive(const StringBuffer* self) {
+    if (self->m_marker != kMarkerAlive) {
+        std::fprintf(stderr, "StringBuffer: bad liveness marker, object used after destruction\n");
+        std::abort();
+    }
+}
+
+// ---- Internal helpers ----
+
+bool StringBuffer::ensureRoom(int n, int extra, bool adjustGrowBy) {
+    if (n <= 0)
+        return true;
+    int64_t needed = static_cast<int64_t>(m_length) + n;
+    if (needed < m_capacity)
+        return true;
+    int64_t newCapacity = static_cast<int64_t>(m_growBy) + needed + extra;
+    if (needed > kMaxLength || newCapacity > INT32_MAX)
+        return false;
+    char* block = new char[newCapacity];
+    std::memcpy(block, m_text, static_cast<size_t>(m_length) + 1);
+    delete[] m_text;
+    m_text = block;
+    m_capacity = static_cast<int32_t>(newCapacity);
+    if (adjustGrowBy && m_growBy < m_capacity && m_growBy < kMaxGrowBy) {
+        int half = m_capacity / 2;
+        m_growBy = half < kMaxGrowBy ? half : kMaxGrowBy;
+    }
+    return true;
+}
+
+void StringBuffer::appendRaw(const char* p, int n, int extra) {
+    if (p == nullptr || n <= 0)
+        return;
+    if (pointsInto(p)) {
+        StringBuffer copy(reinterpret_cast<const unsigned char*>(p), n, 0);
+        appendRaw(copy.m_text, n, extra);
+        return;
+    }
+    if (!ensureRoom(n, extra, true))
+        return;
+    std::memcpy(m_text + m_length, p, static_cast<size_t>(n));
+    m_length += n;
+    m_text[m_length] = 0;
+}
+
+void StringBuffer::replaceText(char* block, int capacity, int length) {
+    delete[] m_text;
+    m_text = block;
+    m_capacity = capacity;
+    m_length = length;
+}
+
+bool StringBuffer::pointsInto(const void* p) const {
+    const char* c = static_cast<const char*>(p);
+    std::less_equal<const char*> le;
+    std::less<const char*> lt;
+    return le(m_text, c) && lt(c, m_text + m_capacity);
+}
+
+void StringBuffer::trimEnds(bool (*inSet)(unsigned char)) {
+    int start = 0;
+    while (start < m_length && inSet(static_cast<unsigned char>(m_text[start])))
+        ++start;
+    if (start > 0) {
+        std::memmove(m_text, m_text + start, static_cast<size_t>(m_length - start));
+        m_length -= start;
+    }
+    while (m_length > 0 && inSet(static_cast<unsigned char>(m_text[m_length - 1])))
+        --m_length;
+    m_text[m_length] = 0;
+}
+
+// ---- Accessors ----
+
+const char* StringBuffer::getString() const {
+    checkAlive(this);
+    return m_text;
+}
+
+int StringBuffer::getSize() const {
+    checkAlive(this);
+    return m_length;
+}
+
+char StringBuffer::charAt(int i) const {
+    if (i < 0 || i >= m_length)
+        return 0;
+    return m_text[i];
+}
+
+char StringBuffer::lastChar() const {
+    checkAlive(this);
+    return m_length > 0 ? m_text[m_length - 1] : 0;
+}
+
+// ---- Appending ----
+
+void StringBuffer::append(const char* s) {
+    checkAlive(this);
+    int n = 0;
+    if (s == nullptr || !textLength(s, n))
+        return;
+    appendRaw(s, n, 1);
+}
+
+void StringBuffer::appendChar(char c) {
+    checkAlive(this);
+    if (!ensureRoom(1, 1, true))
+        return;
+    m_text[m_length++] = c;
+    m_text[m_length] = 0;
+}
+
+void StringBuffer::appendCharN(char c, int n) {
+    checkAlive(this);
+    if (n <= 0 || !ensureRoom(n, 1, true))
+        return;
+    std::memset(m_text + m_length, static_cast<unsigned char>(c), static_cast<size_t>(n));
+    m_length += n;
+    m_text[m_length] = 0;
+}
+
+void StringBuffer::appendN(const void* bytes, int n) {
+    checkAlive(this);
+    appendRaw(static_cast<const char*>(bytes), n, 0);
+}
+
+void StringBuffer::appendSb(const StringBuffer& o) {
+    checkAlive(this);
+    checkAlive(&o);
+    appendRaw(o.m_text, o.m_length, 1);
+}
+
+void StringBuffer::appendInt(int v) {
+    checkAlive(this);
+    char digits[16];
+    std::snprintf(digits, sizeof(digits), "%d", v);
+    append(digits);
+}
+
+void StringBuffer::prepend(const char* s) {
+    checkAlive(this);
+    int n = 0;
+    if (s == nullptr || !textLength(s, n) || n == 0)
+        return;
+    if (pointsInto(s)) {
+        StringBuffer copy(s);
+        prepend(copy.m_text);
+        return;
+    }
+    if (!ensureRoom(n, 1, false))
+        return;
+    std::memmove(m_text + n, m_text, static_cast<size_t>(m_length) + 1);
+    std::memcpy(m_text, s, static_cast<size_t>(n));
+    m_length += n;
+}
+
+void StringBuffer::appendHexDump(const unsigned char* p, int n) {
+    checkAlive(this);
+    if (p == nullptr)
+        return;
+    static const char kHex[] = "0123456789ABCDEF";
+    for (int i = 0; i < n; ++i) {
+        appendChar(kHex[p[i] >> 4]);
+        appendChar(kHex[p[i] & 0x0F]);
+        if ((i + 1) % 2 == 0)
+            appendChar(' ');
+        if ((i + 1) % 16 == 0)
+            appendChar('\n');
+    }
+}
+
+void StringBuffer::appendLastError() {
+    checkAlive(this);
+    int code = Platform::LastErrorCode();
+    Platform::AppendErrorText(code, *this);
+    trim();
+}
+
+// ---- Setting and clearing ----
+
+void StringBuffer::setString(const char* s) {
+    checkAlive(this);
+    if (s == nullptr) {
+        clear();
+        return;
+    }
+    if (pointsInto(s)) {
+        // Text of our own block: it already fits, so it only moves to the front.
+        size_t room = static_cast<size_t>(m_text + m_capacity - s);
+        size_t n = strnlen(s, room);
+        if (n == room)
+            --n;
+        std::memmove(m_text, s, n);
+        m_length = static_cast<int>(n);
+        m_text[m_length] = 0;
+        return;
+    }
+    clear();
+    append(s);
+}
+
+void StringBuffer::setSb(const StringBuffer& o) {
+    checkAlive(this);
+    checkAlive(&o);
+    if (&o == this)
+        return;
+    clear();
+    appendRaw(o.m_text, o.m_length, 1);
+}
+
+void StringBuffer::clear() {
+    checkAlive(this);
+    m_length = 0;
+    m_text[0] = 0;
+}
+
+char* StringBuffer::takeString(int* len) {
+    checkAlive(this);
+    char* taken = m_text;
+    if (len != nullptr)
+        *len = m_length;
+    m_text = newTerminatedBlock(m_growBy);
+    m_capacity = m_growBy;
+    m_length = 0;
+    return taken;
+}
+
+void StringBuffer::expectNumBytes(int n) {
+    checkAlive(this);
+    ensureRoom(n, 1, false);
+}
+
+void StringBuffer::minimizeMemory() {
+    checkAlive(this);
+    if (m_capacity <= static_cast<int64_t>(m_length) + 4)
+        return;
+    char* block = new char[m_length + 1];
+    std::memcpy(block, m_text, static_cast<size_t>(m_length) + 1);
+    replaceText(block, m_length + 1, m_length);
+}
+
+// ---- Editing in place ----
+
+void StringBuffer::trim() {
+    checkAlive(this);
+    trimEnds(isTrimByte);
+}
+
+void StringBuffer::trimDecoration() {
+    checkAlive(this);
+    trimEnds(isDecorationByte);
+}
+
+void StringBuffer::collapseWhitespace() {
+    checkAlive(this);
+    int w = 0;
+    for (int r = 0; r < m_length; ++r) {
+        unsigned char c = static_cast<unsigned char>(m_text[r]);
+        if (c == '\r' || c == '\t' || c == '\n' || c == 0xA0)
+            c = ' ';
+        if (c == ' ' && w > 0 && m_text[w - 1] == ' ')
+            continue;
+        m_text[w++] = static_cast<char>(c);
+    }
+    m_length = w;
+    m_text[m_length] = 0;
+}
+
+void StringBuffer::removeChar(char c) {
+    checkAlive(this);
+    removeCharFrom(c, 0);
+}
+
+void StringBuffer::removeCharFrom(char c, int start) {
+    checkAlive(this);
+    if (start < 0 || start >= m_length)
+        return;
+    int w = start;
+    for (int r = start; r < m_length; ++r) {
+        if (m_text[r] != c)
+            m_text[w++] = m_text[r];
+    }
+    m_length = w;
+    m_text[m_length] = 0;
+}
+
+void StringBuffer::truncateAtChar(char c) {
+    checkAlive(this);
+    const void* at = std::memchr(m_text, static_cast<unsigned char>(c), static_cast<size_t>(m_length));
+    if (at == nullptr)
+        return;
+    m_length = static_cast<int>(static_cast<const char*>(at) - m_text);
+    m_text[m_length] = 0;
+}
+
+void StringBuffer::shorten(int n) {
+    checkAlive(this);
+    if (n <= 0)
+        return;
+    m_length = n >= m_length ? 0 : m_length - n;
+    m_text[m_length] = 0;
+}
+
+void StringBuffer::removeChunk(int start, int n) {
+    checkAlive(this);
+    if (start < 0 || start >= m_length || n <= 0 || n > m_length - start)
+        return;
+    std::memmove(m_text + start, m_text + start + n, static_cast<size_t>(m_length - start - n) + 1);
+    m_length -= n;
+}
+
+void StringBuffer::replaceChar(char from, char to) {
+    checkAlive(this);
+    for (int i = 0; i < m_length; ++i) {
+        if (m_text[i] == from)
+            m_text[i] = to;
+    }
+}
+
+void StringBuffer::replaceAnyOf5(const char set[5], char to) {
+    checkAlive(this);
+    if (set == nullptr)
+        return;
+    for (int i = 0; i < m_length; ++i) {
+        if (std::memchr(set, static_cast<unsigned char>(m_text[i]), 5) != nullptr)
+            m_text[i] = to;
+    }
+}
+
+void StringBuffer::replaceAnyOf20(const char set[20], char to) {
+    checkAlive(this);
+    if (set == nullptr)
+        return;
+    for (int i = 0; i < m_length; ++i) {
+        if (std::memchr(set, static_cast<unsigned char>(m_text[i]), 20) != nullptr)
+            m_text[i] = to;
+    }
+}
+
+bool StringBuffer::replaceFirst(const char* find, const char* repl) {
+    checkAlive(this);
+    if (find == nullptr || *find == 0)
+        return false;
+    if (pointsInto(find) || (repl != nullptr && pointsInto(repl))) {
+        StringBuffer findCopy(find);
+        StringBuffer replCopy(repl);
+        return replaceFirst(findCopy.m_text, repl != nullptr ? replCopy.m_text : nullptr);
+    }
+    const char* at = std::strstr(m_text, find);
+    if (at == nullptr)
+        return false;
+    if (repl == nullptr)
+        return true;
+    int findLen = 0;
+    int replLen = 0;
+    if (!textLength(find, findLen) || !textLength(repl, replLen))
+        return false;
+    int offset = static_cast<int>(at - m_text);
+    if (replLen > findLen && !ensureRoom(replLen - findLen, 1, true))
+        return false;
+    std::memmove(m_text + offset + replLen, m_text + offset + findLen,
+                 static_cast<size_t>(m_length - offset - findLen) + 1);
+    std::memcpy(m_text + offset, repl, static_cast<size_t>(replLen));
+    m_length += replLen - findLen;
+    return true;
+}
+
+int StringBuffer::replaceAll(const char* find, const char* repl) {
+    checkAlive(this);
+    if (find == nullptr || *find == 0)
+        return 0;
+    if (pointsInto(find) || (repl != nullptr && pointsInto(repl))) {
+        StringBuffer findCopy(find);
+        StringBuffer replCopy(repl);
+        return replaceAll(findCopy.m_text, repl != nullptr ? replCopy.m_text : nullptr);
+    }
+    int findLen = 0;
+    int replLen = 0;
+    if (!textLength(find, findLen) || (repl != nullptr && !textLength(repl, replLen)))
+        return 0;
+    int count = 0;
+    for (const char* at = std::strstr(m_text, find); at != nullptr; at = std::strstr(at + findLen, find))
+        ++count;
+    if (count == 0 || repl == nullptr)
+        return count;
+    int64_t newLength = static_cast<int64_t>(m_length) + static_cast<int64_t>(count) * (replLen - findLen);
+    if (newLength > kMaxLength)
+        return 0;
+
+    // Rebuild from a copy of the old text, so inserted text is never searched again.
+    StringBuffer old(reinterpret_cast<const unsigned char*>(m_text), m_length, 0);
+    if (newLength > m_length && !ensureRoom(static_cast<int>(newLength - m_length), 1, true))
+        return 0;
+    const char* src = old.m_text;
+    const char* srcEnd = old.m_text + old.m_length;
+    char* dst = m_text;
+    for (const char* at = std::strstr(src, find); at != nullptr; at = std::strstr(src, find)) {
+        std::memcpy(dst, src, static_cast<size_t>(at - src));
+        dst += at - src;
+        std::memcpy(dst, repl, static_cast<size_t>(replLen));
+        dst += replLen;
+        src = at + findLen;
+    }
+    std::memcpy(dst, src, static_cast<size_t>(srcEnd - src));
+    m_length = static_cast<int>(newLength);
+    m_text[m_length] = 0;
+    return count;
+}
+
+void StringBuffer::toLowerCase() {
+    checkAlive(this);
+    for (int i = 0; i < m_length; ++i) {
+        unsigned char c = static_cast<unsigned char>(m_text[i]);
+        if (c < 0x80)
+            c = static_cast<unsigned char>(std::tolower(c));
+        else if (c >= 0xC0 && c <= 0xDF)
+            c = static_cast<unsigned char>(c + 0x20);
+        m_text[i] = static_cast<char>(c);
+    }
+}
+
+void StringBuffer::toUpperCase() {
+    checkAlive(this);
+    for (int i = 0; i < m_length; ++i) {
+        unsigned char c = static_cast<unsigned char>(m_text[i]);
+        if (c < 0x80)
+            c = static_cast<unsigned char>(std::toupper(c));
+        else if (c >= 0xE0)
+            c = static_cast<unsigned char>(c - 0x20);
+        m_text[i] = static_cast<char>(c);
+    }
+}
+
+void StringBuffer::encodeXmlEntities() {
+    checkAlive(this);
+    replaceAll("&", "&amp;");
+    replaceAll("<", "&lt;");
+    replaceAll(">", "&gt;");
+    replaceAll("\"", "&quot;");
+}
+
+void StringBuffer::toCrlf() {
+    checkAlive(this);
+    removeChar('\r');
+    replaceAll("\n", "\r\n");
+}
+
+void StringBuffer::toLf() {
+    checkAlive(this);
+    replaceAll("\r\n", "\n");
+}
+
+void StringBuffer::pluralize() {
+    checkAlive(this);
+    if (m_length == 0)
+        return;
+    char last = m_text[m_length - 1];
+    char before = m_length >= 2 ? m_text[m_length - 2] : 0;
+    // 1. Already plural.
+    if (last == 's')
+        return;
+    // 2. box, quiz.
+    if (last == 'x' || last == 'z') {
+        append("es");
+        return;
+    }
+    // 3. church, dish; but month.
+    if (last == 'h') {
+        append(before == 'c' || before == 's' ? "es" : "s");
+        return;
+    }
+    // 4. city; but day.
+    if (last == 'y') {
+        if (m_length >= 2 && !isOneOf(before, "aeiou")) {
+            shorten(1);
+            append("ies");
+        } else {
+            append("s");
+        }
+        return;
+    }
+    // 5. leaf.
+    if (last == 'f') {
+        shorten(1);
+        append("ves");
+        return;
+    }
+    // 6. knife.
+    if (last == 'e' && before == 'f') {
+        shorten(2);
+        append("ves");
+        return;
+    }
+    // 7. Everything else.
+    append("s");
+}
+
+void StringBuffer::singularize() {
+    checkAlive(this);
+    int n = m_length;
+    if (n == 0 || m_text[n - 1] != 's')
+        return;
+    // 1. bus, 1990s, ideas, ...
+    if (n >= 2) {
+        char before = m_text[n - 2];
+        if ((before >= '0' && before <= '9') || isOneOf(before, "uioa"))
+            return;
+    }
+    // 2. Look at the two bytes before the final 's'.
+    if (n > 3) {
+        char a = m_text[n - 3];
+        char b = m_text[n - 2];
+        char c = m_text[n - 4];
+        if (a == 'v' && b == 'e') {
+            if (n > 4 && isOneOf(c, "ioe")) {
+                shorten(1);
+            } else {
+                shorten(3);
+                appendChar('f');
+            }
+            return;
+        }
+        if (b == 's' && isOneOf(a, "oeiau"))
+            return;
+        if (a == 'x' && b == 'a')
+            return;
+        if (a == 'i' && b == 'e') {
+            shorten(3);
+            appendChar('y');
+            return;
+        }
+        if ((a == 'h' || a == 'x') && b == 'e') {
+            shorten(2);
+            return;
+        }
+        if (a == 'z' && b == 'e') {
+            shorten(c == 'i' ? 1 : 2);
+            return;
+        }
+        if (a == 'o' && b == 'e')
+            return;
+        if (a == 'a' && b == 'y' && equalsIgnoreCase("always"))
+            return;
+    }
+    // 3. Drop the 's'.
+    shorten(1);
+}
+
+// ---- Queries ----
+
+bool StringBuffer::equals(const char* s) const {
+    checkAlive(this);
+    if (s == nullptr)
+        return m_length == 0;
+    return std::strcmp(m_text, s) == 0;
+}
+
+bool StringBuffer::equalsSb(const StringBuffer& o) const {
+    checkAlive(this);
+    checkAlive(&o);
+    return m_length == o.m_length && std::memcmp(m_text, o.m_text, static_cast<size_t>(m_length)) == 0;
+}
+
+bool StringBuffer::equalsIgnoreCase(const char* s) const {
+    checkAlive(this);
+    if (s == nullptr)
+        return m_length == 0;
+    const unsigned char* a = reinterpret_cast<const unsigned char*>(m_text);
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(s);
+    for (; *a != 0 && *b != 0; ++a, ++b) {
+        if (lowerAscii(*a) != lowerAscii(*b))
+            return false;
+    }
+    return *a == *b;
+}
+
+bool StringBuffer::equalsIgnoreCaseSb(const StringBuffer& o) const {
+    checkAlive(this);
+    checkAlive(&o);
+    return m_length == o.m_length && bytesEqual(m_text, o.m_text, m_length, false);
+}
+
+bool StringBuffer::beginsWith(const char* s) const {
+    checkAlive(this);
+    if (s == nullptr)
+        return false;
+    return std::strncmp(m_text, s, std::strlen(s)) == 0;
+}
+
+bool StringBuffer::endsWith(const char* s) const {
+    if (s == nullptr)
+        return false;
+    size_t n = std::strlen(s);
+    if (n > static_cast<size_t>(m_length))
+        return false;
+    return std::memcmp(m_text + m_length - n, s, n) == 0;
+}
+
+bool StringBuffer::containsChar(char c) const {
+    checkAlive(this);
+    return std::memchr(m_text, static_cast<unsigned char>(c), static_cast<size_t>(m_length)) != nullptr;
+}
+
+bool StringBuffer::containsSubstring(const char* s) const {
+    checkAlive(this);
+    return s != nullptr && std::strstr(m_text, s) != nullptr;
+}
+
+bool StringBuffer::containsSubstringNoCase(const char* s) const {
+    checkAlive(this);
+    if (s == nullptr)
+        return false;
+    for (const char* start = m_text;; ++start) {
+        const char* t = start;
+        const char* p = s;
+        while (*p != 0 &&
+               upperAz(static_cast<unsigned char>(*t)) == upperAz(static_cast<unsigned char>(*p))) {
+            ++t;
+            ++p;
+        }
+        if (*p == 0)
+            return true;
+        if (*start == 0)
+            return false;
+    }
+}
+
+bool StringBuffer::matchesWildcard(const char* pattern, bool caseSensitive) const {
+    checkAlive(this);
+    if (pattern == nullptr)
+        return false;
+    return wildcardMatch(m_text, static_cast<int>(std::strlen(m_text)), pattern, caseSensitive);
+}
+
+int StringBuffer::intValue() const {
+    checkAlive(this);
+    // The leading integer as "%d" reads it, clamped to the int range instead of overflowing.
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(m_text);
+    while (std::isspace(*p))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    int64_t value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (value <= INT32_MAX)
+            value = value * 10 + (*p - '0');
+    }
+    if (negative)
+        value = -value;
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int>(value);
+}
+
+int StringBuffer::countChar(char c) const {
+    int count = 0;
+    for (int i = 0; i < m_length; ++i) {
+        if (m_text[i] == c)
+            ++count;
+    }
+    return count;
+}
+
+bool StringBuffer::is7bit() const {
+    checkAlive(this);
+    for (int i = 0; i < m_length; ++i) {
+        if (static_cast<unsigned char>(m_text[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// ---- Splitting ----
+
+void StringBuffer::split(ExtPtrArray& out, char sep, bool quoteAware, bool backslashEscapes) const {
+    checkAlive(this);
+    if (m_length == 0)
+        return;
+    // Every byte is copied, escapes and quotes included, so a part is the run between two
+    // separators that stand outside quotes and are not escaped.
+    bool inQuotes = false;
+    int partStart = 0;
+    for (int i = 0; i < m_length; ++i) {
+        char c = m_text[i];
+        if (backslashEscapes && c == '\\') {
+            ++i;
+        } else if (quoteAware && c == '"') {
+            inQuotes = !inQuotes;
+        } else if (c == sep && !inQuotes) {
+            addPart(out, m_text + partStart, i - partStart);
+            partStart = i + 1;
+        }
+    }
+    addPart(out, m_text + partStart, m_length - partStart);
+}
+
+void StringBuffer::splitOnSubstring(const StringBuffer& sep, ExtPtrArray& out, int maxParts) const {
+    checkAlive(this);
+    checkAlive(&sep);
+    std::string_view text(m_text, static_cast<size_t>(m_length));
+    std::string_view separator(sep.m_text, static_cast<size_t>(sep.m_length));
+    size_t pos = 0;
+    int parts = 0;
+    while (pos < text.size() && (maxParts <= 0 || parts < maxParts)) {
+        if (!separator.empty() && text.compare(pos, separator.size(), separator) == 0) {
+            pos += separator.size();
+            continue;
+        }
+        size_t end = separator.empty() ? std::string_view::npos : text.find(separator, pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        addPart(out, m_text + pos, static_cast<int>(end - pos));
+        ++parts;
+        pos = end;
+    }
+}
+
+void StringBuffer::splitNameValue(StringBuffer& name, StringBuffer& value) const {
+    checkAlive(this);
+    checkAlive(&name);
+    checkAlive(&value);
+    std::unique_ptr<StringBuffer> copy;
+    const StringBuffer* src = this;
+    if (&name == this || &value == this) {
+        copy = std::make_unique<StringBuffer>(*this);
+        src = copy.get();
+    }
+    name.clear();
+    value.clear();
+    const char* t = src->m_text;
+    int n = src->m_length;
+    int i = 0;
+    while (i < n && isLineSpace(static_cast<unsigned char>(t[i])))
+        ++i;
+    int eq = i;
+    while (eq < n && t[eq] != '=')
+        ++eq;
+    name.appendRaw(t + i, eq - i, 1);
+    name.trim();
+    if (eq >= n)
+        return;
+    i = eq + 1;
+    while (i < n && isLineSpace(static_cast<unsigned char>(t[i])))
+        ++i;
+    if (i < n && t[i] == '"')
+        ++i;
+    value.appendRaw(t + i, n - i, 1);
+    value.trim();
+    if (value.lastChar() == '"')
+        value.shorten(1);
+}
+
+// ---- Files ----
+
+bool StringBuffer::loadFromFile(const char* path, LogBase* log) {
+    checkAlive(this);
+    if (path == nullptr)
+        return false;
+    StringBuffer fixedPath(path);
+    if (fixedPath.beginsWith("file:///"))
+        fixedPath.removeChunk(0, 8);
+    fixedPath.replaceChar('|', ':');
+    const char* name = fixedPath.getString();
+
+    bool ok = false;
+    uint32_t fileSize = FileSys::FileSize(name, log, ok);
+    if (!ok) {
+        if (log != nullptr) {
+            log->LogError("Failed to get file size");
+            log->LogData("filename", name);
+        }
+        return false;
+    }
+    if (fileSize > static_cast<uint32_t>(kMaxLength)) {
+        if (log != nullptr) {
+            char sizeText[16];
+            std::snprintf(sizeText, sizeof(sizeText), "%u", static_cast<unsigned>(fileSize));
+            log->LogError("File too large");
+            log->LogData("filename", name);
+            log->LogData("filesize", sizeText);
+        }
+        return false;
+    }
+    int size = static_cast<int>(fileSize);
+
+    int handle = FileSys::OpenForRead(name, log);
+    if (handle == FileSys::kInvalidHandle) {
+        if (log != nullptr) {
+            log->LogError("Failed to read data from file");
+            log->LogData("filename", name);
+        }
+        return false;
+    }
+    std::unique_ptr<char[]> raw(new char[static_cast<size_t>(size) + 1]);
+    int received = size > 0 ? FileSys::ReadFromHandle(handle, raw.get(), size) : 0;
+    FileSys::CloseHandle(handle);
+    if (received < 0) {
+        if (log != nullptr) {
+            log->LogError("Failed to read data from file");
+            log->LogData("filename", name);
+        }
+        return false;
+    }
+    if (received != size) {
+        if (log != nullptr) {
+            log->LogError("Failed to read the entire file");
+            log->LogData("filename", name);
+            log->LogDataLong("filesize", size);
+            log->LogDataLong("bytes_received", received);
+        }
+        return false;
+    }
+
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(raw.get());
+    bool littleEndian = size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+    bool bigEndian = size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF;
+    if (littleEndian || bigEndian) {
+        int64_t outLength = utf16ToUtf8(bytes + 2, size - 2, bigEndian, nullptr);
+        if (outLength > kMaxLength) {
+            if (log != nullptr) {
+                log->LogError("File too large");
+                log->LogData("filename", name);
+                log->LogDataLong("filesize", size);
+            }
+            return false;
+        }
+        char* block = new char[outLength + 1];
+        utf16ToUtf8(bytes + 2, size - 2, bigEndian, block);
+        block[outLength] = 0;
+        replaceText(block, static_cast<int>(outLength) + 1, static_cast<int>(outLength));
+        return true;
+    }
+    int skip = (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;
+    if (skip > 0)
+        std::memmove(raw.get(), raw.get() + skip, static_cast<size_t>(size - skip));
+    raw[size - skip] = 0;
+    replaceText(raw.release(), size + 1, size - skip);
+    return true;
+}

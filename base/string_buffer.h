@@ -1,0 +1,119 @@
+// StringBuffer: the growable, NUL-terminated 8-bit string used for nearly all text. It holds
+// bytes, not characters: case and whitespace rules work byte by byte. A plain value owned by
+// whoever holds it. A liveness marker guards against use after destruction: an operation on an
+// object whose marker is wrong stops the process.
+#pragma once
+
+#include "base/zelcora_object.h"
+
+#include <cstdint>
+
+class ExtPtrArray;
+class LogBase;
+
+class StringBuffer : public ZelcoraObject {
+public:
+    StringBuffer();
+    explicit StringBuffer(const char* s);
+    StringBuffer(const StringBuffer& o);
+    StringBuffer(const unsigned char* bytes, int n, int growBy);
+    explicit StringBuffer(int initialCapacity);
+    ~StringBuffer() override;
+    StringBuffer& operator=(const StringBuffer& o);
+
+    // Accessors.
+    const char* getString() const;
+    int getSize() const;
+    char charAt(int i) const;
+    char lastChar() const;
+    int getCapacity() const { return m_capacity; }
+    int getGrowBy() const { return m_growBy; }
+
+    // Appending.
+    void append(const char* s);
+    void appendChar(char c);
+    void appendCharN(char c, int n);
+    void appendN(const void* bytes, int n);
+    void appendSb(const StringBuffer& o);
+    void appendInt(int v);
+    void prepend(const char* s);
+    void appendHexDump(const unsigned char* p, int n);
+    void appendLastError();
+
+    // Setting and clearing.
+    void setString(const char* s);
+    void setSb(const StringBuffer& o);
+    void clear();
+    // Hands the block (allocated with new[]) to the caller, who frees it with delete[].
+    char* takeString(int* len);
+    void expectNumBytes(int n);
+    void minimizeMemory();
+
+    // Editing in place.
+    void trim();
+    void trimDecoration();
+    void collapseWhitespace();
+    void removeChar(char c);
+    void removeCharFrom(char c, int start);
+    void truncateAtChar(char c);
+    void shorten(int n);
+    void removeChunk(int start, int n);
+    void replaceChar(char from, char to);
+    void replaceAnyOf5(const char set[5], char to);
+    void replaceAnyOf20(const char set[20], char to);
+    bool replaceFirst(const char* find, const char* repl);
+    int replaceAll(const char* find, const char* repl);
+    void toLowerCase();
+    void toUpperCase();
+    void encodeXmlEntities();
+    void toCrlf();
+    void toLf();
+    void pluralize();
+    void singularize();
+
+    // Queries.
+    bool equals(const char* s) const;
+    bool equalsSb(const StringBuffer& o) const;
+    bool equalsIgnoreCase(const char* s) const;
+    bool equalsIgnoreCaseSb(const StringBuffer& o) const;
+    bool beginsWith(const char* s) const;
+    bool endsWith(const char* s) const;
+    bool containsChar(char c) const;
+    bool containsSubstring(const char* s) const;
+    bool containsSubstringNoCase(const char* s) const;
+    bool matchesWildcard(const char* pattern, bool caseSensitive) const;
+    int intValue() const;
+    int countChar(char c) const;
+    bool is7bit() const;
+
+    // Splitting: the parts are new heap StringBuffers appended to `out`, which owns them.
+    void split(ExtPtrArray& out, char sep, bool quoteAware, bool backslashEscapes) const;
+    void splitOnSubstring(const StringBuffer& sep, ExtPtrArray& out, int maxParts) const;
+    void splitNameValue(StringBuffer& name, StringBuffer& value) const;
+
+    // Files. Replaces the text with the whole file's content; a byte-order mark selects UTF-16
+    // (converted to UTF-8) or is removed for UTF-8. On failure the text is unchanged.
+    bool loadFromFile(const char* path, LogBase* log);
+
+private:
+    // Stops the process when `self` is not a live buffer. Static so that it can look at the
+    // marker of an object that has already been destroyed.
+    static void checkAlive(const StringBuffer* self);
+    // Makes room for n more bytes and a terminator; `extra` is the slack of the size rule
+    // (1 for text appends, 0 for appendN). Adjusts the increment only when asked. False when the
+    // size cannot be represented, in which case nothing changed.
+    bool ensureRoom(int n, int extra, bool adjustGrowBy);
+    // Appends n bytes with the given slack of the size rule.
+    void appendRaw(const char* p, int n, int extra);
+    // Frees the current block and takes `block` in its place.
+    void replaceText(char* block, int capacity, int length);
+    // True when p lies inside this buffer's block.
+    bool pointsInto(const void* p) const;
+    void trimEnds(bool (*inSet)(unsigned char));
+
+    uint8_t m_marker;
+    char* m_text;
+    int32_t m_capacity;
+    int32_t m_length;
+    int32_t m_growBy;
+};

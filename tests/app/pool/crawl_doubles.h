@@ -1,0 +1,37 @@
+// Test doubles of the configuration reader and the domain job, so the process entry and the
+// worker pool can be driven without the real crawler behind them. Each test runs the process
+// in a forked child, so this state starts fresh every time.
+#pragma once
+
+#include "app/crawler_config.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+struct CrawlDoubles {
+    bool configLoads = true;
+    std::string logFile, inFile, outFile, errFile;
+    int numThreads = 0;
+
+    std::atomic<int> createAnalyzersCalls{0};
+    int analyzersCreated = 0;
+    // Slot i is written only by worker i.
+    std::vector<std::string> domainsByWorker[128];
+    // Every n-th job (by a hash of the domain) fails and writes its own error line; 0 never.
+    int failEvery = 0;
+};
+
+CrawlDoubles& crawlDoubles();
+
+// Forks, runs `body` in the child and returns the child's exit status (-1 when it did not
+// exit normally). The child ends with _exit, so detached threads cannot outlive the check.
+int runInChild(void (*body)());
+
+// A fresh directory below /tmp; removed again by removeTree.
+std::string makeTempDir();
+void removeTree(const std::string& path);
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& content);
+bool fileExists(const std::string& path);
+std::vector<std::string> splitLines(const std::string& text);

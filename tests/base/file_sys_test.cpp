@@ -1,0 +1,562 @@
+#include "base/file_sys.h"
+
+#include "base/data_buffer.h"
+#include "base/platform.h"
+#include "base/string_buffer.h"
+#include "file_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+using file_test::currentDir;
+using file_test::readBytes;
+using file_test::RecordingLog;
+using file_test::writeBytes;
+namespace fs = std::filesystem;
+
+class FileSysTest : public file_test::TempDirTest {};
+class FileAccessTest : public file_test::TempDirTest {};
+
+// ---- Temporary names ----
+
+TEST_F(FileSysTest, TempNameHasTheDocumentedShape) {
+    struct Case {
+        const char* fileTemplate;
+        const char* directory;
+        const char* pattern;
+    };
+    const Case cases[] = {
+        {"data", "c:/t", R"(c:/t/data_[A-Z0-8]{4}\.tmp)"},
+        {"data", "c:/t/", R"(c:/t/data_[A-Z0-8]{4}\.tmp)"},
+        {"data", "dir\\", R"(dir\\data_[A-Z0-8]{4}\.tmp)"},
+        {"", "d", R"(d/x_[A-Z0-8]{4}\.tmp)"},
+        {nullptr, "d", R"(d/x_[A-Z0-8]{4}\.tmp)"},
+        {"report.txt", "d", R"(d/report_[A-Z0-8]{4}\.txt)"},
+        {"a.b.c", "d", R"(d/a\.b_[A-Z0-8]{4}\.c)"},
+        {".hidden", "d", R"(d/_[A-Z0-8]{4}\.hidden)"},
+        {"data", "", R"(data_[A-Z0-8]{4}\.tmp)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.fileTemplate ? c.fileTemplate : "(null)") + " in " + c.directory);
+        StringBuffer out;
+        FileSys::MakeTempFileName(c.fileTemplate, c.directory, out);
+        EXPECT_TRUE(std::regex_match(out.getString(), std::regex(c.pattern))) << out.getString();
+    }
+}
+
+TEST_F(FileSysTest, TempNameCharactersCoverLettersAndDigitsZeroToEight) {
+    // Each call seeds from the millisecond tick, so distinct names need distinct ticks.
+    std::set<std::string> names;
+    uint32_t start = Platform::GetTickCount();
+    while (names.size() < 60 && Platform::GetTickCount() - start < 5000) {
+        StringBuffer out;
+        FileSys::MakeTempFileName("data", "c:/t", out);
+        names.insert(out.getString());
+        Platform::Sleep(1);
+    }
+    ASSERT_GE(names.size(), 60u);
+    bool sawLetter = false;
+    bool sawDigit = false;
+    for (const std::string& name : names) {
+        std::string random = name.substr(std::string("c:/t/data_").size(), 4);
+        for (char ch : random) {
+            EXPECT_TRUE((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '8')) << name;
+            sawLetter = sawLetter || (ch >= 'A' && ch <= 'Z');
+            sawDigit = sawDigit || (ch >= '0' && ch <= '9');
+        }
+    }
+    EXPECT_TRUE(sawLetter);
+    EXPECT_TRUE(sawDigit);
+}
+
+// The first candidate drawn after seeding with `seed`, built as the draw rule says.
+std::string firstCandidate(uint32_t seed, const std::string& dir) {
+    std::srand(seed);
+    std::string name = dir + "/data_";
+    for (int i = 0; i < 4; ++i) {
+        int r = (std::rand() & 0x7FFF) * 35 / 32768;
+        name += r <= 25 ? static_cast<char>('A' + r) : static_cast<char>('0' + (r - 26));
+    }
+    return name + ".tmp";
+}
+
+TEST_F(FileSysTest, TempNameSkipsCandidatesThatExist) {
+    // Occupy the first candidate of every seed the call can pick in the next 2 seconds.
+    constexpr uint32_t kWindow = 2000;
+    uint32_t start = Platform::GetTickCount();
+    std::set<std::string> taken;
+    for (uint32_t t = start; t != start + kWindow; ++t) {
+        std::string name = firstCandidate(t, m_dir);
+        if (taken.insert(name).second) {
+            writeBytes(name, "x");
+        }
+    }
+    StringBuffer out;
+    FileSys::MakeTempFileName("data", m_dir.c_str(), out);
+    uint32_t end = Platform::GetTickCount();
+    ASSERT_LT(end - start, kWindow) << "the set-up took too long to cover the call's seed";
+    EXPECT_EQ(taken.count(out.getString()), 0u) << out.getString();
+    EXPECT_FALSE(fs::exists(out.getString()));
+    EXPECT_TRUE(std::regex_match(out.getString(), std::regex(m_dir + R"(/data_[A-Z0-8]{4}\.tmp)")));
+}
+
+TEST_F(FileSysTest, TempNameInTempDirectoryUsesTmpdir) {
+    const char* old = std::getenv("TMPDIR");
+    std::string saved = old ? old : "";
+    setenv("TMPDIR", m_dir.c_str(), 1);
+    StringBuffer out;
+    FileSys::MakeTempFileNameInTempDirectory("log", out);
+    if (old) {
+        setenv("TMPDIR", saved.c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+    EXPECT_TRUE(std::regex_match(out.getString(), std::regex(m_dir + R"(/log_[A-Z0-8]{4}\.tmp)")))
+        << out.getString();
+}
+
+TEST_F(FileSysTest, TempDirectoryHasTrailingSlash) {
+    struct Case {
+        const char* tmpdir; // null: unset
+        const char* expected;
+    };
+    const Case cases[] = {
+        {nullptr, "/tmp/"},
+        {"", "/tmp/"},
+        {"/var/spool", "/var/spool/"},
+        {"/var/spool/", "/var/spool/"},
+    };
+    const char* old = std::getenv("TMPDIR");
+    std::string saved = old ? old : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tmpdir ? c.tmpdir : "(unset)");
+        if (c.tmpdir) {
+            setenv("TMPDIR", c.tmpdir, 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+        StringBuffer out("stale");
+        FileSys::GetTempDirectory(out);
+        EXPECT_STREQ(out.getString(), c.expected);
+    }
+    if (old) {
+        setenv("TMPDIR", saved.c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+}
+
+// ---- Whole-file writes, sizes, existence ----
+
+TEST_F(FileSysTest, WriteWholeFileOfSizeZeroCreatesEmptyFile) {
+    RecordingLog log;
+    EXPECT_TRUE(FileSys::WriteWholeFile("empty.bin", nullptr, 0, &log));
+    ASSERT_TRUE(fs::is_regular_file("empty.bin"));
+    EXPECT_EQ(fs::file_size("empty.bin"), 0u);
+    EXPECT_TRUE(log.entries.empty());
+}
+
+TEST_F(FileSysTest, WriteWholeFileTruncatesExistingFile) {
+    writeBytes("f.bin", "a much longer earlier content");
+    EXPECT_TRUE(FileSys::WriteWholeFile("f.bin", "new", 3, nullptr));
+    EXPECT_EQ(readBytes("f.bin"), "new");
+    EXPECT_TRUE(FileSys::WriteWholeFile("f.bin", "", 0, nullptr));
+    EXPECT_EQ(fs::file_size("f.bin"), 0u);
+}
+
+TEST_F(FileSysTest, WrittenBytesReadBackUnchanged) {
+    std::string big(70000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>((i * 131) % 256);
+    }
+    const std::string cases[] = {std::string("a"), std::string("\0\0x\0", 4), std::string("\xff\x80\r\n", 4),
+                                 big};
+    for (const std::string& bytes : cases) {
+        SCOPED_TRACE(bytes.size());
+        ASSERT_TRUE(
+            FileSys::WriteWholeFile("data.bin", bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr));
+        EXPECT_EQ(readBytes("data.bin"), bytes);
+        bool ok = false;
+        EXPECT_EQ(FileSys::FileSize("data.bin", nullptr, ok), bytes.size());
+        EXPECT_TRUE(ok);
+    }
+}
+
+TEST_F(FileSysTest, WriteWholeFile2WritesBothBuffersInOrder) {
+    std::string first("head\0", 5);
+    std::string second = "tail";
+    EXPECT_TRUE(FileSys::WriteWholeFile2("two.bin", first.data(), static_cast<uint32_t>(first.size()),
+                                         second.data(), static_cast<uint32_t>(second.size()), nullptr));
+    EXPECT_EQ(readBytes("two.bin"), first + second);
+    EXPECT_TRUE(FileSys::WriteWholeFile2("two.bin", nullptr, 0, "b", 1, nullptr));
+    EXPECT_EQ(readBytes("two.bin"), "b");
+}
+
+TEST_F(FileSysTest, WriteWholeFileIntoMissingDirectoryFails) {
+    RecordingLog log;
+    EXPECT_FALSE(FileSys::WriteWholeFile("no/such/dir/f.bin", "abc", 3, &log));
+    EXPECT_TRUE(log.hasError("Failed to open file (2)"));
+    EXPECT_EQ(log.data("filename"), "no/such/dir/f.bin");
+    EXPECT_TRUE(log.hasError("Failed to write complete file (7)"));
+    EXPECT_FALSE(fs::exists("no"));
+}
+
+TEST_F(FileSysTest, WriteWholeFileToFullDeviceReportsShortWrite) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    RecordingLog log;
+    EXPECT_FALSE(FileSys::WriteWholeFile("/dev/full", "abc", 3, &log));
+    EXPECT_TRUE(log.hasError("Failed to write complete file (1)"));
+    EXPECT_EQ(log.data("filename"), "/dev/full");
+    EXPECT_TRUE(log.hasInfo("No space left on device"));
+
+    RecordingLog log2;
+    EXPECT_FALSE(FileSys::WriteWholeFile2("/dev/full", "abc", 3, "def", 3, &log2));
+    EXPECT_TRUE(log2.hasError("Failed to write complete file (4)"));
+    RecordingLog log3;
+    EXPECT_FALSE(FileSys::WriteWholeFile2("/dev/full", nullptr, 0, "def", 3, &log3));
+    EXPECT_TRUE(log3.hasError("Failed to write complete file (5)"));
+}
+
+TEST_F(FileSysTest, FileSizeOfMissingFileFails) {
+    RecordingLog log;
+    bool ok = true;
+    EXPECT_EQ(FileSys::FileSize("missing.bin", &log, ok), 0u);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(log.hasError("Failed to get file size"));
+    EXPECT_EQ(log.data("filename"), "missing.bin");
+    EXPECT_TRUE(log.hasInfo("No such file or directory"));
+}
+
+TEST_F(FileSysTest, FileSizeOfDirectoryFails) {
+    fs::create_directory("sub");
+    bool ok = true;
+    EXPECT_EQ(FileSys::FileSize("sub", nullptr, ok), 0u);
+    EXPECT_FALSE(ok);
+}
+
+TEST_F(FileSysTest, OpenForReadOfMissingFileLogsWhy) {
+    RecordingLog log;
+    EXPECT_EQ(FileSys::OpenForRead("missing.txt", &log), FileSys::kInvalidHandle);
+    EXPECT_TRUE(log.hasError("Failed to open file (2)"));
+    EXPECT_EQ(log.data("filename"), "missing.txt");
+    EXPECT_EQ(log.data("osErrorInfo"), "No such file or directory");
+}
+
+TEST_F(FileSysTest, OpenWithEmptyPathFailsAtOnce) {
+    for (const char* p : {"", static_cast<const char*>(nullptr)}) {
+        RecordingLog log;
+        EXPECT_EQ(FileSys::OpenForRead(p, &log), FileSys::kInvalidHandle);
+        ASSERT_EQ(log.entries.size(), 1u);
+        EXPECT_TRUE(log.hasError("Cannot open file, filename is empty."));
+        RecordingLog wlog;
+        EXPECT_EQ(FileSys::OpenForWrite(p, &wlog), FileSys::kInvalidHandle);
+        EXPECT_TRUE(wlog.hasError("Cannot open file, filename is empty."));
+    }
+}
+
+TEST_F(FileSysTest, OpenForReadRefusesDirectory) {
+    fs::create_directory("sub");
+    RecordingLog log;
+    EXPECT_EQ(FileSys::OpenForRead("sub", &log), FileSys::kInvalidHandle);
+    EXPECT_TRUE(log.hasError("Failed to open file (2)"));
+    EXPECT_EQ(log.data("osErrorInfo"), "Is a directory");
+}
+
+TEST_F(FileSysTest, OpenForReadAndReadFromHandle) {
+    writeBytes("f.txt", "hello world");
+    int fd = FileSys::OpenForRead("f.txt", nullptr);
+    ASSERT_NE(fd, FileSys::kInvalidHandle);
+    char buf[32] = {};
+    EXPECT_EQ(FileSys::ReadFromHandle(fd, buf, 5), 5);
+    EXPECT_EQ(std::string(buf, 5), "hello");
+    // The rest is shorter than asked for: what is there arrives.
+    EXPECT_EQ(FileSys::ReadFromHandle(fd, buf, 32), 6);
+    EXPECT_EQ(std::string(buf, 6), " world");
+    EXPECT_EQ(FileSys::ReadFromHandle(fd, buf, 32), 0);
+    EXPECT_EQ(FileSys::ReadFromHandle(fd, buf, -1), -1);
+    FileSys::CloseHandle(fd);
+    EXPECT_EQ(FileSys::ReadFromHandle(FileSys::kInvalidHandle, buf, 4), -1);
+}
+
+TEST_F(FileSysTest, FileExists) {
+    writeBytes("file.txt", "x");
+    writeBytes("empty.txt", "");
+    fs::create_directory("dir");
+    struct Case {
+        const char* path;
+        bool exists;
+    };
+    const Case cases[] = {
+        {"file.txt", true}, {"empty.txt", true}, {"missing.txt", false},  {"dir", false},
+        {"", false},        {nullptr, false},    {"file.txt/sub", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path ? c.path : "(null)");
+        EXPECT_EQ(FileSys::FileExists(c.path), c.exists);
+    }
+}
+
+// ---- Deletion ----
+
+TEST_F(FileSysTest, DeleteFileRemovesFile) {
+    writeBytes("gone.txt", "x");
+    RecordingLog log;
+    EXPECT_TRUE(FileSys::DeleteFile("gone.txt", &log));
+    EXPECT_FALSE(fs::exists("gone.txt"));
+    EXPECT_TRUE(log.entries.empty());
+}
+
+TEST_F(FileSysTest, DeleteFileOfMissingFileFails) {
+    RecordingLog log;
+    EXPECT_FALSE(FileSys::DeleteFile("missing.txt", &log));
+    EXPECT_TRUE(log.hasInfo("Cannot delete file, file does not exist"));
+    EXPECT_EQ(log.data("delete_filename"), "missing.txt");
+}
+
+TEST_F(FileSysTest, DeleteFileWithEmptyPathFails) {
+    for (const char* p : {"", static_cast<const char*>(nullptr)}) {
+        RecordingLog log;
+        EXPECT_FALSE(FileSys::DeleteFile(p, &log));
+        EXPECT_TRUE(log.hasError("Cannot delete file, filename is null or empty"));
+    }
+}
+
+TEST_F(FileSysTest, DeleteFileThatCannotBeRemovedLogsSystemText) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "directory permissions do not bind the super-user";
+    }
+    fs::create_directory("locked");
+    writeBytes("locked/f.txt", "x");
+    fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec);
+    RecordingLog log;
+    EXPECT_FALSE(FileSys::DeleteFile("locked/f.txt", &log));
+    fs::permissions("locked", fs::perms::owner_all);
+    EXPECT_TRUE(log.hasInfo("Cannot delete file"));
+    EXPECT_EQ(log.data("delete_filename"), "locked/f.txt");
+    EXPECT_TRUE(log.hasInfo("DeleteFile:Permission denied"));
+    EXPECT_TRUE(fs::exists("locked/f.txt"));
+}
+
+// ---- Directories ----
+
+TEST_F(FileSysTest, DirectPlatformCalls) {
+    EXPECT_TRUE(FileSys::CreateDirectory("made"));
+    EXPECT_TRUE(fs::is_directory("made"));
+    EXPECT_FALSE(FileSys::CreateDirectory("made"));
+    EXPECT_FALSE(FileSys::CreateDirectory(""));
+    EXPECT_TRUE(FileSys::SetCurrentDirectory("made"));
+    StringBuffer cwd;
+    FileSys::GetCurrentDirectory(cwd);
+    EXPECT_EQ(std::string(cwd.getString()), fs::canonical(m_dir).string() + "/made");
+    EXPECT_FALSE(FileSys::SetCurrentDirectory("no-such-dir"));
+    EXPECT_FALSE(FileSys::SetCurrentDirectory(""));
+    EXPECT_EQ(currentDir(), std::string(cwd.getString()));
+}
+
+TEST_F(FileSysTest, EnsureDirectoryOnExistingDirectoryChangesNothing) {
+    fs::create_directories("a/b");
+    std::vector<std::string> before = listing();
+    std::string cwd = currentDir();
+    for (const std::string& p : {std::string("a/b"), std::string("a/b/"), path("a"), std::string(".")}) {
+        SCOPED_TRACE(p);
+        RecordingLog log;
+        EXPECT_TRUE(FileSys::EnsureDirectory(p.c_str(), &log));
+        EXPECT_EQ(listing(), before);
+        EXPECT_EQ(currentDir(), cwd);
+        EXPECT_TRUE(log.entries.empty());
+    }
+}
+
+TEST_F(FileSysTest, EnsureDirectoryCreatesEveryMissingComponent) {
+    struct Case {
+        std::string path;
+        std::string made; // relative to the test directory
+    };
+    const Case cases[] = {
+        {"a/b/c/", "a/b/c"},
+        {"a/b/d", "a/b/d"},
+        {"c:/Orrastead/", "c:/Orrastead"},
+        {"x//y///z", "x/y/z"},
+        {"p/../q", "q"},
+        {path("abs/one/two"), "abs/one/two"},
+        {path("abs/three/"), "abs/three"},
+    };
+    std::string cwd = currentDir();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        RecordingLog log;
+        EXPECT_TRUE(FileSys::EnsureDirectory(c.path.c_str(), &log));
+        EXPECT_TRUE(fs::is_directory(path(c.made)));
+        EXPECT_EQ(currentDir(), cwd);
+    }
+}
+
+TEST_F(FileSysTest, EnsureDirectoryStopsAtRegularFileAndRestoresCwd) {
+    fs::create_directory("top");
+    writeBytes("top/plain", "x");
+    std::string cwd = currentDir();
+    for (const std::string& p :
+         {std::string("top/plain/sub/"), path("top/plain/sub"), std::string("top/plain")}) {
+        SCOPED_TRACE(p);
+        RecordingLog log;
+        EXPECT_FALSE(FileSys::EnsureDirectory(p.c_str(), &log));
+        EXPECT_EQ(currentDir(), cwd);
+        EXPECT_TRUE(log.hasError("Failed to create directory"));
+        EXPECT_EQ(log.data("directory"), "plain");
+    }
+    EXPECT_FALSE(fs::exists("top/plain/sub"));
+    EXPECT_FALSE(fs::exists("sub"));
+}
+
+TEST_F(FileSysTest, EnsureDirectoryRefusesOverlongPath) {
+    std::string longPath;
+    while (longPath.size() <= 800) {
+        longPath += "abcdefghij/";
+    }
+    std::string cwd = currentDir();
+    RecordingLog log;
+    EXPECT_FALSE(FileSys::EnsureDirectory(longPath.c_str(), &log));
+    EXPECT_EQ(currentDir(), cwd);
+    EXPECT_FALSE(fs::exists("abcdefghij"));
+}
+
+TEST_F(FileSysTest, EnsureDirectoryForFileCreatesTheFolderOnly) {
+    struct Case {
+        std::string file;
+        std::string folder; // empty: nothing to create
+    };
+    const Case cases[] = {
+        {"d1/d2/file.txt", "d1/d2"},
+        {"c:/Orrastead/Dunmere.xml", "c:/Orrastead"},
+        {path("abs/log.txt"), "abs"},
+        {"plain.txt", ""},
+        {"", ""},
+    };
+    std::string cwd = currentDir();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::vector<std::string> before = listing();
+        EXPECT_TRUE(FileSys::EnsureDirectoryForFile(c.file.c_str(), nullptr));
+        if (c.folder.empty()) {
+            EXPECT_EQ(listing(), before);
+        } else {
+            EXPECT_TRUE(fs::is_directory(path(c.folder)));
+        }
+        if (!c.file.empty()) {
+            EXPECT_FALSE(fs::exists(c.file));
+        }
+        EXPECT_EQ(currentDir(), cwd);
+    }
+}
+
+TEST_F(FileSysTest, EnsureDirectoryForFileBounds) {
+    // 799 bytes is the longest file path taken.
+    std::string ok =
+        "a/" + std::string(200, 'b') + "/" + std::string(200, 'c') + "/" + std::string(200, 'e') + "/";
+    ok += std::string(799 - ok.size(), 'f');
+    ASSERT_EQ(ok.size(), 799u);
+    EXPECT_TRUE(FileSys::EnsureDirectoryForFile(ok.c_str(), nullptr));
+    EXPECT_TRUE(fs::is_directory(ok.substr(0, ok.rfind('/'))));
+
+    std::string tooLong = "z/" + std::string(798, 'f');
+    EXPECT_FALSE(FileSys::EnsureDirectoryForFile(tooLong.c_str(), nullptr));
+    EXPECT_FALSE(fs::exists("z"));
+}
+
+// ---- FileAccess ----
+
+TEST_F(FileAccessTest, ReadAtOffsets) {
+    writeBytes("digits.txt", "0123456789");
+    struct Case {
+        uint32_t offset;
+        uint32_t count;
+        bool ok;
+        const char* bytes; // what `out` holds afterwards
+        uint32_t position; // the position afterwards
+    };
+    const Case cases[] = {
+        {0, 4, true, "0123", 4}, {3, 5, true, "34567", 8},
+        {8, 2, true, "89", 10},  {0, 10, true, "0123456789", 10},
+        {0, 0, true, "", 0},     {8, 5, false, "", 10},    // short read: only two bytes are there
+        {10, 1, false, "", 10},  {100, 1, false, "", 100}, // past the end
+    };
+    FileAccess file;
+    ASSERT_TRUE(file.Open("digits.txt", nullptr));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.offset) + "+" + std::to_string(c.count));
+        DataBuffer out;
+        out.append("stale", 5);
+        EXPECT_EQ(file.ReadAt(c.offset, c.count, out), c.ok);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.getData()), out.getSize()), c.bytes);
+        EXPECT_EQ(file.position(), c.position);
+    }
+}
+
+TEST_F(FileAccessTest, ReadsBinaryContent) {
+    std::string bytes("\0\x01\xff\0z", 5);
+    writeBytes("bin", bytes);
+    FileAccess file;
+    ASSERT_TRUE(file.Open("bin", nullptr));
+    DataBuffer out;
+    ASSERT_TRUE(file.ReadAt(0, 5, out));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.getData()), out.getSize()), bytes);
+    ASSERT_TRUE(file.ReadAt(3, 2, out));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.getData()), out.getSize()),
+              std::string("\0z", 2));
+}
+
+TEST_F(FileAccessTest, CloseResetsPositionAndStopsReads) {
+    writeBytes("f", "abcdef");
+    FileAccess file;
+    ASSERT_TRUE(file.Open("f", nullptr));
+    DataBuffer out;
+    ASSERT_TRUE(file.ReadAt(2, 3, out));
+    EXPECT_EQ(file.position(), 5u);
+    file.Close();
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.position(), 0u);
+    EXPECT_FALSE(file.ReadAt(0, 1, out));
+    file.Close();
+}
+
+TEST_F(FileAccessTest, OpenFailures) {
+    FileAccess file;
+    RecordingLog log;
+    EXPECT_FALSE(file.Open("missing", &log));
+    EXPECT_TRUE(log.hasError("Failed to open file (2)"));
+    EXPECT_EQ(log.data("filename"), "missing");
+    RecordingLog emptyLog;
+    EXPECT_FALSE(file.Open("", &emptyLog));
+    EXPECT_TRUE(emptyLog.hasError("Cannot open file, filename is empty."));
+    fs::create_directory("dir");
+    EXPECT_FALSE(file.Open("dir", nullptr));
+    EXPECT_FALSE(file.isOpen());
+}
+
+TEST_F(FileAccessTest, OpenClosesThePreviousFile) {
+    writeBytes("one", "1111");
+    writeBytes("two", "22");
+    FileAccess file;
+    ASSERT_TRUE(file.Open("one", nullptr));
+    DataBuffer out;
+    ASSERT_TRUE(file.ReadAt(1, 2, out));
+    ASSERT_TRUE(file.Open("two", nullptr));
+    EXPECT_EQ(file.position(), 0u);
+    EXPECT_FALSE(file.ReadAt(0, 4, out));
+    ASSERT_TRUE(file.ReadAt(0, 2, out));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.getData()), out.getSize()), "22");
+    EXPECT_FALSE(file.Open("missing", nullptr));
+    EXPECT_FALSE(file.isOpen());
+}
+
+} // namespace

@@ -1,0 +1,626 @@
+#include "base/ext_int_array.h"
+#include "base/ext_ptr_array.h"
+#include "base/hash_map.h"
+#include "base/queue.h"
+#include "base/string_buffer.h"
+#include "base/string_pair.h"
+#include "base/zc_list.h"
+#include "base/zelcora_int.h"
+#include "base/zelcora_object.h"
+
+#include <gtest/gtest.h>
+
+#include <openssl/evp.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Counts its own destructions, so a test can tell which container destroyed what.
+class CountedObject : public ZelcoraObject {
+public:
+    explicit CountedObject(int id = 0) : m_id(id) {}
+    ~CountedObject() override { ++s_destroyed; }
+    int id() const { return m_id; }
+    static int s_destroyed;
+
+private:
+    int m_id;
+};
+int CountedObject::s_destroyed = 0;
+
+class CountedTest : public ::testing::Test {
+protected:
+    void SetUp() override { CountedObject::s_destroyed = 0; }
+};
+
+// ---- ExtPtrArray ----
+
+struct PtrGrowthCase {
+    const char* name;
+    int capacity;
+    int growBy;
+    int appends;
+    int expectedCapacity;
+    int expectedGrowBy;
+};
+
+void PrintTo(const PtrGrowthCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ExtPtrArrayGrowth : public ::testing::TestWithParam<PtrGrowthCase> {};
+
+TEST_P(ExtPtrArrayGrowth, CapacityAndIncrementFollowTheDoublingRule) {
+    const PtrGrowthCase& c = GetParam();
+    ExtPtrArray arr(c.capacity, c.growBy);
+    for (int i = 0; i < c.appends; ++i)
+        arr.appendPtr(&arr);
+    EXPECT_EQ(arr.getSize(), c.appends);
+    EXPECT_EQ(arr.getCapacity(), c.expectedCapacity);
+    EXPECT_EQ(arr.getGrowBy(), c.expectedGrowBy);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExtPtrArrayGrowth,
+    ::testing::Values(PtrGrowthCase{"ZeroZeroIsFiveFive", 0, 0, 0, 5, 5},
+                      PtrGrowthCase{"ZeroZeroFullAtFive", 0, 0, 5, 5, 5},
+                      PtrGrowthCase{"ZeroZeroAfterSixAppends", 0, 0, 6, 10, 10},
+                      PtrGrowthCase{"NegativeIsFiveFive", -3, -7, 6, 10, 10},
+                      PtrGrowthCase{"ThirdGrowthDoubles", 0, 0, 11, 20, 20},
+                      PtrGrowthCase{"GivenIncrementUsedFirst", 4, 1, 5, 5, 5},
+                      PtrGrowthCase{"IncrementAboveCapHeldAtCap", 1, 250000, 0, 1, 100000},
+                      PtrGrowthCase{"IncrementCappedAfterGrowth", 60000, 60000, 60001, 120000, 100000},
+                      PtrGrowthCase{"CappedIncrementStaysCapped", 60000, 60000, 120001, 220000, 100000}),
+    [](const ::testing::TestParamInfo<PtrGrowthCase>& info) { return std::string(info.param.name); });
+
+TEST(ExtPtrArrayTest, DefaultAllocatesNothingUntilFirstAppend) {
+    ExtPtrArray arr;
+    EXPECT_EQ(arr.getCapacity(), 0);
+    EXPECT_EQ(arr.getSize(), 0);
+    int x = 0;
+    arr.appendPtr(&x);
+    EXPECT_EQ(arr.getCapacity(), 5);
+    EXPECT_EQ(arr.getGrowBy(), 5);
+    for (int i = 0; i < 5; ++i)
+        arr.appendPtr(&x);
+    EXPECT_EQ(arr.getCapacity(), 10);
+    EXPECT_EQ(arr.getGrowBy(), 10);
+}
+
+TEST(ExtPtrArrayTest, ElementsSurviveGrowthInOrder) {
+    int values[50];
+    ExtPtrArray arr;
+    for (int i = 0; i < 50; ++i)
+        arr.appendPtr(&values[i]);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(arr.elementAt(i), &values[i]) << i;
+}
+
+TEST(ExtPtrArrayTest, OutOfRangeAndEmptyAnswerNull) {
+    ExtPtrArray arr;
+    EXPECT_EQ(arr.elementAt(0), nullptr);
+    EXPECT_EQ(arr.lastElement(), nullptr);
+    EXPECT_EQ(arr.pop(), nullptr);
+    EXPECT_EQ(arr.removeAt(0), nullptr);
+    int x = 0;
+    arr.appendPtr(&x);
+    EXPECT_EQ(arr.elementAt(-1), nullptr);
+    EXPECT_EQ(arr.elementAt(1), nullptr);
+    EXPECT_EQ(arr.removeAt(1), nullptr);
+    EXPECT_EQ(arr.removeAt(-1), nullptr);
+    EXPECT_EQ(arr.getSize(), 1);
+}
+
+TEST(ExtPtrArrayTest, RemoveAtMovesLaterElementsDown) {
+    int v[4];
+    ExtPtrArray arr;
+    for (int& x : v)
+        arr.appendPtr(&x);
+    EXPECT_EQ(arr.removeAt(1), &v[1]);
+    ASSERT_EQ(arr.getSize(), 3);
+    EXPECT_EQ(arr.elementAt(0), &v[0]);
+    EXPECT_EQ(arr.elementAt(1), &v[2]);
+    EXPECT_EQ(arr.elementAt(2), &v[3]);
+    EXPECT_EQ(arr.elementAt(3), nullptr);
+    EXPECT_EQ(arr.removeAt(2), &v[3]);
+    EXPECT_EQ(arr.lastElement(), &v[2]);
+}
+
+TEST(ExtPtrArrayTest, PopTakesFromTheEnd) {
+    int v[3];
+    ExtPtrArray arr;
+    for (int& x : v)
+        arr.appendPtr(&x);
+    EXPECT_EQ(arr.lastElement(), &v[2]);
+    EXPECT_EQ(arr.pop(), &v[2]);
+    EXPECT_EQ(arr.pop(), &v[1]);
+    EXPECT_EQ(arr.getSize(), 1);
+    EXPECT_EQ(arr.pop(), &v[0]);
+    EXPECT_EQ(arr.pop(), nullptr);
+    EXPECT_EQ(arr.getSize(), 0);
+}
+
+class ExtPtrArrayOwnership : public CountedTest {};
+
+TEST_F(ExtPtrArrayOwnership, RemoveAllObjectsDestroysNonNullElements) {
+    ExtPtrArray arr;
+    arr.appendPtr(new CountedObject(1));
+    arr.appendPtr(nullptr);
+    arr.appendPtr(new CountedObject(2));
+    arr.removeAllObjects();
+    EXPECT_EQ(CountedObject::s_destroyed, 2);
+    EXPECT_EQ(arr.getSize(), 0);
+    EXPECT_EQ(arr.elementAt(0), nullptr);
+}
+
+TEST_F(ExtPtrArrayOwnership, RemovedElementsAreNotDestroyed) {
+    CountedObject a(1);
+    CountedObject b(2);
+    {
+        ExtPtrArray arr;
+        arr.appendPtr(&a);
+        arr.appendPtr(&b);
+        EXPECT_EQ(arr.removeAt(0), &a);
+        EXPECT_EQ(arr.pop(), &b);
+    }
+    EXPECT_EQ(CountedObject::s_destroyed, 0);
+}
+
+TEST(ExtPtrArrayTest, RemoveAllRawReleasesBlocks) {
+    ExtPtrArray arr;
+    arr.appendPtr(new char[16]);
+    arr.appendPtr(nullptr);
+    arr.appendPtr(new char[3]);
+    arr.removeAllRaw();
+    EXPECT_EQ(arr.getSize(), 0);
+}
+
+// ---- ExtIntArray ----
+
+struct IntGrowthCase {
+    const char* name;
+    int capacity; // -1: default construction
+    int growBy;
+    int appends;
+    int expectedCapacity;
+    int expectedGrowBy;
+};
+
+void PrintTo(const IntGrowthCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ExtIntArrayGrowth : public ::testing::TestWithParam<IntGrowthCase> {};
+
+TEST_P(ExtIntArrayGrowth, CapacityAndIncrementFollowTheRule) {
+    const IntGrowthCase& c = GetParam();
+    ExtIntArray* arr = c.capacity < 0 ? new ExtIntArray() : new ExtIntArray(c.capacity, c.growBy);
+    for (int i = 0; i < c.appends; ++i)
+        arr->append(i);
+    EXPECT_EQ(arr->getSize(), c.appends);
+    EXPECT_EQ(arr->getCapacity(), c.expectedCapacity);
+    EXPECT_EQ(arr->getGrowBy(), c.expectedGrowBy);
+    if (c.appends > 0) {
+        EXPECT_EQ(arr->elementAt(0), 0);
+        EXPECT_EQ(arr->lastElement(), c.appends - 1);
+    }
+    delete arr;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExtIntArrayGrowth,
+    ::testing::Values(IntGrowthCase{"DefaultIsEightyAndTwoHundred", -1, 0, 0, 80, 200},
+                      IntGrowthCase{"DefaultFullAtEighty", -1, 0, 80, 80, 200},
+                      IntGrowthCase{"DefaultFirstGrowth", -1, 0, 81, 280, 280},
+                      IntGrowthCase{"DefaultSecondGrowth", -1, 0, 281, 560, 560},
+                      IntGrowthCase{"ZeroCapacityBecomesTwo", 0, 10, 0, 2, 10},
+                      IntGrowthCase{"ZeroIncrementBecomesOne", 0, 0, 3, 3, 3},
+                      IntGrowthCase{"ThenDoubles", 0, 0, 4, 6, 6},
+                      IntGrowthCase{"IncrementCappedAtHalfMillion", 400000, 400000, 400001, 800000, 500000},
+                      IntGrowthCase{"CappedIncrementStaysCapped", 400000, 400000, 800001, 1300000, 500000}),
+    [](const ::testing::TestParamInfo<IntGrowthCase>& info) { return std::string(info.param.name); });
+
+TEST(ExtIntArrayTest, EmptyAndOutOfRangeAnswerZero) {
+    ExtIntArray arr;
+    EXPECT_EQ(arr.elementAt(0), 0);
+    EXPECT_EQ(arr.lastElement(), 0);
+    EXPECT_EQ(arr.pop(), 0);
+    EXPECT_EQ(arr.removeAt(0), 0);
+    arr.append(7);
+    EXPECT_EQ(arr.elementAt(-1), 0);
+    EXPECT_EQ(arr.elementAt(1), 0);
+    EXPECT_EQ(arr.removeAt(1), 0);
+    EXPECT_EQ(arr.getSize(), 1);
+}
+
+TEST(ExtIntArrayTest, PopAndRemoveAt) {
+    ExtIntArray arr;
+    for (int v : {10, 20, 30, 40})
+        arr.append(v);
+    EXPECT_EQ(arr.removeAt(1), 20);
+    ASSERT_EQ(arr.getSize(), 3);
+    EXPECT_EQ(arr.elementAt(0), 10);
+    EXPECT_EQ(arr.elementAt(1), 30);
+    EXPECT_EQ(arr.elementAt(2), 40);
+    EXPECT_EQ(arr.pop(), 40);
+    EXPECT_EQ(arr.lastElement(), 30);
+    EXPECT_EQ(arr.getSize(), 2);
+}
+
+TEST(ExtIntArrayTest, IncrementAtAppendsZerosUntilTheIndexExists) {
+    ExtIntArray arr;
+    arr.incrementAt(3, 5);
+    ASSERT_EQ(arr.getSize(), 4);
+    EXPECT_EQ(arr.elementAt(0), 0);
+    EXPECT_EQ(arr.elementAt(1), 0);
+    EXPECT_EQ(arr.elementAt(2), 0);
+    EXPECT_EQ(arr.elementAt(3), 5);
+    arr.incrementAt(3, -2);
+    EXPECT_EQ(arr.elementAt(3), 3);
+    arr.incrementAt(1, 4);
+    EXPECT_EQ(arr.elementAt(1), 4);
+    EXPECT_EQ(arr.getSize(), 4);
+    arr.incrementAt(-1, 9);
+    EXPECT_EQ(arr.getSize(), 4);
+}
+
+TEST(ExtIntArrayTest, IncrementAtPastGrowthLeavesOnlyZeros) {
+    // The slots added by growth are not zeroed; the ones incrementAt passes over must be.
+    ExtIntArray arr(2, 1);
+    arr.incrementAt(1000, 1);
+    ASSERT_EQ(arr.getSize(), 1001);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(arr.elementAt(i), 0) << i;
+    EXPECT_EQ(arr.elementAt(1000), 1);
+}
+
+TEST(ExtIntArrayTest, CountGreaterThanIsStrict) {
+    ExtIntArray arr;
+    for (int v : {5, -1, 3, 5, 8, 0})
+        arr.append(v);
+    EXPECT_EQ(arr.countGreaterThan(5), 1);
+    EXPECT_EQ(arr.countGreaterThan(4), 3);
+    EXPECT_EQ(arr.countGreaterThan(-1), 5);
+    EXPECT_EQ(arr.countGreaterThan(-2), 6);
+    EXPECT_EQ(arr.countGreaterThan(8), 0);
+}
+
+// ---- StringPair ----
+
+TEST(StringPairTest, ConstructedFromTextCopiesBoth) {
+    char key[] = "name";
+    StringPair pair(key, "value");
+    key[0] = 'X';
+    EXPECT_STREQ(pair.getKey(), "name");
+    EXPECT_STREQ(pair.getValue(), "value");
+    EXPECT_STREQ(pair.getKeySb()->getString(), "name");
+    EXPECT_STREQ(pair.getValueSb()->getString(), "value");
+}
+
+TEST(StringPairTest, NullOrEmptyPartsAreAbsentAndAnswerEmpty) {
+    StringPair none;
+    EXPECT_STREQ(none.getKey(), "");
+    EXPECT_STREQ(none.getValue(), "");
+    StringPair empty("", nullptr);
+    EXPECT_STREQ(empty.getKey(), "");
+    EXPECT_STREQ(empty.getValue(), "");
+}
+
+TEST(StringPairTest, MissingBuffersAreCreatedOnDemandWithTheirCapacities) {
+    StringPair pair(nullptr, "");
+    StringBuffer* key = pair.getKeySb();
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->getCapacity(), 50);
+    EXPECT_EQ(key->getSize(), 0);
+    StringBuffer* value = pair.getValueSb();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->getCapacity(), 100);
+    EXPECT_EQ(pair.getKeySb(), key);
+    EXPECT_EQ(pair.getValueSb(), value);
+    key->append("k");
+    value->append("v");
+    EXPECT_STREQ(pair.getKey(), "k");
+    EXPECT_STREQ(pair.getValue(), "v");
+}
+
+// ---- ZC_List ----
+
+class ZcListTest : public CountedTest {};
+
+TEST_F(ZcListTest, AppendLinksItemsInOrder) {
+    int v[3];
+    ZC_List list;
+    EXPECT_EQ(list.getHead(), nullptr);
+    EXPECT_EQ(list.getTail(), nullptr);
+    for (int& x : v)
+        list.appendItem(&x);
+    EXPECT_EQ(list.getCount(), 3);
+    ZC_ListItem* item = list.getHead();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->getPrev(), nullptr);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->getObject(), &v[i]);
+        if (i > 0) {
+            EXPECT_EQ(item->getPrev()->getObject(), &v[i - 1]);
+        }
+        if (i == 2) {
+            EXPECT_EQ(item, list.getTail());
+        }
+        item = item->getNext();
+    }
+    EXPECT_EQ(item, nullptr);
+}
+
+TEST_F(ZcListTest, RemoveAllKeepsTheObjectsAndLeavesAnEmptyList) {
+    CountedObject a(1);
+    CountedObject b(2);
+    ZC_List list;
+    list.appendItem(&a);
+    list.appendItem(&b);
+    list.removeAll();
+    EXPECT_EQ(list.getCount(), 0);
+    EXPECT_EQ(list.getHead(), nullptr);
+    EXPECT_EQ(list.getTail(), nullptr);
+    EXPECT_EQ(CountedObject::s_destroyed, 0);
+    list.appendItem(&b);
+    EXPECT_EQ(list.getCount(), 1);
+    EXPECT_EQ(list.getHead(), list.getTail());
+    EXPECT_EQ(list.getHead()->getPrev(), nullptr);
+}
+
+TEST_F(ZcListTest, DestroyingAMillionItemsDoesNotRecurse) {
+    int x = 0;
+    auto* list = new ZC_List();
+    for (int i = 0; i < 1000000; ++i)
+        list->appendItem(&x);
+    EXPECT_EQ(list->getCount(), 1000000);
+    delete list;
+}
+
+// ---- Queue ----
+
+class QueueTest : public CountedTest {};
+
+TEST_F(QueueTest, PopsInPushOrder) {
+    int v[5];
+    Queue q;
+    EXPECT_FALSE(q.hasObjects());
+    EXPECT_EQ(q.pop(), nullptr);
+    for (int& x : v)
+        q.push(&x);
+    EXPECT_TRUE(q.hasObjects());
+    for (int& x : v)
+        EXPECT_EQ(q.pop(), &x);
+    EXPECT_FALSE(q.hasObjects());
+    EXPECT_EQ(q.pop(), nullptr);
+}
+
+TEST_F(QueueTest, InterleavedPushAndPopKeepFifoOrder) {
+    int v[6];
+    Queue q;
+    q.push(&v[0]);
+    q.push(&v[1]);
+    EXPECT_EQ(q.pop(), &v[0]);
+    q.push(&v[2]);
+    EXPECT_EQ(q.pop(), &v[1]);
+    EXPECT_EQ(q.pop(), &v[2]);
+    // Drained: the tail must have been reset, or this push would be lost.
+    q.push(&v[3]);
+    q.push(&v[4]);
+    EXPECT_EQ(q.pop(), &v[3]);
+    q.push(&v[5]);
+    EXPECT_EQ(q.pop(), &v[4]);
+    EXPECT_EQ(q.pop(), &v[5]);
+    EXPECT_FALSE(q.hasObjects());
+}
+
+TEST_F(QueueTest, DestructionReleasesCellsButNotObjects) {
+    CountedObject a(1);
+    CountedObject b(2);
+    {
+        Queue q;
+        q.push(&a);
+        q.push(&b);
+    }
+    EXPECT_EQ(CountedObject::s_destroyed, 0);
+}
+
+TEST_F(QueueTest, DestroyingAMillionCellsDoesNotRecurse) {
+    int x = 0;
+    auto* q = new Queue();
+    for (int i = 0; i < 1000000; ++i)
+        q->push(&x);
+    delete q;
+}
+
+// ---- HashMap ----
+
+class HashMapTest : public CountedTest {};
+
+TEST_F(HashMapTest, InsertLookupContains) {
+    HashMap map(499);
+    auto* one = new CountedObject(1);
+    auto* two = new CountedObject(2);
+    map.hashInsert("one", one);
+    map.hashInsert("two", two);
+    EXPECT_EQ(map.hashLookup("one"), one);
+    EXPECT_EQ(map.hashLookup("two"), two);
+    EXPECT_EQ(map.hashLookup("three"), nullptr);
+    EXPECT_TRUE(map.hashContains("one"));
+    EXPECT_FALSE(map.hashContains("on"));
+    EXPECT_FALSE(map.hashContains("one "));
+    EXPECT_FALSE(map.hashContains("ONE"));
+}
+
+TEST_F(HashMapTest, KeyIsCopied) {
+    HashMap map(17);
+    char key[] = "abc";
+    map.hashInsertKey(key);
+    key[0] = 'x';
+    EXPECT_TRUE(map.hashContains("abc"));
+    EXPECT_FALSE(map.hashContains("xbc"));
+}
+
+TEST_F(HashMapTest, InsertOfPresentKeyReplacesAndDestroysOldValue) {
+    HashMap map(499);
+    auto* first = new CountedObject(1);
+    auto* second = new CountedObject(2);
+    map.hashInsert("k", first);
+    map.hashInsert("k", second);
+    EXPECT_EQ(CountedObject::s_destroyed, 1);
+    EXPECT_EQ(map.hashLookup("k"), second);
+    EXPECT_EQ(map.getBucketLength(HashMap::bucketFor("k", 1, 499)), 1);
+}
+
+TEST_F(HashMapTest, InsertOfSameObjectDestroysNothing) {
+    HashMap map(499);
+    auto* value = new CountedObject(1);
+    map.hashInsert("k", value);
+    map.hashInsert("k", value);
+    EXPECT_EQ(CountedObject::s_destroyed, 0);
+    EXPECT_EQ(map.hashLookup("k"), value);
+    EXPECT_EQ(static_cast<CountedObject*>(map.hashLookup("k"))->id(), 1);
+}
+
+TEST_F(HashMapTest, DestructionDestroysEveryValue) {
+    {
+        HashMap map(3);
+        for (int i = 0; i < 20; ++i)
+            map.hashInsert(std::to_string(i).c_str(), new CountedObject(i));
+    }
+    EXPECT_EQ(CountedObject::s_destroyed, 20);
+}
+
+TEST_F(HashMapTest, InsertKeyMakesASetOfStrings) {
+    HashMap map(499);
+    map.hashInsertKey("alpha");
+    map.hashInsertKey("alpha");
+    map.hashInsertKey("beta");
+    EXPECT_TRUE(map.hashContains("alpha"));
+    EXPECT_TRUE(map.hashContains("beta"));
+    EXPECT_NE(map.hashLookup("alpha"), nullptr);
+    int entries = 0;
+    for (int b = 0; b < map.getBucketCount(); ++b)
+        entries += map.getBucketLength(b);
+    EXPECT_EQ(entries, 2);
+}
+
+TEST_F(HashMapTest, NullKeyIsTheEmptyKey) {
+    HashMap map(499);
+    auto* value = new CountedObject(1);
+    map.hashInsert(nullptr, value);
+    EXPECT_EQ(map.hashLookup(""), value);
+    EXPECT_TRUE(map.hashContains(nullptr));
+}
+
+TEST_F(HashMapTest, OneBucketKeepsKeysApart) {
+    HashMap map(1);
+    std::vector<CountedObject*> values;
+    for (int i = 0; i < 50; ++i) {
+        values.push_back(new CountedObject(i));
+        map.hashInsert(("key" + std::to_string(i)).c_str(), values.back());
+    }
+    EXPECT_EQ(map.getBucketLength(0), 50);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(map.hashLookup(("key" + std::to_string(i)).c_str()), values[i]) << i;
+}
+
+TEST_F(HashMapTest, BucketCountBelowOneBecomesOne) {
+    HashMap map(0);
+    EXPECT_EQ(map.getBucketCount(), 1);
+    map.hashInsertKey("x");
+    EXPECT_TRUE(map.hashContains("x"));
+    EXPECT_EQ(map.getBucketLength(0), 1);
+    EXPECT_EQ(map.getBucketLength(1), 0);
+    EXPECT_EQ(map.getBucketLength(-1), 0);
+}
+
+// CRC-32 of the MD5 digest of each key, worked out apart from this code base.
+struct BucketCase {
+    const char* key;
+    uint32_t crcOfMd5;
+};
+
+constexpr BucketCase kBucketCases[] = {
+    {"", 3597735724u},
+    {"a", 3460136202u},
+    {"abc", 2218036049u},
+    {"www.example.de", 4215017306u},
+    {"Contact", 3569931312u},
+    {"contact", 2468036079u},
+    {"\xc3\xa9t\xc3\xa9", 1974494888u},
+};
+
+TEST(HashMapBucket, IsCrc32OfMd5ModuloBucketCount) {
+    for (const BucketCase& c : kBucketCases) {
+        int len = static_cast<int>(std::strlen(c.key));
+        for (int buckets : {1, 7, 499, 65536, 2147483647})
+            EXPECT_EQ(HashMap::bucketFor(c.key, len, buckets), static_cast<int>(c.crcOfMd5 % buckets))
+                << '"' << c.key << "\" buckets " << buckets;
+    }
+}
+
+uint32_t crcOfMd5(const std::string& key) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int len = 0;
+    EXPECT_EQ(EVP_Digest(key.data(), key.size(), digest, &len, EVP_md5(), nullptr), 1);
+    EXPECT_EQ(len, 16u);
+    return static_cast<uint32_t>(crc32(0L, digest, len));
+}
+
+TEST(HashMapBucket, MatchesDigestAndCrcComputedHere) {
+    for (int i = 0; i < 200; ++i) {
+        std::string key = "place-" + std::to_string(i * 7919);
+        EXPECT_EQ(HashMap::bucketFor(key.data(), static_cast<int>(key.size()), 499),
+                  static_cast<int>(crcOfMd5(key) % 499u))
+            << key;
+    }
+}
+
+TEST(HashMapBucket, UsesTheFullLengthOfTheKeyBytes) {
+    const char bytes[] = {'a', 0, 'b'};
+    EXPECT_EQ(HashMap::bucketFor(bytes, 3, 499), static_cast<int>(crcOfMd5(std::string(bytes, 3)) % 499u));
+    EXPECT_EQ(HashMap::bucketFor(bytes, 1, 499), static_cast<int>(3460136202u % 499u));
+}
+
+TEST(HashMapBucket, EntriesLandInTheirBucketAndSpreadOverAll) {
+    constexpr int kBuckets = 499;
+    constexpr int kKeys = kBuckets * 10;
+    HashMap map(kBuckets);
+    std::vector<int> expected(kBuckets, 0);
+    for (int i = 0; i < kKeys; ++i) {
+        std::string key = "line " + std::to_string(i);
+        map.hashInsertKey(key.c_str());
+        ++expected[HashMap::bucketFor(key.data(), static_cast<int>(key.size()), kBuckets)];
+    }
+    int used = 0;
+    int largest = 0;
+    for (int b = 0; b < kBuckets; ++b) {
+        ASSERT_EQ(map.getBucketLength(b), expected[b]) << "bucket " << b;
+        used += expected[b] > 0 ? 1 : 0;
+        largest = expected[b] > largest ? expected[b] : largest;
+    }
+    // Ten keys a bucket on average: a sound hash leaves hardly any bucket empty or crowded.
+    EXPECT_GE(used, kBuckets - 5);
+    EXPECT_LE(largest, 30);
+}
+
+TEST_F(HashMapTest, ZelcoraIntHoldsACount) {
+    HashMap map(499);
+    map.hashInsert("n", new ZelcoraInt(41));
+    auto* count = static_cast<ZelcoraInt*>(map.hashLookup("n"));
+    ASSERT_NE(count, nullptr);
+    count->setValue(count->getValue() + 1);
+    EXPECT_EQ(static_cast<ZelcoraInt*>(map.hashLookup("n"))->getValue(), 42);
+    EXPECT_EQ(ZelcoraInt().getValue(), 0);
+    EXPECT_EQ(ZelcoraInt(-5).getValue(), -5);
+}
+
+} // namespace

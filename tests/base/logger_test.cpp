@@ -1,0 +1,300 @@
+#include "base/logger.h"
+
+#include "base/file_sys.h"
+#include "base/log_entry.h"
+#include "base/string_buffer.h"
+#include "tests/base/file_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+namespace {
+
+using file_test::readBytes;
+class LoggerFiles : public file_test::TempDirTest {};
+
+std::string xmlOf(Logger& log) {
+    StringBuffer out;
+    log.GetXml(out);
+    return out.getString();
+}
+
+std::string htmlOf(Logger& log) {
+    StringBuffer out;
+    log.GetHtml(out);
+    return out.getString();
+}
+
+std::string textOf(Logger& log) {
+    StringBuffer out;
+    log.GetText(out);
+    return out.getString();
+}
+
+// The tree a public operation leaves behind: an operation context holding a nested step, with
+// every kind of entry at both levels.
+void recordSampleOperation(Logger& log) {
+    log.Clear();
+    log.EnterContext("LoadXml", 1);
+    log.LogInfo("reading");
+    log.LogData("file name", "a.xml");
+    log.EnterContext("Parse", 1);
+    log.LogError("bad <tag>");
+    log.LogDataLong("line", 7);
+    log.LogRaw("<raw/>");
+    log.LeaveContext();
+    log.LogInfo("done & dusted");
+    log.LeaveContext();
+}
+
+TEST(Logger, FreshLogRendersOnlyTheRootInEveryForm) {
+    Logger log;
+    EXPECT_EQ("<ZelcoraLog>\r\n</ZelcoraLog>\r\n", xmlOf(log));
+    EXPECT_EQ("ZelcoraLog:<blockquote>\r\n</blockquote>\r\n", htmlOf(log));
+    EXPECT_EQ("ZelcoraLog:\r\n", textOf(log));
+}
+
+TEST(Logger, NestedContextsRenderAsXmlByteForByte) {
+    Logger log;
+    recordSampleOperation(log);
+    EXPECT_EQ("<ZelcoraLog>\r\n"
+              "<LoadXml>\r\n"
+              "<info>reading</info>\r\n"
+              "<file_name>a.xml</file_name>\r\n"
+              "<Parse>\r\n"
+              "<error><![CDATA[bad <tag>]]></error>\r\n"
+              "<line>7</line>\r\n"
+              "<raw/>\r\n"
+              "</Parse>\r\n"
+              "<info><![CDATA[done & dusted]]></info>\r\n"
+              "</LoadXml>\r\n"
+              "</ZelcoraLog>\r\n",
+              xmlOf(log));
+}
+
+TEST(Logger, NestedContextsRenderAsHtmlByteForByte) {
+    Logger log;
+    recordSampleOperation(log);
+    log.LogInfo("say \"hi\"");
+    EXPECT_EQ("ZelcoraLog:<blockquote>\r\n"
+              "LoadXml:<blockquote>\r\n"
+              "reading<br>\r\n"
+              "file_name: a.xml<br>\r\n"
+              "Parse:<blockquote>\r\n"
+              "bad &lt;tag&gt;<br>\r\n"
+              "line: 7<br>\r\n"
+              "&lt;raw/&gt;<br>\r\n"
+              "</blockquote>\r\n"
+              "done &amp; dusted<br>\r\n"
+              "</blockquote>\r\n"
+              "say &quot;hi&quot;<br>\r\n"
+              "</blockquote>\r\n",
+              htmlOf(log));
+}
+
+TEST(Logger, NestedContextsRenderAsIndentedText) {
+    Logger log;
+    recordSampleOperation(log);
+    EXPECT_EQ("ZelcoraLog:\r\n"
+              "  LoadXml:\r\n"
+              "    reading\r\n"
+              "    file_name: a.xml\r\n"
+              "    Parse:\r\n"
+              "      bad <tag>\r\n"
+              "      line: 7\r\n"
+              "      <raw/>\r\n"
+              "    done & dusted\r\n",
+              textOf(log));
+}
+
+struct CdataCase {
+    const char* value;
+    bool wrapped;
+};
+
+void PrintTo(const CdataCase& c, std::ostream* os) { *os << '"' << c.value << '"'; }
+
+class CdataRule : public ::testing::TestWithParam<CdataCase> {};
+
+TEST_P(CdataRule, WrapsValuesHoldingMarkupOrLayout) {
+    Logger log;
+    log.LogInfo(GetParam().value);
+    log.LogData("pair", GetParam().value);
+    std::string v = GetParam().value;
+    std::string shown = GetParam().wrapped ? "<![CDATA[" + v + "]]>" : v;
+    EXPECT_EQ("<ZelcoraLog>\r\n<info>" + shown + "</info>\r\n<pair>" + shown + "</pair>\r\n</ZelcoraLog>\r\n",
+              xmlOf(log));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, CdataRule,
+                         ::testing::Values(CdataCase{"plain letters", false}, CdataCase{"a<b", true},
+                                           CdataCase{"a>b", true}, CdataCase{"a&b", true},
+                                           CdataCase{"tab\there", true}, CdataCase{"two\nlines", true},
+                                           CdataCase{"cr\ronly", false}, CdataCase{"quote \"x\"", false},
+                                           CdataCase{"<![CDATA[x<y]]>", false},
+                                           CdataCase{"<![CDATA[ only the opening <", true},
+                                           CdataCase{"closing ]]> only <", true}, CdataCase{"", false}));
+
+TEST(Logger, RawLinesAreNeverWrapped) {
+    Logger log;
+    log.LogRaw("a < b & c\tand\nmore");
+    EXPECT_EQ("<ZelcoraLog>\r\na < b & c\tand\nmore\r\n</ZelcoraLog>\r\n", xmlOf(log));
+}
+
+TEST(Logger, LeavingTheRootKeepsItAndLaterEntriesGoThere) {
+    Logger log;
+    EXPECT_TRUE(log.LeaveContext());
+    EXPECT_TRUE(log.LeaveContext());
+    log.LogInfo("still here");
+    log.EnterContext("Op", 1);
+    log.LeaveContext();
+    log.LeaveContext();
+    log.LogError("after");
+    EXPECT_EQ("<ZelcoraLog>\r\n<info>still here</info>\r\n<Op>\r\n</Op>\r\n<error>after</error>\r\n</ZelcoraLog>\r\n",
+              xmlOf(log));
+}
+
+TEST(Logger, ClearDiscardsTheTreeEvenWithContextsOpen) {
+    Logger log;
+    log.EnterContext("A", 1);
+    log.EnterContext("B", 1);
+    log.LogInfo("x");
+    EXPECT_TRUE(log.Clear());
+    EXPECT_EQ("<ZelcoraLog>\r\n</ZelcoraLog>\r\n", xmlOf(log));
+    log.LogInfo("y");
+    EXPECT_EQ("<ZelcoraLog>\r\n<info>y</info>\r\n</ZelcoraLog>\r\n", xmlOf(log));
+}
+
+struct PairNameCase {
+    const char* name;
+    const char* stored; // null: nothing stored
+};
+
+void PrintTo(const PairNameCase& c, std::ostream* os) { *os << '"' << (c.name ? c.name : "(null)") << '"'; }
+
+class PairName : public ::testing::TestWithParam<PairNameCase> {};
+
+TEST_P(PairName, IsTrimmedAndBlanksBecomeUnderscores) {
+    Logger log;
+    bool stored = log.LogData(GetParam().name, "v");
+    bool storedLong = log.LogDataLong(GetParam().name, -12);
+    std::string expected = "<ZelcoraLog>\r\n";
+    if (GetParam().stored != nullptr) {
+        std::string n = GetParam().stored;
+        expected += "<" + n + ">v</" + n + ">\r\n<" + n + ">-12</" + n + ">\r\n";
+    }
+    expected += "</ZelcoraLog>\r\n";
+    EXPECT_EQ(GetParam().stored != nullptr, stored);
+    EXPECT_EQ(GetParam().stored != nullptr, storedLong);
+    EXPECT_EQ(expected, xmlOf(log));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, PairName,
+                         ::testing::Values(PairNameCase{"two words", "two_words"},
+                                           PairNameCase{"  \t padded \r\n", "padded"},
+                                           PairNameCase{"\xA0nb\xA0", "nb"},
+                                           PairNameCase{"a b  c", "a_b__c"}, PairNameCase{"", nullptr},
+                                           PairNameCase{" \t\r\n", nullptr}, PairNameCase{nullptr, nullptr}));
+
+TEST(Logger, NullTextsAndValuesAddNothing) {
+    Logger log;
+    EXPECT_TRUE(log.LogInfo(nullptr));
+    EXPECT_TRUE(log.LogError(nullptr));
+    EXPECT_TRUE(log.LogRaw(nullptr));
+    EXPECT_FALSE(log.LogData("name", nullptr));
+    EXPECT_EQ("<ZelcoraLog>\r\n</ZelcoraLog>\r\n", xmlOf(log));
+}
+
+TEST(Logger, DataLongInsideAContextIndentsByDepthInText) {
+    Logger log;
+    log.EnterContext("Op", 1);
+    log.LogDataLong("count", 7);
+    EXPECT_EQ("ZelcoraLog:\r\n  Op:\r\n    count: 7\r\n", textOf(log));
+}
+
+TEST(Logger, TickCountIsLowerCaseHex) {
+    Logger log;
+    log.LogTickCount("now");
+    StringBuffer xml;
+    log.GetXml(xml);
+    std::string s = xml.getString();
+    size_t open = s.find("<now>");
+    size_t close = s.find("</now>");
+    ASSERT_NE(std::string::npos, open);
+    ASSERT_NE(std::string::npos, close);
+    std::string digits = s.substr(open + 5, close - open - 5);
+    ASSERT_FALSE(digits.empty());
+    EXPECT_EQ(std::string::npos, digits.find_first_not_of("0123456789abcdef")) << digits;
+}
+
+TEST(Logger, GettersReplaceTheBufferAndNeverChangeTheTree) {
+    Logger log;
+    recordSampleOperation(log);
+    StringBuffer out("left over");
+    log.GetXml(out);
+    std::string first = out.getString();
+    log.GetText(out);
+    log.GetHtml(out);
+    log.GetXml(out);
+    EXPECT_EQ(first, out.getString());
+    EXPECT_EQ(0u, first.find("<ZelcoraLog>"));
+}
+
+TEST_F(LoggerFiles, SaveLogFileWritesTheXmlRendering) {
+    std::string path = this->path("log.xml");
+    Logger log;
+    recordSampleOperation(log);
+    ASSERT_TRUE(log.SaveLogFile(0, path.c_str()));
+    EXPECT_EQ(xmlOf(log), readBytes(path));
+    EXPECT_FALSE(log.SaveLogFile(0, this->path("missing/log.xml").c_str()));
+    EXPECT_FALSE(log.SaveLogFile(0, nullptr));
+}
+
+TEST_F(LoggerFiles, FileLayerFailuresAreRecordedInTheCurrentContext) {
+    Logger log;
+    log.EnterContext("Op", 1);
+    EXPECT_FALSE(FileSys::WriteWholeFile(this->path("no/such/dir/f").c_str(), "x", 1, &log));
+    StringBuffer text;
+    log.GetText(text);
+    std::string s = text.getString();
+    EXPECT_EQ(0u, s.find("ZelcoraLog:\r\n  Op:\r\n    ")) << s;
+    EXPECT_GT(s.size(), std::string("ZelcoraLog:\r\n  Op:\r\n    ").size());
+}
+
+// Contexts nested far deeper than any call stack could follow must render and be destroyed.
+void buildAndRenderDeepLog() {
+    const int depth = 1000000;
+    Logger log;
+    for (int i = 0; i < depth; ++i)
+        log.EnterContext("c", 1);
+    log.LogInfo("bottom");
+    StringBuffer text;
+    log.GetXml(text);
+    EXPECT_EQ(static_cast<int>(std::string("<ZelcoraLog>\r\n</ZelcoraLog>\r\n").size()) + depth * 11 +
+                  static_cast<int>(std::string("<info>bottom</info>\r\n").size()),
+              text.getSize());
+    log.Clear();
+}
+
+TEST(Logger, MillionDeepContextsRenderAndDestroyWithoutRecursion) {
+    // Run on a thread of its own with the default stack, deep recursion there would crash.
+    std::thread worker(buildAndRenderDeepLog);
+    worker.join();
+}
+
+TEST_F(LoggerFiles, LogNullRecordsNothingAndWritesNoFile) {
+    std::string path = this->path("null.xml");
+    LogNull log;
+    EXPECT_TRUE(log.LogError("e"));
+    EXPECT_TRUE(log.EnterContext("c", 1));
+    EXPECT_TRUE(log.LeaveContext());
+    StringBuffer out("unchanged");
+    log.GetXml(out);
+    EXPECT_STREQ("unchanged", out.getString());
+    EXPECT_FALSE(log.SaveLogFile(0, path.c_str()));
+    EXPECT_FALSE(FileSys::FileExists(path.c_str()));
+}
+
+} // namespace

@@ -1,6 +1,9 @@
 #include "base/data_buffer.h"
 
 #include "base/file_sys.h"
+#include "base/string_buffer.h"
+#include "charset/code_pages.h"
+#include "charset/encoding_convert.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -145,6 +148,52 @@ bool DataBuffer::appendDb(const DataBuffer& d) {
     checkAlive(this);
     checkAlive(&d);
     return append(d.m_data, d.m_size);
+}
+
+bool DataBuffer::appendStr(const StringBuffer& s) {
+    checkAlive(this);
+    return append(s.getString(), static_cast<uint32_t>(s.getSize()));
+}
+
+bool DataBuffer::appendWide(const char16_t* s) {
+    checkAlive(this);
+    // Written in pieces so that the usual growth rule applies.
+    unsigned char piece[512];
+    uint32_t used = 0;
+    uint32_t start = m_size;
+    for (const char16_t* p = s; p != nullptr && *p != 0; ++p) {
+        piece[used++] = static_cast<unsigned char>(*p & 0xFF);
+        piece[used++] = static_cast<unsigned char>(*p >> 8);
+        if (used == sizeof(piece)) {
+            if (!append(piece, used)) {
+                m_size = start;
+                return false;
+            }
+            used = 0;
+        }
+    }
+    piece[used++] = 0;
+    piece[used++] = 0;
+    if (!append(piece, used)) {
+        m_size = start;
+        return false;
+    }
+    return true;
+}
+
+bool DataBuffer::utf16ToUtf8(StringBuffer& out) const {
+    checkAlive(this);
+    out.clear();
+    uint32_t n = m_size & ~1u;
+    if (n >= 2 && m_data[n - 2] == 0 && m_data[n - 1] == 0)
+        n -= 2;
+    if (n == 0)
+        return true;
+    DataBuffer converted;
+    EncodingConvert conv;
+    bool ok = conv.Convert(CodePages::kUtf16Le, CodePages::kUtf8, m_data, n, converted);
+    out.appendN(converted.getData(), static_cast<int>(converted.getSize()));
+    return ok;
 }
 
 unsigned char* DataBuffer::getData() {

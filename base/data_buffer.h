@@ -12,6 +12,7 @@
 #include <cstdint>
 
 class LogBase;
+class StringBuffer;
 
 class DataBuffer : public ZelcoraObject {
 public:
@@ -28,6 +29,10 @@ public:
     bool append(const void* p, uint32_t n);
     bool appendByte(unsigned char b);
     bool appendDb(const DataBuffer& d);
+    bool appendStr(const StringBuffer& s);
+    // Appends the UTF-16 units of `s` and its terminating zero unit, little-endian; a null `s`
+    // appends the two zero bytes alone.
+    bool appendWide(const char16_t* s);
 
     // Accessors. The block may be null while the buffer is empty.
     unsigned char* getData();
@@ -62,6 +67,10 @@ public:
 
     // True when no byte is 0x80 or above.
     bool is7bit() const;
+
+    // Clears `out` and appends the buffer's UTF-16LE content converted to UTF-8. A terminating
+    // zero unit, when present, is not part of the text.
+    bool utf16ToUtf8(StringBuffer& out) const;
 
     // Replaces the content with the bytes of the file at `path`; on failure the content is
     // unchanged and the reason is in `log`.

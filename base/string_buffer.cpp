@@ -2,10 +2,13 @@
 // the 32-bit signed range, and an operation whose result would not fit leaves the text unchanged.
 #include "base/string_buffer.h"
 
+#include "base/data_buffer.h"
 #include "base/ext_ptr_array.h"
 #include "base/file_sys.h"
 #include "base/log_base.h"
 #include "base/platform.h"
+#include "charset/code_pages.h"
+#include "charset/encoding_convert.h"
 
 #include <cctype>
 #include <climits>
@@ -137,55 +140,6 @@ bool wildcardMatch(const char* text, int textLen, const char* pattern, bool case
         pos = found + segLen;
         p = segEnd;
     }
-}
-
-// UTF-16 to UTF-8. A surrogate without its partner and a lone trailing byte become U+FFFD.
-// With a null `out` only the length of the result is computed.
-int64_t utf16ToUtf8(const unsigned char* p, int64_t n, bool bigEndian, char* out) {
-    auto unitAt = [&](int64_t i) -> uint32_t {
-        return bigEndian ? (static_cast<uint32_t>(p[i]) << 8) | p[i + 1]
-                         : (static_cast<uint32_t>(p[i + 1]) << 8) | p[i];
-    };
-    int64_t written = 0;
-    auto put = [&](uint32_t b) {
-        if (out != nullptr)
-            out[written] = static_cast<char>(static_cast<unsigned char>(b));
-        ++written;
-    };
-    int64_t i = 0;
-    while (i < n) {
-        uint32_t cp = 0xFFFD;
-        if (i + 1 >= n) {
-            i = n;
-        } else {
-            uint32_t unit = unitAt(i);
-            i += 2;
-            if (unit >= 0xD800 && unit <= 0xDBFF) {
-                if (i + 1 < n && unitAt(i) >= 0xDC00 && unitAt(i) <= 0xDFFF) {
-                    cp = 0x10000 + ((unit - 0xD800) << 10) + (unitAt(i) - 0xDC00);
-                    i += 2;
-                }
-            } else if (unit < 0xDC00 || unit > 0xDFFF) {
-                cp = unit;
-            }
-        }
-        if (cp < 0x80) {
-            put(cp);
-        } else if (cp < 0x800) {
-            put(0xC0 | (cp >> 6));
-            put(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            put(0xE0 | (cp >> 12));
-            put(0x80 | ((cp >> 6) & 0x3F));
-            put(0x80 | (cp & 0x3F));
-        } else {
-            put(0xF0 | (cp >> 18));
-            put(0x80 | ((cp >> 12) & 0x3F));
-            put(0x80 | ((cp >> 6) & 0x3F));
-            put(0x80 | (cp & 0x3F));
-        }
-    }
-    return written;
 }
 
 void addPart(ExtPtrArray& out, const char* p, int n) {
@@ -1019,6 +973,65 @@ void StringBuffer::splitNameValue(StringBuffer& name, StringBuffer& value) const
         value.shorten(1);
 }
 
+// ---- Code pages ----
+
+namespace {
+
+// Replaces the text of `sb` with the conversion of its bytes.
+bool convertInPlace(StringBuffer& sb, unsigned from, unsigned to) {
+    if (sb.getSize() == 0)
+        return true;
+    DataBuffer converted;
+    EncodingConvert conv;
+    bool ok = conv.Convert(from, to, reinterpret_cast<const unsigned char*>(sb.getString()),
+                           static_cast<unsigned>(sb.getSize()), converted);
+    sb.clear();
+    sb.appendDb(converted);
+    return ok;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return 0;
+}
+
+} // namespace
+
+void StringBuffer::appendDb(const DataBuffer& d) {
+    checkAlive(this);
+    appendN(d.getData(), static_cast<int>(d.getSize()));
+}
+
+bool StringBuffer::convertToAnsi(int fromCodePage) {
+    checkAlive(this);
+    return convertInPlace(*this, static_cast<unsigned>(fromCodePage), CodePages::SystemAnsiCodePage());
+}
+
+bool StringBuffer::convertFromAnsi(int toCodePage) {
+    checkAlive(this);
+    return convertInPlace(*this, CodePages::SystemAnsiCodePage(), static_cast<unsigned>(toCodePage));
+}
+
+void StringBuffer::hexDecodeInto(DataBuffer& out) const {
+    checkAlive(this);
+    // Decoded in batches, so that a long text costs few appends.
+    unsigned char batch[500];
+    uint32_t used = 0;
+    for (int i = 0; i + 1 < m_length; i += 2) {
+        batch[used++] = static_cast<unsigned char>(hexValue(m_text[i]) * 16 + hexValue(m_text[i + 1]));
+        if (used == sizeof(batch)) {
+            out.append(batch, used);
+            used = 0;
+        }
+    }
+    out.append(batch, used);
+}
+
 // ---- Files ----
 
 bool StringBuffer::loadFromFile(const char* path, LogBase* log) {
@@ -1084,8 +1097,14 @@ bool StringBuffer::loadFromFile(const char* path, LogBase* log) {
     bool littleEndian = size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
     bool bigEndian = size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF;
     if (littleEndian || bigEndian) {
-        int64_t outLength = utf16ToUtf8(bytes + 2, size - 2, bigEndian, nullptr);
-        if (outLength > kMaxLength) {
+        DataBuffer converted;
+        EncodingConvert conv;
+        // A broken surrogate pair becomes U+FFFD rather than vanishing from the text.
+        conv.setErrorAction(EncodingConvert::kWriteSubstitute);
+        conv.setSubstitute("\xEF\xBF\xBD", 3);
+        conv.Convert(bigEndian ? CodePages::kUtf16Be : CodePages::kUtf16Le, CodePages::kUtf8, bytes + 2,
+                     static_cast<unsigned>(size - 2), converted, log);
+        if (converted.getSize() > static_cast<uint32_t>(kMaxLength)) {
             if (log != nullptr) {
                 log->LogError("File too large");
                 log->LogData("filename", name);
@@ -1093,10 +1112,8 @@ bool StringBuffer::loadFromFile(const char* path, LogBase* log) {
             }
             return false;
         }
-        char* block = new char[outLength + 1];
-        utf16ToUtf8(bytes + 2, size - 2, bigEndian, block);
-        block[outLength] = 0;
-        replaceText(block, static_cast<int>(outLength) + 1, static_cast<int>(outLength));
+        clear();
+        appendDb(converted);
         return true;
     }
     int skip = (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+class DataBuffer;
 class ExtPtrArray;
 class LogBase;
 
@@ -35,6 +36,7 @@ public:
     void appendCharN(char c, int n);
     void appendN(const void* bytes, int n);
     void appendSb(const StringBuffer& o);
+    void appendDb(const DataBuffer& d);
     void appendInt(int v);
     void prepend(const char* s);
     void appendHexDump(const unsigned char* p, int n);
@@ -90,6 +92,14 @@ public:
     void split(ExtPtrArray& out, char sep, bool quoteAware, bool backslashEscapes) const;
     void splitOnSubstring(const StringBuffer& sep, ExtPtrArray& out, int maxParts) const;
     void splitNameValue(StringBuffer& name, StringBuffer& value) const;
+
+    // Code pages. Convert the text in place between the given code page and the system's ANSI
+    // code page; characters without a mapping are dropped and the answer is false.
+    bool convertToAnsi(int fromCodePage);
+    bool convertFromAnsi(int toCodePage);
+    // Reads the text as pairs of hex digits (either case) and appends the bytes to `out`. A
+    // byte that is not a hex digit counts as 0; a trailing odd digit is dropped.
+    void hexDecodeInto(DataBuffer& out) const;
 
     // Files. Replaces the text with the whole file's content; a byte-order mark selects UTF-16
     // (converted to UTF-8) or is removed for UTF-8. On failure the text is unchanged.

@@ -31,6 +31,8 @@ public:
     unsigned codePage() const { return m_codePage; }
     bool canDecode() const { return m_canDecode; }
     bool isDoubleByte() const { return m_doubleByte; }
+    // Bytes below 0x80 decode to themselves, whatever the byte entries say.
+    bool asciiLowerHalf() const { return m_asciiLowerHalf; }
 
     // Appends the UTF-16LE text of the bytes; unmappable bytes (or pairs) go to `handler`.
     // True when every byte was mapped.

@@ -33,6 +33,11 @@ public:
     std::size_t size() const { return m_size; }
     bool overflowed() const { return m_overflowed; }
     void clear() { m_size = 0; }
+    // Drops everything after the first n bytes.
+    void shrinkTo(std::size_t n) {
+        if (n < m_size)
+            m_size = n;
+    }
 
 private:
     uint8_t* m_data = nullptr;

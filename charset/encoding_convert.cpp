@@ -9,6 +9,7 @@
 #include "charset/code_page_table.h"
 #include "charset/code_pages.h"
 #include "charset/conv_buffer.h"
+#include "charset/direct_paths.h"
 #include "charset/encoding_utf7.h"
 #include "charset/encoding_utf8.h"
 #include "charset/japanese.h"
@@ -238,8 +239,8 @@ bool EncodingConvert::CanEncode(unsigned codePage) {
     return CodePageTable::Get(codePage) != nullptr;
 }
 
-bool EncodingConvert::Convert(unsigned fromCodePage, unsigned toCodePage, const unsigned char* data, unsigned length,
-                              DataBuffer& out, LogBase* log) {
+bool EncodingConvert::Convert(unsigned fromCodePage, unsigned toCodePage, const unsigned char* data,
+                              unsigned length, DataBuffer& out, LogBase* log) {
     m_log = log;
     m_fromCodePage = fromCodePage;
     m_toCodePage = toCodePage;
@@ -273,7 +274,8 @@ bool EncodingConvert::ConvertByName(const char* fromCharset, const char* toChars
     if (from == 0 || to == 0) {
         if (log != nullptr) {
             log->LogError("Unknown charset name");
-            log->LogData("charset", from == 0 ? (fromCharset ? fromCharset : "") : (toCharset ? toCharset : ""));
+            log->LogData("charset",
+                         from == 0 ? (fromCharset ? fromCharset : "") : (toCharset ? toCharset : ""));
         }
         return false;
     }
@@ -327,7 +329,8 @@ bool EncodingConvert::supported(unsigned from, unsigned to) {
 }
 
 // Steps 1 to 3 of a conversion: equal code pages, the ISO-2022 sources, Mac Arabic.
-bool EncodingConvert::convertInto(unsigned from, unsigned to, const uint8_t* p, std::size_t n, ConvBuffer& out) {
+bool EncodingConvert::convertInto(unsigned from, unsigned to, const uint8_t* p, std::size_t n,
+                                  ConvBuffer& out) {
     if (from == to)
         return out.append(p, n);
     if (n == 0)
@@ -392,14 +395,16 @@ bool EncodingConvert::unicodeDestination(unsigned from, unsigned to, const uint8
 }
 
 // Step 5: byte-order marks, the Unicode forms brought to UTF-16LE or UTF-8, then one step or two.
-bool EncodingConvert::generalStep(unsigned from, unsigned to, const uint8_t* p, std::size_t n, ConvBuffer& out) {
+bool EncodingConvert::generalStep(unsigned from, unsigned to, const uint8_t* p, std::size_t n,
+                                  ConvBuffer& out) {
     if (!supported(from, to))
         return false;
     bool bigEndian = from == kUtf16Be || from == kUtf32Be;
     if (from == kUtf8 && n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
         p += 3;
         n -= 3;
-    } else if (isUtf16(from) && n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) {
+    } else if (isUtf16(from) && n >= 2 &&
+               ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) {
         bigEndian = p[0] == 0xFE;
         p += 2;
         n -= 2;
@@ -435,6 +440,9 @@ bool EncodingConvert::generalStep(unsigned from, unsigned to, const uint8_t* p, 
     if (to == kUtf16Le)
         return decodeStep(stepFrom, to, p, n, false, out) && ok;
 
+    if (directStep(stepFrom, to, p, n, out))
+        return ok;
+
     ConvBuffer mid;
     m_decoding = true;
     ok = decodeStep(stepFrom, to, p, n, true, mid) && ok;
@@ -445,6 +453,21 @@ bool EncodingConvert::generalStep(unsigned from, unsigned to, const uint8_t* p, 
     ok = encodeStep(to, mid.data(), mid.size(), true, false, out) && ok;
     m_encoding = false;
     return ok;
+}
+
+// The shortcut between a table-driven code page and UTF-8 for text that converts cleanly; false,
+// with nothing appended, when the two-step path has to run.
+bool EncodingConvert::directStep(unsigned from, unsigned to, const uint8_t* p, std::size_t n,
+                                 ConvBuffer& out) {
+    if (to == kUtf8 && from != kUtf8 && from != kUtf7) {
+        const CodePageTable* table = CodePageTable::Get(from);
+        return table != nullptr && DirectPaths::codePageToUtf8(*table, p, n, out);
+    }
+    if (from == kUtf8 && to != kUtf7) {
+        const CodePageTable* table = CodePageTable::Get(to);
+        return table != nullptr && DirectPaths::utf8ToSingleByte(*table, p, n, out);
+    }
+    return false;
 }
 
 // Bytes to UTF-16LE: directly to a UTF-16LE destination, or as the first of two steps.
@@ -460,8 +483,8 @@ bool EncodingConvert::decodeStep(unsigned from, unsigned to, const uint8_t* p, s
 
 // UTF-16LE to bytes: directly from a UTF-16 source, or as the second of two steps, which passes
 // the markers of the first step through.
-bool EncodingConvert::encodeStep(unsigned to, const uint8_t* p, std::size_t n, bool twoStep, bool swappedInput,
-                                 ConvBuffer& out) {
+bool EncodingConvert::encodeStep(unsigned to, const uint8_t* p, std::size_t n, bool twoStep,
+                                 bool swappedInput, ConvBuffer& out) {
     const CodePageTable* table = to == kUtf8 ? nullptr : CodePageTable::Get(to);
     StepHandler handler(*this, Output::Bytes, kUtf16Le, to, table, swappedInput, twoStep);
     if (to == kUtf8)

@@ -49,10 +49,10 @@ public:
     // at once, appending nothing.
     bool ConvertByName(const char* fromCharset, const char* toCharset, const unsigned char* data,
                        unsigned length, DataBuffer& out, LogBase* log = nullptr);
-    bool ConvertFromName(const char* fromCharset, unsigned toCodePage, const unsigned char* data, unsigned length,
-                         DataBuffer& out, LogBase* log = nullptr);
-    bool ConvertToName(unsigned fromCodePage, const char* toCharset, const unsigned char* data, unsigned length,
-                       DataBuffer& out, LogBase* log = nullptr);
+    bool ConvertFromName(const char* fromCharset, unsigned toCodePage, const unsigned char* data,
+                         unsigned length, DataBuffer& out, LogBase* log = nullptr);
+    bool ConvertToName(unsigned fromCodePage, const char* toCharset, const unsigned char* data,
+                       unsigned length, DataBuffer& out, LogBase* log = nullptr);
     // The same with the system's ANSI code page on one side.
     bool ConvertFromAnsi(unsigned toCodePage, const unsigned char* data, unsigned length, DataBuffer& out,
                          LogBase* log = nullptr);
@@ -78,7 +78,9 @@ private:
     bool convertPrepared(unsigned from, unsigned to, const uint8_t* p, std::size_t n, ConvBuffer& out);
     bool unicodeDestination(unsigned from, unsigned to, const uint8_t* p, std::size_t n, ConvBuffer& out);
     bool generalStep(unsigned from, unsigned to, const uint8_t* p, std::size_t n, ConvBuffer& out);
-    bool decodeStep(unsigned from, unsigned to, const uint8_t* p, std::size_t n, bool twoStep, ConvBuffer& out);
+    bool directStep(unsigned from, unsigned to, const uint8_t* p, std::size_t n, ConvBuffer& out);
+    bool decodeStep(unsigned from, unsigned to, const uint8_t* p, std::size_t n, bool twoStep,
+                    ConvBuffer& out);
     bool encodeStep(unsigned to, const uint8_t* p, std::size_t n, bool twoStep, bool swappedInput,
                     ConvBuffer& out);
     bool supported(unsigned from, unsigned to);

@@ -2,12 +2,13 @@
 // one-step and two-step conversions, and the limits.
 #include "base/data_buffer.h"
 #include "charset/code_pages.h"
+#include "charset/conv_buffer.h"
 #include "charset/encoding_convert.h"
 #include "charset/mac_arabic.h"
-#include "charset/conv_buffer.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,7 +41,8 @@ Outcome convert(unsigned from, unsigned to, const std::string& input, const Sett
     EncodingConvert ec;
     ec.setErrorAction(settings.action);
     ec.setAltCodePage(settings.altCodePage);
-    EXPECT_TRUE(ec.setSubstitute(settings.substitute.data(), static_cast<unsigned>(settings.substitute.size())));
+    EXPECT_TRUE(
+        ec.setSubstitute(settings.substitute.data(), static_cast<unsigned>(settings.substitute.size())));
     DataBuffer out;
     bool ok = ec.Convert(from, to, bytesOf(input), static_cast<unsigned>(input.size()), out);
     EXPECT_FALSE(ec.isDecoding());
@@ -83,24 +85,25 @@ constexpr unsigned kLe = 1200, kBe = 1201, kU7 = 65000, kU8 = 65001, kU32Le = 65
 
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, ConvertTest,
-    testing::Values(
-        Case{"Latin1ToUtf8", 28591, kU8, "caf\xE9", kNothing, true, "caf\xC3\xA9"},
-        Case{"LoneUtf8MarkGivesNothing", kU8, kLe, "\xEF\xBB\xBF", kNothing, true, ""},
-        Case{"LoneUtf8MarkToTable", kU8, 1252, "\xEF\xBB\xBF", kNothing, true, ""},
-        Case{"Unmapped1252ByteAsReference", 1252, kU8, "\x81", kReference, false, "&#x81;"},
-        Case{"Unmapped1252ByteAsUtf16Reference", 1252, kLe, "\x81", kReference, false,
-             "&\0#\0x\0"s "8\0"s "1\0;\0"s},
-        Case{"EmptyInput", 1252, kU8, "", kNothing, true, ""},
-        Case{"EqualCodePagesCopy", 1252, 1252, "\x81\x00\xFF"s, kNothing, true, "\x81\x00\xFF"s},
-        Case{"EqualUnknownCodePagesCopy", 0, 0, "abc", kNothing, true, "abc"},
-        Case{"EqualUtf8KeepsMark", kU8, kU8, "\xEF\xBB\xBFx", kNothing, true, "\xEF\xBB\xBFx"},
-        Case{"UnknownSource", 54936, kU8, "abc", kNothing, false, ""},
-        Case{"UnknownDestination", kU8, 54936, "abc", kNothing, false, ""},
-        Case{"UnknownWithEmptyInput", kU8, 54936, "", kNothing, false, ""},
-        Case{"CodePageWithoutIconvTable", 20105, kU8, "abc", kNothing, false, ""},
-        Case{"EncodeOnlyCodePageEncodes", kU8, 38598, "\xD7\xA9", kNothing, true, "\xF9"},
-        Case{"EncodeOnlyCodePageDoesNotDecode", 38598, kU8, "\xF9", kNothing, false, ""},
-        Case{"MacArabicHasNoTable", 10004, kU8, "abc", kNothing, false, ""}));
+    testing::Values(Case{"Latin1ToUtf8", 28591, kU8, "caf\xE9", kNothing, true, "caf\xC3\xA9"},
+                    Case{"LoneUtf8MarkGivesNothing", kU8, kLe, "\xEF\xBB\xBF", kNothing, true, ""},
+                    Case{"LoneUtf8MarkToTable", kU8, 1252, "\xEF\xBB\xBF", kNothing, true, ""},
+                    Case{"Unmapped1252ByteAsReference", 1252, kU8, "\x81", kReference, false, "&#x81;"},
+                    Case{"Unmapped1252ByteAsUtf16Reference", 1252, kLe, "\x81", kReference, false,
+                         "&\0#\0x\0"s
+                         "8\0"s
+                         "1\0;\0"s},
+                    Case{"EmptyInput", 1252, kU8, "", kNothing, true, ""},
+                    Case{"EqualCodePagesCopy", 1252, 1252, "\x81\x00\xFF"s, kNothing, true, "\x81\x00\xFF"s},
+                    Case{"EqualUnknownCodePagesCopy", 0, 0, "abc", kNothing, true, "abc"},
+                    Case{"EqualUtf8KeepsMark", kU8, kU8, "\xEF\xBB\xBFx", kNothing, true, "\xEF\xBB\xBFx"},
+                    Case{"UnknownSource", 54936, kU8, "abc", kNothing, false, ""},
+                    Case{"UnknownDestination", kU8, 54936, "abc", kNothing, false, ""},
+                    Case{"UnknownWithEmptyInput", kU8, 54936, "", kNothing, false, ""},
+                    Case{"CodePageWithoutIconvTable", 20105, kU8, "abc", kNothing, false, ""},
+                    Case{"EncodeOnlyCodePageEncodes", kU8, 38598, "\xD7\xA9", kNothing, true, "\xF9"},
+                    Case{"EncodeOnlyCodePageDoesNotDecode", 38598, kU8, "\xF9", kNothing, false, ""},
+                    Case{"MacArabicHasNoTable", 10004, kU8, "abc", kNothing, false, ""}));
 
 INSTANTIATE_TEST_SUITE_P(
     UnicodeForms, ConvertTest,
@@ -117,15 +120,24 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Utf16LeToUtf16Be", kLe, kBe, "A\0\xAC\x20"s, kNothing, true, "\0A\x20\xAC"s},
         Case{"Utf16BeToUtf16Le", kBe, kLe, "\0A\x20\xAC"s, kNothing, true, "A\0\xAC\x20"s},
         Case{"Utf16MarkSelectsBigEndian", kLe, kU8, "\xFE\xFF\0A"s, kNothing, true, "A"},
-        Case{"Utf16MarkSelectsLittleEndian", kBe, kU8, "\xFF\xFE" "A\0"s, kNothing, true, "A"},
+        Case{"Utf16MarkSelectsLittleEndian", kBe, kU8,
+             "\xFF\xFE"
+             "A\0"s,
+             kNothing, true, "A"},
         Case{"LoneUtf16MarkGivesNothing", kLe, kU8, "\xFF\xFE", kNothing, true, ""},
         Case{"Utf16SurrogatePair", kLe, kU8, "\x3D\xD8\x00\xDE"s, kNothing, true, "\xF0\x9F\x98\x80"},
         Case{"Utf16LoneSurrogateAsReference", kLe, kU8, "A\0\x00\xD8"s, kReference, false, "A&#x00D8;"},
         Case{"Utf16BeLoneSurrogateInInputOrder", kBe, kU8, "\xD8\x00"s, kReference, false, "&#xD800;"},
         Case{"Utf16OddLength", kLe, kU8, "A\0B"s, kNothing, false, "A"},
-        Case{"Utf8Invalid", kU8, kLe, "a\xC0\x80" "b", kNothing, false, "a\0b\0"s},
+        Case{"Utf8Invalid", kU8, kLe,
+             "a\xC0\x80"
+             "b",
+             kNothing, false, "a\0b\0"s},
         Case{"Utf8Surrogate", kU8, kLe, "\xED\xA0\x80", kReference, false,
-             "&\0#\0x\0E\0D\0;\0&\0#\0x\0A\0"s "0\0;\0&\0#\0x\0" "8\0"s "0\0;\0"s},
+             "&\0#\0x\0E\0D\0;\0&\0#\0x\0A\0"s
+             "0\0;\0&\0#\0x\0"
+             "8\0"s
+             "0\0;\0"s},
         Case{"Utf8ToUtf7", kU8, kU7, "Hi Mom -\xE2\x98\xBA-!", kNothing, true, "Hi Mom -+Jjo--+ACE-"},
         Case{"Utf7ToUtf8", kU7, kU8, "Hi Mom -+Jjo--!", kNothing, true, "Hi Mom -\xE2\x98\xBA-!"},
         Case{"Utf7Japanese", kU7, kU8, "+ZeVnLIqe-", kNothing, true, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},
@@ -146,12 +158,20 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Iso2022JpOldEscape", 50222, kU8, "\x1B$@F|\x1B(J!", kNothing, true, "\xE6\x97\xA5!"},
         Case{"HalfWidthKanaAsFullWidth", kU8, 50220, "\xEF\xBD\xB1", kNothing, true, "\x1B$B%\"\x1B(B"},
         Case{"HalfWidthKanaAfterEscape", kU8, 50221, "\xEF\xBD\xB1", kNothing, true, "\x1B(I1\x1B(B"},
-        Case{"HalfWidthKanaShifted", kU8, 50222, "\xEF\xBD\xB1", kNothing, true, "\x0E" "1\x0F"},
+        Case{"HalfWidthKanaShifted", kU8, 50222, "\xEF\xBD\xB1", kNothing, true,
+             "\x0E"
+             "1\x0F"},
         Case{"EscapedKanaDecoded", 50221, kU8, "\x1B(I1\x1B(B", kNothing, true, "\xEF\xBD\xB1"},
-        Case{"ShiftedKanaDecoded", 50222, kU8, "\x0E" "1\x0F", kNothing, true, "\xEF\xBD\xB1"},
+        Case{"ShiftedKanaDecoded", 50222, kU8,
+             "\x0E"
+             "1\x0F",
+             kNothing, true, "\xEF\xBD\xB1"},
         Case{"Jis0212IsDropped", 50220, kU8, "a\x1B$(D0!\x1B(Bb", kNothing, false, "ab"},
         Case{"Iso2022JpToShiftJis", 50220, 932, "\x1B$BF|\x1B(B", kNothing, true, "\x93\xFA"},
-        Case{"ShiftJisToIso2022Jp", 932, 50221, "\x93\xFA" "a", kNothing, true, "\x1B$BF|\x1B(Ba"},
+        Case{"ShiftJisToIso2022Jp", 932, 50221,
+             "\x93\xFA"
+             "a",
+             kNothing, true, "\x1B$BF|\x1B(Ba"},
         Case{"Utf8ToIso2022Kr", kU8, 50225, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 ok", kNothing, true,
              "\x1B$)C\x0EGQ19>n\x0F ok"},
         Case{"Iso2022KrToUtf8", 50225, kU8, "\x1B$)C\x0EGQ19>n\x0F ok", kNothing, true,
@@ -161,44 +181,110 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     SpecialCases, ConvertTest,
     testing::Values(Case{"ArabicIndicDigits", kU8, 28596, "\xD9\xA0\xD9\xA1\xD9\xA9", kNothing, true, "019"},
-                    Case{"ExtendedArabicIndicDigits", kU8, 28596, "\xDB\xB0\xDB\xB4\xDB\xB9", kNothing, true, "049"},
+                    Case{"ExtendedArabicIndicDigits", kU8, 28596, "\xDB\xB0\xDB\xB4\xDB\xB9", kNothing, true,
+                         "049"},
                     Case{"ArabicLetterStays", kLe, 28596, "\x27\x06"s, kNothing, true, "\xC7"},
                     Case{"DigitsOnlyForIso88596", kU8, 708, "\xD9\xA1", kNothing, false, ""},
-                    Case{"DoubleByteLeadThenAscii", 932, kU8, "\x81" " A", kReference, false, "&#x81; A"},
+                    Case{"DoubleByteLeadThenAscii", 932, kU8,
+                         "\x81"
+                         " A",
+                         kReference, false, "&#x81; A"},
                     Case{"DoubleBytePairUnmapped", 932, kU8, "\x85\x40", kReference, false, "&#x8540;"},
                     Case{"DoubleByteLeadAtEnd", 932, kU8, "a\x93", kRaw, false, "a\x93"},
-                    Case{"ShiftJisToUtf8", 932, kU8, "\x93\xFA\x96\x7B" "A\xB1", kNothing, true,
-                         "\xE6\x97\xA5\xE6\x9C\xAC" "A\xEF\xBD\xB1"},
+                    Case{"ShiftJisToUtf8", 932, kU8,
+                         "\x93\xFA\x96\x7B"
+                         "A\xB1",
+                         kNothing, true,
+                         "\xE6\x97\xA5\xE6\x9C\xAC"
+                         "A\xEF\xBD\xB1"},
                     Case{"TableToTable", 1251, 28595, "\xC6", kNothing, true, "\xB6"}));
 
 // Each error action once where the first step (bytes to UTF-16) fails, and once where the second
 // (UTF-16 to bytes) does.
 INSTANTIATE_TEST_SUITE_P(
     ErrorActions, ConvertTest,
-    testing::Values(
-        Case{"DecodingNothing", 949, 1252, "a\xFF" "b", kNothing, false, "ab"},
-        Case{"DecodingSubstitute", 949, 1252, "a\xFF" "b", kQuestionMark, false, "a?b"},
-        Case{"DecodingEmptySubstitute", 949, 1252, "a\xFF" "b", Settings{1, "", 0}, false, "ab"},
-        Case{"DecodingReference", 949, 1252, "a\xFF" "b", kReference, false, "a&#xFF;b"},
-        Case{"DecodingPairReference", 932, 1252, "a\x85\x40" "b", kReference, false, "a&#x8540;b"},
-        Case{"DecodingAlternativeToDestination", 949, 1252, "a\xFF" "b", kDestinationAlternative, false, "ab"},
-        Case{"DecodingAlternativeToSource", 949, 1252, "a\xFF" "b", Settings{6, "", 949}, false, "a\xFF" "b"},
-        Case{"DecodingRaw", 949, 1252, "a\xFF" "b", kRaw, false, "a\xFF" "b"},
-        Case{"DecodingRawPair", 932, 1252, "a\x85\x40" "b", kRaw, false, "a\x85\x40" "b"},
-        Case{"DecodingRawToUtf8", 1252, kU8, "\x81", kRaw, false, "\x81"},
-        Case{"DecodingRawToUtf32", 1252, kU32Le, "\x81", kRaw, false, "\x81\0\0\0"s},
-        Case{"DecodingLongSubstitute", 1252, kU8, "\x81", Settings{1, "\xEF\xBF\xBD", 0}, false, "\xEF\xBF\xBD"},
-        Case{"EncodingNothing", 1252, 28595, "a\xE9" "b", kNothing, false, "ab"},
-        Case{"EncodingSubstitute", 1252, 28595, "a\xE9" "b", kQuestionMark, false, "a?b"},
-        Case{"EncodingReference", 1252, 28595, "a\xE9" "b", kReference, false, "a&#xE900;b"},
-        Case{"EncodingAlternative", 1252, 28595, "a\xE9" "b", kUtf8Alternative, false, "a\xC3\xA9" "b"},
-        Case{"EncodingAlternativeToDestination", 1252, 28595, "a\xE9" "b", kDestinationAlternative, false, "ab"},
-        Case{"EncodingRaw", 1252, 28595, "a\xE9" "b", kRaw, false, "a\xE9\0b"s},
-        Case{"EncodingReferenceToDoubleByte", 1252, 932, "\xE9", kReference, false, "&#xE900;"},
-        Case{"EncodingReferenceToEbcdic", 1252, 37, "\x80", kReference, false, "\x50\x7B\xA7\xC1\xC3\xF2\xF0\x5E"},
-        Case{"Utf8ToTableReference", kU8, 1252, "\xE2\x82\xAC\xE2\x98\xBA", kReference, false, "\x80&#x3A26;"},
-        Case{"DirectEncodingReference", kLe, 1252, "\x3A\x26"s, kReference, false, "&#x3A26;"},
-        Case{"DirectEncodingSubstitute", kLe, 1252, "\x3A\x26" "A\0"s, kQuestionMark, false, "?A"}));
+    testing::Values(Case{"DecodingNothing", 949, 1252,
+                         "a\xFF"
+                         "b",
+                         kNothing, false, "ab"},
+                    Case{"DecodingSubstitute", 949, 1252,
+                         "a\xFF"
+                         "b",
+                         kQuestionMark, false, "a?b"},
+                    Case{"DecodingEmptySubstitute", 949, 1252,
+                         "a\xFF"
+                         "b",
+                         Settings{1, "", 0}, false, "ab"},
+                    Case{"DecodingReference", 949, 1252,
+                         "a\xFF"
+                         "b",
+                         kReference, false, "a&#xFF;b"},
+                    Case{"DecodingPairReference", 932, 1252,
+                         "a\x85\x40"
+                         "b",
+                         kReference, false, "a&#x8540;b"},
+                    Case{"DecodingAlternativeToDestination", 949, 1252,
+                         "a\xFF"
+                         "b",
+                         kDestinationAlternative, false, "ab"},
+                    Case{"DecodingAlternativeToSource", 949, 1252,
+                         "a\xFF"
+                         "b",
+                         Settings{6, "", 949}, false,
+                         "a\xFF"
+                         "b"},
+                    Case{"DecodingRaw", 949, 1252,
+                         "a\xFF"
+                         "b",
+                         kRaw, false,
+                         "a\xFF"
+                         "b"},
+                    Case{"DecodingRawPair", 932, 1252,
+                         "a\x85\x40"
+                         "b",
+                         kRaw, false,
+                         "a\x85\x40"
+                         "b"},
+                    Case{"DecodingRawToUtf8", 1252, kU8, "\x81", kRaw, false, "\x81"},
+                    Case{"DecodingRawToUtf32", 1252, kU32Le, "\x81", kRaw, false, "\x81\0\0\0"s},
+                    Case{"DecodingLongSubstitute", 1252, kU8, "\x81", Settings{1, "\xEF\xBF\xBD", 0}, false,
+                         "\xEF\xBF\xBD"},
+                    Case{"EncodingNothing", 1252, 28595,
+                         "a\xE9"
+                         "b",
+                         kNothing, false, "ab"},
+                    Case{"EncodingSubstitute", 1252, 28595,
+                         "a\xE9"
+                         "b",
+                         kQuestionMark, false, "a?b"},
+                    Case{"EncodingReference", 1252, 28595,
+                         "a\xE9"
+                         "b",
+                         kReference, false, "a&#xE900;b"},
+                    Case{"EncodingAlternative", 1252, 28595,
+                         "a\xE9"
+                         "b",
+                         kUtf8Alternative, false,
+                         "a\xC3\xA9"
+                         "b"},
+                    Case{"EncodingAlternativeToDestination", 1252, 28595,
+                         "a\xE9"
+                         "b",
+                         kDestinationAlternative, false, "ab"},
+                    Case{"EncodingRaw", 1252, 28595,
+                         "a\xE9"
+                         "b",
+                         kRaw, false, "a\xE9\0b"s},
+                    Case{"EncodingReferenceToDoubleByte", 1252, 932, "\xE9", kReference, false, "&#xE900;"},
+                    Case{"EncodingReferenceToEbcdic", 1252, 37, "\x80", kReference, false,
+                         "\x50\x7B\xA7\xC1\xC3\xF2\xF0\x5E"},
+                    Case{"Utf8ToTableReference", kU8, 1252, "\xE2\x82\xAC\xE2\x98\xBA", kReference, false,
+                         "\x80&#x3A26;"},
+                    Case{"DirectEncodingReference", kLe, 1252, "\x3A\x26"s, kReference, false, "&#x3A26;"},
+                    Case{"DirectEncodingSubstitute", kLe, 1252,
+                         "\x3A\x26"
+                         "A\0"s,
+                         kQuestionMark, false, "?A"}));
 
 TEST(EncodingConvert, AppendsToExistingContent) {
     EncodingConvert ec;
@@ -296,7 +382,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTrip{"Utf16Be", 1201, kMixed}, RoundTrip{"Iso2022Jp", 50220, kJapanese},
                     RoundTrip{"Iso2022JpEscKana", 50221, kJapanese + "\xEF\xBD\xB1"},
                     RoundTrip{"Iso2022JpShiftedKana", 50222, kJapanese + "\xEF\xBD\xB1"},
-                    RoundTrip{"ShiftJis", 932, kJapanese + "\xEF\xBD\xB1"}, RoundTrip{"EucJp", 51932, kJapaneseJisOnly},
+                    RoundTrip{"ShiftJis", 932, kJapanese + "\xEF\xBD\xB1"},
+                    RoundTrip{"EucJp", 51932, kJapaneseJisOnly},
                     RoundTrip{"Iso2022Kr", 50225, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4\r\nline two"},
                     RoundTrip{"Gbk", 936, "\xE4\xB8\xAD\xE6\x96\x87 \xE2\x82\xAC"},
                     RoundTrip{"Big5", 950, "\xE4\xB8\xAD\xE6\x96\x87"},
@@ -330,7 +417,8 @@ TEST(EncodingConvert, TablesAreSafeUnderConcurrentFirstUse) {
         threads.emplace_back([&, t] {
             EncodingConvert ec;
             DataBuffer out;
-            oks[t] = ec.Convert(codePages[t % 4], 1200, bytesOf(input), static_cast<unsigned>(input.size()), out);
+            oks[t] =
+                ec.Convert(codePages[t % 4], 1200, bytesOf(input), static_cast<unsigned>(input.size()), out);
             results[t] = contentOf(out);
         });
     }
@@ -351,6 +439,50 @@ TEST(EncodingConvert, KnowsWhatItCanConvert) {
     EXPECT_FALSE(EncodingConvert::CanDecode(38598));
     EXPECT_FALSE(EncodingConvert::CanDecode(10001));
     EXPECT_FALSE(EncodingConvert::CanEncode(54936));
+}
+
+// Between a table-driven code page and UTF-8 the engine takes a shortcut for text that converts
+// cleanly; whatever the text, the bytes and the answer must be those of going through UTF-16.
+TEST(EncodingConvert, ShortcutToAndFromUtf8AgreesWithTheWayThroughUtf16) {
+    std::mt19937 random(12345);
+    const unsigned codePages[] = {1252, 1251, 28591, 28596, 874, 437, 932, 936, 949, 950};
+    for (unsigned cp : codePages) {
+        for (int round = 0; round < 200; ++round) {
+            std::string bytes;
+            int length = static_cast<int>(random() % 40);
+            for (int i = 0; i < length; ++i) {
+                // Mostly ASCII, like web text, so that most rounds convert cleanly.
+                bool high = random() % 4 == 0;
+                bytes.push_back(static_cast<char>(high ? 0x80 + random() % 0x80 : 0x20 + random() % 0x5F));
+            }
+            if (round % 3 == 0)
+                bytes.append(16, 'a');
+            const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+            auto n = static_cast<unsigned>(bytes.size());
+
+            EncodingConvert direct, first, second;
+            DataBuffer viaShortcut, utf16, viaUtf16;
+            bool okDirect = direct.Convert(cp, 65001, data, n, viaShortcut);
+            bool okFirst = first.Convert(cp, 1200, data, n, utf16);
+            bool okSecond = second.Convert(1200, 65001, utf16.getData(), utf16.getSize(), viaUtf16);
+            ASSERT_EQ(contentOf(viaShortcut), contentOf(viaUtf16)) << cp << " round " << round;
+            ASSERT_EQ(okDirect, okFirst && okSecond) << cp << " round " << round;
+
+            // And back: the UTF-8 text (clean or not) to the code page.
+            std::string utf8 = contentOf(viaShortcut);
+            if (round % 5 == 0)
+                utf8 += "\xE2\x82\xAC \xEE\xBF\xBD \xCE\xB1 \xFF";
+            const auto* text = reinterpret_cast<const unsigned char*>(utf8.data());
+            auto m = static_cast<unsigned>(utf8.size());
+            EncodingConvert back, toUnits, fromUnits;
+            DataBuffer backShortcut, units, backUnits;
+            bool okBack = back.Convert(65001, cp, text, m, backShortcut);
+            bool okUnits = toUnits.Convert(65001, 1200, text, m, units);
+            bool okFromUnits = fromUnits.Convert(1200, cp, units.getData(), units.getSize(), backUnits);
+            ASSERT_EQ(contentOf(backShortcut), contentOf(backUnits)) << cp << " round " << round;
+            ASSERT_EQ(okBack, okUnits && okFromUnits) << cp << " round " << round;
+        }
+    }
 }
 
 } // namespace

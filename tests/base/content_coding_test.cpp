@@ -1,0 +1,227 @@
+#include "base/content_coding.h"
+
+#include "base/data_buffer.h"
+#include "base/string_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string bytesOf(const DataBuffer& db) {
+    return db.getSize() == 0 ? std::string()
+                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
+}
+
+std::string decode64(const char* text, bool* ok = nullptr) {
+    ContentCoding coding;
+    DataBuffer out;
+    bool result = coding.decodeBase64(text, static_cast<uint32_t>(std::strlen(text)), out);
+    if (ok != nullptr)
+        *ok = result;
+    return bytesOf(out);
+}
+
+struct Base64Case {
+    const char* plain;
+    const char* encoded;
+};
+
+class Base64Test : public ::testing::TestWithParam<Base64Case> {};
+
+TEST_P(Base64Test, EncodesAndDecodes) {
+    ContentCoding coding;
+    StringBuffer encoded;
+    ASSERT_TRUE(
+        coding.encodeBase64(GetParam().plain, static_cast<uint32_t>(std::strlen(GetParam().plain)), encoded));
+    EXPECT_STREQ(encoded.getString(), GetParam().encoded);
+    EXPECT_EQ(coding.encodedLength(static_cast<uint32_t>(std::strlen(GetParam().plain))),
+              static_cast<uint32_t>(encoded.getSize()));
+    bool ok = false;
+    EXPECT_EQ(decode64(GetParam().encoded, &ok), GetParam().plain);
+    EXPECT_TRUE(ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rfc4648, Base64Test,
+                         ::testing::Values(Base64Case{"", ""}, Base64Case{"f", "Zg=="},
+                                           Base64Case{"fo", "Zm8="}, Base64Case{"foo", "Zm9v"},
+                                           Base64Case{"foob", "Zm9vYg=="}, Base64Case{"fooba", "Zm9vYmE="},
+                                           Base64Case{"foobar", "Zm9vYmFy"},
+                                           Base64Case{"\xFF\xFE\xFD", "//79"},
+                                           Base64Case{"\xFB\xEF", "++8="}));
+
+TEST(Base64, DecodingSkipsWhiteSpaceAndStopsAtPaddingOrNul) {
+    EXPECT_EQ(decode64("Zm9v\r\n Ym\tFy"), "foobar");
+    EXPECT_EQ(decode64("Zm9v=YmFy"), "foo");
+    ContentCoding coding;
+    DataBuffer out;
+    const char withNul[] = "Zm9v\0YmFy";
+    ASSERT_TRUE(coding.decodeBase64(withNul, sizeof(withNul) - 1, out));
+    EXPECT_EQ(bytesOf(out), "foo");
+}
+
+TEST(Base64, ByteOutsideAlphabetFailsTheWholeDecode) {
+    for (const char* bad : {"Zm9v!YmFy", "Zm9v~", "Zm9v\x80", "Zm*v", "Zm9v-", "Zm_v"}) {
+        ContentCoding coding;
+        DataBuffer out;
+        out.append("kept", 4);
+        EXPECT_FALSE(coding.decodeBase64(bad, static_cast<uint32_t>(std::strlen(bad)), out)) << bad;
+        EXPECT_EQ(bytesOf(out), "kept") << bad;
+    }
+    // A bad byte after the padding is never looked at.
+    bool ok = false;
+    EXPECT_EQ(decode64("Zg==!", &ok), "f");
+    EXPECT_TRUE(ok);
+}
+
+TEST(Base64, OutputIsNulTerminatedPastItsEnd) {
+    ContentCoding coding;
+    DataBuffer out;
+    ASSERT_TRUE(coding.decodeBase64("Zm9vYmFy", 8, out));
+    ASSERT_EQ(out.getSize(), 6u);
+    ASSERT_GE(out.getCapacity(), 7u);
+    EXPECT_EQ(out.getData()[6], 0);
+}
+
+TEST(Base64, LongInputBreaksIntoLinesAndDecodesBack) {
+    std::string plain;
+    for (int i = 0; i < 1000; ++i)
+        plain.push_back(static_cast<char>(i * 7));
+    ContentCoding coding;
+    coding.setLineLength(76);
+    StringBuffer encoded;
+    ASSERT_TRUE(coding.encodeBase64(plain.data(), static_cast<uint32_t>(plain.size()), encoded));
+    std::string text = encoded.getString();
+    size_t lineStart = 0;
+    for (size_t eol = text.find("\r\n"); eol != std::string::npos; eol = text.find("\r\n", lineStart)) {
+        EXPECT_EQ(eol - lineStart, 76u);
+        lineStart = eol + 2;
+    }
+    EXPECT_LE(text.size() - lineStart, 76u);
+    EXPECT_EQ(coding.encodedLength(static_cast<uint32_t>(plain.size())), static_cast<uint32_t>(text.size()));
+    EXPECT_EQ(decode64(text.c_str()), plain);
+}
+
+TEST(QuotedPrintable, EncodesWhatIsNotPrintable) {
+    ContentCoding coding;
+    StringBuffer out;
+    const char text[] = "caf\xE9 = ok \r\nend\t";
+    ASSERT_TRUE(coding.encodeQuotedPrintable(text, sizeof(text) - 1, out));
+    EXPECT_STREQ(out.getString(), "caf=E9 =3D ok=20\r\nend=09");
+    DataBuffer back;
+    ASSERT_TRUE(coding.decodeQuotedPrintable(out.getString(), static_cast<uint32_t>(out.getSize()), back));
+    EXPECT_EQ(bytesOf(back), std::string(text, sizeof(text) - 1));
+}
+
+TEST(QuotedPrintable, SoftBreaksKeepLinesShortAndVanishOnDecoding) {
+    std::string plain(300, 'x');
+    plain[150] = '\xC3';
+    ContentCoding coding;
+    coding.setLineLength(76);
+    StringBuffer out;
+    ASSERT_TRUE(coding.encodeQuotedPrintable(plain.data(), static_cast<uint32_t>(plain.size()), out));
+    std::string text = out.getString();
+    size_t lineStart = 0;
+    for (size_t eol = text.find("\r\n"); eol != std::string::npos; eol = text.find("\r\n", lineStart)) {
+        EXPECT_LE(eol - lineStart, 76u);
+        EXPECT_EQ(text[eol - 1], '=');
+        lineStart = eol + 2;
+    }
+    DataBuffer back;
+    coding.decodeQuotedPrintable(text.c_str(), static_cast<uint32_t>(text.size()), back);
+    EXPECT_EQ(bytesOf(back), plain);
+}
+
+TEST(QuotedPrintable, MalformedEscapesStayAsWritten) {
+    ContentCoding coding;
+    DataBuffer out;
+    const char text[] = "a=4 b=ZZ c=\nd=";
+    coding.decodeQuotedPrintable(text, sizeof(text) - 1, out);
+    EXPECT_EQ(bytesOf(out), "a=4 b=ZZ cd=");
+}
+
+TEST(EncodedWords, EncodeBothForms) {
+    ContentCoding coding;
+    StringBuffer out;
+    coding.encodeWordB("caf\xC3\xA9", 5, "utf-8", out);
+    EXPECT_STREQ(out.getString(), "=?utf-8?B?Y2Fmw6k=?=");
+    out.clear();
+    coding.encodeWordQ("a b=c?_\xE9", 8, "iso-8859-1", out);
+    EXPECT_STREQ(out.getString(), "=?iso-8859-1?Q?a_b=3Dc=3F=5F=E9?=");
+}
+
+struct WordCase {
+    const char* text;
+    const char* utf8;
+};
+
+class DecodeWordsTest : public ::testing::TestWithParam<WordCase> {};
+
+TEST_P(DecodeWordsTest, DecodesToUtf8) {
+    ContentCoding coding;
+    StringBuffer text(GetParam().text);
+    coding.decodeEncodedWords(text);
+    EXPECT_STREQ(text.getString(), GetParam().utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, DecodeWordsTest,
+    ::testing::Values(WordCase{"=?utf-8?B?Y2Fmw6k=?=", "caf\xC3\xA9"},
+                      WordCase{"Re: =?ISO-8859-1?Q?caf=E9_cr=E8me?= ok", "Re: caf\xC3\xA9 cr\xC3\xA8me ok"},
+                      // White space between two adjacent words goes; around them it stays.
+                      WordCase{"=?utf-8?Q?a?=  \r\n =?utf-8?Q?b?= c", "ab c"},
+                      WordCase{"=?windows-1252?Q?=80?=", "\xE2\x82\xAC"},
+                      // Unknown charset: the decoded bytes as they are.
+                      WordCase{"=?x-unknown?Q?=41=42?=", "AB"},
+                      // Malformed words are left as written.
+                      WordCase{"=?utf-8?X?abc?=", "=?utf-8?X?abc?="},
+                      WordCase{"=?utf-8?B?abc", "=?utf-8?B?abc"},
+                      WordCase{"=?utf-8?B?Zm9v?= =?broken", "foo =?broken"}, WordCase{"=??Q?a?=", "=??Q?a?="},
+                      WordCase{"plain =? text", "plain =? text"}));
+
+TEST(EncodedWords, ManyUnfinishedWordsAreHandled) {
+    std::string hostile;
+    for (int i = 0; i < 20000; ++i)
+        hostile += "=?a?B?x ";
+    ContentCoding coding;
+    StringBuffer text(hostile.c_str());
+    coding.decodeEncodedWords(text);
+    EXPECT_TRUE(std::string(text.getString()) == hostile);
+}
+
+TEST(FoldHeader, FoldsAfterBlanksAndUnfoldsBack) {
+    std::string value;
+    for (int i = 0; i < 40; ++i)
+        value += "word" + std::to_string(i) + " ";
+    value += "end";
+    StringBuffer out;
+    ContentCoding::foldHeader(value.c_str(), 76, out);
+    std::string folded = out.getString();
+    size_t lineStart = 0;
+    int folds = 0;
+    for (size_t fold = folded.find("\r\n\t"); fold != std::string::npos;
+         fold = folded.find("\r\n\t", lineStart)) {
+        EXPECT_LE(fold - lineStart, 76u);
+        EXPECT_EQ(folded[fold - 1], ' ');
+        lineStart = fold + 3;
+        ++folds;
+    }
+    EXPECT_GE(folds, 3);
+    std::string unfolded;
+    for (size_t i = 0; i < folded.size(); ++i) {
+        if (folded.compare(i, 3, "\r\n\t") == 0)
+            i += 2;
+        else
+            unfolded.push_back(folded[i]);
+    }
+    EXPECT_EQ(unfolded, value);
+
+    StringBuffer unbroken;
+    std::string token(200, 'x');
+    ContentCoding::foldHeader(token.c_str(), 76, unbroken);
+    EXPECT_EQ(std::string(unbroken.getString()), token);
+}
+
+} // namespace

@@ -1,0 +1,194 @@
+#include "base/x_string.h"
+
+#include "base/data_buffer.h"
+#include "base/string_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+const char* const kUtf8Cafe = "caf\xC3\xA9";
+const char* const kAnsiCafe = "caf\xE9";
+
+TEST(XStringTest, EmptyStringHasAllThreeFormsValid) {
+    XString s;
+    EXPECT_TRUE(s.isAnsiCurrent());
+    EXPECT_TRUE(s.isUtf8Current());
+    EXPECT_TRUE(s.isUtf16Current());
+    EXPECT_STREQ(s.getUtf8(), "");
+    EXPECT_EQ(s.getUtf16()[0], u'\0');
+    EXPECT_EQ(s.getNumChars(), 0);
+    EXPECT_TRUE(s.isEmpty());
+}
+
+TEST(XStringTest, ConversionsAddFormsAndKeepTheSource) {
+    XString s;
+    s.setFromUtf8(kUtf8Cafe);
+    EXPECT_FALSE(s.isAnsiCurrent());
+    EXPECT_FALSE(s.isUtf16Current());
+    EXPECT_EQ(s.ansiState(), XString::kAnsiUnknown);
+
+    EXPECT_EQ(std::u16string(s.getUtf16()), u"caf\u00E9");
+    EXPECT_TRUE(s.isUtf16Current());
+    EXPECT_TRUE(s.isUtf8Current());
+    EXPECT_STREQ(s.getAnsi(), kAnsiCafe);
+    EXPECT_TRUE(s.isAnsiCurrent());
+    EXPECT_EQ(s.getNumChars(), 4);
+}
+
+TEST(XStringTest, EverySetterMakesItsFormTheOnlyValidOne) {
+    XString s;
+    s.setFromAnsi(kAnsiCafe);
+    EXPECT_EQ(s.ansiState(), XString::kAnsiYes);
+    EXPECT_STREQ(s.getUtf8(), kUtf8Cafe);
+    EXPECT_EQ(std::u16string(s.getUtf16()), u"caf\u00E9");
+
+    s.setFromUtf16(u"\u20AC1");
+    EXPECT_FALSE(s.isAnsiCurrent());
+    EXPECT_FALSE(s.isUtf8Current());
+    EXPECT_EQ(s.getNumChars(), 2);
+    EXPECT_STREQ(s.getUtf8(), "\xE2\x82\xAC"
+                              "1");
+    // The euro sign is 0x80 in Windows-1252.
+    EXPECT_STREQ(s.getAnsi(), "\x80"
+                              "1");
+
+    s.setFromUtf16(u"abcdef", 3);
+    EXPECT_STREQ(s.getUtf8(), "abc");
+    s.setFromUtf8(nullptr);
+    EXPECT_TRUE(s.isEmpty());
+    EXPECT_STREQ(s.getAnsi(), "");
+}
+
+TEST(XStringTest, CanBeAnsiRemembersTheAnswer) {
+    XString latin;
+    latin.setFromUtf8(kUtf8Cafe);
+    EXPECT_TRUE(latin.canBeAnsi());
+    EXPECT_EQ(latin.ansiState(), XString::kAnsiYes);
+    EXPECT_TRUE(latin.isAnsiCurrent());
+
+    XString greek;
+    greek.setFromUtf8("\xCE\xB1\xCE\xB2 ab");
+    EXPECT_FALSE(greek.canBeAnsi());
+    EXPECT_EQ(greek.ansiState(), XString::kAnsiNo);
+    EXPECT_TRUE(greek.isAnsiCurrent());
+    // The UTF-8 form is untouched by the lossy ANSI form.
+    EXPECT_STREQ(greek.getUtf8(), "\xCE\xB1\xCE\xB2 ab");
+    EXPECT_FALSE(greek.canBeAnsi());
+}
+
+TEST(XStringTest, ReplaceAllUtf8InvalidatesOtherFormsOnlyWhenSomethingChanged) {
+    XString s;
+    s.setFromAnsi(kAnsiCafe);
+    s.getUtf8();
+    EXPECT_EQ(s.replaceAllUtf8("zzz", "y"), 0);
+    EXPECT_TRUE(s.isAnsiCurrent());
+    EXPECT_EQ(s.replaceAllUtf8("\xC3\xA9", "e!"), 1);
+    EXPECT_FALSE(s.isAnsiCurrent());
+    EXPECT_STREQ(s.getAnsi(), "cafe!");
+}
+
+TEST(XStringTest, ToLowerAnsiAndCopy) {
+    XString s;
+    s.setFromUtf8("MiXeD \xC3\x89t\xC3\xA9");
+    s.toLowerAnsi();
+    EXPECT_TRUE(s.isAnsiCurrent());
+    EXPECT_FALSE(s.isUtf8Current());
+    std::string lowered = s.getAnsi();
+    EXPECT_EQ(lowered.substr(0, 6), "mixed ");
+
+    XString copy;
+    copy.copyFrom(s);
+    EXPECT_STREQ(copy.getAnsi(), s.getAnsi());
+    EXPECT_EQ(copy.isUtf8Current(), s.isUtf8Current());
+    EXPECT_STREQ(copy.getUtf8(), s.getUtf8());
+}
+
+TEST(XStringTest, CurrentDirectory) {
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
+    XString s;
+    EXPECT_TRUE(s.setToCurrentDirectory());
+    std::string got = s.getUtf8();
+    while (got.size() > 1 && got.back() == '/')
+        got.pop_back();
+    EXPECT_EQ(got, cwd);
+    EXPECT_TRUE(s.setToTempPath());
+    EXPECT_FALSE(s.isEmpty());
+}
+
+TEST(DataBufferWide, AppendWideWritesUnitsAndTerminator) {
+    DataBuffer db;
+    db.appendWide(u"A\u20AC");
+    ASSERT_EQ(db.getSize(), 6u);
+    const unsigned char expected[] = {'A', 0, 0xAC, 0x20, 0, 0};
+    EXPECT_EQ(0, std::memcmp(db.getData(), expected, 6));
+    db.appendWide(nullptr);
+    EXPECT_EQ(db.getSize(), 8u);
+
+    std::u16string longText(3000, u'x');
+    DataBuffer big;
+    big.appendWide(longText.c_str());
+    EXPECT_EQ(big.getSize(), 6002u);
+    EXPECT_EQ(big.getCapacity(), 20000u);
+}
+
+TEST(DataBufferWide, Utf16ToUtf8AndAppendStr) {
+    DataBuffer db;
+    db.appendWide(u"caf\u00E9 \U0001F600");
+    StringBuffer out("old");
+    EXPECT_TRUE(db.utf16ToUtf8(out));
+    EXPECT_STREQ(out.getString(), "caf\xC3\xA9 \xF0\x9F\x98\x80");
+
+    StringBuffer text("xyz");
+    DataBuffer bytes;
+    bytes.appendStr(text);
+    EXPECT_EQ(bytes.getSize(), 3u);
+    EXPECT_EQ(bytes.getData()[2], 'z');
+}
+
+TEST(StringBufferCodePages, ConvertsInPlace) {
+    StringBuffer s(kUtf8Cafe);
+    EXPECT_TRUE(s.convertToAnsi(65001));
+    EXPECT_STREQ(s.getString(), kAnsiCafe);
+    EXPECT_TRUE(s.convertFromAnsi(65001));
+    EXPECT_STREQ(s.getString(), kUtf8Cafe);
+
+    StringBuffer greek("a\xCE\xB1"
+                       "b");
+    EXPECT_FALSE(greek.convertToAnsi(65001));
+    StringBuffer empty;
+    EXPECT_TRUE(empty.convertToAnsi(65001));
+    EXPECT_STREQ(empty.getString(), "");
+}
+
+TEST(StringBufferCodePages, HexDecodeAndAppendDb) {
+    StringBuffer hex("00ff7Fa0Bc");
+    DataBuffer out;
+    out.appendByte('!');
+    hex.hexDecodeInto(out);
+    const unsigned char expected[] = {'!', 0x00, 0xFF, 0x7F, 0xA0, 0xBC};
+    ASSERT_EQ(out.getSize(), sizeof(expected));
+    EXPECT_EQ(0, std::memcmp(out.getData(), expected, sizeof(expected)));
+
+    // More than one batch.
+    std::string many;
+    for (int i = 0; i < 1234; ++i)
+        many += "4a";
+    StringBuffer manyHex(many.c_str());
+    DataBuffer decoded;
+    manyHex.hexDecodeInto(decoded);
+    EXPECT_EQ(decoded.getSize(), 1234u);
+    EXPECT_EQ(decoded.getData()[1233], 0x4A);
+
+    StringBuffer sb("x");
+    sb.appendDb(out);
+    EXPECT_EQ(sb.getSize(), 7);
+    EXPECT_EQ(static_cast<unsigned char>(sb.charAt(3)), 0xFF);
+}
+
+} // namespace

@@ -39,6 +39,10 @@ public:
         entries.push_back({"data", name, value});
         return true;
     }
+    bool LogDataLong(const char* name, int value) override {
+        entries.push_back({"data", name, std::to_string(value)});
+        return true;
+    }
 
     bool has(const std::string& kind, const std::string& text) const {
         for (const Entry& e : entries) {

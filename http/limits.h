@@ -1,0 +1,26 @@
+// Every bound the HTTP client puts on what a server sends, in one place. A server may be slow,
+// broken or hostile; none of these limits is reached by a sound response to the crawler, and
+// each keeps a bad one from holding a worker or exhausting memory.
+#pragma once
+
+#include <cstdint>
+
+namespace HttpLimits {
+
+// Status line and header fields together. Real servers send a few hundred bytes to a few KiB;
+// 64 KiB leaves room for long cookie headers.
+constexpr uint32_t kMaxHeaderBlock = 64 * 1024;
+// One chunk-size line of a chunked body ("1a2b;ext=...\r\n"): hex digits and extensions only.
+constexpr uint32_t kMaxChunkLine = 4096;
+// A body read until the server closes, or of a declared length, when no smaller maximum is set.
+// The same ceiling the socket layer applies to one bulk receive.
+constexpr uint32_t kMaxBodyBytes = 0xC000000;
+// Redirects followed for one request.
+constexpr int kMaxRedirects = 4;
+// Invalid response headers retried for one request.
+constexpr int kMaxHeaderRetries = 5;
+// One whole response, header and body, must arrive within this time, however the server paces
+// its bytes: a server that drips a byte every few seconds never trips the read time-out alone.
+constexpr uint32_t kMaxResponseMs = 120 * 1000;
+
+} // namespace HttpLimits

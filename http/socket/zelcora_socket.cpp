@@ -1,0 +1,492 @@
+#include "http/socket/zelcora_socket.h"
+
+#include "base/data_buffer.h"
+#include "base/log_base.h"
+#include "base/platform.h"
+#include "base/string_buffer.h"
+#include "http/socket/socket_errors.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A monitored wait is cut into slices so that the monitor is asked regularly.
+constexpr uint32_t kMonitorSliceMs = 200;
+constexpr uint32_t kMinSliceMs = 10;
+// A send that moves nothing is retried after a pause, but not for ever.
+constexpr int kMaxIdleSends = 100;
+constexpr uint32_t kIdleSendPauseMs = 50;
+
+std::once_flag g_startupOnce;
+
+void logLastOsError(int err, LogBase* log) {
+    if (log == nullptr)
+        return;
+    StringBuffer text;
+    Platform::AppendErrorText(err, text);
+    log->LogError(text.getString());
+}
+
+// poll() that resumes after a signal with the time still left.
+int pollFor(int fd, short events, uint32_t ms, short& revents) {
+    uint32_t start = Platform::GetTickCount();
+    for (;;) {
+        pollfd p{fd, events, 0};
+        uint32_t spent = Platform::GetTickCount() - start;
+        int wait = spent >= ms ? 0 : static_cast<int>(ms - spent);
+        int rc = ::poll(&p, 1, wait);
+        if (rc < 0 && errno == EINTR)
+            continue;
+        revents = p.revents;
+        return rc;
+    }
+}
+
+} // namespace
+
+ZelcoraSocket::ZelcoraSocket() {
+    startup(nullptr);
+}
+
+ZelcoraSocket::~ZelcoraSocket() {
+    close();
+}
+
+bool ZelcoraSocket::startup(LogBase*) {
+    // Sockets need no library start-up here. What is process-wide is the treatment of a write to
+    // a socket the peer has closed: every send passes MSG_NOSIGNAL, so no handler is installed.
+    std::call_once(g_startupOnce, [] {});
+    return true;
+}
+
+bool ZelcoraSocket::createSocket(LogBase* log) {
+    startup(log);
+    close();
+    m_handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_handle < 0) {
+        int err = errno;
+        m_handle = -1;
+        SocketErrors::logSocketError(SocketErrors::fromErrno(err), log);
+        return false;
+    }
+    return true;
+}
+
+void ZelcoraSocket::close() {
+    if (m_handle >= 0) {
+        ::shutdown(m_handle, SHUT_RDWR);
+        ::close(m_handle);
+        m_handle = -1;
+    }
+    m_connected = false;
+}
+
+void ZelcoraSocket::setReadTimeoutMs(uint32_t ms) {
+    if (ms == 0)
+        ms = 1;
+    if (ms > kMaxReadTimeoutMs)
+        ms = kMaxReadTimeoutMs;
+    m_readTimeoutMs = ms;
+}
+
+void ZelcoraSocket::setDeadlineFromNow(uint32_t ms) {
+    m_hasDeadline = true;
+    m_deadlineTick = Platform::GetTickCount() + ms;
+}
+
+uint32_t ZelcoraSocket::msLeft() const {
+    if (!m_hasDeadline)
+        return UINT32_MAX;
+    int32_t left = static_cast<int32_t>(m_deadlineTick - Platform::GetTickCount());
+    return left <= 0 ? 0 : static_cast<uint32_t>(left);
+}
+
+// ---- Connecting ----
+
+bool ZelcoraSocket::resolve(const char* host, uint32_t& address, LogBase* log, bool& dnsFailed) {
+    in_addr dotted{};
+    if (::inet_pton(AF_INET, host, &dotted) == 1) {
+        address = dotted.s_addr;
+        return true;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) {
+        dnsFailed = true;
+        if (log != nullptr) {
+            log->LogError("Cannot get host by name.");
+            log->LogData("hostname", host);
+        }
+        return false;
+    }
+    std::unique_ptr<addrinfo, void (*)(addrinfo*)> owner(found, ::freeaddrinfo);
+    for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        if (a->ai_family == AF_INET && a->ai_addr != nullptr) {
+            address = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ZelcoraSocket::connect(const char* host, uint16_t port, LogBase* log, bool& dnsFailed) {
+    dnsFailed = false;
+    if (host == nullptr)
+        return false;
+    StringBuffer name(host);
+    name.trim();
+    if (name.getSize() == 0)
+        return false;
+    if (name.equalsIgnoreCase("localhost"))
+        name.setString("127.0.0.1");
+    startup(log);
+
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    uint32_t resolved = 0;
+    if (!resolve(name.getString(), resolved, log, dnsFailed))
+        return false;
+    address.sin_addr.s_addr = resolved;
+
+    if (!createSocket(log) || m_handle < 0) {
+        if (log != nullptr)
+            log->LogError("Cannot connect, invalid socket.");
+        return false;
+    }
+    return connectLoop(&address, log);
+}
+
+bool ZelcoraSocket::setBlocking(bool blocking) {
+    int flags = ::fcntl(m_handle, F_GETFL, 0);
+    if (flags < 0)
+        return false;
+    flags = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+    return ::fcntl(m_handle, F_SETFL, flags) == 0;
+}
+
+bool ZelcoraSocket::connectLoop(const void* addressPtr, LogBase* log) {
+    const auto* address = static_cast<const sockaddr*>(addressPtr);
+    bool timed = m_connectTimeoutSec != 0;
+    if (timed)
+        setBlocking(false);
+    int code = 0;
+    bool connected = false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int rc = ::connect(m_handle, address, sizeof(sockaddr_in));
+        // A retry may find that the first attempt completed in the meantime.
+        if (rc == 0 || (attempt > 0 && errno == EISCONN)) {
+            connected = true;
+            break;
+        }
+        code = SocketErrors::fromErrno(errno);
+        if (code != SocketErrors::kWouldBlock && log != nullptr)
+            log->LogDataLong("sockError", code);
+        if (!timed || code != SocketErrors::kWouldBlock)
+            break;
+        int pending = 0;
+        if (waitWritable(m_connectTimeoutSec, log, pending)) {
+            connected = true;
+            break;
+        }
+        if (pending != 0) {
+            // The attempt ended in an error (refused, unreachable) rather than running out of time.
+            code = pending;
+            if (log != nullptr)
+                log->LogDataLong("sockError", code);
+            break;
+        }
+        if (attempt == 0) {
+            if (log != nullptr)
+                log->LogError("Connection attempt timed out, trying again.");
+        } else {
+            SocketErrors::logSocketError(SocketErrors::kWouldBlock, log);
+        }
+    }
+    if (timed)
+        setBlocking(true);
+    if (connected) {
+        m_connected = true;
+        // Sends are bounded by the read time-out too, so a peer that stops reading cannot block one.
+        timeval sendLimit{static_cast<time_t>(m_readTimeoutMs / 1000),
+                          static_cast<suseconds_t>((m_readTimeoutMs % 1000) * 1000)};
+        ::setsockopt(m_handle, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof(sendLimit));
+        int one = 1;
+        ::setsockopt(m_handle, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+        return true;
+    }
+    if (log != nullptr)
+        log->LogError("Connect function failed.");
+    SocketErrors::logSocketError(code, log);
+    close();
+    return false;
+}
+
+bool ZelcoraSocket::waitWritable(uint32_t seconds, LogBase* log, int& connectError) {
+    connectError = 0;
+    if (m_handle < 0) {
+        if (log != nullptr)
+            log->LogError("invalid socket, not ready for writing.");
+        return false;
+    }
+    uint64_t ms = static_cast<uint64_t>(seconds) * 1000;
+    short revents = 0;
+    int rc = pollFor(m_handle, POLLOUT, ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms), revents);
+    if (rc < 0) {
+        if (log != nullptr)
+            log->LogError("select returned a socket error");
+        return false;
+    }
+    if (rc == 1) {
+        int err = 0;
+        socklen_t len = sizeof(err);
+        if (::getsockopt(m_handle, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0)
+            return true;
+        connectError = SocketErrors::fromErrno(err != 0 ? err : ECONNREFUSED);
+        return false;
+    }
+    if (log != nullptr)
+        log->LogError("socket is not ready for writing");
+    return false;
+}
+
+// ---- Sending ----
+
+bool ZelcoraSocket::sendBytes(const void* data, uint32_t count, LogBase* log, ProgressMonitor* monitor) {
+    m_lastSendError = 0;
+    if (count == 0 || data == nullptr)
+        return false;
+    if (m_handle < 0) {
+        if (log != nullptr)
+            log->LogError("No socket exists for sending");
+        return false;
+    }
+    const auto* p = static_cast<const unsigned char*>(data);
+    uint32_t sent = 0;
+    int idle = 0;
+    while (sent < count) {
+        if (monitor != nullptr && monitor->abortRequested()) {
+            if (log != nullptr)
+                log->LogError("Socket send aborted by application");
+            return false;
+        }
+        uint32_t piece = count - sent < kSendPiece ? count - sent : kSendPiece;
+        ssize_t n = ::send(m_handle, p + sent, piece, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            m_lastSendError = SocketErrors::fromErrno(errno);
+            SocketErrors::logSocketError(m_lastSendError, log);
+            if (log != nullptr) {
+                log->LogError("Error sending on socket");
+                log->LogDataLong("send_size", static_cast<int>(piece));
+            }
+            return false;
+        }
+        if (n == 0) {
+            if (++idle > kMaxIdleSends) {
+                m_lastSendError = SocketErrors::kWouldBlock;
+                if (log != nullptr)
+                    log->LogError("Error sending on socket");
+                return false;
+            }
+            Platform::Sleep(kIdleSendPauseMs);
+            continue;
+        }
+        idle = 0;
+        sent += static_cast<uint32_t>(n);
+        if (monitor != nullptr)
+            monitor->bytesMoved(static_cast<uint32_t>(n));
+    }
+    return true;
+}
+
+// ---- Receiving ----
+
+bool ZelcoraSocket::waitReadable(uint32_t ms, LogBase* log, ProgressMonitor* monitor, bool& timedOut) {
+    timedOut = false;
+    if (ms == 0)
+        ms = 1;
+    uint32_t left = msLeft();
+    bool deadlineCuts = left < ms;
+    if (deadlineCuts)
+        ms = left;
+    uint32_t waited = 0;
+    for (;;) {
+        uint32_t slice = ms - waited;
+        if (monitor != nullptr && slice > kMonitorSliceMs)
+            slice = kMonitorSliceMs;
+        if (monitor != nullptr && slice < kMinSliceMs)
+            slice = kMinSliceMs;
+        short revents = 0;
+        int rc = pollFor(m_handle, POLLIN, slice, revents);
+        if (rc < 0) {
+            if (log != nullptr)
+                log->LogError("The peer has closed the socket (TCP) connection");
+            close();
+            return false;
+        }
+        if (rc > 0)
+            return true;
+        waited += slice;
+        if (waited >= ms)
+            break;
+        if (monitor != nullptr && monitor->abortRequested())
+            return false;
+    }
+    timedOut = true;
+    if (deadlineCuts && log != nullptr)
+        log->LogError("The response took longer than the time allowed for it.");
+    return false;
+}
+
+bool ZelcoraSocket::receiveOnce(void* buffer, uint32_t& count, bool& timedOut, LogBase* log,
+                                ProgressMonitor* monitor) {
+    timedOut = false;
+    if (m_handle < 0) {
+        count = 0;
+        if (log != nullptr)
+            log->LogError("This socket is not connected");
+        return false;
+    }
+    if (!waitReadable(m_readTimeoutMs == 0 ? 60000 : m_readTimeoutMs, log, monitor, timedOut)) {
+        if (timedOut && m_handle >= 0 && log != nullptr)
+            log->LogError("WaitForData timed out.");
+        if (m_handle < 0)
+            timedOut = false;
+        count = 0;
+        return false;
+    }
+    ssize_t n;
+    do {
+        n = ::recv(m_handle, buffer, count, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n == 0) {
+        if (log != nullptr)
+            log->LogError("The peer has closed the socket (TCP) connection");
+        close();
+        count = 0;
+        return false;
+    }
+    if (n < 0) {
+        logLastOsError(errno, log);
+        if (log != nullptr)
+            log->LogError("Failed to receive on the TCP socket");
+        count = 0;
+        return false;
+    }
+    count = static_cast<uint32_t>(n);
+    if (monitor != nullptr)
+        monitor->bytesMoved(count);
+    return true;
+}
+
+bool ZelcoraSocket::receiveExact(void* buffer, uint32_t count, LogBase* log, ProgressMonitor* monitor) {
+    auto* p = static_cast<unsigned char*>(buffer);
+    uint32_t received = 0;
+    while (received < count) {
+        uint32_t n = count - received;
+        bool timedOut = false;
+        if (!receiveOnce(p + received, n, timedOut, log, monitor))
+            return false;
+        received += n;
+    }
+    return true;
+}
+
+bool ZelcoraSocket::receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log,
+                                         ProgressMonitor* monitor) {
+    if (n == 0 || n > kMaxBulkReceive)
+        return false;
+    uint32_t done = 0;
+    while (done < n) {
+        uint32_t piece = n - done > kMaxReceivePiece ? kMaxReceivePiece : n - done;
+        std::unique_ptr<unsigned char[]> block(new unsigned char[piece]);
+        if (!receiveExact(block.get(), piece, log, monitor))
+            return false;
+        if (!out.append(block.get(), piece))
+            return false;
+        done += piece;
+    }
+    return true;
+}
+
+bool ZelcoraSocket::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes,
+                                       ProgressMonitor* monitor) {
+    if (maxBytes == 0 || maxBytes > kMaxBulkReceive)
+        maxBytes = kMaxBulkReceive;
+    std::unique_ptr<unsigned char[]> scratch(new unsigned char[kScratchSize]);
+    uint32_t total = 0;
+    for (;;) {
+        uint32_t n = kScratchSize;
+        bool timedOut = false;
+        if (!receiveOnce(scratch.get(), n, timedOut, log, monitor) || n == 0)
+            break;
+        if (n > maxBytes - total) {
+            if (log != nullptr)
+                log->LogError("Response body is too large.");
+            close();
+            return false;
+        }
+        out.append(scratch.get(), n);
+        total += n;
+    }
+    return total > 0;
+}
+
+bool ZelcoraSocket::receiveSome(DataBuffer& out, LogBase* log, ProgressMonitor* monitor) {
+    unsigned char scratch[kScratchSize];
+    uint32_t n = kScratchSize;
+    bool timedOut = false;
+    bool ok = receiveOnce(scratch, n, timedOut, log, monitor);
+    if (ok)
+        out.append(scratch, n);
+    return ok || out.getSize() > 0;
+}
+
+bool ZelcoraSocket::readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool crEndsLine,
+                                       const char* tooLong) {
+    uint32_t sinceLineFeed = 0;
+    for (uint32_t read = 0;; ++read) {
+        if (read >= maxBytes) {
+            if (log != nullptr)
+                log->LogError(tooLong);
+            close();
+            return false;
+        }
+        unsigned char b = 0;
+        if (!receiveExact(&b, 1, log))
+            return false;
+        out.appendByte(b);
+        if (b == '\n') {
+            if (sinceLineFeed == 0)
+                return true;
+            sinceLineFeed = 0;
+        } else if (b == '\r') {
+            if (crEndsLine)
+                sinceLineFeed = 0;
+        } else {
+            ++sinceLineFeed;
+        }
+    }
+}
+
+bool ZelcoraSocket::readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes) {
+    return readUntilEmptyLine(out, log, maxBytes, false, "Response header is too large.");
+}
+
+bool ZelcoraSocket::readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes) {
+    return readUntilEmptyLine(out, log, maxBytes, true, "Line is too long.");
+}

@@ -1,0 +1,109 @@
+// ZelcoraSocket: the blocking TCP stream under every HTTP connection, plain or beneath the TLS
+// channel. It connects with a time-out and one retry, waits for readiness before every receive,
+// sends in bounded pieces and reads header blocks and lines one byte at a time, so that no
+// read-ahead has to be kept. Every operation reports its failures to the caller's log and
+// answers a plain boolean. One socket belongs to one connection and one thread at a time.
+//
+// Besides the per-read time-out a socket can carry a deadline: once it has passed, every wait
+// fails at once. The HTTP engine sets one per response, so that a server that sends a byte every
+// few seconds cannot hold a connection for ever.
+#pragma once
+
+#include "base/zelcora_object.h"
+
+#include <cstdint>
+
+class DataBuffer;
+class LogBase;
+
+// Told of the bytes a transfer moved; may ask for the transfer to stop.
+class ProgressMonitor {
+public:
+    virtual ~ProgressMonitor() = default;
+    // True when the transfer should stop.
+    virtual bool abortRequested() = 0;
+    virtual void bytesMoved(uint32_t n) = 0;
+};
+
+class ZelcoraSocket : public ZelcoraObject {
+public:
+    static constexpr uint32_t kDefaultReadTimeoutMs = 30000;
+    static constexpr uint32_t kMaxReadTimeoutMs = 500000;
+    static constexpr uint32_t kDefaultConnectTimeoutSec = 7;
+    static constexpr uint32_t kScratchSize = 20000;
+    static constexpr uint32_t kSendPiece = 4096;
+    static constexpr uint32_t kMaxReceivePiece = 2200000;
+    static constexpr uint32_t kMaxBulkReceive = 0xC000000;
+
+    ZelcoraSocket();
+    ~ZelcoraSocket() override;
+    ZelcoraSocket(const ZelcoraSocket&) = delete;
+    ZelcoraSocket& operator=(const ZelcoraSocket&) = delete;
+
+    // Process-wide start-up of the socket layer, done once whatever the number of callers.
+    static bool startup(LogBase* log);
+
+    // Closes any open socket and creates a fresh IPv4 stream socket.
+    bool createSocket(LogBase* log);
+    // Connects to a host name or dotted address. "localhost" means 127.0.0.1; a dotted address
+    // is never looked up. dnsFailed tells a name that did not resolve from other failures.
+    bool connect(const char* host, uint16_t port, LogBase* log, bool& dnsFailed);
+    void close();
+    bool isConnected() const { return m_connected; }
+    // The operating system's handle, for the TLS channel that runs over this socket; -1 when none.
+    int handle() const { return m_handle; }
+
+    // 0 becomes 1 and values above 500000 become 500000.
+    void setReadTimeoutMs(uint32_t ms);
+    uint32_t getReadTimeoutMs() const { return m_readTimeoutMs; }
+    // 0 means a plain blocking connect.
+    void setConnectTimeoutSec(uint32_t s) { m_connectTimeoutSec = s; }
+    uint32_t getConnectTimeoutSec() const { return m_connectTimeoutSec; }
+    // Every wait fails once `ms` milliseconds from now have passed, until clearDeadline().
+    void setDeadlineFromNow(uint32_t ms);
+    void clearDeadline() { m_hasDeadline = false; }
+    // The socket error code of the last failed send, 0 when the last send succeeded.
+    int lastSendError() const { return m_lastSendError; }
+
+    bool sendBytes(const void* data, uint32_t count, LogBase* log, ProgressMonitor* monitor = nullptr);
+    // Waits for data and receives up to `count` bytes once; `count` receives the number read.
+    bool receiveOnce(void* buffer, uint32_t& count, bool& timedOut, LogBase* log,
+                     ProgressMonitor* monitor = nullptr);
+    // Fills exactly `count` bytes.
+    bool receiveExact(void* buffer, uint32_t count, LogBase* log, ProgressMonitor* monitor = nullptr);
+    // Receives exactly n bytes (1 to 0xC000000) and appends them to `out`.
+    bool receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log, ProgressMonitor* monitor = nullptr);
+    // Receives until the peer closes, appending; true when anything at all arrived. At most
+    // `maxBytes` are taken (0: the bulk ceiling); more fails with "Response body is too large.".
+    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes = 0,
+                            ProgressMonitor* monitor = nullptr);
+    // One receive of up to 20000 bytes, appended.
+    bool receiveSome(DataBuffer& out, LogBase* log, ProgressMonitor* monitor = nullptr);
+    // Reads up to and including the first empty line (CR LF CR LF or LF LF). More than
+    // `maxBytes` without one fails with "Response header is too large.".
+    bool readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes);
+    // Reads up to and including the first CR LF (or an LF right after an LF). More than
+    // `maxBytes` without one fails with "Line is too long.".
+    bool readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes);
+
+private:
+    bool resolve(const char* host, uint32_t& addressNetworkOrder, LogBase* log, bool& dnsFailed);
+    bool connectLoop(const void* address, LogBase* log);
+    bool setBlocking(bool blocking);
+    // 1 writable, 0 not within the time, -1 failed; `error` receives a pending connect error.
+    bool waitWritable(uint32_t seconds, LogBase* log, int& connectError);
+    // True when data (or the peer's close) can be read within `ms`.
+    bool waitReadable(uint32_t ms, LogBase* log, ProgressMonitor* monitor, bool& timedOut);
+    bool readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool crEndsLine,
+                            const char* tooLong);
+    // Milliseconds left before the deadline (UINT32_MAX without one).
+    uint32_t msLeft() const;
+
+    bool m_connected = false;
+    int m_handle = -1;
+    uint32_t m_readTimeoutMs = kDefaultReadTimeoutMs;
+    uint32_t m_connectTimeoutSec = kDefaultConnectTimeoutSec;
+    int m_lastSendError = 0;
+    bool m_hasDeadline = false;
+    uint32_t m_deadlineTick = 0;
+};

@@ -1,0 +1,368 @@
+// ZelcoraSocket against the scripted server on loopback: connecting (names, addresses, refusal,
+// time-outs), sending, the receive forms and their limits.
+#include "http/socket/zelcora_socket.h"
+
+#include "../../base/file_test_support.h"
+#include "base/data_buffer.h"
+#include "http/limits.h"
+#include "script_server.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using file_test::RecordingLog;
+using test_support::closeConnection;
+using test_support::delay;
+using test_support::drip;
+using test_support::expect;
+using test_support::readBytes;
+using test_support::ScriptServer;
+using test_support::send;
+
+const char* const kWouldBlockText = "WSAEWOULDBLOCK The socket would block.";
+const char* const kRefusedText =
+    "WSAECONNREFUSED No connection could be made because the target machine actively refused it.";
+
+bool inPrivateNetwork() {
+    const char* flag = std::getenv("DUNMERE_PRIVATE_NET");
+    return flag != nullptr && std::string(flag) == "1";
+}
+
+std::string bytesOf(const DataBuffer& db) {
+    return db.getSize() == 0 ? std::string()
+                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
+}
+
+class SocketTest : public ::testing::Test {
+protected:
+    // Starts the server with one script and connects the socket to it.
+    void connectTo(test_support::Script script) {
+        server.addScript(std::move(script));
+        ASSERT_TRUE(server.start());
+        bool dnsFailed = true;
+        ASSERT_TRUE(socket.connect("127.0.0.1", server.port(), &log, dnsFailed));
+        EXPECT_FALSE(dnsFailed);
+        EXPECT_TRUE(socket.isConnected());
+    }
+
+    ScriptServer server;
+    ZelcoraSocket socket;
+    RecordingLog log;
+};
+
+TEST_F(SocketTest, ConnectsByAddressAndByLocalhostInAnyCase) {
+    server.addScript({send("hi"), closeConnection()});
+    ASSERT_TRUE(server.start());
+    for (const char* host : {"127.0.0.1", "localhost", "  LOCALHOST  "}) {
+        ZelcoraSocket s;
+        bool dnsFailed = true;
+        EXPECT_TRUE(s.connect(host, server.port(), &log, dnsFailed)) << host;
+        EXPECT_FALSE(dnsFailed);
+        char buffer[8];
+        EXPECT_TRUE(s.receiveExact(buffer, 2, &log)) << host;
+        EXPECT_EQ(std::string(buffer, 2), "hi");
+    }
+    EXPECT_EQ(server.connectionCount(), 3);
+}
+
+TEST_F(SocketTest, EmptyOrNullHostFailsAtOnce) {
+    bool dnsFailed = true;
+    EXPECT_FALSE(socket.connect(nullptr, 80, &log, dnsFailed));
+    EXPECT_FALSE(socket.connect("   ", 80, &log, dnsFailed));
+    EXPECT_FALSE(dnsFailed);
+    EXPECT_TRUE(log.entries.empty());
+}
+
+TEST_F(SocketTest, NameFromTheHostsFileConnects) {
+    if (!inPrivateNetwork())
+        GTEST_SKIP() << "name look-ups run only inside the private network namespace";
+    server.addScript({send("ok"), closeConnection()});
+    ASSERT_TRUE(server.start());
+    bool dnsFailed = true;
+    EXPECT_TRUE(socket.connect("site.test", server.port(), &log, dnsFailed));
+    EXPECT_FALSE(dnsFailed);
+}
+
+TEST_F(SocketTest, NameThatDoesNotResolveSetsDnsFailed) {
+    if (!inPrivateNetwork())
+        GTEST_SKIP() << "name look-ups run only inside the private network namespace";
+    bool dnsFailed = false;
+    EXPECT_FALSE(socket.connect("no-such-site.invalid", 80, &log, dnsFailed));
+    EXPECT_TRUE(dnsFailed);
+    EXPECT_TRUE(log.hasError("Cannot get host by name."));
+    EXPECT_EQ(log.data("hostname"), "no-such-site.invalid");
+    EXPECT_FALSE(socket.isConnected());
+}
+
+// A port nobody listens on: bound once to learn a free number, then closed.
+uint16_t closedPort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    socklen_t length = sizeof(address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+TEST_F(SocketTest, RefusedConnectionLogsItsText) {
+    for (uint32_t timeout : {7u, 0u}) {
+        RecordingLog refused;
+        ZelcoraSocket s;
+        s.setConnectTimeoutSec(timeout);
+        bool dnsFailed = true;
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(s.connect("127.0.0.1", closedPort(), &refused, dnsFailed));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_FALSE(dnsFailed);
+        EXPECT_TRUE(refused.hasError("Connect function failed.")) << timeout;
+        EXPECT_EQ(refused.data("SocketError"), kRefusedText) << timeout;
+        EXPECT_EQ(refused.data("sockError"), "10061") << timeout;
+        EXPECT_FALSE(s.isConnected());
+    }
+}
+
+TEST_F(SocketTest, ConnectTimesOutTwiceThenGivesUp) {
+    // A listener that never accepts, with its queue filled, drops further connection attempts.
+    ScriptServer silent;
+    ASSERT_TRUE(silent.startWithoutAccepting(0));
+    std::vector<int> fillers;
+    for (int i = 0; i < 4; ++i) {
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(silent.port());
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        fillers.push_back(fd);
+    }
+    ::usleep(100 * 1000);
+    socket.setConnectTimeoutSec(1);
+    bool dnsFailed = true;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(socket.connect("127.0.0.1", silent.port(), &log, dnsFailed));
+    auto spent = std::chrono::steady_clock::now() - start;
+    for (int fd : fillers)
+        ::close(fd);
+    EXPECT_GE(spent, std::chrono::milliseconds(1900));
+    EXPECT_LT(spent, std::chrono::seconds(5));
+    EXPECT_TRUE(log.hasError("Connection attempt timed out, trying again."));
+    EXPECT_TRUE(log.has("data", kWouldBlockText));
+    EXPECT_TRUE(log.hasError("Check to make sure the port is not blocked by a firewall."));
+    EXPECT_TRUE(log.hasError("Connect function failed."));
+    EXPECT_FALSE(socket.isConnected());
+}
+
+TEST_F(SocketTest, BlockingConnectWithoutTimeout) {
+    socket.setConnectTimeoutSec(0);
+    connectTo({send("x"), closeConnection()});
+    char c = 0;
+    EXPECT_TRUE(socket.receiveExact(&c, 1, &log));
+    EXPECT_EQ(c, 'x');
+}
+
+TEST(SocketSettings, ReadTimeoutIsClamped) {
+    ZelcoraSocket s;
+    EXPECT_EQ(s.getReadTimeoutMs(), 30000u);
+    EXPECT_EQ(s.getConnectTimeoutSec(), 7u);
+    s.setReadTimeoutMs(0);
+    EXPECT_EQ(s.getReadTimeoutMs(), 1u);
+    s.setReadTimeoutMs(600000);
+    EXPECT_EQ(s.getReadTimeoutMs(), 500000u);
+    s.setReadTimeoutMs(1234);
+    EXPECT_EQ(s.getReadTimeoutMs(), 1234u);
+}
+
+TEST_F(SocketTest, SendsInPiecesAndRefusesNothing) {
+    std::string payload;
+    for (int i = 0; i < 100000; ++i)
+        payload.push_back(static_cast<char>('a' + i % 26));
+    connectTo({readBytes(100000), send("done"), closeConnection()});
+    EXPECT_FALSE(socket.sendBytes(payload.data(), 0, &log));
+    EXPECT_TRUE(socket.sendBytes(payload.data(), static_cast<uint32_t>(payload.size()), &log));
+    EXPECT_EQ(socket.lastSendError(), 0);
+    char reply[4];
+    EXPECT_TRUE(socket.receiveExact(reply, 4, &log));
+    ASSERT_TRUE(server.waitForFinished(1, 5000));
+    EXPECT_TRUE(server.received(0) == payload);
+}
+
+TEST_F(SocketTest, SendWithoutSocketFails) {
+    EXPECT_FALSE(socket.sendBytes("x", 1, &log));
+    EXPECT_TRUE(log.hasError("No socket exists for sending"));
+    uint32_t n = 1;
+    bool timedOut = true;
+    char c;
+    EXPECT_FALSE(socket.receiveOnce(&c, n, timedOut, &log));
+    EXPECT_FALSE(timedOut);
+    EXPECT_TRUE(log.hasError("This socket is not connected"));
+}
+
+TEST_F(SocketTest, PeerCloseIsReportedAndClosesTheSocket) {
+    connectTo({closeConnection()});
+    char buffer[16];
+    uint32_t n = sizeof(buffer);
+    bool timedOut = true;
+    EXPECT_FALSE(socket.receiveOnce(buffer, n, timedOut, &log));
+    EXPECT_EQ(n, 0u);
+    EXPECT_FALSE(timedOut);
+    EXPECT_TRUE(log.hasError("The peer has closed the socket (TCP) connection"));
+    EXPECT_FALSE(socket.isConnected());
+    EXPECT_EQ(socket.handle(), -1);
+}
+
+TEST_F(SocketTest, ReadTimeoutIsReported) {
+    connectTo({delay(2000), closeConnection()});
+    socket.setReadTimeoutMs(200);
+    char buffer[16];
+    uint32_t n = sizeof(buffer);
+    bool timedOut = false;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(socket.receiveOnce(buffer, n, timedOut, &log));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_TRUE(timedOut);
+    EXPECT_TRUE(log.hasError("WaitForData timed out."));
+    EXPECT_TRUE(socket.isConnected());
+}
+
+struct BlockCase {
+    const char* name;
+    const char* sent;
+    bool headerBlock;
+    const char* expected;
+};
+
+class HeaderReadTest : public SocketTest, public ::testing::WithParamInterface<BlockCase> {};
+
+TEST_P(HeaderReadTest, StopsAtTheRightByte) {
+    connectTo({send(GetParam().sent), delay(300), closeConnection()});
+    DataBuffer out;
+    bool ok = GetParam().headerBlock ? socket.readHeaderBlock(out, &log, HttpLimits::kMaxHeaderBlock)
+                                     : socket.readCrlfLine(out, &log, HttpLimits::kMaxChunkLine);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(bytesOf(out), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, HeaderReadTest,
+    ::testing::Values(BlockCase{"crlf", "HTTP/1.1 200 OK\r\nA: b\r\n\r\nBODY", true,
+                                "HTTP/1.1 200 OK\r\nA: b\r\n\r\n"},
+                      BlockCase{"lflf", "HTTP/1.1 200 OK\nA: b\n\nBODY", true, "HTTP/1.1 200 OK\nA: b\n\n"},
+                      BlockCase{"lineIsNotBlock", "abc\r\nX: y\r\n\r\nrest", true, "abc\r\nX: y\r\n\r\n"},
+                      BlockCase{"line", "abc\r\nX: y\r\n\r\nrest", false, "abc\r\n"},
+                      BlockCase{"lineAfterLf", "1a\n\nrest", false, "1a\n\n"},
+                      BlockCase{"crInsideLine", "1a\rb\r\nrest", false, "1a\rb\r\n"}),
+    [](const ::testing::TestParamInfo<BlockCase>& info) { return info.param.name; });
+
+TEST_F(SocketTest, HeaderBlockIsBounded) {
+    connectTo({send(std::string(70000, 'h')), delay(500), closeConnection()});
+    DataBuffer out;
+    EXPECT_FALSE(socket.readHeaderBlock(out, &log, HttpLimits::kMaxHeaderBlock));
+    EXPECT_EQ(out.getSize(), HttpLimits::kMaxHeaderBlock);
+    EXPECT_TRUE(log.hasError("Response header is too large."));
+    EXPECT_FALSE(socket.isConnected());
+}
+
+TEST_F(SocketTest, LineIsBounded) {
+    connectTo({send(std::string(5000, '1')), delay(500), closeConnection()});
+    DataBuffer out;
+    EXPECT_FALSE(socket.readCrlfLine(out, &log, HttpLimits::kMaxChunkLine));
+    EXPECT_TRUE(log.hasError("Line is too long."));
+}
+
+TEST_F(SocketTest, FailedReadEndsTheHeaderBlock) {
+    connectTo({send("HTTP/1.1 200 OK\r\nA: b"), closeConnection()});
+    DataBuffer out;
+    EXPECT_FALSE(socket.readHeaderBlock(out, &log, HttpLimits::kMaxHeaderBlock));
+    EXPECT_EQ(bytesOf(out), "HTTP/1.1 200 OK\r\nA: b");
+}
+
+TEST_F(SocketTest, LargeReceiveArrivesWhole) {
+    std::string body;
+    body.reserve(5000000);
+    for (int i = 0; i < 5000000; ++i)
+        body.push_back(static_cast<char>(i * 31 % 251));
+    connectTo({send(body), delay(200), closeConnection()});
+    DataBuffer out;
+    out.append("pre", 3);
+    ASSERT_TRUE(socket.receiveBytesToBuffer(5000000, out, &log));
+    ASSERT_EQ(out.getSize(), 5000003u);
+    EXPECT_TRUE(bytesOf(out).substr(3) == body);
+    EXPECT_FALSE(socket.receiveBytesToBuffer(0, out, &log));
+    EXPECT_FALSE(socket.receiveBytesToBuffer(ZelcoraSocket::kMaxBulkReceive + 1, out, &log));
+}
+
+TEST_F(SocketTest, ReceiveUntilClosedHonoursItsMaximum) {
+    std::string body(50000, 'b');
+    {
+        ScriptServer whole;
+        whole.addScript({send(body), closeConnection()});
+        ASSERT_TRUE(whole.start());
+        ZelcoraSocket s;
+        bool dnsFailed = false;
+        ASSERT_TRUE(s.connect("127.0.0.1", whole.port(), &log, dnsFailed));
+        DataBuffer out;
+        EXPECT_TRUE(s.receiveUntilClosed(out, &log));
+        EXPECT_EQ(out.getSize(), 50000u);
+    }
+    connectTo({send(body), closeConnection()});
+    DataBuffer out;
+    EXPECT_FALSE(socket.receiveUntilClosed(out, &log, 10000));
+    EXPECT_LE(out.getSize(), 10000u);
+    EXPECT_TRUE(log.hasError("Response body is too large."));
+    EXPECT_FALSE(socket.isConnected());
+}
+
+TEST_F(SocketTest, DeadlineEndsADrippingResponse) {
+    connectTo({drip(100, "HTTP/1.1 200 OK\r\nX-Slow: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n\r\n")});
+    socket.setReadTimeoutMs(5000);
+    socket.setDeadlineFromNow(600);
+    DataBuffer out;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(socket.readHeaderBlock(out, &log, HttpLimits::kMaxHeaderBlock));
+    auto spent = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(spent, std::chrono::milliseconds(500));
+    EXPECT_LT(spent, std::chrono::milliseconds(1500));
+    EXPECT_TRUE(log.hasError("The response took longer than the time allowed for it."));
+    EXPECT_GT(out.getSize(), 0u);
+}
+
+TEST_F(SocketTest, ReceiveSomeAppendsOnePiece) {
+    connectTo({send("piece"), delay(300), closeConnection()});
+    DataBuffer out;
+    EXPECT_TRUE(socket.receiveSome(out, &log));
+    EXPECT_EQ(bytesOf(out), "piece");
+}
+
+TEST(ScriptFiles, StepsAndEscapes) {
+    EXPECT_EQ(test_support::unescape("a\\r\\n\\t\\\\\\x41"), "a\r\n\t\\A");
+    char dir[] = "/tmp/script-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    std::string path = std::string(dir) + "/slow-server.txt";
+    file_test::writeBytes(path, "# a slow server\nexpect \\r\\n\\r\\n\ndelay 10\nsendrepeat 3 ab\nclose\n");
+    test_support::Script script;
+    std::string error;
+    ASSERT_TRUE(test_support::loadScript(path, script, error)) << error;
+    ASSERT_EQ(script.size(), 4u);
+    EXPECT_EQ(script[0].data, "\r\n\r\n");
+    EXPECT_EQ(script[1].amount, 10);
+    EXPECT_EQ(script[2].data, "ababab");
+    file_test::writeBytes(path, "explode now\n");
+    test_support::Script bad;
+    EXPECT_FALSE(test_support::loadScript(path, bad, error));
+    ::unlink(path.c_str());
+    ::rmdir(dir);
+}
+
+} // namespace

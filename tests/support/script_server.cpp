@@ -1,0 +1,350 @@
+#include "script_server.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace test_support {
+
+ScriptStep send(const std::string& bytes) {
+    return {ScriptStep::Kind::Send, bytes, 0};
+}
+ScriptStep expect(const std::string& ending) {
+    return {ScriptStep::Kind::Expect, ending, 0};
+}
+ScriptStep readBytes(int n) {
+    return {ScriptStep::Kind::Read, "", n};
+}
+ScriptStep delay(int ms) {
+    return {ScriptStep::Kind::Delay, "", ms};
+}
+ScriptStep drip(int ms, const std::string& bytes) {
+    return {ScriptStep::Kind::Drip, bytes, ms};
+}
+ScriptStep shutdownWrite() {
+    return {ScriptStep::Kind::Shutdown, "", 0};
+}
+ScriptStep closeConnection() {
+    return {ScriptStep::Kind::Close, "", 0};
+}
+ScriptStep resetConnection() {
+    return {ScriptStep::Kind::Reset, "", 0};
+}
+
+std::string unescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c != '\\' || i + 1 == text.size()) {
+            out.push_back(c);
+            continue;
+        }
+        char e = text[++i];
+        if (e == 'r')
+            out.push_back('\r');
+        else if (e == 'n')
+            out.push_back('\n');
+        else if (e == 't')
+            out.push_back('\t');
+        else if (e == 'x' && i + 2 < text.size()) {
+            out.push_back(static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
+            i += 2;
+        } else
+            out.push_back(e);
+    }
+    return out;
+}
+
+bool loadScript(const std::string& path, Script& out, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open " + path;
+        return false;
+    }
+    std::string dir = path.substr(0, path.find_last_of('/') + 1);
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        size_t space = line.find(' ');
+        std::string word = line.substr(0, space);
+        std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+        if (word == "send") {
+            out.push_back(send(unescape(rest)));
+        } else if (word == "sendfile") {
+            std::ifstream file(dir + rest, std::ios::binary);
+            if (!file) {
+                error = "line " + std::to_string(number) + ": cannot open " + rest;
+                return false;
+            }
+            std::stringstream bytes;
+            bytes << file.rdbuf();
+            out.push_back(send(bytes.str()));
+        } else if (word == "sendrepeat" || word == "drip") {
+            size_t gap = rest.find(' ');
+            int n = std::atoi(rest.substr(0, gap).c_str());
+            std::string text = gap == std::string::npos ? "" : unescape(rest.substr(gap + 1));
+            if (word == "drip") {
+                out.push_back(drip(n, text));
+            } else {
+                std::string repeated;
+                for (int i = 0; i < n; ++i)
+                    repeated += text;
+                out.push_back(send(repeated));
+            }
+        } else if (word == "expect") {
+            out.push_back(expect(unescape(rest)));
+        } else if (word == "read") {
+            out.push_back(readBytes(std::atoi(rest.c_str())));
+        } else if (word == "delay") {
+            out.push_back(delay(std::atoi(rest.c_str())));
+        } else if (word == "shutdown") {
+            out.push_back(shutdownWrite());
+        } else if (word == "close") {
+            out.push_back(closeConnection());
+        } else if (word == "reset") {
+            out.push_back(resetConnection());
+        } else {
+            error = "line " + std::to_string(number) + ": unknown step " + word;
+            return false;
+        }
+    }
+    return true;
+}
+
+ScriptServer::ScriptServer() = default;
+
+ScriptServer::~ScriptServer() {
+    stop();
+}
+
+void ScriptServer::addScript(Script script) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_scripts.push_back(std::move(script));
+}
+
+namespace {
+
+int listenOn(uint16_t port, int backlog, uint16_t& actual) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(fd, backlog) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    socklen_t length = sizeof(address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    actual = ntohs(address.sin_port);
+    return fd;
+}
+
+// Waits up to `ms` for the descriptor to become readable; false when stopping or on timeout.
+bool readable(int fd, int ms) {
+    pollfd p{fd, POLLIN, 0};
+    int rc;
+    do {
+        rc = ::poll(&p, 1, ms);
+    } while (rc < 0 && errno == EINTR);
+    return rc > 0;
+}
+
+void sendAll(int fd, const char* p, size_t n) {
+    while (n > 0) {
+        ssize_t sent = ::send(fd, p, n, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent <= 0)
+            return;
+        p += sent;
+        n -= static_cast<size_t>(sent);
+    }
+}
+
+} // namespace
+
+bool ScriptServer::start(uint16_t port, int backlog) {
+    m_listenFd = listenOn(port, backlog, m_port);
+    if (m_listenFd < 0)
+        return false;
+    m_acceptThread = std::thread([this] { acceptLoop(); });
+    return true;
+}
+
+bool ScriptServer::startWithoutAccepting(int backlog) {
+    m_listenFd = listenOn(0, backlog, m_port);
+    return m_listenFd >= 0;
+}
+
+void ScriptServer::acceptLoop() {
+    while (!m_stopping) {
+        if (!readable(m_listenFd, 50))
+            continue;
+        int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        int index = m_accepted.fetch_add(1);
+        m_received.push_back(std::make_shared<std::string>());
+        m_openFds.push_back(fd);
+        m_connections.emplace_back([this, fd, index] { play(fd, index); });
+    }
+}
+
+const Script& ScriptServer::scriptFor(int index) const {
+    static const Script empty;
+    if (m_scripts.empty())
+        return empty;
+    return m_scripts[static_cast<size_t>(index) < m_scripts.size() ? static_cast<size_t>(index)
+                                                                   : m_scripts.size() - 1];
+}
+
+void ScriptServer::play(int fd, int index) {
+    Script script;
+    std::shared_ptr<std::string> received;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        script = scriptFor(index);
+        received = m_received[static_cast<size_t>(index)];
+    }
+    auto receiveSome = [&]() {
+        if (!readable(fd, 50))
+            return true; // nothing yet; the caller looks at m_stopping
+        char buffer[4096];
+        ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
+        if (n <= 0)
+            return false;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        received->append(buffer, static_cast<size_t>(n));
+        return true;
+    };
+    auto receivedSize = [&]() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return received->size();
+    };
+    auto endsWith = [&](const std::string& ending) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return received->size() >= ending.size() &&
+               received->compare(received->size() - ending.size(), ending.size(), ending) == 0;
+    };
+    bool closed = false;
+    size_t consumed = 0;
+    for (const ScriptStep& step : script) {
+        if (m_stopping || closed)
+            break;
+        switch (step.kind) {
+        case ScriptStep::Kind::Send:
+            sendAll(fd, step.data.data(), step.data.size());
+            break;
+        case ScriptStep::Kind::Drip:
+            for (char c : step.data) {
+                if (m_stopping)
+                    break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(step.amount));
+                sendAll(fd, &c, 1);
+            }
+            break;
+        case ScriptStep::Kind::Expect:
+            // Reads until what arrived since the last expectation ends with the text.
+            while (!m_stopping && !(receivedSize() > consumed && endsWith(step.data))) {
+                if (!receiveSome()) {
+                    closed = true;
+                    break;
+                }
+            }
+            consumed = receivedSize();
+            break;
+        case ScriptStep::Kind::Read:
+            while (!m_stopping && receivedSize() < consumed + static_cast<size_t>(step.amount)) {
+                if (!receiveSome()) {
+                    closed = true;
+                    break;
+                }
+            }
+            consumed = receivedSize();
+            break;
+        case ScriptStep::Kind::Delay:
+            for (int waited = 0; waited < step.amount && !m_stopping; waited += 10)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            break;
+        case ScriptStep::Kind::Shutdown:
+            ::shutdown(fd, SHUT_WR);
+            break;
+        case ScriptStep::Kind::Close:
+            closed = true;
+            break;
+        case ScriptStep::Kind::Reset: {
+            linger hard{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof(hard));
+            closed = true;
+            break;
+        }
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (int& open : m_openFds) {
+            if (open == fd)
+                open = -1;
+        }
+    }
+    ::close(fd);
+    m_finished.fetch_add(1);
+}
+
+std::string ScriptServer::received(int i) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (i < 0 || static_cast<size_t>(i) >= m_received.size())
+        return std::string();
+    return *m_received[static_cast<size_t>(i)];
+}
+
+bool ScriptServer::waitForFinished(int n, int ms) const {
+    for (int waited = 0; waited < ms; waited += 10) {
+        if (m_finished.load() >= n)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return m_finished.load() >= n;
+}
+
+void ScriptServer::stop() {
+    m_stopping = true;
+    if (m_acceptThread.joinable())
+        m_acceptThread.join();
+    std::vector<std::thread> connections;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (int fd : m_openFds) {
+            if (fd >= 0)
+                ::shutdown(fd, SHUT_RDWR);
+        }
+        connections.swap(m_connections);
+    }
+    for (std::thread& t : connections)
+        t.join();
+    if (m_listenFd >= 0) {
+        ::close(m_listenFd);
+        m_listenFd = -1;
+    }
+}
+
+} // namespace test_support

@@ -352,6 +352,28 @@ bool ZelcoraSocket::waitReadable(uint32_t ms, LogBase* log, ProgressMonitor* mon
     return false;
 }
 
+bool ZelcoraSocket::waitReady(bool forWriting, LogBase* log, bool& timedOut) {
+    timedOut = false;
+    if (m_handle < 0)
+        return false;
+    uint32_t ms = m_readTimeoutMs == 0 ? 60000 : m_readTimeoutMs;
+    uint32_t left = msLeft();
+    bool deadlineCuts = left < ms;
+    if (deadlineCuts)
+        ms = left;
+    short revents = 0;
+    int rc = pollFor(m_handle, forWriting ? POLLOUT : POLLIN, ms, revents);
+    if (rc > 0)
+        return true;
+    if (rc == 0) {
+        timedOut = true;
+        if (log != nullptr)
+            log->LogError(deadlineCuts ? "The response took longer than the time allowed for it."
+                                       : "WaitForData timed out.");
+    }
+    return false;
+}
+
 bool ZelcoraSocket::receiveOnce(void* buffer, uint32_t& count, bool& timedOut, LogBase* log,
                                 ProgressMonitor* monitor) {
     timedOut = false;

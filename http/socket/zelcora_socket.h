@@ -10,6 +10,7 @@
 #pragma once
 
 #include "base/zelcora_object.h"
+#include "http/http_stream.h"
 
 #include <cstdint>
 
@@ -25,7 +26,7 @@ public:
     virtual void bytesMoved(uint32_t n) = 0;
 };
 
-class ZelcoraSocket : public ZelcoraObject {
+class ZelcoraSocket : public ZelcoraObject, public HttpStream {
 public:
     static constexpr uint32_t kDefaultReadTimeoutMs = 30000;
     static constexpr uint32_t kMaxReadTimeoutMs = 500000;
@@ -49,7 +50,7 @@ public:
     // is never looked up. dnsFailed tells a name that did not resolve from other failures.
     bool connect(const char* host, uint16_t port, LogBase* log, bool& dnsFailed);
     void close();
-    bool isConnected() const { return m_connected; }
+    bool isConnected() const override { return m_connected; }
     // The operating system's handle, for the TLS channel that runs over this socket; -1 when none.
     int handle() const { return m_handle; }
 
@@ -60,8 +61,14 @@ public:
     void setConnectTimeoutSec(uint32_t s) { m_connectTimeoutSec = s; }
     uint32_t getConnectTimeoutSec() const { return m_connectTimeoutSec; }
     // Every wait fails once `ms` milliseconds from now have passed, until clearDeadline().
-    void setDeadlineFromNow(uint32_t ms);
-    void clearDeadline() { m_hasDeadline = false; }
+    void setDeadlineFromNow(uint32_t ms) override;
+    void clearDeadline() override { m_hasDeadline = false; }
+    // Milliseconds left before the deadline (UINT32_MAX without one).
+    uint32_t msLeft() const;
+    // Waits until the socket can be read (or written) within the read time-out and the
+    // deadline; for a stream layered over this socket. timedOut tells a time-out from a failure.
+    bool waitReady(bool forWriting, LogBase* log, bool& timedOut);
+    bool setBlocking(bool blocking);
     // The socket error code of the last failed send, 0 when the last send succeeded.
     int lastSendError() const { return m_lastSendError; }
 
@@ -72,32 +79,39 @@ public:
     // Fills exactly `count` bytes.
     bool receiveExact(void* buffer, uint32_t count, LogBase* log, ProgressMonitor* monitor = nullptr);
     // Receives exactly n bytes (1 to 0xC000000) and appends them to `out`.
-    bool receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log, ProgressMonitor* monitor = nullptr);
+    bool receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log, ProgressMonitor* monitor);
+    bool receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log) override {
+        return receiveBytesToBuffer(n, out, log, nullptr);
+    }
     // Receives until the peer closes, appending; true when anything at all arrived. At most
     // `maxBytes` are taken (0: the bulk ceiling); more fails with "Response body is too large.".
-    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes = 0,
-                            ProgressMonitor* monitor = nullptr);
+    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, ProgressMonitor* monitor);
+    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes = 0) override {
+        return receiveUntilClosed(out, log, maxBytes, nullptr);
+    }
     // One receive of up to 20000 bytes, appended.
     bool receiveSome(DataBuffer& out, LogBase* log, ProgressMonitor* monitor = nullptr);
     // Reads up to and including the first empty line (CR LF CR LF or LF LF). More than
     // `maxBytes` without one fails with "Response header is too large.".
-    bool readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes);
+    bool readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes) override;
     // Reads up to and including the first CR LF (or an LF right after an LF). More than
     // `maxBytes` without one fails with "Line is too long.".
-    bool readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes);
+    bool readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes) override;
+
+    bool sendAll(const void* data, uint32_t count, LogBase* log) override {
+        return sendBytes(data, count, log);
+    }
+    void closeStream(LogBase*) override { close(); }
 
 private:
     bool resolve(const char* host, uint32_t& addressNetworkOrder, LogBase* log, bool& dnsFailed);
     bool connectLoop(const void* address, LogBase* log);
-    bool setBlocking(bool blocking);
-    // 1 writable, 0 not within the time, -1 failed; `error` receives a pending connect error.
+    // True when writable within the time; `connectError` receives a pending connect error.
     bool waitWritable(uint32_t seconds, LogBase* log, int& connectError);
     // True when data (or the peer's close) can be read within `ms`.
     bool waitReadable(uint32_t ms, LogBase* log, ProgressMonitor* monitor, bool& timedOut);
     bool readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool crEndsLine,
                             const char* tooLong);
-    // Milliseconds left before the deadline (UINT32_MAX without one).
-    uint32_t msLeft() const;
 
     bool m_connected = false;
     int m_handle = -1;

@@ -1,5 +1,9 @@
 #include "script_server.h"
 
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -167,9 +171,10 @@ bool readable(int fd, int ms) {
     return rc > 0;
 }
 
-void sendAll(int fd, const char* p, size_t n) {
+void sendAll(int fd, SSL* ssl, const char* p, size_t n) {
     while (n > 0) {
-        ssize_t sent = ::send(fd, p, n, MSG_NOSIGNAL);
+        ssize_t sent =
+            ssl != nullptr ? SSL_write(ssl, p, static_cast<int>(n)) : ::send(fd, p, n, MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent <= 0)
@@ -187,6 +192,26 @@ bool ScriptServer::start(uint16_t port, int backlog) {
         return false;
     m_acceptThread = std::thread([this] { acceptLoop(); });
     return true;
+}
+
+bool ScriptServer::startTls(const std::string& certificatePem, const std::string& keyPem, uint16_t port) {
+    SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
+    BIO* certBio = BIO_new_mem_buf(certificatePem.data(), static_cast<int>(certificatePem.size()));
+    BIO* keyBio = BIO_new_mem_buf(keyPem.data(), static_cast<int>(keyPem.size()));
+    X509* cert = PEM_read_bio_X509(certBio, nullptr, nullptr, nullptr);
+    EVP_PKEY* key = PEM_read_bio_PrivateKey(keyBio, nullptr, nullptr, nullptr);
+    bool ok = cert != nullptr && key != nullptr && SSL_CTX_use_certificate(ctx, cert) == 1 &&
+              SSL_CTX_use_PrivateKey(ctx, key) == 1;
+    X509_free(cert);
+    EVP_PKEY_free(key);
+    BIO_free(certBio);
+    BIO_free(keyBio);
+    if (!ok) {
+        SSL_CTX_free(ctx);
+        return false;
+    }
+    m_tls = ctx;
+    return start(port);
 }
 
 bool ScriptServer::startWithoutAccepting(int backlog) {
@@ -225,11 +250,23 @@ void ScriptServer::play(int fd, int index) {
         script = scriptFor(index);
         received = m_received[static_cast<size_t>(index)];
     }
+    SSL* ssl = nullptr;
+    if (m_tls != nullptr) {
+        ssl = SSL_new(static_cast<SSL_CTX*>(m_tls));
+        SSL_set_fd(ssl, fd);
+        if (SSL_accept(ssl) != 1) {
+            ERR_clear_error();
+            SSL_free(ssl);
+            ssl = nullptr;
+            script.clear();
+        }
+    }
     auto receiveSome = [&]() {
-        if (!readable(fd, 50))
+        if ((ssl == nullptr || SSL_pending(ssl) == 0) && !readable(fd, 50))
             return true; // nothing yet; the caller looks at m_stopping
         char buffer[4096];
-        ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
+        ssize_t n =
+            ssl != nullptr ? SSL_read(ssl, buffer, sizeof(buffer)) : ::recv(fd, buffer, sizeof(buffer), 0);
         if (n <= 0)
             return false;
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -252,14 +289,14 @@ void ScriptServer::play(int fd, int index) {
             break;
         switch (step.kind) {
         case ScriptStep::Kind::Send:
-            sendAll(fd, step.data.data(), step.data.size());
+            sendAll(fd, ssl, step.data.data(), step.data.size());
             break;
         case ScriptStep::Kind::Drip:
             for (char c : step.data) {
                 if (m_stopping)
                     break;
                 std::this_thread::sleep_for(std::chrono::milliseconds(step.amount));
-                sendAll(fd, &c, 1);
+                sendAll(fd, ssl, &c, 1);
             }
             break;
         case ScriptStep::Kind::Expect:
@@ -286,9 +323,13 @@ void ScriptServer::play(int fd, int index) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             break;
         case ScriptStep::Kind::Shutdown:
+            if (ssl != nullptr)
+                SSL_shutdown(ssl);
             ::shutdown(fd, SHUT_WR);
             break;
         case ScriptStep::Kind::Close:
+            if (ssl != nullptr)
+                SSL_shutdown(ssl);
             closed = true;
             break;
         case ScriptStep::Kind::Reset: {
@@ -305,6 +346,10 @@ void ScriptServer::play(int fd, int index) {
             if (open == fd)
                 open = -1;
         }
+    }
+    if (ssl != nullptr) {
+        ERR_clear_error();
+        SSL_free(ssl);
     }
     ::close(fd);
     m_finished.fetch_add(1);
@@ -344,6 +389,10 @@ void ScriptServer::stop() {
     if (m_listenFd >= 0) {
         ::close(m_listenFd);
         m_listenFd = -1;
+    }
+    if (m_tls != nullptr) {
+        SSL_CTX_free(static_cast<SSL_CTX*>(m_tls));
+        m_tls = nullptr;
     }
 }
 

@@ -62,6 +62,8 @@ public:
     void addScript(Script script);
     // Listens on 127.0.0.1 at `port` (0: any free port). `backlog` is passed to listen().
     bool start(uint16_t port = 0, int backlog = 16);
+    // The same, with every connection a TLS session served with the given certificate.
+    bool startTls(const std::string& certificatePem, const std::string& keyPem, uint16_t port = 0);
     // Listens but never accepts, for connect time-out tests.
     bool startWithoutAccepting(int backlog);
     void stop();
@@ -79,6 +81,7 @@ private:
     const Script& scriptFor(int index) const;
 
     std::vector<Script> m_scripts;
+    void* m_tls = nullptr; // the server's SSL_CTX when connections are secure
     int m_listenFd = -1;
     uint16_t m_port = 0;
     std::atomic<bool> m_stopping{false};

@@ -1,11 +1,14 @@
 # Front door of the build. Every target works on a fresh clone.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake ninja-build g++ libbz2-dev zlib1g-dev libssl-dev libgtest-dev libgmock-dev \
               libbenchmark-dev iproute2 util-linux
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: deps build build-asan test test-asan clean
+.PHONY: deps build build-asan test test-asan fuzz fuzz-run clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
@@ -31,5 +34,20 @@ test: build build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# libFuzzer targets, built with clang; fuzz-run runs each for FUZZ_SECONDS on its own corpus.
+fuzz:
+	@missing=""; for p in $(FUZZ_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+		echo "installing:$$missing"; apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; fi
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUNMERE_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz-run: fuzz
+	@for f in $(FUZZ_BUILD)/fuzz_*; do \
+		name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+		echo "== $$name for $(FUZZ_SECONDS) s"; \
+		$$f -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_BUILD)/corpus/$$name || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

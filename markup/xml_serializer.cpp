@@ -1,0 +1,193 @@
+#include "markup/xml_serializer.h"
+
+#include "base/string_buffer.h"
+#include "markup/tree_node.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+// Written in place of a missing tag.
+constexpr char kNoTag[] = "nothing";
+
+// Entity names after which an ampersand in content is taken as the start of a reference and
+// copied unchanged; each needs its semicolon. Case as written: these are the HTML names of the
+// Latin-1 characters and a few spellings pages use, since converted pages carry them as text.
+// clang-format off
+constexpr const char* kKeptEntityNames[] = {
+    "amp", "lt", "gt", "quot", "apos",
+    "nbsp", "iexcl", "cent", "pound", "curren", "yen", "sect", "uml", "copy", "ordf", "not", "shy", "reg",
+    "deg", "plusmn", "sup1", "sup2", "sup3", "acute", "micro", "para", "middot", "cedil", "ordm", "raquo",
+    "frac14", "frac12", "frac34", "iquest", "szlig",
+    "Agrave", "Aacute", "Acirc", "Atilde", "Auml", "Aring", "AElig", "Ccedil", "Egrave", "Eacute", "Ecirc",
+    "Euml", "Igrave", "Iacute", "Icirc", "Iuml", "ETH", "Ograve", "Oacute", "Ocirc", "Otilde", "Ouml",
+    "Oslash", "Ugrave", "Uacute", "Ucirc", "Uuml", "Yacute", "THORN", "Yuml", "OElig",
+    "agrave", "aacute", "acirc", "atilde", "auml", "aring", "aelig", "ccedil", "egrave", "eacute", "ecirc",
+    "euml", "igrave", "iacute", "icirc", "iuml", "eth", "ntilde", "ograve", "oacute", "ocirc", "otilde",
+    "ouml", "oslash", "ugrave", "uacute", "ucirc", "uuml", "yacute", "thorn", "yuml", "oelig",
+    "bull", "hibar", "brkbar",
+    "Cedil", "Cent", "Copy", "Curren", "Eth", "Iexcl", "Iquest", "Ordf", "Ordm", "Thorn", "Uml", "Yen",
+    "Aelig", "aElig", "Oelig", "oElig", "eTH", "tHORN",
+};
+// clang-format on
+
+// `p` is just behind an ampersand: a character reference, or a kept name and its semicolon.
+bool startsKeptReference(const char* p) {
+    if (*p == '#')
+        return true;
+    for (const char* name : kKeptEntityNames) {
+        size_t n = std::strlen(name);
+        if (std::strncmp(p, name, n) == 0 && p[n] == ';')
+            return true;
+    }
+    return false;
+}
+
+// Content outside CDATA: the markup bytes become references, an ampersand too unless it starts
+// a reference that is kept. Plain runs are copied in one piece.
+void appendEscapedContent(StringBuffer& out, const char* text) {
+    const char* run = text;
+    for (const char* p = text; *p != '\0'; ++p) {
+        const char* replacement = nullptr;
+        switch (*p) {
+        case '<':
+            replacement = "&lt;";
+            break;
+        case '>':
+            replacement = "&gt;";
+            break;
+        case '"':
+            replacement = "&quot;";
+            break;
+        case '\'':
+            replacement = "&apos;";
+            break;
+        case '&':
+            if (!startsKeptReference(p + 1))
+                replacement = "&amp;";
+            break;
+        default:
+            break;
+        }
+        if (replacement != nullptr) {
+            out.appendN(run, static_cast<int>(p - run));
+            out.append(replacement);
+            run = p + 1;
+        }
+    }
+    out.append(run);
+}
+
+const char* tagOf(const TreeNode* node) {
+    const char* tag = node->getTag();
+    return *tag != '\0' ? tag : kNoTag;
+}
+
+void writeInstruction(const char* name, const TreeNode* node, StringBuffer& out) {
+    out.append(name);
+    node->writeAttributes(out);
+    out.append(" ?>");
+    out.append(kLineEnd);
+}
+
+// The declaration, the stylesheet instruction and the prolog of a document's root.
+void writeDocumentHead(const TreeInfo& info, StringBuffer& out) {
+    if (TreeNode* declaration = info.getDeclaration()) {
+        StringBuffer standalone;
+        if (declaration->getAttribute("standalone", standalone)) {
+            declaration->removeAttribute("standalone");
+            declaration->appendAttribute("standalone", standalone.getString());
+        }
+        writeInstruction("<?xml", declaration, out);
+    }
+    if (const TreeNode* stylesheet = info.getStylesheet())
+        writeInstruction("<?xml-stylesheet", stylesheet, out);
+    if (*info.getProlog() != '\0') {
+        out.append(info.getProlog());
+        out.append(kLineEnd);
+    }
+}
+
+// A line end before every first child, so each element's first child starts a new line.
+void writeOpening(const TreeNode* node, bool firstAmongSiblings, StringBuffer& out) {
+    if (firstAmongSiblings)
+        out.append(kLineEnd);
+    out.appendChar('<');
+    out.append(tagOf(node));
+    node->writeAttributes(out);
+    out.appendChar('>');
+    if (node->isCdata()) {
+        out.append("<![CDATA[");
+        out.append(node->getContent());
+        out.append("]]>");
+    } else {
+        appendEscapedContent(out, node->getContent());
+    }
+}
+
+void writeClosing(const TreeNode* node, StringBuffer& out) {
+    out.append("</");
+    out.append(tagOf(node));
+    out.appendChar('>');
+    out.append(kLineEnd);
+}
+
+} // namespace
+
+void serializeXml(TreeNode* node, StringBuffer& out, int index) {
+    if (node == nullptr)
+        return;
+    if (node->isDocumentRoot())
+        writeDocumentHead(*node->getInfo(), out);
+
+    // Depth first along the links: down to the first child, else across to the next sibling
+    // after closing, else up, closing each parent, until the starting node is closed.
+    TreeNode* current = node;
+    bool first = index == 0;
+    for (;;) {
+        writeOpening(current, first, out);
+        if (TreeNode* child = current->firstChild()) {
+            current = child;
+            first = true;
+            continue;
+        }
+        for (;;) {
+            writeClosing(current, out);
+            if (current == node)
+                return;
+            if (TreeNode* next = current->nextSibling()) {
+                current = next;
+                first = false;
+                break;
+            }
+            current = current->getParent();
+        }
+    }
+}
+
+void setDeclarationEncoding(TreeNode* root, const char* name) {
+    if (root == nullptr || root->getInfo() == nullptr)
+        return;
+    root->getInfo()->ensureDeclaration()->addAttribute("encoding", name);
+}
+
+namespace {
+
+bool getDeclarationAttribute(const TreeNode* root, const char* attrName, StringBuffer& out) {
+    out.clear();
+    if (root == nullptr || root->getInfo() == nullptr)
+        return false;
+    const TreeNode* declaration = root->getInfo()->getDeclaration();
+    return declaration != nullptr && declaration->getAttribute(attrName, out);
+}
+
+} // namespace
+
+bool getDeclarationEncoding(const TreeNode* root, StringBuffer& out) {
+    return getDeclarationAttribute(root, "encoding", out);
+}
+
+bool getDeclarationStandalone(const TreeNode* root, StringBuffer& out) {
+    return getDeclarationAttribute(root, "standalone", out);
+}

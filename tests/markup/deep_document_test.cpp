@@ -1,0 +1,125 @@
+// Documents nested a million deep are parsed, written, searched, moved and destroyed on a thread
+// whose stack is 256 KiB: no part of the markup code may recurse as deep as its input.
+#include "markup/cls_xml.h"
+#include "markup/tree_node.h"
+#include "markup_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using markup_test::runOnSmallStack;
+
+constexpr int kDepth = 1000000;
+constexpr size_t kSmallStack = 256 * 1024;
+
+std::string repeat(const std::string& piece, int times) {
+    std::string out;
+    out.reserve(piece.size() * static_cast<size_t>(times));
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+// "<a>" kDepth-1 times, then <b>x</b>, then the closing tags (or not).
+std::string deepText(bool closed) {
+    std::string text = repeat("<a>", kDepth - 1) + "<b>x</b>";
+    if (closed)
+        text += repeat("</a>", kDepth - 1);
+    return text;
+}
+
+std::string deepXml() {
+    return repeat("\r\n<a>", kDepth - 1) + "\r\n<b>x</b>\r\n" + repeat("</a>\r\n", kDepth - 1);
+}
+
+int depthOf(TreeNode* root) {
+    int depth = 0;
+    for (TreeNode* n = root; n != nullptr; n = n->firstChild())
+        ++depth;
+    return depth;
+}
+
+struct DeepResults {
+    bool parsed = false;
+    int depth = 0;
+    bool serialisedExactly = false;
+    bool foundInnermost = false;
+    std::string accumulated;
+};
+
+TEST(DeepDocumentTest, AMillionNestedElementsOnA256KiBStack) {
+    const std::string text = deepText(true);
+    const std::string expected = deepXml();
+    DeepResults results;
+    ASSERT_TRUE(runOnSmallStack(kSmallStack, [&] {
+        auto* xml = new ClsXml();
+        results.parsed = xml->LoadXml(text.c_str());
+        results.depth = depthOf(xml->getNode());
+        StringBuffer out;
+        serializeXml(xml->getNode(), out, 0);
+        results.serialisedExactly = expected == out.getString();
+        ClsXml* innermost = xml->SearchForTag(nullptr, "b");
+        results.foundInnermost = innermost != nullptr && std::string(innermost->get_Content()) == "x";
+        StringBuffer content;
+        xml->AccumulateTagContent("b", content, "c");
+        results.accumulated = content.getString();
+        delete xml;
+        // The search result held the document alone; deleting it destroys a million nodes.
+        delete innermost;
+    }));
+    EXPECT_TRUE(results.parsed);
+    EXPECT_EQ(results.depth, kDepth);
+    EXPECT_TRUE(results.serialisedExactly);
+    EXPECT_TRUE(results.foundInnermost);
+    EXPECT_EQ(results.accumulated, "x");
+}
+
+TEST(DeepDocumentTest, AMillionUnclosedElementsAreClosedAtTheEnd) {
+    const std::string text = deepText(false);
+    int depth = 0;
+    ASSERT_TRUE(runOnSmallStack(kSmallStack, [&] {
+        ClsXml xml;
+        if (xml.LoadXml(text.c_str()))
+            depth = depthOf(xml.getNode());
+    }));
+    EXPECT_EQ(depth, kDepth);
+}
+
+TEST(DeepDocumentTest, AMillionDeepDocumentIsMovedIntoAnother) {
+    const std::string text = deepText(true);
+    int depth = 0;
+    bool sameDocument = false;
+    ASSERT_TRUE(runOnSmallStack(kSmallStack, [&] {
+        ClsXml target;
+        TreeNode* deep = parseXml(text.c_str(), nullptr, true);
+        if (deep == nullptr || !TreeNode::appendChild(target.getNode(), deep)) {
+            TreeNode::destroyDocument(deep);
+            return;
+        }
+        depth = depthOf(target.getNode());
+        TreeNode* last = deep;
+        while (last->firstChild() != nullptr)
+            last = last->firstChild();
+        sameDocument = last->getInfo() == target.getNode()->getInfo();
+    }));
+    EXPECT_EQ(depth, kDepth + 1);
+    EXPECT_TRUE(sameDocument);
+}
+
+TEST(DeepDocumentTest, AMillionDeepTreeBuiltByHandIsDestroyedOnA256KiBStack) {
+    bool built = false;
+    ASSERT_TRUE(runOnSmallStack(kSmallStack, [&] {
+        TreeNode* root = TreeNode::createRoot("r");
+        TreeNode* n = root;
+        for (int i = 0; i < kDepth; ++i)
+            n = TreeNode::createChild(n, "n");
+        built = depthOf(root) == kDepth + 1;
+        TreeNode::destroyDocument(root);
+    }));
+    EXPECT_TRUE(built);
+}
+
+} // namespace

@@ -1,0 +1,218 @@
+#include "markup/xml_file_text.h"
+
+#include "base/data_buffer.h"
+#include "markup/cls_xml.h"
+#include "markup/tree_node.h"
+#include "markup_test_support.h"
+#include "tests/base/file_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+using file_test::readBytes;
+using file_test::RecordingLog;
+using file_test::writeBytes;
+using markup_test::Document;
+using markup_test::parse;
+
+class XmlFileTest : public file_test::TempDirTest {
+protected:
+    std::string loadText(const std::string& bytes) {
+        writeBytes(path("in.xml"), bytes);
+        DataBuffer out;
+        RecordingLog log;
+        EXPECT_TRUE(loadXmlFileText(path("in.xml").c_str(), &log, out));
+        return std::string(reinterpret_cast<const char*>(out.getData()), out.getSize());
+    }
+};
+
+// UTF-16 code units of an ASCII-and-Latin-1 text, in either byte order.
+std::string utf16(const std::string& latin1, bool bigEndian) {
+    std::string out;
+    for (unsigned char c : latin1) {
+        char units[2] = {static_cast<char>(c), '\0'};
+        if (bigEndian)
+            std::swap(units[0], units[1]);
+        out.append(units, 2);
+    }
+    return out;
+}
+
+std::string logText(ClsXml& xml) {
+    StringBuffer text;
+    xml.log().GetText(text);
+    return text.getString();
+}
+
+std::string declaredEncoding(ClsXml& xml) {
+    StringBuffer encoding;
+    return getDeclarationEncoding(xml.getNode(), encoding) ? std::string(encoding.getString()) : "<none>";
+}
+
+// ---- Bringing file bytes to UTF-8 ----
+
+TEST_F(XmlFileTest, Utf16LittleEndianWithItsMarkIsConverted) {
+    std::string text = "<?xml version=\"1.0\" encoding=\"utf-16\"?><a>\xE9</a>";
+    EXPECT_EQ(loadText("\xFF\xFE" + utf16(text, false)),
+              "<?xml version=\"1.0\" encoding=\"utf-16\"?><a>\xC3\xA9</a>");
+}
+
+TEST_F(XmlFileTest, Utf16BigEndianWithItsMarkIsConverted) {
+    EXPECT_EQ(loadText("\xFE\xFF" + utf16("<a>\xFC</a>", true)), "<a>\xC3\xBC</a>");
+}
+
+TEST_F(XmlFileTest, AUtf8MarkIsRemoved) {
+    EXPECT_EQ(loadText("\xEF\xBB\xBF<a>\xC3\xA9</a>"), "<a>\xC3\xA9</a>");
+}
+
+TEST_F(XmlFileTest, ADeclaredWindows1252EncodingIsConverted) {
+    EXPECT_EQ(loadText("<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80\xE9</a>"),
+              "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\xE2\x82\xAC\xC3\xA9</a>");
+}
+
+TEST_F(XmlFileTest, TheDeclarationIsReadWithoutBlanksAndIgnoringCase) {
+    EXPECT_EQ(loadText("<?XML version = '1.0' ENCODING = 'ISO-8859-1' ?><a>\xE9</a>"),
+              "<?XML version = '1.0' ENCODING = 'ISO-8859-1' ?><a>\xC3\xA9</a>");
+}
+
+TEST_F(XmlFileTest, Utf8UnknownAndMissingEncodingsLeaveTheBytes) {
+    EXPECT_EQ(loadText("<?xml version='1.0' encoding='utf-8'?><a>\xE9</a>"),
+              "<?xml version='1.0' encoding='utf-8'?><a>\xE9</a>");
+    EXPECT_EQ(loadText("<?xml version='1.0' encoding='no-such-set'?><a>\xE9</a>"),
+              "<?xml version='1.0' encoding='no-such-set'?><a>\xE9</a>");
+    EXPECT_EQ(loadText("<a>\xE9</a>"), "<a>\xE9</a>");
+}
+
+TEST_F(XmlFileTest, ASingleByteFileDeclaringUtf16IsNotConverted) {
+    EXPECT_EQ(loadText("<?xml version=\"1.0\" encoding=\"utf-16\"?><a>x</a>"),
+              "<?xml version=\"1.0\" encoding=\"utf-16\"?><a>x</a>");
+}
+
+TEST_F(XmlFileTest, AMissingFileFails) {
+    DataBuffer out;
+    RecordingLog log;
+    EXPECT_FALSE(loadXmlFileText(path("missing.xml").c_str(), &log, out));
+    EXPECT_FALSE(log.entries.empty());
+}
+
+TEST_F(XmlFileTest, UnicodeEncodingNamesAreCorrectedAfterParsing) {
+    const char* names[] = {"utf-16", "UCS-2", "Unicode"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        Document doc = parse(std::string("<?xml version='1.0' encoding='") + name + "'?><a/>");
+        ASSERT_NE(doc, nullptr);
+        correctUnicodeDeclaration(doc.get());
+        StringBuffer encoding;
+        ASSERT_TRUE(getDeclarationEncoding(doc.get(), encoding));
+        EXPECT_STREQ(encoding.getString(), "utf-8");
+    }
+    Document latin = parse("<?xml version='1.0' encoding='iso-8859-1'?><a/>");
+    ASSERT_NE(latin, nullptr);
+    correctUnicodeDeclaration(latin.get());
+    StringBuffer encoding;
+    ASSERT_TRUE(getDeclarationEncoding(latin.get(), encoding));
+    EXPECT_STREQ(encoding.getString(), "iso-8859-1");
+}
+
+// ---- ClsXml files ----
+
+TEST_F(XmlFileTest, LoadXmlFileOfUtf16TextDeclaresUtf8) {
+    writeBytes(path("u.xml"),
+               "\xFF\xFE" + utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a> \xE9 </a>", false));
+    ClsXml xml;
+    ASSERT_TRUE(xml.LoadXmlFile(("  " + path("u.xml") + " ").c_str()));
+    EXPECT_STREQ(xml.get_Content(), "\xC3\xA9");
+    EXPECT_EQ(declaredEncoding(xml), "utf-8");
+}
+
+TEST_F(XmlFileTest, LoadXmlFileTrimsOnlyWhenAsked) {
+    writeBytes(path("t.xml"), "<a> x </a>");
+    ClsXml xml;
+    ASSERT_TRUE(xml.LoadXmlFile(path("t.xml").c_str(), false));
+    EXPECT_STREQ(xml.get_Content(), " x ");
+    ASSERT_TRUE(xml.LoadXmlFile(path("t.xml").c_str(), true));
+    EXPECT_STREQ(xml.get_Content(), "x");
+}
+
+TEST_F(XmlFileTest, LoadXmlFileOfAMissingFileFailsAndKeepsTheCursor) {
+    ClsXml xml;
+    xml.put_Tag("kept");
+    EXPECT_FALSE(xml.LoadXmlFile(path("missing.xml").c_str()));
+    EXPECT_STREQ(xml.get_Tag(), "kept");
+    EXPECT_NE(logText(xml).find("LoadXmlFile"), std::string::npos);
+}
+
+TEST_F(XmlFileTest, LoadXmlFileOfAFileWithoutElementsFails) {
+    writeBytes(path("e.xml"), "<!-- only a comment -->");
+    ClsXml xml;
+    EXPECT_FALSE(xml.LoadXmlFile(path("e.xml").c_str()));
+    EXPECT_STREQ(xml.get_Tag(), "unnamed");
+}
+
+TEST_F(XmlFileTest, SaveXmlAddsAUtf8DeclarationToTheDocument) {
+    ClsXml xml;
+    xml.put_Tag("config");
+    xml.NewChild2("logFile", "c:/Orrastead/DunmereLog.txt");
+    xml.NewChild2("numThreads", "6");
+    EXPECT_EQ(declaredEncoding(xml), "<none>");
+    ASSERT_TRUE(xml.SaveXml((" " + path("config.xml") + "  ").c_str()));
+    EXPECT_EQ(readBytes(path("config.xml")), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n"
+                                             "\r\n"
+                                             "<config>\r\n"
+                                             "<logFile>c:/Orrastead/DunmereLog.txt</logFile>\r\n"
+                                             "<numThreads>6</numThreads>\r\n"
+                                             "</config>\r\n");
+    EXPECT_EQ(declaredEncoding(xml), "utf-8");
+
+    ClsXml again;
+    ASSERT_TRUE(again.LoadXmlFile(path("config.xml").c_str()));
+    StringBuffer value;
+    EXPECT_TRUE(again.GetChildContent("numThreads", value));
+    EXPECT_STREQ(value.getString(), "6");
+}
+
+TEST_F(XmlFileTest, SaveXmlConvertsBackToTheDeclaredEncoding) {
+    writeBytes(path("in.xml"),
+               "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<a t=\"\xE9\">\x80 \xE9</a>");
+    ClsXml xml;
+    ASSERT_TRUE(xml.LoadXmlFile(path("in.xml").c_str()));
+    EXPECT_STREQ(xml.get_Content(), "\xE2\x82\xAC \xC3\xA9");
+    EXPECT_EQ(declaredEncoding(xml), "windows-1252");
+    ASSERT_TRUE(xml.SaveXml(path("out.xml").c_str()));
+    EXPECT_EQ(readBytes(path("out.xml")), "<?xml version=\"1.0\" encoding=\"windows-1252\" ?>\r\n"
+                                          "\r\n"
+                                          "<a t=\"\xE9\">\x80 \xE9</a>\r\n");
+}
+
+TEST_F(XmlFileTest, SaveXmlOfIso88591WritesSingleBytes) {
+    ClsXml xml;
+    ASSERT_TRUE(xml.LoadXml("<?xml version='1.0' encoding='ISO-8859-1'?><a>\xC3\xBC\xE2\x82\xAC</a>"));
+    ASSERT_TRUE(xml.SaveXml(path("latin.xml").c_str()));
+    // The euro sign has no place in ISO-8859-1.
+    EXPECT_EQ(readBytes(path("latin.xml")), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\r\n"
+                                            "\r\n"
+                                            "<a>\xFC?</a>\r\n");
+}
+
+TEST_F(XmlFileTest, SaveXmlOfAnInnerNodeWritesOnlyItsSubtree) {
+    ClsXml xml;
+    ASSERT_TRUE(xml.LoadXml("<r><a><b>1</b></a></r>"));
+    ASSERT_TRUE(xml.FirstChild2());
+    ASSERT_TRUE(xml.SaveXml(path("inner.xml").c_str()));
+    EXPECT_EQ(readBytes(path("inner.xml")), "\r\n<a>\r\n<b>1</b>\r\n</a>\r\n");
+}
+
+TEST_F(XmlFileTest, SaveXmlReportsAFileThatCannotBeWritten) {
+    ASSERT_EQ(mkdir(path("dir").c_str(), 0700), 0);
+    ClsXml xml;
+    EXPECT_FALSE(xml.SaveXml(path("dir").c_str()));
+    std::string log = logText(xml);
+    EXPECT_NE(log.find("SaveXml"), std::string::npos);
+    EXPECT_NE(log.find("Failed"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,424 @@
+#include "markup/xml_parser.h"
+
+#include "markup_test_support.h"
+#include "tests/base/file_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using file_test::RecordingLog;
+using markup_test::attribute;
+using markup_test::Document;
+using markup_test::parse;
+using markup_test::parseWith;
+using markup_test::serialize;
+
+std::string attributesText(const TreeNode* node) {
+    StringBuffer out;
+    node->writeAttributes(out);
+    return out.getString();
+}
+
+// ---- The edge cases of the format ----
+
+TEST(XmlParserTest, TheClosingTagsNamePlaysNoPart) {
+    Document doc = parse("<a>x</b>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "a");
+    EXPECT_STREQ(doc->getContent(), "x");
+    EXPECT_EQ(doc->numChildren(), 0);
+}
+
+TEST(XmlParserTest, OfSeveralTopLevelElementsOnlyTheLastSurvives) {
+    Document doc = parse("<a>1</a><b>2</b>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "b");
+    EXPECT_STREQ(doc->getContent(), "2");
+    EXPECT_TRUE(doc->isDocumentRoot());
+}
+
+TEST(XmlParserTest, TextAroundAChildIsJoinedWithABlank) {
+    Document doc = parse("<a>one<b/>two</a>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getContent(), "one two");
+    ASSERT_EQ(doc->numChildren(), 1);
+    EXPECT_STREQ(doc->firstChild()->getTag(), "b");
+    EXPECT_FALSE(doc->firstChild()->hasContent());
+}
+
+TEST(XmlParserTest, TrimmingDropsTheWhitespaceAroundText) {
+    Document trimmed = parse("<a> x </a>", nullptr, true);
+    Document kept = parse("<a> x </a>", nullptr, false);
+    ASSERT_NE(trimmed, nullptr);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_STREQ(trimmed->getContent(), "x");
+    EXPECT_STREQ(kept->getContent(), " x ");
+}
+
+TEST(XmlParserTest, WithoutTrimmingWhitespaceBeforeLaterTextIsKept) {
+    Document doc = parse("<a>one<b/>\t two\n</a>", nullptr, false);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getContent(), "one\t  two\n");
+}
+
+TEST(XmlParserTest, WhitespaceOnlyTextAddsNothingEvenWithoutTrimming) {
+    Document doc = parse("<a>\r\n  <b/>  </a>", nullptr, false);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_FALSE(doc->hasContent());
+}
+
+TEST(XmlParserTest, CdataIsKeptAsWrittenAndWrittenBackAsCdata) {
+    Document doc = parse("<a><![CDATA[1<2]]></a>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getContent(), "1<2");
+    EXPECT_TRUE(doc->isCdata());
+    EXPECT_EQ(serialize(doc.get()), "\r\n<a><![CDATA[1<2]]></a>\r\n");
+}
+
+TEST(XmlParserTest, CdataJoinsWithoutABlankAndItsTrailingBytesAreDropped) {
+    Document doc = parse("<a>x <![CDATA[ y&amp; ]]>dropped<![CDATA[]z]]></a>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getContent(), "x y&amp; ]z");
+    EXPECT_TRUE(doc->isCdata());
+}
+
+TEST(XmlParserTest, AnUnterminatedCdataRunsToTheEnd) {
+    Document doc = parse("<a><![CDATA[abc]");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getContent(), "abc]");
+}
+
+TEST(XmlParserTest, CdataOutsideAnElementIsSkipped) {
+    Document doc = parse("<![CDATA[<x>]]><a/>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "a");
+}
+
+TEST(XmlParserTest, AttributeValuesAreDecodedOnce) {
+    Document doc = parse("<a t='x &amp;lt; y'/>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(attribute(doc.get(), "t"), "x &lt; y");
+}
+
+TEST(XmlParserTest, AnUnclosedCommentStopsParsingWithWhatWasBuilt) {
+    RecordingLog log;
+    Document doc = parse("<a><!-- never closed <b/>", &log);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "a");
+    EXPECT_EQ(doc->numChildren(), 0);
+    EXPECT_TRUE(log.hasError("Unclosed comment"));
+}
+
+TEST(XmlParserTest, UnclosedElementsAreClosedAtTheEnd) {
+    Document doc = parse("<a><b>text");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "a");
+    ASSERT_EQ(doc->numChildren(), 1);
+    EXPECT_STREQ(doc->firstChild()->getTag(), "b");
+    EXPECT_STREQ(doc->firstChild()->getContent(), "text");
+}
+
+TEST(XmlParserTest, AnUnfinishedLaterElementIsDiscarded) {
+    Document doc = parse("<a>1</a><b>2<c>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "a");
+    EXPECT_STREQ(doc->getContent(), "1");
+}
+
+TEST(XmlParserTest, TextWithoutAnElementGivesNoDocument) {
+    EXPECT_EQ(parse(""), nullptr);
+    EXPECT_EQ(parse("just text"), nullptr);
+    EXPECT_EQ(parse("<!-- c --><?pi x?><!DOCTYPE d>"), nullptr);
+    EXPECT_EQ(parseXml(nullptr, nullptr, true), nullptr);
+}
+
+TEST(XmlParserTest, TextOutsideElementsAndCommentsAreDropped) {
+    Document doc = parse("junk <a>x<!-- note -->y</a> trailing");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getContent(), "x y");
+}
+
+TEST(XmlParserTest, AClosingTagWithoutItsEndIsLoggedAndClosesAnyway) {
+    RecordingLog log;
+    Document doc = parse("<a><b>x</b<c/></a>", &log);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_TRUE(log.hasError("Error in closing tag"));
+    EXPECT_EQ(log.data("error_tag"), "b");
+    ASSERT_EQ(doc->numChildren(), 2);
+    EXPECT_STREQ(doc->getChild(0)->getContent(), "x");
+    EXPECT_STREQ(doc->getChild(1)->getTag(), "c");
+    // The position stays at the broken tag, whose text becomes the parent's content.
+    EXPECT_STREQ(doc->getContent(), "/b");
+}
+
+// ---- Entity references in content ----
+
+TEST(XmlParserTest, TheFiveReferencesAreDecodedInContentAndOthersStay) {
+    Document doc = parse("<a>&lt;&gt;&quot;&apos;&amp; &#169; &copy; &bogus</a>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getContent(), "<>\"'& &#169; &copy; &bogus");
+}
+
+TEST(XmlParserTest, AReferenceMadeByDecodingIsDecodedAgainWhenTextJoins) {
+    Document alone = parse("<a>&amp;lt;</a>");
+    ASSERT_NE(alone, nullptr);
+    EXPECT_STREQ(alone->getContent(), "&lt;");
+    Document joined = parse("<a>&amp;lt;<b/>x</a>");
+    ASSERT_NE(joined, nullptr);
+    EXPECT_STREQ(joined->getContent(), "< x");
+    Document layers = parse("<a>&amp;amp;amp;lt;<b/>1<b/>2<b/>3</a>");
+    ASSERT_NE(layers, nullptr);
+    EXPECT_STREQ(layers->getContent(), "< 1 2 3");
+}
+
+TEST(XmlParserTest, CdataTakesPartInTheDecodingOfLaterText) {
+    Document doc = parse("<a><![CDATA[&amp;]]><b/>x</a>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getContent(), "& x");
+}
+
+TEST(XmlParserTest, AReferenceSplitBetweenTextAndCdataIsDecodedWhenTextJoins) {
+    Document doc = parse("<a>&amp;l<![CDATA[t;]]><b/>x</a>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getContent(), "< x");
+}
+
+// ---- Start tags and attributes ----
+
+TEST(XmlParserTest, AttributeForms) {
+    Document doc = parse("<a one=\"1\" two='2' three = \"x'y\" four='x\"y' bare checked five=six\"/>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(attributesText(doc.get()), " one=\"1\" two=\"2\" three=\"x&apos;y\" four=\"x&quot;y\" bare=\"\""
+                                         " checked=\"\" five=\"six\"");
+}
+
+TEST(XmlParserTest, QuotesAndLessThanAreRemovedFromNames) {
+    Document doc = parse("<a<b \"x\"='1' y'<z='2'></a>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "ab");
+    EXPECT_EQ(attributesText(doc.get()), " x=\"1\" yz=\"2\"");
+}
+
+TEST(XmlParserTest, AttributeValuesDecodeTheFiveReferences) {
+    Document doc = parse("<a v='&lt;&gt;&quot;&apos;&amp;&#38;&nbsp;'/>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(attribute(doc.get(), "v"), "<>\"'&&#38;&nbsp;");
+}
+
+TEST(XmlParserTest, DuplicateAttributesStandBesideEachOtherByDefault) {
+    Document doc = parse("<a x='1' y='2' x='3'/>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(attributesText(doc.get()), " x=\"1\" y=\"2\" x=\"3\"");
+}
+
+TEST(XmlParserTest, ReplaceDuplicateAttributesKeepsTheLastOfEachNameInItsPlace) {
+    XmlParseOptions options;
+    options.replaceDuplicateAttributes = true;
+    Document doc = parseWith("<a x='1' y='2' x='3' z='4' y='5' y='6'/>", options);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(attributesText(doc.get()), " x=\"3\" z=\"4\" y=\"6\"");
+}
+
+TEST(XmlParserTest, ReplaceDuplicateAttributesIsAPropertyOfOneParse) {
+    XmlParseOptions replacing;
+    replacing.replaceDuplicateAttributes = true;
+    Document first = parseWith("<a x='1' x='2'/>", replacing);
+    Document second = parse("<a x='1' x='2'/>");
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(first->numAttributes(), 1);
+    EXPECT_EQ(second->numAttributes(), 2);
+}
+
+TEST(XmlParserTest, ManyAttributesWithReplacementStayLinear) {
+    std::string text = "<a";
+    const int count = 100000;
+    for (int i = 0; i < count; ++i)
+        text += " n" + std::to_string(i) + "='" + std::to_string(i) + "'";
+    for (int i = 0; i < count; i += 2)
+        text += " n" + std::to_string(i) + "='again'";
+    text += "/>";
+    XmlParseOptions options;
+    options.replaceDuplicateAttributes = true;
+    auto start = std::chrono::steady_clock::now();
+    Document doc = parseWith(text, options);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->numAttributes(), count);
+    EXPECT_EQ(attribute(doc.get(), "n1"), "1");
+    EXPECT_EQ(attribute(doc.get(), "n2"), "again");
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 20);
+}
+
+TEST(XmlParserTest, EmptyElementForms) {
+    Document doc = parse("<r><a/><b /><c x='1'/><d x='1' / ><e/ y='2'>text</r>");
+    ASSERT_NE(doc, nullptr);
+    ASSERT_EQ(doc->numChildren(), 5);
+    EXPECT_STREQ(doc->getContent(), "text");
+    EXPECT_EQ(attribute(doc->getChild(4), "y"), "2");
+}
+
+TEST(XmlParserTest, BlanksAfterTheOpeningBracketAreSkipped) {
+    Document doc = parse("<  a>x</ a >");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "a");
+    EXPECT_STREQ(doc->getContent(), "x");
+}
+
+// ---- Declarations, stylesheet, document type and instructions ----
+
+TEST(XmlParserTest, DeclarationStylesheetAndPrologBelongToTheDocument) {
+    Document doc = parse("<?xml version=\"1.0\" encoding='iso-8859-1' standalone=\"yes\"?>\r\n"
+                         "<?xml-stylesheet type=\"text/xsl\" href=\"s.xsl\"?>\r\n"
+                         "<!DOCTYPE r [<!ENTITY e \"v\">]>\r\n<?php echo 1; ?>\r\n<r/>");
+    ASSERT_NE(doc, nullptr);
+    TreeInfo* info = doc->getInfo();
+    ASSERT_NE(info->getDeclaration(), nullptr);
+    EXPECT_STREQ(info->getDeclaration()->getTag(), "xml");
+    EXPECT_EQ(attributesText(info->getDeclaration()),
+              " version=\"1.0\" encoding=\"iso-8859-1\" standalone=\"yes\"");
+    ASSERT_NE(info->getStylesheet(), nullptr);
+    EXPECT_STREQ(info->getStylesheet()->getTag(), "xml-stylesheet");
+    EXPECT_EQ(attributesText(info->getStylesheet()), " type=\"text/xsl\" href=\"s.xsl\"");
+    EXPECT_STREQ(info->getProlog(), "<!DOCTYPE r [<!ENTITY e \"v\">]>\n<?php echo 1; ?>\n");
+}
+
+TEST(XmlParserTest, DeclarationAttributeRules) {
+    Document doc = parse("<?XML version = \"1.0\" ver\"si\"on2='&amp;lt;' flag ?><r/>");
+    ASSERT_NE(doc, nullptr);
+    ASSERT_NE(doc->getInfo()->getDeclaration(), nullptr);
+    EXPECT_EQ(attributesText(doc->getInfo()->getDeclaration()),
+              " version=\"1.0\" version2=\"&amp;lt;\" flag=\"\"");
+}
+
+TEST(XmlParserTest, ALaterDeclarationReplacesAnEarlierOne) {
+    Document doc = parse("<?xml version='1.0'?><?xml version='1.1'?><r/>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(attribute(doc->getInfo()->getDeclaration(), "version"), "1.1");
+}
+
+TEST(XmlParserTest, TheDeclarationGoesWithTheFirstCompletedRoot) {
+    Document doc = parse("<?xml version='1.0'?><a/><!DOCTYPE b><b/>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "b");
+    EXPECT_EQ(doc->getInfo()->getDeclaration(), nullptr);
+    EXPECT_STREQ(doc->getInfo()->getProlog(), "<!DOCTYPE b>\n");
+}
+
+TEST(XmlParserTest, AnUnfinishedDocumentTypeIsLoggedAndParsingGoesOn) {
+    RecordingLog log;
+    Document doc = parse("<!DOCTYPE r [ <r>x</r>", &log);
+    EXPECT_TRUE(log.hasError("Failed to parse DTD"));
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "r");
+    EXPECT_STREQ(doc->getContent(), "x");
+    EXPECT_STREQ(doc->getInfo()->getProlog(), "");
+}
+
+TEST(XmlParserTest, DoctypeIsRecognisedIgnoringCase) {
+    Document doc = parse("<!doctype html><html/>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getInfo()->getProlog(), "<!doctype html>\n");
+}
+
+// ---- Hostile and truncated input ----
+
+struct TruncatedCase {
+    const char* text;
+    const char* expected; // the serialised document, or null for none
+};
+
+TEST(XmlParserTest, TruncatedInputNeverReadsPastTheEnd) {
+    const TruncatedCase cases[] = {
+        {"<", nullptr},
+        {"<a", nullptr},
+        {"<a ", "\r\n<a></a>\r\n"},
+        {"<a b", "\r\n<a b=\"\"></a>\r\n"},
+        {"<a b=", "\r\n<a b=\"\"></a>\r\n"},
+        {"<a b='", "\r\n<a b=\"\"></a>\r\n"},
+        {"<a b='x", "\r\n<a b=\"x\"></a>\r\n"},
+        {"<a b=x", "\r\n<a b=\"x\"></a>\r\n"},
+        {"<a/", "\r\n<a></a>\r\n"},
+        {"<a>", "\r\n<a></a>\r\n"},
+        {"<a><", "\r\n<a></a>\r\n"},
+        {"<a></", "\r\n<a></a>\r\n"},
+        {"<a></a", "\r\n<a></a>\r\n"},
+        {"<a>x<", "\r\n<a>x</a>\r\n"},
+        {"<a>&", "\r\n<a>&amp;</a>\r\n"},
+        {"<a>&amp", "\r\n<a>&amp;amp</a>\r\n"},
+        {"<a><!", "\r\n<a></a>\r\n"},
+        {"<a><!-", "\r\n<a></a>\r\n"},
+        {"<a><!--", "\r\n<a></a>\r\n"},
+        {"<a><!-->", "\r\n<a></a>\r\n"},
+        {"<a><![CDATA[", "\r\n<a><![CDATA[]]></a>\r\n"},
+        {"<a><![CDATA[x]]", "\r\n<a><![CDATA[x]]]]></a>\r\n"},
+        {"<a><!DOCTYPE", "\r\n<a></a>\r\n"},
+        {"<a><?", "<?\n\r\n\r\n<a></a>\r\n"},
+        {"<a><?xml ", "<?xml ?>\r\n\r\n<a></a>\r\n"},
+        {"<a><?xml v='", "<?xml v=\"\" ?>\r\n\r\n<a></a>\r\n"},
+        {"<a><?pi", "<?pi\n\r\n\r\n<a></a>\r\n"},
+        {"<?xml-stylesheet", nullptr},
+        {"</", nullptr},
+        {"</a", nullptr},
+        {"<!", nullptr},
+        {"< ", nullptr},
+    };
+    for (const TruncatedCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        // A copy of exactly the text's size, so the sanitizer sees any read past its end.
+        std::string text(c.text);
+        auto* exact = new char[text.size() + 1];
+        std::memcpy(exact, text.c_str(), text.size() + 1);
+        Document doc(parseXml(exact, nullptr, true));
+        delete[] exact;
+        if (c.expected == nullptr) {
+            EXPECT_EQ(doc, nullptr);
+        } else {
+            ASSERT_NE(doc, nullptr);
+            EXPECT_EQ(serialize(doc.get()), c.expected);
+        }
+    }
+}
+
+TEST(XmlParserTest, TheTextEndsAtItsFirstNul) {
+    std::string text("<a>x</a>", 8);
+    text.insert(4, 1, '\0');
+    Document doc = parse(text);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getContent(), "x");
+}
+
+TEST(XmlParserTest, ManyUnclosedTopLevelElementsAfterARootAreDiscarded) {
+    std::string text = "<root/>";
+    for (int i = 0; i < 10000; ++i)
+        text += "<x a='1'>text";
+    Document doc = parse(text);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_STREQ(doc->getTag(), "root");
+    EXPECT_EQ(doc->numChildren(), 0);
+}
+
+TEST(XmlParserTest, ContentBuiltFromManyPiecesIsDecodedInLinearTime) {
+    std::string text = "<a>&amp;";
+    const int pieces = 200000;
+    for (int i = 0; i < pieces; ++i)
+        text += "<b/>&lt;";
+    text += "</a>";
+    auto start = std::chrono::steady_clock::now();
+    Document doc = parse(text);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->numChildren(), pieces);
+    std::string expected = "&";
+    for (int i = 0; i < pieces; ++i)
+        expected += " <";
+    EXPECT_EQ(std::string(doc->getContent()), expected);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 20);
+}
+
+} // namespace

@@ -1,0 +1,357 @@
+#include "http/cookie_mgr.h"
+
+#include "base/string_buffer.h"
+#include "base/string_pair.h"
+#include "http/cookie.h"
+#include "http/http_control.h"
+#include "http/mime_header.h"
+#include "http/request_builder.h"
+#include "markup/cls_xml.h"
+#include "tests/base/file_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs pairsOf(const Cookie& c) {
+    Pairs out;
+    for (int i = 0; i < c.getNumPairs(); ++i) {
+        out.emplace_back(c.getPair(i)->getKey(), c.getPair(i)->getValue());
+    }
+    return out;
+}
+
+Cookie* makeCookie(const char* domain, const char* path, const Pairs& pairs) {
+    Cookie* c = new Cookie();
+    c->domain.setString(domain);
+    c->path.setString(path);
+    for (const auto& p : pairs) {
+        c->addPair(p.first.c_str(), p.second.c_str());
+    }
+    return c;
+}
+
+TEST(ParseSetCookieValue, PairsPathSecureAndBareWords) {
+    Cookie c;
+    CookieMgr::parseSetCookieValue("id=7; Path=/; Secure; HttpOnly", c);
+    EXPECT_EQ(pairsOf(c), (Pairs{{"id", "7"}, {"HttpOnly", ""}}));
+    EXPECT_STREQ(c.path.getString(), "/");
+    EXPECT_TRUE(c.secure);
+    EXPECT_FALSE(c.discard);
+    EXPECT_STREQ(c.domain.getString(), "");
+}
+
+TEST(ParseSetCookieValue, EveryAttribute) {
+    Cookie c;
+    CookieMgr::parseSetCookieValue("a=1; DOMAIN=.h.dom; Expires=Wed, 09 Jun 2021 10:18:14 GMT; Max-Age=3600; "
+                                   "Version=1; Comment=x; CommentURL=http://c/; Port=\"80\"; DISCARD; "
+                                   "b=\"q v\";; ;c=",
+                                   c);
+    EXPECT_EQ(pairsOf(c), (Pairs{{"a", "1"}, {"b", "q v"}, {"c", ""}}));
+    EXPECT_STREQ(c.domain.getString(), ".h.dom");
+    EXPECT_STREQ(c.expire.getString(), "Wed, 09 Jun 2021 10:18:14 GMT");
+    EXPECT_EQ(c.maxAge, 3600);
+    EXPECT_EQ(c.version, 1);
+    EXPECT_TRUE(c.discard);
+    EXPECT_FALSE(c.secure);
+}
+
+TEST(ParseSetCookieValue, VersionOnlyZeroOrOneAndQuotedSemicolons) {
+    Cookie c;
+    c.version = 1;
+    CookieMgr::parseSetCookieValue("a=\"x;y\"; version=5; =nameless", c);
+    EXPECT_EQ(pairsOf(c), (Pairs{{"a", "x;y"}}));
+    EXPECT_EQ(c.version, 1);
+    CookieMgr::parseSetCookieValue("version=0", c);
+    EXPECT_EQ(c.version, 0);
+}
+
+TEST(ExtractSetCookies, VersionsDefaultDomainAndOtherFields) {
+    MimeHeader h;
+    h.parseHeaderText("Set-Cookie: a=1\r\n"
+                      "SET-COOKIE2: b=2; Domain=other.dom\r\n"
+                      "Set-CookieX: c=3\r\n"
+                      "X-Set-Cookie: d=4\r\n"
+                      "set-cookie: e=5; path=/p\r\n");
+    CookieJar jar;
+    CookieMgr::extractSetCookies(h, ".h.dom", jar);
+    ASSERT_EQ(jar.getNumCookies(), 3);
+    EXPECT_EQ(pairsOf(*jar.getCookie(0)), (Pairs{{"a", "1"}}));
+    EXPECT_EQ(jar.getCookie(0)->version, 0);
+    EXPECT_STREQ(jar.getCookie(0)->domain.getString(), ".h.dom");
+    EXPECT_EQ(jar.getCookie(1)->version, 1);
+    EXPECT_STREQ(jar.getCookie(1)->domain.getString(), "other.dom");
+    EXPECT_STREQ(jar.getCookie(2)->path.getString(), "/p");
+}
+
+TEST(ExtractSetCookies, WithoutDefaultDomainOnlyCookiesWithDomainRemain) {
+    MimeHeader h;
+    h.parseHeaderText("Set-Cookie: a=1\r\nSet-Cookie: b=2; domain=h.dom\r\n");
+    CookieJar jar;
+    CookieMgr::extractSetCookies(h, "", jar);
+    ASSERT_EQ(jar.getNumCookies(), 1);
+    EXPECT_EQ(pairsOf(*jar.getCookie(0)), (Pairs{{"b", "2"}}));
+    CookieMgr::extractSetCookies(h, nullptr, jar);
+    EXPECT_EQ(jar.getNumCookies(), 2);
+}
+
+struct PathCase {
+    const char* dir;
+    const char* domain;
+    bool ok;
+    const char* path;
+};
+
+class CookieFilePathTable : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(CookieFilePathTable, NamesTheFile) {
+    StringBuffer out("stale");
+    EXPECT_EQ(CookieMgr::cookieFilePath(GetParam().dir, GetParam().domain, out), GetParam().ok);
+    EXPECT_STREQ(out.getString(), GetParam().path);
+}
+
+const PathCase kPathCases[] = {
+    {"/d", "a.h.dom", true, "/d/h_dom.xml"},
+    {"/d", "b.h.dom", true, "/d/h_dom.xml"},
+    {"/d", " .H.Dom ", true, "/d/h_dom.xml"},
+    {"/d/", "h.dom", true, "/d/h_dom.xml"},
+    {"c:\\d\\", "h.dom", true, "c:\\d\\h_dom.xml"},
+    {"/d", "www.shop.name.co.uk", true, "/d/name_co_uk.xml"},
+    {"/d", "localhost", true, "/d/localhost.xml"},
+    {"/d", "", false, ""},
+    {"/d", ".", false, ""},
+    {"/d", "a/b.com", false, ""},
+    {"/d", "x.evil\\name.com", false, ""},
+    {"", "h.dom", false, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cookies, CookieFilePathTable, ::testing::ValuesIn(kPathCases));
+
+struct MatchCase {
+    const char* domain;
+    const char* cookiePath;
+    const char* host;
+    const char* path;
+    bool sent;
+};
+
+class CookieMatchTable : public ::testing::TestWithParam<MatchCase> {};
+
+TEST_P(CookieMatchTable, SendsMatchingCookies) {
+    CookieJar jar;
+    jar.addCookie(makeCookie(GetParam().domain, GetParam().cookiePath, {{"id", "7"}}));
+    StringBuffer out("stale");
+    CookieMgr::buildCookieHeaderValue(jar, GetParam().host, GetParam().path, out);
+    EXPECT_STREQ(out.getString(), GetParam().sent ? "id=\"7\"" : "");
+}
+
+const MatchCase kMatchCases[] = {
+    {".h.dom", "/", "a.h.dom", "/", true},     {".h.dom", "/", "h.dom", "/", true},
+    {".h.dom", "/", "A.H.Dom", "/x", true},    {".H.DOM", "", "x.y.h.dom", "/x", true},
+    {"h.dom", "/", "a.h.dom", "/", true},      {".h.dom", "/", "xh.dom", "/", false},
+    {".h.dom", "/", "other.dom", "/", false},  {".a.h.dom", "/", "h.dom", "/", false},
+    {".h.dom", "/a", "a.h.dom", "/a/b", true}, {".h.dom", "/a", "a.h.dom", "/a", true},
+    {".h.dom", "/a", "a.h.dom", "/b", false},  {".h.dom", "/a", "a.h.dom", "", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cookies, CookieMatchTable, ::testing::ValuesIn(kMatchCases));
+
+TEST(BuildCookieHeaderValue, JoinsPairsAndWritesEachNameOnce) {
+    CookieJar jar;
+    jar.addCookie(makeCookie(".h.dom", "/", {{"a", "1"}, {"b", "two words"}}));
+    jar.addCookie(makeCookie(".other.dom", "/", {{"c", "3"}}));
+    jar.addCookie(makeCookie("a.h.dom", "/p", {{"a", "9"}, {"d", ""}}));
+    StringBuffer out;
+    CookieMgr::buildCookieHeaderValue(jar, "a.h.dom", "/p/q", out);
+    EXPECT_STREQ(out.getString(), "a=\"1\"; b=\"two words\"; d=\"\"");
+}
+
+class CookieFileTest : public file_test::TempDirTest {
+protected:
+    std::string file(const char* name) const { return path(name); }
+};
+
+TEST_F(CookieFileTest, SaveWritesTheDataModel) {
+    Cookie* c = makeCookie(".h.dom", "/", {{"id", "7"}, {"s", "a<b&c"}});
+    c->secure = true;
+    ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *c, nullptr));
+    delete c;
+    ASSERT_EQ(listing(), std::vector<std::string>{file("h_dom.xml")});
+
+    ClsXml xml;
+    ASSERT_TRUE(xml.LoadXmlFile(file("h_dom.xml").c_str()));
+    EXPECT_STREQ(xml.get_Tag(), "cookies");
+    ClsXml* cookie = xml.FirstChild();
+    ASSERT_NE(cookie, nullptr);
+    EXPECT_STREQ(cookie->get_Tag(), "cookie");
+    StringBuffer v;
+    EXPECT_TRUE(cookie->GetAttrValue("key", v));
+    EXPECT_STREQ(v.getString(), ".h.dom,/");
+    EXPECT_TRUE(cookie->GetAttrValue("v", v));
+    EXPECT_STREQ(v.getString(), "0");
+    EXPECT_TRUE(cookie->GetAttrValue("secure", v));
+    EXPECT_STREQ(v.getString(), "yes");
+    EXPECT_FALSE(cookie->GetAttrValue("expire", v));
+    EXPECT_FALSE(cookie->GetAttrValue("maxAge", v));
+    EXPECT_FALSE(cookie->GetAttrValue("discard", v));
+    EXPECT_TRUE(cookie->GetChildContent("id", v));
+    EXPECT_STREQ(v.getString(), "7");
+    EXPECT_TRUE(cookie->GetChildContent("s", v));
+    EXPECT_STREQ(v.getString(), "a<b&c");
+    EXPECT_FALSE(cookie->NextSibling2());
+    delete cookie;
+}
+
+TEST_F(CookieFileTest, HostsOfOneDomainShareTheFile) {
+    MimeHeader a;
+    a.parseHeaderText("Set-Cookie: fromA=1\r\n");
+    MimeHeader b;
+    b.parseHeaderText("Set-Cookie: fromB=2; Path=/b\r\n");
+    ASSERT_TRUE(CookieMgr::saveResponseCookies(m_dir.c_str(), a, "a.h.dom", nullptr));
+    ASSERT_TRUE(CookieMgr::saveResponseCookies(m_dir.c_str(), b, "b.h.dom", nullptr));
+    EXPECT_EQ(listing(), std::vector<std::string>{file("h_dom.xml")});
+
+    CookieJar jar;
+    ASSERT_TRUE(CookieMgr::loadCookies(m_dir.c_str(), "c.h.dom", jar, nullptr));
+    ASSERT_EQ(jar.getNumCookies(), 2);
+    EXPECT_STREQ(jar.getCookie(0)->domain.getString(), ".h.dom");
+    EXPECT_STREQ(jar.getCookie(0)->path.getString(), "");
+    EXPECT_EQ(pairsOf(*jar.getCookie(0)), (Pairs{{"fromA", "1"}}));
+    EXPECT_STREQ(jar.getCookie(1)->path.getString(), "/b");
+    StringBuffer value;
+    CookieMgr::buildCookieHeaderValue(jar, "c.h.dom", "/b/x", value);
+    EXPECT_STREQ(value.getString(), "fromA=\"1\"; fromB=\"2\"");
+}
+
+TEST_F(CookieFileTest, SavingTheSameKeyUpdatesItsPairs) {
+    Cookie* first = makeCookie(".h.dom", "/", {{"a", "1"}, {"b", "2"}});
+    Cookie* second = makeCookie(".h.dom", "/", {{"a", "9"}, {"c", "3"}});
+    second->expire.setString("Wed, 09 Jun 2021 10:18:14 GMT");
+    ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *first, nullptr));
+    ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *second, nullptr));
+    delete first;
+    delete second;
+    CookieJar jar;
+    ASSERT_TRUE(CookieMgr::loadCookies(m_dir.c_str(), "h.dom", jar, nullptr));
+    ASSERT_EQ(jar.getNumCookies(), 1);
+    EXPECT_EQ(pairsOf(*jar.getCookie(0)), (Pairs{{"a", "9"}, {"b", "2"}, {"c", "3"}}));
+    EXPECT_STREQ(jar.getCookie(0)->expire.getString(), "Wed, 09 Jun 2021 10:18:14 GMT");
+}
+
+TEST_F(CookieFileTest, VersionOneKeepsMaxAgeAndDiscard) {
+    Cookie* c = makeCookie("h.dom", "/", {{"a", "1"}});
+    c->version = 1;
+    c->maxAge = 60;
+    c->discard = true;
+    Cookie* old = makeCookie("h.dom", "/old", {{"b", "2"}});
+    old->maxAge = 60;
+    old->discard = true;
+    ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *c, nullptr));
+    ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *old, nullptr));
+    delete c;
+    delete old;
+    CookieJar jar;
+    ASSERT_TRUE(CookieMgr::loadCookies(m_dir.c_str(), "h.dom", jar, nullptr));
+    ASSERT_EQ(jar.getNumCookies(), 2);
+    EXPECT_EQ(jar.getCookie(0)->version, 1);
+    EXPECT_EQ(jar.getCookie(0)->maxAge, 60);
+    EXPECT_TRUE(jar.getCookie(0)->discard);
+    EXPECT_EQ(jar.getCookie(1)->version, 0);
+    EXPECT_EQ(jar.getCookie(1)->maxAge, 0);
+    EXPECT_FALSE(jar.getCookie(1)->discard);
+    std::string text = file_test::readBytes(file("h_dom.xml"));
+    EXPECT_NE(text.find("maxAge=\"60\""), std::string::npos);
+}
+
+TEST_F(CookieFileTest, NamesThatCannotBeTagsAreNotStored) {
+    Cookie* c = makeCookie("h.dom", "/", {{"ok", "1"}, {"a<b", "2"}, {"x y", "3"}, {"q\"", "4"}});
+    ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *c, nullptr));
+    delete c;
+    CookieJar jar;
+    ASSERT_TRUE(CookieMgr::loadCookies(m_dir.c_str(), "h.dom", jar, nullptr));
+    ASSERT_EQ(jar.getNumCookies(), 1);
+    EXPECT_EQ(pairsOf(*jar.getCookie(0)), (Pairs{{"ok", "1"}}));
+}
+
+TEST_F(CookieFileTest, ElementsWithoutDomainAreSkippedOnLoad) {
+    file_test::writeBytes(file("h_dom.xml"), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n"
+                                             "<cookies><cookie key=\",/\" v=\"0\"><a>1</a></cookie>"
+                                             "<other key=\"h.dom,/\"><b>2</b></other>"
+                                             "<cookie key=\"h.dom\" v=\"0\" secure=\"yes\"><c>3</c></cookie>"
+                                             "</cookies>");
+    CookieJar jar;
+    ASSERT_TRUE(CookieMgr::loadCookies(m_dir.c_str(), "www.h.dom", jar, nullptr));
+    ASSERT_EQ(jar.getNumCookies(), 1);
+    EXPECT_STREQ(jar.getCookie(0)->domain.getString(), "h.dom");
+    EXPECT_STREQ(jar.getCookie(0)->path.getString(), "");
+    EXPECT_TRUE(jar.getCookie(0)->secure);
+    EXPECT_EQ(pairsOf(*jar.getCookie(0)), (Pairs{{"c", "3"}}));
+}
+
+TEST_F(CookieFileTest, MissingFileLoadsNothing) {
+    CookieJar jar;
+    jar.addCookie(makeCookie("x", "/", {}));
+    EXPECT_FALSE(CookieMgr::loadCookies(m_dir.c_str(), "h.dom", jar, nullptr));
+    EXPECT_EQ(jar.getNumCookies(), 0);
+}
+
+TEST_F(CookieFileTest, SaveWithoutFileNameFails) {
+    file_test::RecordingLog log;
+    Cookie* c = makeCookie("", "/", {{"a", "1"}});
+    EXPECT_FALSE(CookieMgr::saveCookie(m_dir.c_str(), *c, &log));
+    delete c;
+    EXPECT_TRUE(log.hasError("No cookie file for this domain"));
+    EXPECT_EQ(listing(), std::vector<std::string>{});
+}
+
+TEST_F(CookieFileTest, RequestCarriesTheCookieLine) {
+    MimeHeader h;
+    h.parseHeaderText("Set-Cookie: id=7; Path=/; Secure; HttpOnly\r\n");
+    ASSERT_TRUE(CookieMgr::saveResponseCookies(m_dir.c_str(), h, "www.h.dom", nullptr));
+
+    HttpControl control;
+    control.cookieDir.setString(m_dir.c_str());
+    control.login.setString("user");
+    control.password.setString("pass");
+    StringBuffer out;
+    buildRequestConfigurable("http://www.h.dom/a", "www.h.dom", "/a", "", control, false, "", SystemTime(),
+                             out);
+    EXPECT_STREQ(out.getString(), "GET /a HTTP/1.1\r\n"
+                                  "Accept: */*\r\n"
+                                  "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7\r\n"
+                                  "Accept-Language: en-us,en;q=0.5\r\n"
+                                  "User-Agent: Zelcora/1.0.0 (+http://zelcora.example/)\r\n"
+                                  "Cookie: id=\"7\"; HttpOnly=\"\"\r\n"
+                                  "Authorization: Basic dXNlcjpwYXNz\r\n"
+                                  "Host: www.h.dom\r\n"
+                                  "Connection: Keep-Alive\r\n"
+                                  "\r\n");
+
+    buildRequestMsie("http://www.h.dom/a", "www.h.dom", "/a", "", control, out);
+    EXPECT_NE(
+        std::string(out.getString())
+            .find("Cookie: id=\"7\"; HttpOnly=\"\"\r\nAuthorization: Basic dXNlcjpwYXNz\r\nConnection: "),
+        std::string::npos);
+    buildRequestFirefox("http://www.h.dom/a", "www.h.dom", "/a", "", control, out);
+    EXPECT_NE(
+        std::string(out.getString())
+            .find(
+                "keep-alive\r\nCookie: id=\"7\"; HttpOnly=\"\"\r\nAuthorization: Basic dXNlcjpwYXNz\r\n\r\n"),
+        std::string::npos);
+
+    control.sendCookies = false;
+    StringBuffer line;
+    appendCookieHeader(control, "www.h.dom", "/a", line);
+    EXPECT_STREQ(line.getString(), "");
+    control.sendCookies = true;
+    appendCookieHeader(control, "other.dom", "/a", line);
+    EXPECT_STREQ(line.getString(), "");
+}
+
+} // namespace

@@ -1,0 +1,177 @@
+#include "http/url_admission.h"
+
+#include "base/log_base.h"
+#include "http/http_control.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records every line and data item in order, as "error:text", "info:text" or "name=value".
+class LinesLog : public LogBase {
+public:
+    bool LogError(const char* text) override {
+        lines.push_back(std::string("error:") + text);
+        return true;
+    }
+    bool LogInfo(const char* text) override {
+        lines.push_back(std::string("info:") + text);
+        return true;
+    }
+    bool LogData(const char* name, const char* value) override {
+        lines.push_back(std::string(name) + "=" + value);
+        return true;
+    }
+    bool LogDataLong(const char* name, int value) override {
+        lines.push_back(std::string(name) + "=" + std::to_string(value));
+        return true;
+    }
+    std::vector<std::string> lines;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST(IsRefusedMediaUrl, EveryExtensionAtTheEnd) {
+    const char* extensions[] = {".asf", ".mp3", ".rm",  ".mpeg", ".mpg", ".avi", ".mov", ".mp4", ".wmv",
+                                ".pps", ".wma", ".wvx", ".wax",  ".asx", ".wms", ".wmz", ".wmd"};
+    for (const char* ext : extensions) {
+        EXPECT_TRUE(isRefusedMediaUrl((std::string("http://h/file") + ext).c_str())) << ext;
+        EXPECT_TRUE(isRefusedMediaUrl((std::string("http://h/f?name=x") + ext).c_str())) << ext;
+        EXPECT_FALSE(isRefusedMediaUrl((std::string("http://h/file") + ext + "?x=1").c_str())) << ext;
+        EXPECT_FALSE(isRefusedMediaUrl((std::string("http://h/file") + ext + ".html").c_str())) << ext;
+    }
+    EXPECT_TRUE(isRefusedMediaUrl(".rm"));
+    EXPECT_FALSE(isRefusedMediaUrl("http://h/file.WMV"));
+    EXPECT_FALSE(isRefusedMediaUrl("rm"));
+    EXPECT_FALSE(isRefusedMediaUrl(""));
+    EXPECT_FALSE(isRefusedMediaUrl(nullptr));
+}
+
+class AdmitUrlTest : public ::testing::Test {
+protected:
+    UrlAdmission admit(const std::string& url) { return admitUrl(url.c_str(), control, parsed, &log); }
+
+    HttpControl control;
+    RequestUrl parsed;
+    LinesLog log;
+};
+
+TEST_F(AdmitUrlTest, AcceptsAndParsesKeepingTheCaseOfThePath) {
+    EXPECT_EQ(admit("http://Host.COM/A/B.html?X=1#Top"), UrlAdmission::kAccepted);
+    EXPECT_STREQ(parsed.host.getString(), "host.com");
+    EXPECT_EQ(parsed.port, 80);
+    EXPECT_STREQ(parsed.path.getString(), "/A/B.html");
+    EXPECT_STREQ(parsed.query.getString(), "X=1");
+    EXPECT_STREQ(parsed.fragment.getString(), "Top");
+    EXPECT_FALSE(parsed.isTls);
+    EXPECT_EQ(log.lines, Lines{});
+}
+
+TEST_F(AdmitUrlTest, CapitalMediaExtensionIsRefused) {
+    EXPECT_EQ(admit("http://h/Movie.WMV"), UrlAdmission::kRefusedMedia);
+    EXPECT_EQ(log.lines,
+              (Lines{"error:Does not support URLs with this file extension", "url=http://h/Movie.WMV"}));
+}
+
+TEST_F(AdmitUrlTest, AboutBlankSucceedsWithoutARequest) {
+    EXPECT_EQ(admit("About:Blank"), UrlAdmission::kAboutBlank);
+    EXPECT_EQ(log.lines, (Lines{"info:Skipping about:blank", "url=About:Blank"}));
+}
+
+TEST_F(AdmitUrlTest, MediaCheckComesBeforeAboutBlank) {
+    EXPECT_EQ(admit("about:blank.mp3"), UrlAdmission::kRefusedMedia);
+}
+
+TEST_F(AdmitUrlTest, EightHundredCharactersAreAccepted) {
+    std::string url = "http://h/";
+    url += std::string(800 - url.size(), 'a');
+    ASSERT_EQ(url.size(), 800u);
+    EXPECT_EQ(admit(url), UrlAdmission::kAccepted);
+    EXPECT_EQ(log.lines, Lines{});
+}
+
+TEST_F(AdmitUrlTest, EightHundredAndOneCharactersAreRefused) {
+    std::string url = "http://h/";
+    url += std::string(801 - url.size(), 'a');
+    EXPECT_EQ(admit(url), UrlAdmission::kTooLong);
+    EXPECT_EQ(log.lines,
+              (Lines{"error:URL is longer than the maximum allowed length.", "maxUrlLen=800", "url=" + url}));
+}
+
+TEST_F(AdmitUrlTest, LengthFollowsTheSetting) {
+    control.maxUrlLen = 10;
+    EXPECT_EQ(admit("http://h/ab"), UrlAdmission::kTooLong);
+    EXPECT_EQ(log.lines[1], "maxUrlLen=10");
+}
+
+TEST_F(AdmitUrlTest, NullUrlFailsToParse) {
+    EXPECT_EQ(admitUrl(nullptr, control, parsed, &log), UrlAdmission::kParseFailed);
+    EXPECT_EQ(log.lines, (Lines{"error:Failed to parse URL", "url="}));
+}
+
+TEST_F(AdmitUrlTest, HttpsGoesOverTls) {
+    EXPECT_EQ(admit("HTTPS://Secure.h/x"), UrlAdmission::kAccepted);
+    EXPECT_TRUE(parsed.isTls);
+    EXPECT_EQ(parsed.port, 443);
+    EXPECT_STREQ(parsed.host.getString(), "secure.h");
+}
+
+TEST_F(AdmitUrlTest, HttpsThroughAProxyIsRefused) {
+    control.proxyDomain.setString("proxy.h");
+    EXPECT_EQ(admit("https://h/x"), UrlAdmission::kTlsProxyRefused);
+    EXPECT_EQ(log.lines, (Lines{"error:Proxies for SSL are not yet supported."}));
+    log.lines.clear();
+    EXPECT_EQ(admit("http://h/x"), UrlAdmission::kAccepted);
+}
+
+TEST_F(AdmitUrlTest, WorksWithoutALog) {
+    EXPECT_EQ(admitUrl("http://h/a.mp3", control, parsed, nullptr), UrlAdmission::kRefusedMedia);
+}
+
+struct RedirectCase {
+    const char* base;
+    const char* location;
+    bool ok;
+    const char* expected;
+};
+
+class RedirectTable : public ::testing::TestWithParam<RedirectCase> {};
+
+TEST_P(RedirectTable, Resolves) {
+    StringBuffer out("stale");
+    EXPECT_EQ(buildRedirectUrl(GetParam().base, GetParam().location, out), GetParam().ok);
+    EXPECT_STREQ(out.getString(), GetParam().expected);
+}
+
+const RedirectCase kRedirectCases[] = {
+    // Relative references resolve against the site root.
+    {"http://h/d/p.html", "q.html", true, "http://h/q.html"},
+    {"http://h/d/p.html", "/r", true, "http://h/r"},
+    {"http://h/d/p.html", "HTTP://o/", true, "HTTP://o/"},
+    {"http://h/d/p.html", "https://o/x", true, "https://o/x"},
+    {"http://h", "/r", true, "http://h/r"},
+    {"http://h", "q", true, "http://h/q"},
+    {"http://h:81/a/b", "/r?x=1", true, "http://h:81/r?x=1"},
+    {"http://h:81/a/b", "r", true, "http://h:81/r"},
+    {"https://h/", "r", true, "https://h/r"},
+    // A base without "//".
+    {" h/d ", "q", true, "h/d/q"},
+    {"h/d/", "q", true, "h/d/q"},
+    {"h/d", "/r", false, ""},
+    {"h", "/r", false, ""},
+    {"", "q", true, "/q"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Redirects, RedirectTable, ::testing::ValuesIn(kRedirectCases));
+
+TEST(BuildRedirectUrl, NullArgumentsGiveNothing) {
+    StringBuffer out("stale");
+    EXPECT_FALSE(buildRedirectUrl(nullptr, "/r", out));
+    EXPECT_STREQ(out.getString(), "");
+    EXPECT_FALSE(buildRedirectUrl("http://h/", nullptr, out));
+}
+
+} // namespace

@@ -23,9 +23,12 @@ public:
     virtual bool readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes) = 0;
     // Exactly n bytes, appended.
     virtual bool receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log) = 0;
-    // Everything until the peer closes, appended; more than maxBytes fails. True when anything
-    // arrived.
-    virtual bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes) = 0;
+    // Everything until the peer closes (or falls silent), appended. True when anything arrived;
+    // more than maxBytes fails with tooLarge set.
+    virtual bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool& tooLarge) = 0;
+    // The longest wait for incoming data, milliseconds.
+    virtual void setReadTimeoutMs(uint32_t ms) = 0;
+    virtual uint32_t getReadTimeoutMs() const = 0;
     // Every wait fails once `ms` milliseconds from now have passed.
     virtual void setDeadlineFromNow(uint32_t ms) = 0;
     virtual void clearDeadline() = 0;

@@ -8,6 +8,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
@@ -63,9 +64,10 @@ ZelcoraSocket::~ZelcoraSocket() {
 }
 
 bool ZelcoraSocket::startup(LogBase*) {
-    // Sockets need no library start-up here. What is process-wide is the treatment of a write to
-    // a socket the peer has closed: every send passes MSG_NOSIGNAL, so no handler is installed.
-    std::call_once(g_startupOnce, [] {});
+    // A write to a connection the peer has closed must fail, not end the process. Plain sends
+    // pass MSG_NOSIGNAL, but the TLS library writes to the socket itself, so the signal is
+    // ignored process-wide, once.
+    std::call_once(g_startupOnce, [] { std::signal(SIGPIPE, SIG_IGN); });
     return true;
 }
 
@@ -262,6 +264,20 @@ bool ZelcoraSocket::waitWritable(uint32_t seconds, LogBase* log, int& connectErr
     return false;
 }
 
+bool ZelcoraSocket::isWritableWithin(uint32_t ms) {
+    if (m_handle < 0)
+        return false;
+    short revents = 0;
+    return pollFor(m_handle, POLLOUT, ms, revents) == 1 && (revents & (POLLERR | POLLHUP)) == 0;
+}
+
+bool ZelcoraSocket::hasUnexpectedInput() {
+    if (m_handle < 0)
+        return true;
+    short revents = 0;
+    return pollFor(m_handle, POLLIN, 0, revents) != 0;
+}
+
 // ---- Sending ----
 
 bool ZelcoraSocket::sendBytes(const void* data, uint32_t count, LogBase* log, ProgressMonitor* monitor) {
@@ -445,8 +461,9 @@ bool ZelcoraSocket::receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* l
     return true;
 }
 
-bool ZelcoraSocket::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes,
+bool ZelcoraSocket::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool& tooLarge,
                                        ProgressMonitor* monitor) {
+    tooLarge = false;
     if (maxBytes == 0 || maxBytes > kMaxBulkReceive)
         maxBytes = kMaxBulkReceive;
     std::unique_ptr<unsigned char[]> scratch(new unsigned char[kScratchSize]);
@@ -460,6 +477,7 @@ bool ZelcoraSocket::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t m
             if (log != nullptr)
                 log->LogError("Response body is too large.");
             close();
+            tooLarge = true;
             return false;
         }
         out.append(scratch.get(), n);

@@ -55,8 +55,13 @@ public:
     int handle() const { return m_handle; }
 
     // 0 becomes 1 and values above 500000 become 500000.
-    void setReadTimeoutMs(uint32_t ms);
-    uint32_t getReadTimeoutMs() const { return m_readTimeoutMs; }
+    void setReadTimeoutMs(uint32_t ms) override;
+    uint32_t getReadTimeoutMs() const override { return m_readTimeoutMs; }
+    // Whether the socket can take data within `ms` milliseconds.
+    bool isWritableWithin(uint32_t ms);
+    // Whether an idle connection has something to read: the peer closed it, reset it, or sent
+    // bytes nobody asked for. Either way it can carry no further request.
+    bool hasUnexpectedInput();
     // 0 means a plain blocking connect.
     void setConnectTimeoutSec(uint32_t s) { m_connectTimeoutSec = s; }
     uint32_t getConnectTimeoutSec() const { return m_connectTimeoutSec; }
@@ -85,9 +90,14 @@ public:
     }
     // Receives until the peer closes, appending; true when anything at all arrived. At most
     // `maxBytes` are taken (0: the bulk ceiling); more fails with "Response body is too large.".
-    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, ProgressMonitor* monitor);
-    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes = 0) override {
-        return receiveUntilClosed(out, log, maxBytes, nullptr);
+    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool& tooLarge,
+                            ProgressMonitor* monitor);
+    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool& tooLarge) override {
+        return receiveUntilClosed(out, log, maxBytes, tooLarge, nullptr);
+    }
+    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes = 0) {
+        bool tooLarge = false;
+        return receiveUntilClosed(out, log, maxBytes, tooLarge, nullptr);
     }
     // One receive of up to 20000 bytes, appended.
     bool receiveSome(DataBuffer& out, LogBase* log, ProgressMonitor* monitor = nullptr);

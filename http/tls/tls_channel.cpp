@@ -432,7 +432,8 @@ bool TlsChannel::receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log)
     return true;
 }
 
-bool TlsChannel::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes) {
+bool TlsChannel::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool& tooLarge) {
+    tooLarge = false;
     if (maxBytes == 0 || maxBytes > ZelcoraSocket::kMaxBulkReceive)
         maxBytes = ZelcoraSocket::kMaxBulkReceive;
     uint32_t total = 0;
@@ -442,6 +443,7 @@ bool TlsChannel::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxB
             if (log != nullptr)
                 log->LogError("Response body is too large.");
             close(nullptr);
+            tooLarge = true;
             return false;
         }
         out.append(m_pending.dataAt(static_cast<int>(m_pendingStart)), available);

@@ -31,7 +31,12 @@ public:
     int getPort() const { return m_port; }
     void setConnectTimeoutSec(uint32_t s) { m_socket.setConnectTimeoutSec(s); }
     void setReadTimeoutSec(uint32_t s) { m_socket.setReadTimeoutMs(s * 1000); }
-    void setReadTimeoutMs(uint32_t ms) { m_socket.setReadTimeoutMs(ms); }
+    void setReadTimeoutMs(uint32_t ms) override { m_socket.setReadTimeoutMs(ms); }
+    uint32_t getReadTimeoutMs() const override { return m_socket.getReadTimeoutMs(); }
+    // Whether an idle session has something to read (a close-notify alert, a reset, stray bytes).
+    bool hasUnexpectedInput() {
+        return m_pendingStart < m_pending.getSize() || m_socket.hasUnexpectedInput();
+    }
 
     // TCP connect, handshake with the server name, certificate check, connection information.
     // dnsFailed tells a name that did not resolve from other failures.
@@ -52,7 +57,7 @@ public:
     bool readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes) override;
     bool readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes) override;
     bool receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log) override;
-    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes) override;
+    bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool& tooLarge) override;
     void setDeadlineFromNow(uint32_t ms) override { m_socket.setDeadlineFromNow(ms); }
     void clearDeadline() override { m_socket.clearDeadline(); }
     void closeStream(LogBase* log) override { close(log); }

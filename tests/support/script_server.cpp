@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <netinet/in.h>
@@ -187,6 +188,8 @@ void sendAll(int fd, SSL* ssl, const char* p, size_t n) {
 } // namespace
 
 bool ScriptServer::start(uint16_t port, int backlog) {
+    // A client that leaves early must not end the test process through a write to its socket.
+    std::signal(SIGPIPE, SIG_IGN);
     m_listenFd = listenOn(port, backlog, m_port);
     if (m_listenFd < 0)
         return false;

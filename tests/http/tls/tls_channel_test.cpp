@@ -174,7 +174,9 @@ TEST_F(TlsTest, LargeResponseUntilCloseArrivesWhole) {
     ASSERT_TRUE(channel.sendSecure(kRequest, static_cast<uint32_t>(strlen(kRequest)), &log));
     DataBuffer header, all;
     ASSERT_TRUE(channel.readHeaderBlock(header, &log, HttpLimits::kMaxHeaderBlock));
-    ASSERT_TRUE(channel.receiveUntilClosed(all, &log, 0));
+    bool tooLarge = true;
+    ASSERT_TRUE(channel.receiveUntilClosed(all, &log, 0, tooLarge));
+    EXPECT_FALSE(tooLarge);
     EXPECT_EQ(all.getSize(), body.size());
     EXPECT_TRUE(bytesOf(all) == body);
     EXPECT_TRUE(log.hasInfo("End of session has been signalled."));
@@ -187,7 +189,9 @@ TEST_F(TlsTest, BodyBeyondItsMaximumFails) {
     ASSERT_TRUE(connect());
     ASSERT_TRUE(channel.sendSecure(kRequest, static_cast<uint32_t>(strlen(kRequest)), &log));
     DataBuffer all;
-    EXPECT_FALSE(channel.receiveUntilClosed(all, &log, 30000));
+    bool tooLarge = false;
+    EXPECT_FALSE(channel.receiveUntilClosed(all, &log, 30000, tooLarge));
+    EXPECT_TRUE(tooLarge);
     EXPECT_TRUE(log.hasError("Response body is too large."));
     EXPECT_FALSE(channel.isConnected());
 }

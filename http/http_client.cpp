@@ -1,0 +1,474 @@
+#include "http/http_client.h"
+
+#include "base/data_buffer.h"
+#include "base/log_base.h"
+#include "http/cookie_mgr.h"
+#include "http/date_parser.h"
+#include "http/gzip_body.h"
+#include "http/http_control.h"
+#include "http/http_result.h"
+#include "http/limits.h"
+#include "http/request_builder.h"
+#include "http/url_admission.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// How long a plain connection may take to become writable before a request.
+constexpr uint32_t kWritableWaitMs = 1000;
+// A body without length is read until the server closes or stays silent this long.
+constexpr uint32_t kUntilCloseSilenceMs = 1000;
+// Trailer lines after the last chunk that are read before giving up on the connection.
+constexpr int kMaxTrailerLines = 100;
+// How much of an invalid header is logged.
+constexpr uint32_t kInvalidHeaderLogBytes = 500;
+
+void logError(LogBase* log, const char* text) {
+    if (log != nullptr)
+        log->LogError(text);
+}
+
+// The largest body the settings allow.
+uint32_t bodyLimit(const HttpControl& control) {
+    return control.maxContentLength > 0 ? static_cast<uint32_t>(control.maxContentLength)
+                                        : HttpLimits::kMaxBodyBytes;
+}
+
+bool responseHasBody(const HttpResponseHeader& header) {
+    int status = header.statusCode;
+    if (status == 301 || status == 302 || status == 303 || status == 307)
+        return true;
+    if (status >= 200 && status < 300)
+        return true;
+    return status >= 400 && header.contentLength != 0;
+}
+
+// The hexadecimal size at the start of a chunk line, after blanks; false when there is none.
+bool chunkSize(const DataBuffer& line, uint64_t& size) {
+    const unsigned char* p = line.getData();
+    uint32_t n = line.getSize();
+    uint32_t i = 0;
+    while (i < n && (p[i] == ' ' || p[i] == '\t'))
+        ++i;
+    bool any = false;
+    size = 0;
+    for (; i < n; ++i) {
+        unsigned char c = p[i];
+        int digit = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : -1;
+        if (digit < 0)
+            break;
+        any = true;
+        if (size < (uint64_t{1} << 40))
+            size = size * 16 + static_cast<uint64_t>(digit);
+    }
+    return any;
+}
+
+bool isBlankLine(const DataBuffer& line) {
+    for (uint32_t i = 0; i < line.getSize(); ++i) {
+        unsigned char c = line.getData()[i];
+        if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
+            return false;
+    }
+    return true;
+}
+
+void logTooLarge(LogBase* log, const char* text, const HttpControl& control) {
+    if (log != nullptr) {
+        log->LogError(text);
+        log->LogDataLong("maxContentLength", control.maxContentLength);
+    }
+}
+
+} // namespace
+
+struct HttpClient::Connection {
+    ZelcoraSocket* socket = nullptr;
+    TlsChannel* tls = nullptr;
+    bool isTls = false;
+    bool pooled = false;
+    std::unique_ptr<ZelcoraSocket> ownSocket;
+    std::unique_ptr<TlsChannel> ownTls;
+
+    HttpStream& stream() {
+        return isTls ? static_cast<HttpStream&>(*tls) : static_cast<HttpStream&>(*socket);
+    }
+    bool connected() const { return isTls ? tls->isConnected() : socket->isConnected(); }
+    void close(LogBase* log) {
+        if (isTls)
+            tls->close(log);
+        else
+            socket->close();
+    }
+};
+
+bool HttpClient::isConnected() const {
+    return m_isTls ? m_tls.isConnected() : m_socket.isConnected();
+}
+
+void HttpClient::closeConnection(LogBase* log) {
+    m_tls.close(log);
+    m_socket.close();
+    m_reused = false;
+}
+
+void HttpClient::setTarget(const char* host, int port) {
+    m_host.setString(host == nullptr ? "" : host);
+    m_port = port;
+}
+
+bool HttpClient::quickRequest(const char* url, HttpControl& control, DataBuffer& body, HttpResult& result,
+                              LogBase* log) {
+    result.clear();
+    if (request(url, false, 0, true, control, body, result, log))
+        return true;
+    if (!result.socketNotWriteable)
+        return false;
+    if (log != nullptr)
+        log->LogInfo("Socket not writeable, re-opening connection with HTTP server");
+    closeConnection(log);
+    if (!openConnection(control, m_host.getString(), m_port, m_isTls, log))
+        return false;
+    if (log != nullptr)
+        log->LogInfo("New connection established, re-trying GET");
+    return request(url, false, 0, true, control, body, result, log);
+}
+
+bool HttpClient::openConnection(HttpControl& control, const char* host, int port, bool tls, LogBase* log) {
+    if (host == nullptr) {
+        logError(log, "hostname is NULL");
+        return false;
+    }
+    if (log != nullptr)
+        log->LogData("OpenConnection", host);
+    closeConnection(log);
+    bool viaProxy = control.proxyDomain.getSize() > 0;
+    const char* target = viaProxy ? control.proxyDomain.getString() : host;
+    int targetPort = viaProxy ? control.proxyPort : port;
+    if (log != nullptr) {
+        log->LogInfo(viaProxy ? "Connecting via proxy..." : "Connecting to HTTP server...");
+        log->LogData("ConnectingTo", target);
+    }
+    bool dnsFailed = false;
+    m_isTls = tls;
+    if (tls) {
+        m_tls.setServerName(target);
+        m_tls.setPort(targetPort);
+        m_tls.setConnectTimeoutSec(static_cast<uint32_t>(control.connectTimeout));
+        m_tls.setReadTimeoutSec(static_cast<uint32_t>(control.readTimeout));
+        return m_tls.connect(log, dnsFailed);
+    }
+    m_socket.setConnectTimeoutSec(static_cast<uint32_t>(control.connectTimeout));
+    m_socket.setReadTimeoutMs(static_cast<uint32_t>(control.readTimeout) * 1000);
+    return m_socket.connect(target, static_cast<uint16_t>(targetPort), log, dnsFailed);
+}
+
+bool HttpClient::connect(Connection& connection, HttpControl& control, const RequestUrl& url, bool fresh,
+                         LogBase* log) {
+    bool viaProxy = control.proxyDomain.getSize() > 0;
+    const char* host = viaProxy ? control.proxyDomain.getString() : url.host.getString();
+    int port = viaProxy ? control.proxyPort : url.port;
+    if (log != nullptr) {
+        log->LogData(viaProxy ? "proxyDomain" : "httpServer", host);
+        log->LogDataLong("port", port);
+    }
+    bool dnsFailed = false;
+    bool ok;
+    if (connection.isTls) {
+        if (log != nullptr)
+            log->LogInfo("Using HTTPS.");
+        connection.tls->setServerName(host);
+        connection.tls->setPort(port);
+        connection.tls->setConnectTimeoutSec(static_cast<uint32_t>(control.connectTimeout));
+        connection.tls->setReadTimeoutSec(static_cast<uint32_t>(control.readTimeout));
+        ok = connection.tls->connect(log, dnsFailed);
+    } else {
+        connection.socket->setConnectTimeoutSec(static_cast<uint32_t>(control.connectTimeout));
+        connection.socket->setReadTimeoutMs(static_cast<uint32_t>(control.readTimeout) * 1000);
+        ok = connection.socket->connect(host, static_cast<uint16_t>(port), log, dnsFailed);
+    }
+    if (ok)
+        return true;
+    logError(log, viaProxy ? "Failed to connect to proxy server" : "Failed to connect to HTTP server");
+    if (dnsFailed)
+        logError(log, fresh ? "Domain name lookup failed." : "Domain name lookup failed..");
+    connection.close(log);
+    return false;
+}
+
+bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePooled, HttpControl& control,
+                         DataBuffer& body, HttpResult& result, LogBase* log) {
+    result.socketNotWriteable = false;
+    result.cacheStatus = 0;
+    result.reserved2 = 0;
+    result.fromCache = false;
+    body.clear();
+
+    RequestUrl parsed;
+    UrlAdmission admission = admitUrl(url, control, parsed, log);
+    if (admission == UrlAdmission::kAboutBlank)
+        return true;
+    if (admission != UrlAdmission::kAccepted)
+        return false;
+    if (parsed.login.getSize() > 0 && parsed.password.getSize() > 0) {
+        control.login.setSb(parsed.login);
+        control.password.setSb(parsed.password);
+    }
+
+    Connection connection;
+    connection.isTls = parsed.isTls;
+    connection.pooled = usePooled;
+    bool reused = false;
+    if (usePooled) {
+        connection.socket = &m_socket;
+        connection.tls = &m_tls;
+        // A kept-alive connection the server has closed (or that belongs to the other scheme)
+        // is opened anew rather than written to.
+        bool alive = m_isTls == parsed.isTls && isConnected() &&
+                     !(m_isTls ? m_tls.hasUnexpectedInput() : m_socket.hasUnexpectedInput());
+        if (alive) {
+            reused = m_reused;
+        } else {
+            closeConnection(log);
+            m_isTls = parsed.isTls;
+        }
+    } else {
+        connection.ownSocket = std::make_unique<ZelcoraSocket>();
+        connection.ownTls = std::make_unique<TlsChannel>();
+        connection.socket = connection.ownSocket.get();
+        connection.tls = connection.ownTls.get();
+    }
+    if (!connection.connected() && !connect(connection, control, parsed, !usePooled, log))
+        return false;
+    if (!connection.connected()) {
+        logError(log, "Unable to connect to HTTP server.");
+        return false;
+    }
+    if (usePooled)
+        m_reused = true;
+    bool ok = exchange(url, isRedirect, depth, connection, control, parsed, body, result, log);
+    if (!ok && reused && result.responseHeader.statusLine.getSize() == 0 && body.getSize() == 0) {
+        // A kept-alive connection the server closed just as the request went out: nothing came
+        // back, so the request is safe to repeat on a new connection.
+        result.socketNotWriteable = true;
+    }
+    connection.stream().clearDeadline();
+    if (!connection.pooled)
+        connection.close(log);
+    return ok;
+}
+
+bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connection& connection,
+                          HttpControl& control, const RequestUrl& parsed, DataBuffer& body,
+                          HttpResult& result, LogBase* log) {
+    (void)isRedirect;
+    HttpStream& stream = connection.stream();
+    StringBuffer path(parsed.path.getString());
+    if (path.getSize() == 0)
+        path.setString("/");
+    if (!connection.isTls && !connection.socket->isWritableWithin(kWritableWaitMs)) {
+        logError(log, "Socket connection to HTTP server is not writeable.");
+        result.socketNotWriteable = true;
+        connection.close(log);
+        return false;
+    }
+
+    StringBuffer requestText;
+    SystemTime noTime;
+    buildGetRequest(url, parsed.host.getString(), path.getString(), parsed.query.getString(), control, false,
+                    "", noTime, requestText);
+    stream.setDeadlineFromNow(m_maxResponseMs);
+    if (!stream.sendAll(requestText.getString(), static_cast<uint32_t>(requestText.getSize()), log)) {
+        result.socketNotWriteable = true;
+        connection.close(log);
+        return false;
+    }
+
+    DataBuffer headerBytes;
+    if (!stream.readHeaderBlock(headerBytes, log, HttpLimits::kMaxHeaderBlock)) {
+        connection.close(log);
+        logError(log, "Failed to get response header");
+        return false;
+    }
+    headerBytes.appendByte(0);
+    HttpResponseHeader& header = result.responseHeader;
+    header.parse(reinterpret_cast<const char*>(headerBytes.getData()));
+    if (header.statusCode == 0) {
+        logError(log, "Invalid response header received");
+        if (log != nullptr) {
+            StringBuffer received;
+            uint32_t n = headerBytes.getSize() - 1;
+            received.appendN(headerBytes.getData(),
+                             static_cast<int>(n < kInvalidHeaderLogBytes ? n : kInvalidHeaderLogBytes));
+            log->LogData("received", received.getString());
+        }
+        connection.close(log);
+        if (depth < HttpLimits::kMaxHeaderRetries)
+            return request(url, true, depth + 1, false, control, body, result, log);
+        return false;
+    }
+
+    if (!readBody(control, stream, body, result, log)) {
+        connection.close(log);
+        return false;
+    }
+
+    if (body.getSize() > 10 && body.getData()[0] == 0x1F && body.getData()[1] == 0x8B) {
+        DataBuffer plain;
+        GunzipResult unzipped = gunzipBody(body.getData(), body.getSize(), plain, bodyLimit(control), log);
+        if (unzipped == GunzipResult::kDecoded) {
+            body.takeFrom(plain);
+        } else if (unzipped == GunzipResult::kTooLarge) {
+            logTooLarge(log, "Content length more than the maximum allowed...", control);
+            body.clear();
+            connection.close(log);
+            return false;
+        }
+    }
+    if (control.maxContentLength != 0 && body.getSize() > static_cast<uint32_t>(control.maxContentLength)) {
+        logTooLarge(log, "Content length more than the maximum allowed...", control);
+        return false;
+    }
+
+    if (control.cookieDir.getSize() > 0 && control.saveCookies && header.fields.hasField("Set-Cookie"))
+        CookieMgr::saveResponseCookies(control.cookieDir.getString(), header.fields,
+                                       m_host.getSize() > 0 ? m_host.getString() : parsed.host.getString(),
+                                       log);
+
+    if (connection.pooled) {
+        StringBuffer connectionField;
+        if (header.fields.getField("connection", connectionField) &&
+            connectionField.equalsIgnoreCase("close")) {
+            if (log != nullptr)
+                log->LogInfo("Got connection:close header");
+            connection.close(log);
+        }
+    }
+
+    if (header.statusCode == 301 || header.statusCode == 302) {
+        connection.stream().clearDeadline();
+        return followRedirect(url, depth, control, body, result, log);
+    }
+    return true;
+}
+
+bool HttpClient::followRedirect(const char* url, int depth, HttpControl& control, DataBuffer& body,
+                                HttpResult& result, LogBase* log) {
+    if (depth >= HttpLimits::kMaxRedirects) {
+        logError(log, "Aborted to avoid infinite redirects.");
+        return false;
+    }
+    StringBuffer location;
+    result.responseHeader.fields.getField("Location", location);
+    location.trim();
+    if (location.getSize() == 0) {
+        logError(log, "Got 301/302 redirect, but no new location.");
+        return false;
+    }
+    if (log != nullptr)
+        log->LogData("redirectUrl", location.getString());
+    StringBuffer newUrl;
+    if (!buildRedirectUrl(url, location.getString(), newUrl) || newUrl.getSize() == 0) {
+        if (log != nullptr) {
+            log->LogError("Failed to construct new URL");
+            log->LogData("location", location.getString());
+            log->LogData("url", url);
+        }
+        return false;
+    }
+    result.wasRedirected = true;
+    result.finalRedirectUrl.setSb(newUrl);
+    if (!control.followRedirects)
+        return true;
+    result.responseHeader.clear();
+    body.clear();
+    return request(newUrl.getString(), true, depth + 1, false, control, body, result, log);
+}
+
+bool HttpClient::readBody(HttpControl& control, HttpStream& stream, DataBuffer& body, HttpResult& result,
+                          LogBase* log) {
+    const HttpResponseHeader& header = result.responseHeader;
+    if (!responseHasBody(header))
+        return true;
+    uint32_t limit = bodyLimit(control);
+
+    StringBuffer transferEncoding;
+    header.fields.getField("Transfer-Encoding", transferEncoding);
+    transferEncoding.trim();
+    if (transferEncoding.equalsIgnoreCase("chunked")) {
+        for (;;) {
+            DataBuffer line;
+            if (!stream.readCrlfLine(line, log, HttpLimits::kMaxChunkLine)) {
+                stream.closeStream(log);
+                logError(log, "Failed to get response data (a)");
+                return false;
+            }
+            uint64_t size = 0;
+            if (isBlankLine(line) || !chunkSize(line, size))
+                return true;
+            if (size == 0) {
+                // The trailer: header lines up to an empty one.
+                for (int i = 0; i < kMaxTrailerLines; ++i) {
+                    DataBuffer trailer;
+                    if (!stream.readCrlfLine(trailer, log, HttpLimits::kMaxChunkLine) || isBlankLine(trailer))
+                        return true;
+                }
+                stream.closeStream(log);
+                return true;
+            }
+            if (size > limit - body.getSize()) {
+                stream.closeStream(log);
+                logTooLarge(log, "Chunked response is too large.", control);
+                return false;
+            }
+            if (!stream.receiveBytesToBuffer(static_cast<uint32_t>(size), body, log)) {
+                stream.closeStream(log);
+                logError(log, "Failed to get response data (b)");
+                return false;
+            }
+            DataBuffer lineEnd;
+            if (!stream.receiveBytesToBuffer(2, lineEnd, log)) {
+                stream.closeStream(log);
+                logError(log, "Failed to get response data (c)");
+                return false;
+            }
+        }
+    }
+
+    if (header.contentLength != 0) {
+        if (static_cast<uint32_t>(header.contentLength) > limit) {
+            stream.closeStream(log);
+            logTooLarge(log, "Content length more than the maximum allowed.", control);
+            return false;
+        }
+        if (!stream.receiveBytesToBuffer(static_cast<uint32_t>(header.contentLength), body, log)) {
+            logError(log, "Failed to get response data");
+            return false;
+        }
+        return true;
+    }
+    if (header.hasContentLength)
+        return true;
+
+    // Neither a length nor chunks: the body runs until the server closes or falls silent. The
+    // connection cannot carry another request afterwards.
+    uint32_t readTimeout = stream.getReadTimeoutMs();
+    stream.setReadTimeoutMs(kUntilCloseSilenceMs);
+    DataBuffer rest;
+    bool tooLarge = false;
+    stream.receiveUntilClosed(rest, log, limit, tooLarge);
+    stream.setReadTimeoutMs(readTimeout);
+    if (tooLarge || rest.getSize() > limit - body.getSize()) {
+        logTooLarge(log, "Content length more than the maximum allowed...", control);
+        return false;
+    }
+    body.appendDb(rest);
+    stream.closeStream(log);
+    return true;
+}

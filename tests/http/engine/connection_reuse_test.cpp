@@ -1,0 +1,237 @@
+// The request engine and the connection pool over several requests: kept-alive connections are
+// reused, a connection the server closed is opened again and the request repeated, and the pool
+// keeps its most recently used connections. Also HTTPS through the engine.
+#include "../../base/file_test_support.h"
+#include "base/data_buffer.h"
+#include "http/http_client.h"
+#include "http/http_conn_pool.h"
+#include "http/http_control.h"
+#include "http/http_result.h"
+#include "script_server.h"
+#include "test_certificates.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using file_test::RecordingLog;
+using test_support::closeConnection;
+using test_support::delay;
+using test_support::expect;
+using test_support::ScriptServer;
+using test_support::send;
+using test_support::TestCertificates;
+
+class TrustTestAuthority : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("SSL_CERT_FILE", TestCertificates::instance().authorityFile().c_str(), 1);
+    }
+};
+const auto* const kTrust = ::testing::AddGlobalTestEnvironment(new TrustTestAuthority);
+
+std::string bytesOf(const DataBuffer& db) {
+    return db.getSize() == 0 ? std::string()
+                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
+}
+
+std::string okResponse(const std::string& body, const std::string& extra = "") {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extra + "\r\n" +
+           body;
+}
+
+std::string urlOf(const ScriptServer& server, const std::string& path, const char* scheme = "http") {
+    return std::string(scheme) + "://127.0.0.1:" + std::to_string(server.port()) + path;
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        control.connectTimeout = 2;
+        control.readTimeout = 3;
+    }
+    bool get(HttpClient& client, const std::string& url) {
+        result.clear();
+        return client.quickRequest(url.c_str(), control, body, result, &log);
+    }
+
+    HttpControl control;
+    DataBuffer body;
+    HttpResult result;
+    RecordingLog log;
+};
+
+TEST_F(EngineTest, KeptAliveConnectionCarriesTheNextRequest) {
+    ScriptServer server;
+    server.addScript({expect("\r\n\r\n"), send(okResponse("one")), expect("\r\n\r\n"),
+                      send(okResponse("two")), delay(300)});
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    client.setTarget("127.0.0.1", server.port());
+    ASSERT_TRUE(get(client, urlOf(server, "/1")));
+    EXPECT_EQ(bytesOf(body), "one");
+    EXPECT_TRUE(client.isConnected());
+    ASSERT_TRUE(get(client, urlOf(server, "/2")));
+    EXPECT_EQ(bytesOf(body), "two");
+    EXPECT_EQ(server.connectionCount(), 1);
+}
+
+TEST_F(EngineTest, ConnectionCloseFieldEndsTheConnection) {
+    ScriptServer server;
+    server.addScript({expect("\r\n\r\n"), send(okResponse("bye", "Connection: close\r\n")), delay(300)});
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    client.setTarget("127.0.0.1", server.port());
+    ASSERT_TRUE(get(client, urlOf(server, "/")));
+    EXPECT_TRUE(log.hasInfo("Got connection:close header"));
+    EXPECT_FALSE(client.isConnected());
+    ASSERT_TRUE(get(client, urlOf(server, "/")));
+    EXPECT_EQ(server.connectionCount(), 2);
+}
+
+TEST_F(EngineTest, ConnectionClosedByTheServerIsOpenedAgain) {
+    ScriptServer server;
+    // The first connection answers once and closes; the second answers the repeated request.
+    server.addScript({expect("\r\n\r\n"), send(okResponse("first")), delay(100), closeConnection()});
+    server.addScript({expect("\r\n\r\n"), send(okResponse("second")), delay(300)});
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    client.setTarget("127.0.0.1", server.port());
+    ASSERT_TRUE(get(client, urlOf(server, "/")));
+    ASSERT_TRUE(server.waitForFinished(1, 2000));
+    ASSERT_TRUE(get(client, urlOf(server, "/")));
+    EXPECT_EQ(bytesOf(body), "second");
+    EXPECT_EQ(server.connectionCount(), 2);
+}
+
+TEST_F(EngineTest, ServerThatClosesAsTheRequestArrivesIsRetriedOnce) {
+    ScriptServer server;
+    // Keeps the connection open after the first answer, then closes on reading the second
+    // request without a word: the engine cannot see it coming.
+    server.addScript({expect("\r\n\r\n"), send(okResponse("first")), expect("\r\n\r\n"), closeConnection()});
+    server.addScript({expect("\r\n\r\n"), send(okResponse("again")), delay(300)});
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    client.setTarget("127.0.0.1", server.port());
+    ASSERT_TRUE(get(client, urlOf(server, "/")));
+    ASSERT_TRUE(get(client, urlOf(server, "/")));
+    EXPECT_EQ(bytesOf(body), "again");
+    EXPECT_TRUE(log.hasInfo("Socket not writeable, re-opening connection with HTTP server"));
+    EXPECT_TRUE(log.hasInfo("New connection established, re-trying GET"));
+    EXPECT_EQ(server.connectionCount(), 2);
+}
+
+TEST_F(EngineTest, PoolKeepsTheMostRecentlyUsedConnections) {
+    std::vector<std::unique_ptr<ScriptServer>> servers;
+    for (int i = 0; i < 6; ++i) {
+        servers.push_back(std::make_unique<ScriptServer>());
+        servers.back()->addScript({expect("\r\n\r\n"), send(okResponse("x")), expect("\r\n\r\n"),
+                                   send(okResponse("y")), delay(2000)});
+        ASSERT_TRUE(servers.back()->start());
+    }
+    HttpConnPool pool;
+    pool.setMaxConnections(5);
+    std::vector<HttpClient*> clients;
+    for (auto& server : servers) {
+        HttpClient* client = pool.getConnection("127.0.0.1", server->port(), control, &log);
+        ASSERT_NE(client, nullptr);
+        ASSERT_TRUE(get(*client, urlOf(*server, "/")));
+        clients.push_back(client);
+    }
+    EXPECT_EQ(pool.numConnections(), 5);
+    // The first host's connection was closed and deleted: asking again makes a new one.
+    ASSERT_TRUE(servers[0]->waitForFinished(1, 3000));
+    for (int i = 0; i < pool.numConnections(); ++i)
+        EXPECT_NE(pool.connectionAt(i)->getPort(), servers[0]->port());
+
+    // A second request to a pooled host reuses its client and makes it the most recent.
+    HttpClient* again = pool.getConnection("127.0.0.1", servers[2]->port(), control, &log);
+    EXPECT_EQ(again, clients[2]);
+    EXPECT_EQ(pool.connectionAt(4), clients[2]);
+    ASSERT_TRUE(get(*again, urlOf(*servers[2], "/")));
+    EXPECT_EQ(bytesOf(body), "y");
+    EXPECT_EQ(servers[2]->connectionCount(), 1);
+}
+
+TEST_F(EngineTest, PoolMatchesHostsWithoutCaseAndSharesAProxy) {
+    HttpConnPool pool;
+    HttpClient* lower = pool.getConnection("host.test", 80, control, &log);
+    EXPECT_EQ(pool.getConnection("HOST.test", 80, control, &log), lower);
+    EXPECT_NE(pool.getConnection("host.test", 8080, control, &log), lower);
+
+    control.proxyDomain.setString("proxy.test");
+    control.proxyPort = 3128;
+    HttpClient* viaProxy = pool.getConnection("a.test", 80, control, &log);
+    EXPECT_EQ(pool.getConnection("b.test", 443, control, &log), viaProxy);
+    EXPECT_STREQ(viaProxy->getHost(), "proxy.test");
+    EXPECT_EQ(viaProxy->getPort(), 3128);
+}
+
+TEST_F(EngineTest, PoolWithoutLimitKeepsItsOrder) {
+    HttpConnPool pool;
+    pool.setMaxConnections(0);
+    std::vector<HttpClient*> made;
+    for (int i = 0; i < 30; ++i)
+        made.push_back(pool.getConnection("h.test", 1000 + i, control, &log));
+    EXPECT_EQ(pool.getConnection("h.test", 1000, control, &log), made[0]);
+    ASSERT_EQ(pool.numConnections(), 30);
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(pool.connectionAt(i), made[static_cast<size_t>(i)]);
+}
+
+TEST_F(EngineTest, SecurePageIsFetchedAndFramedLikeAPlainOne) {
+    std::string page;
+    for (int i = 0; i < 200000; ++i)
+        page.push_back(static_cast<char>('a' + i % 26));
+    test_support::ServerIdentity identity = TestCertificates::instance().issue("127.0.0.1");
+    ScriptServer server;
+    server.addScript({expect("\r\n\r\n"), send(okResponse(page)), expect("\r\n\r\n"),
+                      send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\n0\r\n\r\n"),
+                      delay(300)});
+    ASSERT_TRUE(server.startTls(identity.certificatePem, identity.keyPem));
+    HttpClient client;
+    client.setTarget("127.0.0.1", server.port());
+    ASSERT_TRUE(get(client, urlOf(server, "/big", "https")));
+    EXPECT_TRUE(log.hasInfo("Using HTTPS."));
+    EXPECT_EQ(log.data("WinVerifyTrustError"), "<absent>");
+    EXPECT_TRUE(bytesOf(body) == page);
+    ASSERT_TRUE(get(client, urlOf(server, "/chunked", "https")));
+    EXPECT_EQ(bytesOf(body), "abcd");
+    EXPECT_EQ(server.connectionCount(), 1);
+}
+
+TEST_F(EngineTest, SecurePageWithAnExpiredCertificateIsStillFetched) {
+    test_support::ServerIdentity identity = TestCertificates::instance().issue("127.0.0.1", -30, -2);
+    ScriptServer server;
+    server.addScript({expect("\r\n\r\n"), send(okResponse("<html>old cert</html>")), delay(300)});
+    ASSERT_TRUE(server.startTls(identity.certificatePem, identity.keyPem));
+    HttpClient client;
+    client.setTarget("127.0.0.1", server.port());
+    ASSERT_TRUE(get(client, urlOf(server, "/", "https")));
+    EXPECT_EQ(log.data("WinVerifyTrustError"), "CERT_E_EXPIRED");
+    EXPECT_TRUE(log.hasError("Error authenticating server credentials!"));
+    EXPECT_EQ(bytesOf(body), "<html>old cert</html>");
+}
+
+TEST_F(EngineTest, CookiesOfAResponseAreSavedAndSentBack) {
+    char dir[] = "/tmp/dunmere-cookies-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    control.cookieDir.setString(dir);
+    ScriptServer server;
+    server.addScript({expect("\r\n\r\n"), send(okResponse("set", "Set-Cookie: id=7; Path=/\r\n")),
+                      expect("\r\n\r\n"), send(okResponse("sent")), delay(300)});
+    ASSERT_TRUE(server.start());
+    HttpClient client;
+    client.setTarget("127.0.0.1", server.port());
+    ASSERT_TRUE(get(client, urlOf(server, "/")));
+    ASSERT_TRUE(get(client, urlOf(server, "/page")));
+    ASSERT_TRUE(server.waitForFinished(1, 3000));
+    EXPECT_NE(server.received(0).find("\r\nCookie: id=\"7\"\r\n"), std::string::npos) << server.received(0);
+    std::string cleanup = std::string("rm -rf ") + dir;
+    EXPECT_EQ(std::system(cleanup.c_str()), 0);
+}
+
+} // namespace

@@ -1,0 +1,212 @@
+// The request engine against canned servers, one case per file in cases/: the script of every
+// connection the server accepts, the settings, the URL, and what must come of it. A new
+// regression is a new file. The format, one item per line:
+//   request <url>           {port} stands for the server's port
+//   set <setting> <value>   maxContentLength, followRedirects, readTimeout, connectTimeout,
+//                           maxResponseMs, proxy (this server as the proxy), maxUrlLen
+//   server                  starts the script of the next connection (script steps follow)
+//   result true|false       what the request answers
+//   body <text>             the body, with escapes; body-size <n> its size only
+//   status <code>, redirected true|false, final-url <url>
+//   log <text>              an entry of the log (error, information, data name or value) equals it
+//   no-log <text>           no entry equals it
+//   connections <n>         the number of connections the server accepted
+//   sent <i> <text>         connection i received exactly this text
+#include "../../base/file_test_support.h"
+#include "base/data_buffer.h"
+#include "http/http_client.h"
+#include "http/http_control.h"
+#include "http/http_result.h"
+#include "script_server.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using test_support::ScriptServer;
+
+struct EngineCase {
+    std::string name;
+    std::string path;
+};
+
+std::vector<EngineCase> allCases() {
+    std::vector<EngineCase> cases;
+    DIR* dir = opendir(ENGINE_CASES_DIR);
+    if (dir == nullptr)
+        return cases;
+    while (dirent* entry = readdir(dir)) {
+        std::string file = entry->d_name;
+        if (file.size() > 5 && file.compare(file.size() - 5, 5, ".case") == 0) {
+            std::string name = file.substr(0, file.size() - 5);
+            std::replace(name.begin(), name.end(), '-', '_');
+            cases.push_back({name, std::string(ENGINE_CASES_DIR) + "/" + file});
+        }
+    }
+    closedir(dir);
+    std::sort(cases.begin(), cases.end(),
+              [](const EngineCase& a, const EngineCase& b) { return a.name < b.name; });
+    return cases;
+}
+
+std::string replacePort(std::string text, uint16_t port) {
+    for (size_t at = text.find("{port}"); at != std::string::npos; at = text.find("{port}"))
+        text.replace(at, 6, std::to_string(port));
+    return text;
+}
+
+std::string bytesOf(const DataBuffer& db) {
+    return db.getSize() == 0 ? std::string()
+                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
+}
+
+class EngineCaseTest : public ::testing::TestWithParam<EngineCase> {};
+
+TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
+    std::ifstream in(GetParam().path, std::ios::binary);
+    ASSERT_TRUE(in) << GetParam().path;
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line[0] != '#')
+            lines.push_back(line);
+    }
+
+    // The server scripts first, so that the port is known for everything else.
+    ScriptServer server;
+    std::string scriptDir = GetParam().path.substr(0, GetParam().path.find_last_of('/') + 1);
+    std::vector<std::string> expectations;
+    std::vector<std::string> settings;
+    std::string url;
+    bool inScript = false;
+    std::string scriptText;
+    auto flushScript = [&]() {
+        if (!inScript)
+            return;
+        std::string tmp = scriptDir + ".script-" + GetParam().name + ".tmp";
+        file_test::writeBytes(tmp, scriptText);
+        test_support::Script script;
+        std::string error;
+        ASSERT_TRUE(test_support::loadScript(tmp, script, error)) << error;
+        ::unlink(tmp.c_str());
+        server.addScript(script);
+        scriptText.clear();
+    };
+    static const char* const kExpectationWords[] = {"result",      "body",      "body-size", "status",
+                                                    "redirected",  "final-url", "log",       "no-log",
+                                                    "connections", "sent"};
+    for (const std::string& line : lines) {
+        std::string word = line.substr(0, line.find(' '));
+        bool isExpectation = std::find(std::begin(kExpectationWords), std::end(kExpectationWords), word) !=
+                             std::end(kExpectationWords);
+        if (word == "server") {
+            flushScript();
+            inScript = true;
+        } else if (word == "request" || word == "set" || isExpectation) {
+            flushScript();
+            inScript = false;
+            if (word == "request")
+                url = line.substr(8);
+            else if (word == "set")
+                settings.push_back(line.substr(4));
+            else
+                expectations.push_back(line);
+        } else if (inScript) {
+            scriptText += line + "\n";
+        } else {
+            FAIL() << "line not understood: " << line;
+        }
+    }
+    flushScript();
+    ASSERT_TRUE(server.start());
+    uint16_t port = server.port();
+
+    HttpControl control;
+    HttpClient client;
+    control.connectTimeout = 2;
+    control.readTimeout = 3;
+    for (const std::string& setting : settings) {
+        std::string name = setting.substr(0, setting.find(' '));
+        std::string value = replacePort(setting.substr(setting.find(' ') + 1), port);
+        int number = std::atoi(value.c_str());
+        if (name == "maxContentLength")
+            control.maxContentLength = number;
+        else if (name == "followRedirects")
+            control.followRedirects = value == "true";
+        else if (name == "readTimeout")
+            control.readTimeout = number;
+        else if (name == "connectTimeout")
+            control.connectTimeout = number;
+        else if (name == "maxUrlLen")
+            control.maxUrlLen = number;
+        else if (name == "maxResponseMs")
+            client.setMaxResponseMs(static_cast<uint32_t>(number));
+        else if (name == "proxy") {
+            control.proxyDomain.setString("127.0.0.1");
+            control.proxyPort = port;
+        } else
+            FAIL() << "unknown setting " << name;
+    }
+    url = replacePort(url, port);
+    client.setTarget("127.0.0.1", port);
+
+    file_test::RecordingLog log;
+    DataBuffer body;
+    HttpResult result;
+    bool ok = client.quickRequest(url.c_str(), control, body, result, &log);
+    client.closeConnection(nullptr);
+    server.waitForFinished(server.connectionCount(), 3000);
+
+    std::string logText;
+    for (const auto& e : log.entries)
+        logText += "  " + e.kind + " " + e.name + " " + e.text + "\n";
+    for (const std::string& expectation : expectations) {
+        std::string word = expectation.substr(0, expectation.find(' '));
+        std::string value = expectation.size() > word.size() ? expectation.substr(word.size() + 1) : "";
+        value = replacePort(value, port);
+        if (word == "result") {
+            EXPECT_EQ(ok, value == "true") << "log:\n" << logText;
+        } else if (word == "body") {
+            EXPECT_TRUE(bytesOf(body) == test_support::unescape(value))
+                << "body: " << bytesOf(body).substr(0, 200);
+        } else if (word == "body-size") {
+            EXPECT_EQ(body.getSize(), static_cast<uint32_t>(std::stoul(value)));
+        } else if (word == "status") {
+            EXPECT_EQ(result.responseHeader.statusCode, std::atoi(value.c_str()));
+        } else if (word == "redirected") {
+            EXPECT_EQ(result.wasRedirected, value == "true");
+        } else if (word == "final-url") {
+            EXPECT_STREQ(result.finalRedirectUrl.getString(), value.c_str());
+        } else if (word == "log") {
+            value = test_support::unescape(value);
+            bool found = false;
+            for (const auto& e : log.entries)
+                found = found || e.text == value || e.name == value;
+            EXPECT_TRUE(found) << "missing from the log: " << value << "\nlog:\n" << logText;
+        } else if (word == "no-log") {
+            for (const auto& e : log.entries)
+                EXPECT_NE(e.text, value) << "log:\n" << logText;
+        } else if (word == "connections") {
+            EXPECT_EQ(server.connectionCount(), std::atoi(value.c_str()));
+        } else if (word == "sent") {
+            int index = std::atoi(value.c_str());
+            std::string text = test_support::unescape(value.substr(value.find(' ') + 1));
+            EXPECT_EQ(server.received(index), text);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EngineCaseTest, ::testing::ValuesIn(allCases()),
+                         [](const ::testing::TestParamInfo<EngineCase>& info) { return info.param.name; });
+
+TEST(EngineCases, AreThere) {
+    EXPECT_GE(allCases().size(), 20u);
+}
+
+} // namespace

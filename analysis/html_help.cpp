@@ -1,0 +1,239 @@
+#include "analysis/html_help.h"
+
+#include "analysis/parse_engine.h"
+#include "base/log_base.h"
+#include "base/string_buffer.h"
+
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+// Attributes after which a tag that never reaches its '>' is given up.
+constexpr int kMaxValuedAttributes = 100;
+
+const char* findNoCase(const char* text, const char* needle) {
+    size_t n = std::strlen(needle);
+    for (const char* p = text; *p != 0; ++p) {
+        if (strncasecmp(p, needle, n) == 0)
+            return p;
+    }
+    return nullptr;
+}
+
+bool trimmable(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0xA0;
+}
+
+// Reads the next meta tag at or after the cursor into `cleaned`; false when there is none.
+bool nextMetaTag(ParseEngine& cursor, StringBuffer& cleaned) {
+    if (!cursor.seekTo("<meta"))
+        return false;
+    StringBuffer raw;
+    cursor.captureToCharOutsideQuotes('>', raw);
+    raw.appendChar('>');
+    HtmlHelp::cleanTag(raw.getString(), cleaned, nullptr);
+    if (cursor.current() == '>')
+        cursor.step();
+    return true;
+}
+
+// The CR/LF rule of the endings that may have captured line breaks inside values.
+void removeLineBreaks(StringBuffer& out) {
+    out.removeChar('\r');
+    out.replaceChar('\n', ' ');
+}
+
+void logEnding(LogBase* log, const char* tag, const StringBuffer& out) {
+    if (log != nullptr)
+        log->LogData(tag, out.getString());
+}
+
+} // namespace
+
+void HtmlHelp::getTitle(const char* html, StringBuffer& out) {
+    ParseEngine cursor;
+    cursor.setText(html);
+    if (!cursor.seekPast("<title>"))
+        return;
+    if (cursor.captureThrough("</title>", out) && out.getSize() > 0)
+        out.shorten(8);
+}
+
+void HtmlHelp::getMetaDescription(const char* html, StringBuffer& out) {
+    getMetaContent(html, "description", out);
+}
+
+void HtmlHelp::getMetaKeywords(const char* html, StringBuffer& out) {
+    getMetaContent(html, "keywords", out);
+}
+
+void HtmlHelp::getMetaContent(const char* html, const char* name, StringBuffer& out) {
+    out.clear();
+    ParseEngine cursor;
+    cursor.setText(html);
+    StringBuffer cleaned;
+    while (nextMetaTag(cursor, cleaned)) {
+        StringBuffer v;
+        getAttributeValue(cleaned.getString(), "NAME", v);
+        if (v.getSize() > 0 && v.equalsIgnoreCase(name)) {
+            getAttributeValue(cleaned.getString(), "content", out);
+            if (out.getSize() > 0)
+                return;
+        }
+        v.clear();
+        getAttributeValue(cleaned.getString(), "HTTP-EQUIV", v);
+        if (v.getSize() > 0 && v.equalsIgnoreCase(name)) {
+            getAttributeValue(cleaned.getString(), "content", out);
+            if (out.getSize() > 0)
+                return;
+        }
+    }
+}
+
+void HtmlHelp::getCharset(const char* html, StringBuffer& out) {
+    ParseEngine cursor;
+    cursor.setText(html);
+    StringBuffer cleaned;
+    while (nextMetaTag(cursor, cleaned)) {
+        StringBuffer v;
+        getAttributeValue(cleaned.getString(), "HTTP-EQUIV", v);
+        if (!v.equalsIgnoreCase("content-type"))
+            continue;
+        getAttributeValue(cleaned.getString(), "content", v);
+        if (v.getSize() == 0)
+            continue;
+        const char* charset = findNoCase(v.getString(), "CHARSET=");
+        if (charset == nullptr) {
+            out.clear();
+            getAttributeValue(cleaned.getString(), "CHARSET", out);
+            return;
+        }
+        const char* p = charset + 8;
+        const char* end = std::strchr(p, '"');
+        if (end == nullptr)
+            end = std::strchr(p, ';');
+        if (end == nullptr)
+            end = std::strchr(p, ' ');
+        if (end == nullptr)
+            end = p + std::strlen(p);
+        out.clear();
+        out.appendN(p, static_cast<int>(end - p));
+        return;
+    }
+}
+
+void HtmlHelp::getAttributeValue(const char* tagText, const char* attributeName, StringBuffer& out) {
+    out.clear();
+    if (tagText == nullptr || attributeName == nullptr)
+        return;
+    StringBuffer pattern(attributeName);
+    pattern.append("=\"");
+    char quote = '"';
+    const char* at = findNoCase(tagText, pattern.getString());
+    if (at == nullptr) {
+        pattern.setString(attributeName);
+        pattern.append("='");
+        quote = '\'';
+        at = findNoCase(tagText, pattern.getString());
+    }
+    if (at == nullptr)
+        return;
+    const char* start = at + pattern.getSize();
+    const char* end = std::strchr(start, quote);
+    if (end == nullptr)
+        return;
+    while (start < end && trimmable(static_cast<unsigned char>(*start)))
+        ++start;
+    while (end > start && trimmable(static_cast<unsigned char>(end[-1])))
+        --end;
+    out.appendN(start, static_cast<int>(end - start));
+    out.replaceChar('\\', '/');
+}
+
+void HtmlHelp::cleanTag(const char* tagText, StringBuffer& out, LogBase* log) {
+    out.clear();
+    if (log != nullptr)
+        log->LogData("cleaning_tag", tagText == nullptr ? "" : tagText);
+    ParseEngine cursor;
+    cursor.setText(tagText);
+    cursor.skipToChar('<');
+    if (cursor.atEnd()) {
+        logEnding(log, "clean_tag_1", out);
+        return;
+    }
+    out.appendChar('<');
+    cursor.step();
+    cursor.skipAny4(' ', '\t', '\r', '\n');
+    cursor.captureUntilAnyOf(" \t\r\n", out);
+    cursor.skipAny4(' ', '\t', '\r', '\n');
+    if (cursor.current() == '>') {
+        out.appendChar('>');
+        logEnding(log, "clean_tag_2", out);
+        return;
+    }
+    int valued = 0;
+    for (;;) {
+        StringBuffer name(" ");
+        while (cursor.current() == '"' || cursor.current() == '\'')
+            cursor.step();
+        cursor.captureUntilAnyOf(" \t\n\r>=", name);
+        cursor.skipAny4(' ', '\t', '\r', '\n');
+        char c = cursor.current();
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+            out.appendSb(name);
+            continue;
+        }
+        if (c == '>') {
+            out.appendSb(name);
+            out.appendChar('>');
+            logEnding(log, "clean_tag_6", out);
+            return;
+        }
+        if (c != '=') {
+            out.trim();
+            if (out.lastChar() != '>')
+                out.appendChar('>');
+            removeLineBreaks(out);
+            logEnding(log, "clean_tag_3", out);
+            return;
+        }
+        out.appendSb(name);
+        out.appendChar('=');
+        cursor.step();
+        cursor.skipAny4(' ', '\t', '\r', '\n');
+        if (cursor.current() == '\\')
+            cursor.step();
+        char q = cursor.current();
+        if (q == '"' || q == '\'') {
+            cursor.step();
+            out.appendChar(q);
+            const char until[2] = {q, 0};
+            cursor.captureUntilAnyOf(until, out);
+        } else {
+            StringBuffer value;
+            cursor.captureUntilAnyOf("\r\n >", value);
+            q = value.containsChar('"') ? '\'' : '"';
+            out.appendChar(q);
+            out.appendSb(value);
+        }
+        cursor.skipAny4(' ', '\t', '\r', '\n');
+        if (cursor.current() == '"' || cursor.current() == '\'')
+            cursor.step();
+        if (out.lastChar() == '\\')
+            out.shorten(1);
+        out.appendChar(q);
+        cursor.skipAny4(' ', '\t', '\r', '\n');
+        if (cursor.current() == '>') {
+            out.appendChar('>');
+            removeLineBreaks(out);
+            logEnding(log, "clean_tag_4", out);
+            return;
+        }
+        if (++valued > kMaxValuedAttributes) {
+            removeLineBreaks(out);
+            logEnding(log, "clean_tag_5", out);
+            return;
+        }
+    }
+}

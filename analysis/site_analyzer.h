@@ -1,0 +1,85 @@
+// SiteAnalyzer: the per-worker record the crawl of one site and every detector read and write:
+// the reference tables it is primed with, the three settings that steer the crawl, and the
+// result fields of the site being analysed. Each worker owns one, primed before the workers
+// start and reused for one domain after another; resetResults clears the results between sites.
+#pragma once
+
+#include "analysis/word_list.h"
+#include "base/cls_string_array.h"
+#include "base/string_buffer.h"
+
+#include <cstdint>
+
+class SiteAnalyzer {
+public:
+    static constexpr int kNumUnitFormats = 6;
+
+    SiteAnalyzer();
+    virtual ~SiteAnalyzer() = default;
+    SiteAnalyzer(const SiteAnalyzer&) = delete;
+    SiteAnalyzer& operator=(const SiteAnalyzer&) = delete;
+
+    void setMaxVectorWords(uint32_t n) { maxVectorWords = n; }
+    void setMaxTitleLength(uint32_t n) { maxTitleLength = n; }
+    void setQuickMode(bool on) { quickMode = on; }
+
+    // Clears the result fields; the tables, the stop words and the settings are kept.
+    void resetResults();
+    // Fills the stop words from the stop-word table, with the English plural of every word.
+    void loadStopWords(const char* tableText);
+    // The head fields of one analysed page from its raw HTML: the site's title (the first page
+    // with one names the site), the page's declared charset and, outside quick mode, its
+    // description and keywords.
+    void extractHeadFields(const char* html);
+
+    WordList stopWords;
+    uint32_t maxVectorWords = 50;
+    uint32_t maxTitleLength = 200;
+    bool quickMode = false;
+    ClsStringArray placePhrases;
+    ClsStringArray sitemapUrlPatterns;
+    ClsStringArray sitemapLinkTexts;
+    ClsStringArray contactUrlPatterns;
+    ClsStringArray contactLinkTexts;
+    ClsStringArray aboutLinkTexts;
+    ClsStringArray aboutUrlPatterns;
+    ClsStringArray geoTable;
+    ClsStringArray languageWords;
+    ClsStringArray enterLinkTexts;
+    ClsStringArray locationUrlPatterns;
+    StringBuffer domain;
+    StringBuffer country;
+    StringBuffer language;
+    StringBuffer state;
+    StringBuffer city;
+    StringBuffer contactUrl;
+    StringBuffer sitemapUrl;
+    StringBuffer aboutUrl;
+    StringBuffer englishUrl;
+    StringBuffer geoMatched;
+    StringBuffer geoUrl;
+    ClsStringArray emails;
+    StringBuffer siteTitle;
+    StringBuffer metaDescription;
+    StringBuffer metaKeywords;
+    StringBuffer charset;
+    StringBuffer homeWordVector;
+    StringBuffer aboutWordVector;
+    int32_t troubleParsingGoogle = 0;
+    int32_t numAdUnits = 0;
+    int32_t numSearchUnits = 0;
+    int32_t numLinkUnits = 0;
+    StringBuffer googleId;
+    StringBuffer adFormats[kNumUnitFormats];
+    StringBuffer linkFormats[kNumUnitFormats];
+    StringBuffer home2Url;
+};
+
+// White space of UTF-8 text: TAB, CR and LF become blanks, as does U+00A0 (C2 A0) — but not a
+// lone byte 0xA0, which is part of another character — runs of blanks become one, and the ends
+// are trimmed.
+void collapseUtf8Whitespace(StringBuffer& text);
+// Cuts text longer than `maxLength` bytes before the first blank at or after `maxLength` - 10,
+// or at `maxLength` bytes (moved back to the start of a UTF-8 character) when there is none or
+// when `maxLength` is below 10.
+void cutAtWord(StringBuffer& text, uint32_t maxLength);

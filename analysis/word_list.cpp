@@ -1,0 +1,200 @@
+#include "analysis/word_list.h"
+
+#include "base/string_buffer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool isBlank(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool isTrimmed(unsigned char c) {
+    return isBlank(c) || c == 0xA0;
+}
+
+bool isDecoration(unsigned char c) {
+    return c == '-' || c == '*' || c == '/' || c == '@' || c == '\'' || c == '"';
+}
+
+unsigned char lower(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDF))
+        return static_cast<unsigned char>(c + 0x20);
+    return c;
+}
+
+} // namespace
+
+void WordList::normalise(const char* word, size_t length, std::string& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(word);
+    size_t start = 0;
+    size_t end = length;
+    while (start < end && isTrimmed(p[start]))
+        ++start;
+    while (end > start && isTrimmed(p[end - 1]))
+        --end;
+    while (start < end && isDecoration(p[start]))
+        ++start;
+    while (end > start && isDecoration(p[end - 1]))
+        --end;
+    out.clear();
+    out.reserve(end - start);
+    for (size_t i = start; i < end; ++i)
+        out.push_back(static_cast<char>(lower(p[i])));
+}
+
+uint32_t WordList::keyOf(const std::string& normalised) {
+    uLong crc = crc32(0L, Z_NULL, 0);
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(normalised.data()), static_cast<uInt>(normalised.size()));
+    return static_cast<uint32_t>(crc) & 0x0FFFFFFFu;
+}
+
+int WordList::findEntry(uint32_t key, const std::string& normalised) const {
+    auto it = std::lower_bound(m_entries.begin(), m_entries.end(), key,
+                               [](const Entry& e, uint32_t k) { return e.key < k; });
+    for (; it != m_entries.end() && it->key == key; ++it) {
+        if (it->word == normalised)
+            return static_cast<int>(it - m_entries.begin());
+    }
+    return -1;
+}
+
+void WordList::countNormalised(std::string&& normalised, int weight) {
+    uint32_t key = keyOf(normalised);
+    int found = findEntry(key, normalised);
+    if (found >= 0) {
+        ++m_entries[static_cast<size_t>(found)].count;
+        return;
+    }
+    auto range = m_pendingIndex.equal_range(key);
+    for (auto it = range.first; it != range.second; ++it) {
+        Entry& pending = m_pending[it->second];
+        if (pending.word == normalised) {
+            ++pending.count;
+            return;
+        }
+    }
+    m_pendingIndex.emplace(key, m_pending.size());
+    m_pending.push_back({key, weight, std::move(normalised)});
+}
+
+void WordList::addWord(const char* word, int weight) {
+    if (word == nullptr)
+        return;
+    std::string normalised;
+    normalise(word, std::strlen(word), normalised);
+    countNormalised(std::move(normalised), weight);
+    mergePending();
+}
+
+bool WordList::containsWord(const char* word) const {
+    if (word == nullptr)
+        return false;
+    std::string normalised;
+    normalise(word, std::strlen(word), normalised);
+    return findEntry(keyOf(normalised), normalised) >= 0;
+}
+
+void WordList::mergePending() {
+    if (m_pending.empty())
+        return;
+    for (Entry& e : m_pending)
+        m_entries.push_back(std::move(e));
+    m_pending.clear();
+    m_pendingIndex.clear();
+    std::sort(m_entries.begin(), m_entries.end(),
+              [](const Entry& a, const Entry& b) { return a.key < b.key; });
+}
+
+void WordList::addWords(const char* text, const WordList* stopList, int weight) {
+    m_pending.clear();
+    m_pendingIndex.clear();
+    if (text == nullptr || *text == 0)
+        return;
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    size_t i = 0;
+    std::string token;
+    std::string normalised;
+    for (;;) {
+        while (p[i] != 0 && isBlank(p[i]))
+            ++i;
+        if (p[i] == 0)
+            break;
+        size_t start = i;
+        while (p[i] != 0 && !isBlank(p[i]))
+            ++i;
+        token.assign(reinterpret_cast<const char*>(p + start), i - start);
+        if (m_minWordLength > 0 && token.size() < static_cast<size_t>(m_minWordLength))
+            continue;
+        if (token.find('@') != std::string::npos)
+            continue;
+        while (!token.empty() && token.back() == '.')
+            token.pop_back();
+        if (m_skipDigitWords && token.find_first_of("0123456789") != std::string::npos)
+            continue;
+        if (stopList != nullptr && stopList->containsWord(token.c_str()))
+            continue;
+        normalise(token.data(), token.size(), normalised);
+        countNormalised(std::move(normalised), weight);
+    }
+    mergePending();
+}
+
+const char* WordList::getWord(int i, int& count) const {
+    if (i < 0 || i >= getNumWords()) {
+        count = 0;
+        return "";
+    }
+    count = m_entries[static_cast<size_t>(i)].count;
+    return m_entries[static_cast<size_t>(i)].word.c_str();
+}
+
+void WordList::toVector(StringBuffer& out, unsigned maxWords) const {
+    out.clear();
+    if (maxWords == 0)
+        return;
+    auto writeEntry = [&out](const Entry& e) {
+        out.appendN(e.word.data(), static_cast<int>(e.word.size()));
+        out.appendChar(',');
+        out.appendInt(e.count);
+        out.appendChar(',');
+    };
+    size_t n = m_entries.size();
+    if (n <= maxWords) {
+        for (const Entry& e : m_entries)
+            writeEntry(e);
+    } else {
+        // The smallest t from 2 up for which fewer than maxWords entries count more than t: the
+        // maxWords-th largest count, or 2 when that is smaller.
+        std::vector<int32_t> counts;
+        counts.reserve(n);
+        for (const Entry& e : m_entries)
+            counts.push_back(e.count);
+        std::nth_element(counts.begin(), counts.begin() + (maxWords - 1), counts.end(),
+                         std::greater<int32_t>());
+        int32_t t = std::max<int32_t>(2, counts[maxWords - 1]);
+        unsigned written = 0;
+        for (const Entry& e : m_entries) {
+            if (written == maxWords)
+                break;
+            if (e.count >= t) {
+                writeEntry(e);
+                ++written;
+            }
+        }
+        for (const Entry& e : m_entries) {
+            if (written == maxWords)
+                break;
+            if (e.count == t - 1) {
+                writeEntry(e);
+                ++written;
+            }
+        }
+    }
+    if (out.getSize() > 0)
+        out.shorten(1);
+}

@@ -1,0 +1,42 @@
+// HttpMan: the one object through which the crawler fetches pages. It holds the request
+// settings, the kept-alive connections and the outcome of the last request; QuickGetHtml fetches
+// a URL with GET and hands back the page as UTF-8 text, converted from the charset the server or
+// the page's own META tag names. Everything else is a setter or getter of one field. One object
+// per domain job, used by one thread.
+#pragma once
+
+#include "base/cls_base.h"
+#include "http/http_conn_pool.h"
+#include "http/http_control.h"
+#include "http/http_result.h"
+
+class StringBuffer;
+
+class HttpMan : public ClsBase {
+public:
+    HttpMan() = default;
+
+    void SetUseHttpCache(bool on) { m_control.useHttpCache = on; }
+    void SetFetchFromCache(bool on) { m_control.cachePolicy.fetchFromCache = on; }
+    void SetUpdateCache(bool on) { m_control.cachePolicy.updateCache = on; }
+    void SetMaxConnections(int n) { m_pool.setMaxConnections(n); }
+    void SetUserAgent(const char* agent) { m_control.userAgent.setString(agent == nullptr ? "" : agent); }
+    void SetMaxContentLength(int n) { m_control.maxContentLength = n; }
+    void SetConnectTimeout(int seconds) { m_control.connectTimeout = seconds; }
+    void SetReadTimeout(int seconds) { m_control.readTimeout = seconds; }
+    void SetFollowRedirects(bool on) { m_control.followRedirects = on; }
+    bool GetWasRedirected() const { return m_result.wasRedirected; }
+    void GetFinalRedirectUrl(StringBuffer& out) const;
+
+    // Fetches the page at `url` into `html` as UTF-8 (pages in UTF-8 or US-ASCII as they came).
+    bool QuickGetHtml(const char* url, StringBuffer& html);
+
+    HttpControl& control() { return m_control; }
+    const HttpResult& result() const { return m_result; }
+    HttpConnPool& pool() { return m_pool; }
+
+private:
+    HttpControl m_control;
+    HttpConnPool m_pool;
+    HttpResult m_result;
+};

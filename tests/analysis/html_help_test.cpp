@@ -1,0 +1,163 @@
+#include "analysis/html_help.h"
+
+#include "../base/file_test_support.h"
+#include "base/string_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct HeadCase {
+    const char* name;
+    const char* html;
+    const char* expected;
+};
+
+class TitleTest : public ::testing::TestWithParam<HeadCase> {};
+
+TEST_P(TitleTest, ReadsTheTitle) {
+    StringBuffer out;
+    HtmlHelp::getTitle(GetParam().html, out);
+    EXPECT_STREQ(out.getString(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, TitleTest,
+                         ::testing::Values(HeadCase{"upperCase", "<html><TITLE>Home</TITLE>", "Home"},
+                                           HeadCase{"withAttributes", "<title lang=\"en\">x</title>", ""},
+                                           HeadCase{"unclosed", "<title>never closed", ""},
+                                           HeadCase{"empty", "<title></title>", ""},
+                                           HeadCase{"mixedCase", "<TiTlE> A  b </tItLe>", " A  b "},
+                                           HeadCase{"secondIgnored", "<title>one</title><title>two</title>",
+                                                    "one"}),
+                         [](const ::testing::TestParamInfo<HeadCase>& info) { return info.param.name; });
+
+class CharsetTest : public ::testing::TestWithParam<HeadCase> {};
+
+TEST_P(CharsetTest, ReadsTheDeclaredCharset) {
+    StringBuffer out("unchanged");
+    HtmlHelp::getCharset(GetParam().html, out);
+    EXPECT_STREQ(out.getString(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, CharsetTest,
+    ::testing::Values(
+        HeadCase{"httpEquiv", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">",
+                 "ISO-8859-1"},
+        // The first content-type tag ends the search, even without a charset.
+        HeadCase{"firstTagStops",
+                 "<meta http-equiv=\"content-type\" content=\"text/html\">"
+                 "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
+                 ""},
+        HeadCase{"none", "<html><head></head></html>", "unchanged"},
+        HeadCase{"bareCharsetOnly", "<meta charset=\"utf-8\">", "unchanged"},
+        HeadCase{"unquotedAttributes",
+                 "<META HTTP-EQUIV=Content-Type CONTENT='text/html; charset=windows-1251'>", "windows-1251"},
+        HeadCase{"semicolonEnds", "<meta http-equiv=\"content-type\" content='text/html; charset=koi8-r; x'>",
+                 "koi8-r"},
+        HeadCase{"blankEnds", "<meta http-equiv=\"content-type\" content='text/html; charset=big5 x'>",
+                 "big5"},
+        HeadCase{"otherMetaFirst",
+                 "<meta name=\"a\" content=\"b\"><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                 "charset=Shift_JIS\">",
+                 "Shift_JIS"}),
+    [](const ::testing::TestParamInfo<HeadCase>& info) { return info.param.name; });
+
+TEST(HtmlHelpTest, MetaContentByNameOrHttpEquiv) {
+    StringBuffer out;
+    HtmlHelp::getMetaKeywords("<meta name=\"KEYWORDS\" content=\"a,b;c\">", out);
+    EXPECT_STREQ(out.getString(), "a,b;c");
+    HtmlHelp::getMetaDescription("<meta http-equiv=\"description\" content=\"x\">", out);
+    EXPECT_STREQ(out.getString(), "x");
+    HtmlHelp::getMetaDescription(
+        "<meta name=\"description\" content=\"\"><meta name=description content=later>", out);
+    EXPECT_STREQ(out.getString(), "later");
+    HtmlHelp::getMetaDescription("<p>nothing</p>", out);
+    EXPECT_STREQ(out.getString(), "");
+}
+
+TEST(HtmlHelpTest, AttributeValues) {
+    StringBuffer out("old");
+    HtmlHelp::getAttributeValue("<a href=\" C:\\dir\\x \">", "href", out);
+    EXPECT_STREQ(out.getString(), "C:/dir/x");
+    HtmlHelp::getAttributeValue("<a HREF='y'>", "href", out);
+    EXPECT_STREQ(out.getString(), "y");
+    HtmlHelp::getAttributeValue("<a href=\"unclosed>", "href", out);
+    EXPECT_STREQ(out.getString(), "");
+    HtmlHelp::getAttributeValue("<a title=\"x\">", "href", out);
+    EXPECT_STREQ(out.getString(), "");
+    // The name matches as the tail of a longer name too.
+    HtmlHelp::getAttributeValue("<a data-href=\"z\">", "href", out);
+    EXPECT_STREQ(out.getString(), "z");
+}
+
+struct CleanCase {
+    const char* name;
+    const char* tag;
+    const char* expected;
+    const char* ending;
+};
+
+class CleanTagTest : public ::testing::TestWithParam<CleanCase> {};
+
+TEST_P(CleanTagTest, NormalisesTheTag) {
+    StringBuffer out("old");
+    file_test::RecordingLog log;
+    HtmlHelp::cleanTag(GetParam().tag, out, &log);
+    EXPECT_STREQ(out.getString(), GetParam().expected);
+    EXPECT_EQ(log.data("cleaning_tag"), GetParam().tag);
+    EXPECT_EQ(log.data(GetParam().ending), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, CleanTagTest,
+    ::testing::Values(
+        CleanCase{"noTag", "just text", "", "clean_tag_1"},
+        CleanCase{"bareName", "<p >", "<p>", "clean_tag_2"},
+        CleanCase{"nameWithGt", "<br>", "<br>", "clean_tag_3"},
+        CleanCase{"unquotedValues", "<img src=a.gif alt=\"x\" >", "<img src=\"a.gif\" alt=\"x\">",
+                  "clean_tag_4"},
+        CleanCase{"metaDescription", "<META NAME=Description CONTENT=\"A b\">",
+                  "<META NAME=\"Description\" CONTENT=\"A b\">", "clean_tag_4"},
+        CleanCase{"singleQuotesKept", "<a href='x'>", "<a href='x'>", "clean_tag_4"},
+        CleanCase{"unquotedWithDoubleQuote", "<a title=a\"b>", "<a title='a\"b'>", "clean_tag_4"},
+        CleanCase{"valuelessLast", "<input disabled>", "<input disabled>", "clean_tag_6"},
+        CleanCase{"valuelessBetween", "<input disabled type=\"x\">", "<input disabled type=\"x\">",
+                  "clean_tag_4"},
+        CleanCase{"lineBreaksInValue", "<a title=\"a\r\nb\">", "<a title=\"a b\">", "clean_tag_4"},
+        CleanCase{"endsEarly", "<a href=\"x\" ", "<a href=\"x\">", "clean_tag_3"},
+        CleanCase{"backslashBeforeQuote", "<a href=\\\"x\\\">", "<a href=\"x\">", "clean_tag_4"}),
+    [](const ::testing::TestParamInfo<CleanCase>& info) { return info.param.name; });
+
+TEST(HtmlHelpTest, TagWithTooManyAttributesIsCutOff) {
+    std::string tag = "<a";
+    for (int i = 0; i < 150; ++i)
+        tag += " a" + std::to_string(i) + "=\"v\"";
+    StringBuffer out;
+    file_test::RecordingLog log;
+    HtmlHelp::cleanTag(tag.c_str(), out, &log);
+    EXPECT_NE(log.data("clean_tag_5"), "<absent>");
+    EXPECT_NE(std::string(out.getString()).find(" a100=\"v\""), std::string::npos);
+    EXPECT_EQ(std::string(out.getString()).find(" a101="), std::string::npos);
+}
+
+TEST(HtmlHelpTest, HostileTextEnds) {
+    std::string endless(100000, '<');
+    StringBuffer out;
+    HtmlHelp::cleanTag(endless.c_str(), out, nullptr);
+    EXPECT_EQ(out.getSize(), 100001);
+    EXPECT_EQ(out.lastChar(), '>');
+    StringBuffer charset("kept");
+    HtmlHelp::getCharset(("<meta" + endless).c_str(), charset);
+    EXPECT_STREQ(charset.getString(), "kept");
+    std::string quotes = "<meta name=\"description\" content=\"" + std::string(50000, '\'');
+    // The unfinished value runs to the end of the tag, the '>' the reader adds included, and
+    // the tag normaliser closes it.
+    HtmlHelp::getMetaDescription(quotes.c_str(), out);
+    EXPECT_EQ(out.getSize(), 50001);
+    EXPECT_EQ(out.lastChar(), '>');
+}
+
+} // namespace

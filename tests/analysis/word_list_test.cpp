@@ -1,0 +1,162 @@
+#include "analysis/word_list.h"
+
+#include "base/string_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string vectorOf(const WordList& list, unsigned maxWords) {
+    StringBuffer out("stale");
+    list.toVector(out, maxWords);
+    return out.getString();
+}
+
+TEST(WordListTest, CountsNormalisedWordsInKeyOrder) {
+    WordList list;
+    list.setMinWordLength(3);
+    list.addWords("Cats cats CATS dog", nullptr, 1);
+    ASSERT_EQ(list.getNumWords(), 2);
+    EXPECT_EQ(WordList::keyOf("dog"), 19675517u);
+    EXPECT_EQ(WordList::keyOf("cats"), 60668562u);
+    EXPECT_EQ(vectorOf(list, 12), "dog,1,cats,3");
+    int count = 0;
+    EXPECT_STREQ(list.getWord(1, count), "cats");
+    EXPECT_EQ(count, 3);
+}
+
+struct TokenCase {
+    const char* name;
+    const char* text;
+    int minLength;
+    bool skipDigits;
+    const char* vector;
+};
+
+class TokenTest : public ::testing::TestWithParam<TokenCase> {};
+
+TEST_P(TokenTest, Tokenises) {
+    WordList list;
+    list.setMinWordLength(GetParam().minLength);
+    list.setSkipDigitWords(GetParam().skipDigits);
+    list.addWords(GetParam().text, nullptr, 1);
+    EXPECT_EQ(vectorOf(list, 50), GetParam().vector);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, TokenTest,
+                         ::testing::Values(
+                             // "ab." passes the length test before its dot goes.
+                             TokenCase{"trailingDots", "ab. ab...", 3, false, "ab,2"},
+                             TokenCase{"tooShort", "ab a", 3, false, ""},
+                             // Three decoration bytes count under the empty word.
+                             TokenCase{"decorationOnly", "***", 3, false, ",1"},
+                             TokenCase{"atSign", "me@example.de @home", 0, false, ""},
+                             TokenCase{"digitsSkipped", "mp3 2005 song", 0, true, "song,1"},
+                             TokenCase{"digitsKept", "2005", 0, false, "2005,1"},
+                             TokenCase{"decorationAndCase", "\"Hello\" -HELLO- hello/", 0, false, "hello,3"},
+                             TokenCase{"latinCase", "\xC9T\xC9 \xE9t\xE9", 0, false, "\xE9t\xE9,2"},
+                             TokenCase{"blanksOnly", " \t\r\n ", 0, false, ""}),
+                         [](const ::testing::TestParamInfo<TokenCase>& info) { return info.param.name; });
+
+TEST(WordListTest, StopListLeavesWordsOut) {
+    WordList stop;
+    stop.addWords("the and", nullptr, 1);
+    WordList list;
+    list.addWords("The cat AND the dog.", &stop, 1);
+    EXPECT_TRUE(list.containsWord("CAT"));
+    EXPECT_TRUE(list.containsWord("dog"));
+    EXPECT_FALSE(list.containsWord("the"));
+    EXPECT_EQ(list.getNumWords(), 2);
+}
+
+TEST(WordListTest, FirstOccurrenceCountsTheWeight) {
+    WordList list;
+    list.addWords("x x", nullptr, 5);
+    list.addWords("x y", nullptr, 5);
+    int count = 0;
+    for (int i = 0; i < list.getNumWords(); ++i) {
+        std::string word = list.getWord(i, count);
+        EXPECT_EQ(count, word == "x" ? 7 : 5) << word;
+    }
+}
+
+TEST(WordListTest, VectorTakesTheMostFrequentCountClasses) {
+    WordList list;
+    std::string text;
+    for (int i = 0; i < 30; ++i)
+        text += "twice" + std::to_string(i) + " twice" + std::to_string(i) + " ";
+    for (int i = 0; i < 5; ++i)
+        for (int k = 0; k < 5; ++k)
+            text += "five" + std::to_string(i) + " ";
+    for (int i = 0; i < 10; ++i)
+        text += "once" + std::to_string(i) + " ";
+    list.addWords(text.c_str(), nullptr, 1);
+    std::string vector = vectorOf(list, 12);
+    // t = 2: only five entries count more than 2, so the pass takes counts of 2 or more in key
+    // order until 12 are written; no count-1 word appears.
+    int entries = 0;
+    for (char c : vector)
+        entries += c == ',';
+    EXPECT_EQ((entries + 1) / 2, 12);
+    EXPECT_EQ(vector.find("once"), std::string::npos);
+    EXPECT_EQ(vector.back() != ',', true);
+    // In key order: each word's key is not below the previous one.
+    uint32_t previous = 0;
+    size_t pos = 0;
+    while (pos < vector.size()) {
+        size_t comma = vector.find(',', pos);
+        std::string word = vector.substr(pos, comma - pos);
+        uint32_t key = WordList::keyOf(word);
+        EXPECT_GE(key, previous) << word;
+        previous = key;
+        size_t next = vector.find(',', comma + 1);
+        pos = next == std::string::npos ? vector.size() : next + 1;
+    }
+}
+
+TEST(WordListTest, VectorFallsBackToTheNextCountClass) {
+    WordList list;
+    // Three words seen 4 times and many seen 3 times: t is 3 (fewer than 5 exceed 3); the
+    // first pass writes counts of 3 or more until five are written.
+    list.addWords("a a a a b b b b c c c c d d d e e e f f f g g g h", nullptr, 1);
+    std::string vector = vectorOf(list, 5);
+    EXPECT_EQ(vector.find("h,"), std::string::npos);
+    int fours = 0;
+    for (const char* w : {"a,4", "b,4", "c,4"})
+        fours += vector.find(w) != std::string::npos;
+    EXPECT_EQ(fours, 3);
+
+    // Counts of 1 only: t is 2 and the second pass writes count-1 entries.
+    WordList ones;
+    ones.addWords("p q r s t u", nullptr, 1);
+    std::string three = vectorOf(ones, 3);
+    int commas = 0;
+    for (char c : three)
+        commas += c == ',';
+    EXPECT_EQ(commas, 5);
+}
+
+TEST(WordListTest, NoWordsWantedWritesNothing) {
+    WordList list;
+    list.addWords("a b c", nullptr, 1);
+    EXPECT_EQ(vectorOf(list, 0), "");
+    WordList empty;
+    EXPECT_EQ(vectorOf(empty, 12), "");
+}
+
+TEST(WordListTest, ManyDistinctWordsAreCountedQuickly) {
+    std::string text;
+    for (int i = 0; i < 200000; ++i)
+        text += "w" + std::to_string(i) + " ";
+    WordList list;
+    list.addWords(text.c_str(), nullptr, 1);
+    list.addWords(text.c_str(), nullptr, 1);
+    EXPECT_EQ(list.getNumWords(), 200000);
+    int count = 0;
+    list.getWord(12345, count);
+    EXPECT_EQ(count, 2);
+}
+
+} // namespace

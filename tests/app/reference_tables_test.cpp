@@ -1,0 +1,373 @@
+#include "app/reference_tables.h"
+
+#include "base/cls_string_array.h"
+#include "base/content_coding.h"
+#include "base/data_buffer.h"
+#include "base/string_buffer.h"
+#include "base/zelcora_bzip2.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct TableCase {
+    ReferenceTable table;
+    const char* name;
+    const char* file;
+    int lines;
+};
+
+// The priming order, with the file each table is made from and its line count.
+const TableCase kCases[] = {
+    {ReferenceTable::StopWords, "stop words", "stop_words.txt", 1237},
+    {ReferenceTable::PlacePhrases, "place phrases", "place_phrases.txt", 450},
+    {ReferenceTable::AboutUrlPatterns, "about URL patterns", "about_url_patterns.txt", 14},
+    {ReferenceTable::AboutLinkTexts, "about link texts", "about_link_texts.txt", 11},
+    {ReferenceTable::ContactUrlPatterns, "contact URL patterns", "contact_url_patterns.txt", 24},
+    {ReferenceTable::ContactLinkTexts, "contact link texts", "contact_link_texts.txt", 15},
+    {ReferenceTable::LanguageWords, "language words", "language_words.txt", 6},
+    {ReferenceTable::SitemapUrlPatterns, "site-map URL patterns", "sitemap_url_patterns.txt", 7},
+    {ReferenceTable::SitemapLinkTexts, "site-map link texts", "sitemap_link_texts.txt", 4},
+    {ReferenceTable::EnterLinkTexts, "enter-site link texts", "enter_link_texts.txt", 7},
+    {ReferenceTable::LocationUrlPatterns, "location URL patterns", "location_url_patterns.txt", 30},
+    {ReferenceTable::GeoTable, "geographic table", "geo_table.txt", 4200},
+};
+
+std::string decoded(ReferenceTable table) {
+    StringBuffer text;
+    EXPECT_TRUE(decodeReferenceTable(table, text));
+    return std::string(text.getString(), static_cast<size_t>(text.getSize()));
+}
+
+std::string fileBytes(const char* name) {
+    DataBuffer db;
+    const std::string path = std::string(REFERENCE_TABLE_DIR) + "/" + name;
+    EXPECT_TRUE(db.loadFile(path.c_str())) << path;
+    return db.getSize() == 0 ? std::string()
+                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
+}
+
+std::vector<std::string> splitCrlf(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", start)) {
+        lines.push_back(text.substr(start, at - start));
+        start = at + 2;
+    }
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+void load(ReferenceTable table, ClsStringArray& array) {
+    StringBuffer text;
+    ASSERT_TRUE(decodeReferenceTable(table, text));
+    array.LoadFromText(text.getString());
+}
+
+TEST(ReferenceTables, RegistryListsTheTablesInPrimingOrder) {
+    for (int i = 0; i < kReferenceTableCount; ++i) {
+        EXPECT_EQ(referenceTableAt(i), kCases[i].table);
+        EXPECT_STREQ(referenceTableName(kCases[i].table), kCases[i].name);
+    }
+}
+
+TEST(ReferenceTables, EachDecodedTableEqualsItsFileByteForByte) {
+    for (const TableCase& c : kCases) {
+        const std::string file = fileBytes(c.file);
+        ASSERT_FALSE(file.empty()) << c.file;
+        EXPECT_EQ(decoded(c.table), file) << c.name;
+    }
+}
+
+TEST(ReferenceTables, EachTableHasItsLineCountWithCrLfAndNoEmptyLine) {
+    for (const TableCase& c : kCases) {
+        const std::string text = decoded(c.table);
+        const std::vector<std::string> lines = splitCrlf(text);
+        EXPECT_EQ(static_cast<int>(lines.size()), c.lines) << c.name;
+        for (const std::string& line : lines) {
+            EXPECT_FALSE(line.empty()) << c.name;
+            EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << c.name;
+        }
+    }
+}
+
+TEST(ReferenceTables, LoadingEachTableGivesItsLineCount) {
+    for (const TableCase& c : kCases) {
+        ClsStringArray array;
+        load(c.table, array);
+        EXPECT_EQ(array.get_Count(), c.lines) << c.name;
+    }
+}
+
+TEST(ReferenceTables, StoredTextIsBase64OfAContainer) {
+    for (const TableCase& c : kCases) {
+        const StringBuffer& base64 = referenceTableBase64(c.table);
+        ASSERT_GT(base64.getSize(), 0) << c.name;
+        EXPECT_EQ(base64.getSize() % 4, 0) << c.name;
+        const std::string text(base64.getString(), static_cast<size_t>(base64.getSize()));
+        EXPECT_EQ(text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
+                  std::string::npos)
+            << c.name;
+        DataBuffer container;
+        ContentCoding coding;
+        ASSERT_TRUE(coding.decodeBase64(text.c_str(), static_cast<uint32_t>(text.size()), container));
+        ASSERT_GT(container.getSize(), 12u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(container.getData()), 4), "\xE1\xA7\x94\xB3");
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(container.getData()) + 8, 4), "BZh3");
+    }
+}
+
+TEST(ReferenceTables, FillingAgainChangesNothing) {
+    const std::string before = decoded(ReferenceTable::GeoTable);
+    fillReferenceTables();
+    fillReferenceTables();
+    EXPECT_EQ(decoded(ReferenceTable::GeoTable), before);
+}
+
+TEST(ReferenceTables, ConcurrentDecodingGivesTheSameTables) {
+    const std::string expected = fileBytes("stop_words.txt");
+    std::vector<std::thread> threads;
+    std::vector<std::string> results(4);
+    for (size_t i = 0; i < results.size(); ++i)
+        threads.emplace_back([&results, i] {
+            StringBuffer text;
+            if (decodeReferenceTable(ReferenceTable::StopWords, text))
+                results[i].assign(text.getString(), static_cast<size_t>(text.getSize()));
+        });
+    for (std::thread& t : threads)
+        t.join();
+    for (const std::string& r : results)
+        EXPECT_EQ(r, expected);
+}
+
+TEST(ReferenceTables, TextSizesOfTheLargeTables) {
+    EXPECT_EQ(decoded(ReferenceTable::GeoTable).size(), 33785u);
+    EXPECT_EQ(decoded(ReferenceTable::StopWords).size(), 9271u);
+}
+
+struct Section {
+    const char* header;
+    int pairs; // including the header pair
+};
+
+const Section kGeoSections[] = {
+    {"//////////////////////////////// Country-code telephone numbers.", 51},
+    {"//////////////////// STATE + ZIP", 533},
+    {"//////////////////////////////// US city,state", 23},
+    {"//////////////////////////////// English Postal Codes", 2},
+    {"//////////////////////////////// Bare US Cities....178139861", 59},
+    {"//////////////////////////////// Bare Foreign Provinces....178139861", 2},
+    {"//////////////////////////////// Bare Foreign Cities....178139861", 5},
+    {"//////////////////////////////// Bare Countries....178139861", 2},
+    {"//////////////////////////////////// Area Codes....178139861", 285},
+    {"//////////////////////////////// Country-code telephone numbers (format #2).", 49},
+    {"//////////////////////////////////// Bare States....178139861", 60},
+    {"//////////////////////////////////// Bare Canadian Provinces....178139861", 12},
+    {"// Different area code formats.....", 285},
+    {"// Area code format using dash.", 285},
+    {"// Area code format using 1.AREACODE.", 285},
+    {"// State abbrev.", 105},
+    {"// TELLTALE FOREIGN WORDS", 5},
+    {"// Easier matching international phone codes", 49},
+    {"// MORE CITY NAMES....", 3},
+};
+
+class GeoTableTest : public ::testing::Test {
+protected:
+    void SetUp() override { load(ReferenceTable::GeoTable, m_geo); }
+    std::string at(int i) const { return m_geo.GetString(i); }
+    // The index of the pair whose key is `key`, or -1.
+    int pairOf(const std::string& key) const {
+        for (int i = 0; i < m_geo.get_Count(); i += 2)
+            if (at(i) == key)
+                return i / 2;
+        return -1;
+    }
+    ClsStringArray m_geo;
+};
+
+TEST_F(GeoTableTest, SectionsComeInOrderWithTheirPairCounts) {
+    std::vector<int> starts;
+    for (int i = 0; i < m_geo.get_Count(); ++i)
+        if (at(i).rfind("//", 0) == 0)
+            starts.push_back(i);
+    ASSERT_EQ(starts.size(), std::size(kGeoSections));
+    starts.push_back(m_geo.get_Count());
+    for (size_t s = 0; s < std::size(kGeoSections); ++s) {
+        EXPECT_EQ(at(starts[s]), kGeoSections[s].header);
+        EXPECT_EQ(starts[s] % 2, 0) << kGeoSections[s].header;
+        EXPECT_EQ(at(starts[s] + 1), ",,");
+        EXPECT_EQ((starts[s + 1] - starts[s]) / 2, kGeoSections[s].pairs) << kGeoSections[s].header;
+    }
+}
+
+TEST_F(GeoTableTest, EvenEntriesAreKeysAndOddEntriesValues) {
+    ASSERT_EQ(m_geo.get_Count(), 4200);
+    for (int i = 0; i < m_geo.get_Count(); i += 2) {
+        const std::string value = at(i + 1);
+        EXPECT_EQ(std::count(value.begin(), value.end(), ','), 2) << "pair " << i / 2 << ": " << value;
+        EXPECT_NE(value.rfind("//", 0), 0u);
+        EXPECT_FALSE(at(i).empty());
+    }
+}
+
+TEST_F(GeoTableTest, ValuesNamingUs) {
+    int us = 0;
+    for (int i = 1; i < m_geo.get_Count(); i += 2) {
+        const std::string value = at(i);
+        if (value.substr(value.rfind(',') + 1) == "US")
+            ++us;
+    }
+    EXPECT_EQ(us, 1911);
+}
+
+TEST_F(GeoTableTest, LeadingBlanksAndStoredBytesAreKept) {
+    EXPECT_EQ(at(4), " +44 (0)");
+    EXPECT_EQ(at(5), ",,UK");
+    EXPECT_EQ(at(2), "tel: 44(0)");
+    EXPECT_GE(pairOf(" +54(0)"), 0);
+    EXPECT_GE(pairOf("+254"), 0);
+    EXPECT_EQ(pairOf(" +254(0)"), -1);
+    EXPECT_GE(pairOf("espa\xF1"
+                     "a"),
+              0);
+    EXPECT_GE(pairOf("v\xE4lkommen"), 0);
+    EXPECT_EQ(pairOf("georgia"), -1);
+    EXPECT_GE(pairOf("georgia -- no good because of font and Russian state."), 0);
+}
+
+TEST_F(GeoTableTest, GeneratedSectionsFollowTheirRules) {
+    EXPECT_EQ(at(2 * pairOf(" ma 01") + 1), ",MA,US");
+    EXPECT_EQ(at(2 * pairOf(",wv 0") + 1), ",WV,US");
+    EXPECT_EQ(at(2 * pairOf(",n.y.") + 1), ",NY,US");
+    EXPECT_EQ(at(2 * pairOf("(229)") + 1), ",ga,US");
+    EXPECT_EQ(at(2 * pairOf(" 1.307.") + 1), ",WY,US");
+    EXPECT_EQ(at(2 * pairOf(",al.") + 1), ",AL,US");
+    EXPECT_EQ(at(2 * pairOf(",md,") + 1), ",MD,US");
+    EXPECT_EQ(at(2 * pairOf(",dc.") + 1), ",DC,US");
+    EXPECT_EQ(pairOf(",dc.") - pairOf(",va."), 1);
+    EXPECT_EQ(pairOf(",gu."), -1);
+    EXPECT_EQ(at(2 * pairOf(" +27.") + 1), ",,SA");
+    EXPECT_EQ(at(2 * pairOf("+44") + 1), ",,UK");
+    EXPECT_EQ(at(2 * pairOf("chennai") + 1), ",,IN");
+}
+
+TEST(ReferenceTables, PlacePhrasesAreHeldInLowerCase) {
+    StringBuffer text;
+    ASSERT_TRUE(decodeReferenceTable(ReferenceTable::PlacePhrases, text));
+    EXPECT_NE(std::strstr(text.getString(), "New York\r\nNew_York"), nullptr);
+    text.toLowerCase();
+    ClsStringArray phrases;
+    phrases.LoadFromText(text.getString());
+    ASSERT_EQ(phrases.get_Count(), 450);
+    EXPECT_STREQ(phrases.GetString(0), "do not include strings that can be found in urls.");
+    EXPECT_STREQ(phrases.GetString(1), "****");
+    EXPECT_STREQ(phrases.GetString(2), "new york");
+    EXPECT_STREQ(phrases.GetString(3), "new_york");
+    for (int i = 0; i < phrases.get_Count(); ++i) {
+        const std::string s = phrases.GetString(i);
+        EXPECT_EQ(s.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos) << s;
+        if (i % 2 == 1 && i > 1) {
+            EXPECT_EQ(s.find(' '), std::string::npos) << s;
+        }
+    }
+    EXPECT_TRUE(phrases.Contains("st_john"));
+    EXPECT_TRUE(phrases.Contains("earring"));
+    EXPECT_TRUE(phrases.Contains("tampa_bay"));
+}
+
+TEST(ReferenceTables, StopWordsKeepDuplicatesAndSingleBytes) {
+    ClsStringArray words;
+    load(ReferenceTable::StopWords, words);
+    const char* first[] = {"eros", "0",      "1",         "10",      "tre", "11",
+                           "12",   "finest", "therefore", "perfect", "ein", "dem"};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_STREQ(words.GetString(i), first[i]);
+    EXPECT_TRUE(words.Contains("\xBB"));
+    EXPECT_TRUE(words.Contains("\x95"));
+    EXPECT_TRUE(words.Contains("Homepage"));
+    EXPECT_TRUE(words.Contains("e "));
+    EXPECT_STREQ(words.GetString(words.get_Count() - 1), "keyword10");
+    ClsStringArray distinct;
+    distinct.put_Unique(true);
+    StringBuffer text;
+    ASSERT_TRUE(decodeReferenceTable(ReferenceTable::StopWords, text));
+    distinct.LoadFromText(text.getString());
+    EXPECT_EQ(distinct.get_Count(), 1210);
+}
+
+TEST(ReferenceTables, ContactTextsHoldUtf8Words) {
+    ClsStringArray texts;
+    load(ReferenceTable::ContactLinkTexts, texts);
+    EXPECT_STREQ(texts.GetString(6), "\xCE\xB5\xCF\x80\xCE\xB1\xCF\x86\xCE\xAE");
+    EXPECT_STREQ(texts.GetString(9), "\xD0\xBA\xD0\xBE\xD0\xBD\xD1\x82\xD0\xB0\xD0\xBA\xD1\x82");
+}
+
+TEST(ReferenceTables, LanguageWordsArePairs) {
+    ClsStringArray words;
+    load(ReferenceTable::LanguageWords, words);
+    const char* expected[] = {"informationen", "German", "deutschland", "German", "fabricacion", "Spanish"};
+    ASSERT_EQ(words.get_Count(), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_STREQ(words.GetString(i), expected[i]);
+}
+
+std::string base64Of(const std::string& bytes) {
+    StringBuffer out;
+    ContentCoding coding;
+    EXPECT_TRUE(coding.encodeBase64(bytes.data(), static_cast<uint32_t>(bytes.size()), out));
+    return out.getString();
+}
+
+TEST(ReferenceTables, ContainerWithoutMagicDecodesToAnEmptyTable) {
+    StringBuffer base64(base64Of("BZh3 plain text, not a container\r\nsecond line").c_str());
+    StringBuffer text("stale");
+    EXPECT_FALSE(decodeTableText(base64, text));
+    EXPECT_EQ(text.getSize(), 0);
+    ClsStringArray table;
+    table.LoadFromText(text.getString());
+    EXPECT_EQ(table.get_Count(), 0);
+}
+
+TEST(ReferenceTables, DamagedContainerDecodesToAnEmptyTable) {
+    const std::string container = std::string("\xE1\xA7\x94\xB3\x10\x00\x00\x00", 8) + "BZh3garbage!";
+    StringBuffer base64(base64Of(container).c_str());
+    StringBuffer text("stale");
+    EXPECT_FALSE(decodeTableText(base64, text));
+    EXPECT_EQ(text.getSize(), 0);
+}
+
+TEST(ReferenceTables, RoundTripOfOwnTextKeepsTheLastLineWithoutLineBreak) {
+    DataBuffer plain;
+    const std::string lines = "first\r\n second\r\nlast";
+    ASSERT_TRUE(plain.append(lines.data(), static_cast<uint32_t>(lines.size())));
+    DataBuffer container;
+    ZelcoraBzip2 codec;
+    ASSERT_TRUE(codec.Compress(plain, container));
+    StringBuffer base64;
+    ContentCoding coding;
+    ASSERT_TRUE(coding.encodeBase64(container.getData(), container.getSize(), base64));
+    StringBuffer text;
+    ASSERT_TRUE(decodeTableText(base64, text));
+    ClsStringArray table;
+    table.LoadFromText(text.getString());
+    ASSERT_EQ(table.get_Count(), 3);
+    EXPECT_STREQ(table.GetString(1), " second");
+    EXPECT_STREQ(table.GetString(2), "last");
+}
+
+TEST(ReferenceTables, EmptyStoredTextIsAnEmptyTable) {
+    StringBuffer base64;
+    StringBuffer text("stale");
+    EXPECT_TRUE(decodeTableText(base64, text));
+    EXPECT_EQ(text.getSize(), 0);
+}
+
+} // namespace

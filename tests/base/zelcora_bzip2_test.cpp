@@ -1,0 +1,167 @@
+#include "base/zelcora_bzip2.h"
+
+#include "base/data_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string bytesOf(const DataBuffer& db) {
+    return db.getSize() == 0 ? std::string()
+                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
+}
+
+void setBytes(DataBuffer& db, const std::string& s) {
+    db.clear();
+    ASSERT_TRUE(db.append(s.data(), static_cast<uint32_t>(s.size())));
+}
+
+std::string sampleText() {
+    std::string text;
+    for (int i = 0; i < 500; ++i)
+        text += "line " + std::to_string(i) + " of the sample\r\n";
+    text += "caf\xE9 \xCE\xB5\xCF\x80\xCE\xB1\xCF\x86\xCE\xAE";
+    return text;
+}
+
+std::string compressed(const std::string& text) {
+    DataBuffer in;
+    DataBuffer out;
+    setBytes(in, text);
+    ZelcoraBzip2 codec;
+    EXPECT_TRUE(codec.Compress(in, out));
+    return bytesOf(out);
+}
+
+bool decompress(const std::string& container, DataBuffer& out) {
+    DataBuffer in;
+    setBytes(in, container);
+    ZelcoraBzip2 codec;
+    return codec.Decompress(in, out);
+}
+
+TEST(ZelcoraBzip2, RoundTripGivesTheSameBytes) {
+    const std::string text = sampleText();
+    DataBuffer out;
+    ASSERT_TRUE(decompress(compressed(text), out));
+    EXPECT_EQ(bytesOf(out), text);
+}
+
+TEST(ZelcoraBzip2, HeaderHoldsMagicLengthAndBlockSizeThreeStream) {
+    const std::string text = sampleText();
+    const std::string c = compressed(text);
+    ASSERT_GT(c.size(), 12u);
+    EXPECT_EQ(c.substr(0, 4), std::string("\xE1\xA7\x94\xB3"));
+    const uint32_t n = static_cast<uint32_t>(text.size());
+    const std::string length{static_cast<char>(n & 0xFF), static_cast<char>((n >> 8) & 0xFF),
+                             static_cast<char>((n >> 16) & 0xFF), static_cast<char>(n >> 24)};
+    EXPECT_EQ(c.substr(4, 4), length);
+    EXPECT_EQ(c.substr(8, 4), "BZh3");
+    EXPECT_LT(c.size(), text.size());
+}
+
+TEST(ZelcoraBzip2, CompressReplacesThePreviousContent) {
+    DataBuffer in;
+    DataBuffer out;
+    setBytes(in, "abc");
+    setBytes(out, "old content");
+    ZelcoraBzip2 codec;
+    ASSERT_TRUE(codec.Compress(in, out));
+    EXPECT_EQ(bytesOf(out).substr(0, 4), std::string("\xE1\xA7\x94\xB3"));
+    DataBuffer back;
+    ASSERT_TRUE(codec.Decompress(out, back));
+    EXPECT_EQ(bytesOf(back), "abc");
+}
+
+TEST(ZelcoraBzip2, EmptyInputGivesEmptyOutput) {
+    DataBuffer in;
+    DataBuffer out;
+    setBytes(out, "stale");
+    ZelcoraBzip2 codec;
+    ASSERT_TRUE(codec.Compress(in, out));
+    EXPECT_EQ(out.getSize(), 0u);
+    setBytes(out, "stale");
+    EXPECT_TRUE(codec.Decompress(in, out));
+    EXPECT_EQ(out.getSize(), 0u);
+}
+
+TEST(ZelcoraBzip2, WrongMagicAnswersFalseAndLeavesOutputUntouched) {
+    std::string c = compressed(sampleText());
+    c[0] = 'X';
+    DataBuffer out;
+    setBytes(out, "untouched");
+    EXPECT_FALSE(decompress(c, out));
+    EXPECT_EQ(bytesOf(out), "untouched");
+    EXPECT_FALSE(decompress("BZ", out));
+    EXPECT_EQ(bytesOf(out), "untouched");
+}
+
+TEST(ZelcoraBzip2, StoredLengthZeroWithEmptyStreamDecodesToNothing) {
+    // Header with length 0 followed by the bzip2 stream of no bytes.
+    const std::string container = std::string("\xE1\xA7\x94\xB3", 4) + std::string(4, '\0') +
+                                  std::string("BZh3\x17\x72\x45\x38\x50\x90\x00\x00\x00\x00", 14);
+    DataBuffer out;
+    setBytes(out, "stale");
+    EXPECT_TRUE(decompress(container, out));
+    EXPECT_EQ(out.getSize(), 0u);
+}
+
+TEST(ZelcoraBzip2, DamagedStreamAnswersFalseWithEmptyOutput) {
+    const std::string good = compressed(sampleText());
+    std::string flipped = good;
+    for (size_t i = 20; i < flipped.size(); i += 7)
+        flipped[i] = static_cast<char>(flipped[i] ^ 0x5A);
+    const std::string cases[] = {
+        flipped, good.substr(0, good.size() / 2), // cut short
+        good.substr(0, 8),                        // header only
+        good.substr(0, 6),                        // header cut short
+        good.substr(0, 8) + "not bzip2 at all"    // no stream
+    };
+    for (const std::string& damaged : cases) {
+        DataBuffer out;
+        setBytes(out, "stale");
+        EXPECT_FALSE(decompress(damaged, out));
+        EXPECT_EQ(out.getSize(), 0u);
+    }
+}
+
+TEST(ZelcoraBzip2, StoredLengthTooSmallForTheStreamFails) {
+    const std::string text = sampleText();
+    std::string c = compressed(text);
+    c[4] = 1; // claims 1 byte (plus the slack) where thousands follow
+    c[5] = c[6] = c[7] = 0;
+    DataBuffer out;
+    EXPECT_FALSE(decompress(c, out));
+    EXPECT_EQ(out.getSize(), 0u);
+}
+
+TEST(ZelcoraBzip2, AbsurdStoredLengthIsRefusedWithoutAllocating) {
+    std::string c = compressed(sampleText());
+    c[4] = c[5] = c[6] = static_cast<char>(0xFF);
+    c[7] = static_cast<char>(0xFF); // 4 GiB - 1
+    DataBuffer out;
+    EXPECT_FALSE(decompress(c, out));
+    EXPECT_EQ(out.getSize(), 0u);
+    EXPECT_LT(out.getCapacity(), ZelcoraBzip2::kMaxDecompressedSize);
+
+    const uint32_t justAbove = ZelcoraBzip2::kMaxDecompressedSize + 1;
+    for (int i = 0; i < 4; ++i)
+        c[4 + i] = static_cast<char>((justAbove >> (8 * i)) & 0xFF);
+    EXPECT_FALSE(decompress(c, out));
+    EXPECT_LT(out.getCapacity(), ZelcoraBzip2::kMaxDecompressedSize);
+}
+
+TEST(ZelcoraBzip2, StoredLengthAtTheCapIsAccepted) {
+    const std::string text = sampleText();
+    std::string c = compressed(text);
+    const uint32_t cap = ZelcoraBzip2::kMaxDecompressedSize;
+    for (int i = 0; i < 4; ++i)
+        c[4 + i] = static_cast<char>((cap >> (8 * i)) & 0xFF);
+    DataBuffer out;
+    ASSERT_TRUE(decompress(c, out));
+    EXPECT_EQ(bytesOf(out), text);
+}
+
+} // namespace

@@ -5,7 +5,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake ninja-build g++ libbz2-dev zlib1g-dev libssl-dev libgtest-dev libgmock-dev \
-              libbenchmark-dev iproute2 util-linux
+              libbenchmark-dev iproute2 util-linux nginx
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: deps build build-asan test test-asan fuzz fuzz-run clean

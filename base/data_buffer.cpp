@@ -273,6 +273,19 @@ bool DataBuffer::ensureCapacity(uint32_t n) {
     return reallocate(n);
 }
 
+bool DataBuffer::reserveForGrowth(uint32_t extra, uint32_t limit) {
+    checkAlive(this);
+    uint64_t needed = static_cast<uint64_t>(m_size) + extra;
+    if (needed <= m_capacity)
+        return true;
+    uint64_t ceiling = limit == 0 ? kMaxSize : std::max<uint64_t>(limit, needed);
+    if (needed > kMaxSize)
+        return false;
+    uint64_t wanted = std::max<uint64_t>(needed, static_cast<uint64_t>(m_capacity) * 2);
+    wanted = std::min<uint64_t>(wanted, ceiling);
+    return ensureCapacity(static_cast<uint32_t>(wanted));
+}
+
 void DataBuffer::takeBlock(void* p, uint32_t n) {
     checkAlive(this);
     adopt(p, n, false);

@@ -56,6 +56,11 @@ public:
     // when the block cannot be allocated.
     bool ensureCapacity(uint32_t n);
 
+    // Makes room for `extra` more bytes by at least doubling the block, for callers that append
+    // a large content in many pieces (the fixed reserve of append would copy it over and over).
+    // The block never grows past `limit` bytes (0: no limit beyond 32 bits).
+    bool reserveForGrowth(uint32_t extra, uint32_t limit = 0);
+
     // Block hand-over. takeBlock frees the own block and adopts `p`, which must come from
     // new unsigned char[] (size = capacity = n). borrowBlock does the same but never frees `p`;
     // its owner keeps it alive while this buffer uses it.

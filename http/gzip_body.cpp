@@ -143,6 +143,7 @@ GunzipResult gunzipBody(const unsigned char* data, uint32_t size, DataBuffer& ou
             result = GunzipResult::kTooLarge;
             break;
         }
+        out.reserveForGrowth(produced, maxOutput);
         out.append(piece, produced);
         if (rc == Z_OK && produced == 0 && stream.avail_in == 0) {
             logError(log, "Gzip data is truncated");

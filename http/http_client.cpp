@@ -321,7 +321,9 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
 
     if (body.getSize() > 10 && body.getData()[0] == 0x1F && body.getData()[1] == 0x8B) {
         DataBuffer plain;
-        GunzipResult unzipped = gunzipBody(body.getData(), body.getSize(), plain, bodyLimit(control), log);
+        uint32_t inflateLimit = control.maxContentLength > 0 ? static_cast<uint32_t>(control.maxContentLength)
+                                                             : HttpLimits::kMaxInflatedBytes;
+        GunzipResult unzipped = gunzipBody(body.getData(), body.getSize(), plain, inflateLimit, log);
         if (unzipped == GunzipResult::kDecoded) {
             body.takeFrom(plain);
         } else if (unzipped == GunzipResult::kTooLarge) {
@@ -410,8 +412,14 @@ bool HttpClient::readBody(HttpControl& control, HttpStream& stream, DataBuffer& 
                 return false;
             }
             uint64_t size = 0;
-            if (isBlankLine(line) || !chunkSize(line, size))
+            if (isBlankLine(line))
                 return true;
+            if (!chunkSize(line, size)) {
+                // Not a chunk at all: the body is broken, not finished.
+                stream.closeStream(log);
+                logError(log, "Invalid chunk size in chunked response.");
+                return false;
+            }
             if (size == 0) {
                 // The trailer: header lines up to an empty one.
                 for (int i = 0; i < kMaxTrailerLines; ++i) {
@@ -427,6 +435,7 @@ bool HttpClient::readBody(HttpControl& control, HttpStream& stream, DataBuffer& 
                 logTooLarge(log, "Chunked response is too large.", control);
                 return false;
             }
+            body.reserveForGrowth(static_cast<uint32_t>(size), limit);
             if (!stream.receiveBytesToBuffer(static_cast<uint32_t>(size), body, log)) {
                 stream.closeStream(log);
                 logError(log, "Failed to get response data (b)");

@@ -15,6 +15,9 @@ constexpr uint32_t kMaxChunkLine = 4096;
 // A body read until the server closes, or of a declared length, when no smaller maximum is set.
 // The same ceiling the socket layer applies to one bulk receive.
 constexpr uint32_t kMaxBodyBytes = 0xC000000;
+// The decoded size of a gzip body when no smaller maximum is set: a few hundred kilobytes of a
+// gzip bomb can claim a gigabyte, and no page needs more than this.
+constexpr uint32_t kMaxInflatedBytes = 32u << 20;
 // Redirects followed for one request.
 constexpr int kMaxRedirects = 4;
 // Invalid response headers retried for one request.

@@ -480,6 +480,7 @@ bool ZelcoraSocket::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t m
             tooLarge = true;
             return false;
         }
+        out.reserveForGrowth(n, maxBytes);
         out.append(scratch.get(), n);
         total += n;
     }

@@ -424,6 +424,7 @@ bool TlsChannel::receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log)
             return false;
         uint32_t available = m_pending.getSize() - m_pendingStart;
         uint32_t take = available < n - done ? available : n - done;
+        out.reserveForGrowth(n - done);
         if (!out.append(m_pending.dataAt(static_cast<int>(m_pendingStart)), take))
             return false;
         m_pendingStart += take;
@@ -446,6 +447,7 @@ bool TlsChannel::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxB
             tooLarge = true;
             return false;
         }
+        out.reserveForGrowth(available, maxBytes);
         out.append(m_pending.dataAt(static_cast<int>(m_pendingStart)), available);
         m_pendingStart += available;
         total += available;

@@ -413,3 +413,28 @@ TEST(DataBufferDeathTest, OperationOnDestroyedBufferStopsTheProcess) {
 }
 
 } // namespace
+
+TEST(DataBufferGrowth, ReserveForGrowthDoublesUpToTheLimit) {
+    DataBuffer db;
+    ASSERT_TRUE(db.reserveForGrowth(100));
+    EXPECT_EQ(db.getCapacity(), 100u);
+    db.setSize(100);
+    ASSERT_TRUE(db.reserveForGrowth(10));
+    EXPECT_EQ(db.getCapacity(), 200u);
+    ASSERT_TRUE(db.reserveForGrowth(50));
+    EXPECT_EQ(db.getCapacity(), 200u);
+    ASSERT_TRUE(db.reserveForGrowth(150, 300));
+    EXPECT_EQ(db.getCapacity(), 300u);
+    // Many pieces: the block is reallocated a logarithmic number of times.
+    DataBuffer big;
+    int reallocations = 0;
+    const unsigned char piece[1000] = {};
+    for (int i = 0; i < 10000; ++i) {
+        const unsigned char* before = big.getData();
+        big.reserveForGrowth(sizeof(piece));
+        big.append(piece, sizeof(piece));
+        reallocations += big.getData() != before;
+    }
+    EXPECT_EQ(big.getSize(), 10000000u);
+    EXPECT_LT(reallocations, 30);
+}

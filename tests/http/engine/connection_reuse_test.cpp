@@ -203,18 +203,38 @@ TEST_F(EngineTest, SecurePageIsFetchedAndFramedLikeAPlainOne) {
     EXPECT_EQ(server.connectionCount(), 1);
 }
 
-TEST_F(EngineTest, SecurePageWithAnExpiredCertificateIsStillFetched) {
-    test_support::ServerIdentity identity = TestCertificates::instance().issue("127.0.0.1", -30, -2);
+struct BadCertificate {
+    const char* name;
+    const char* issuedFor;
+    int fromDays;
+    int toDays;
+    bool selfSigned;
+    const char* trustError;
+};
+
+class BadCertificatePageTest : public EngineTest, public ::testing::WithParamInterface<BadCertificate> {};
+
+TEST_P(BadCertificatePageTest, PageIsStillFetched) {
+    const BadCertificate& c = GetParam();
+    test_support::ServerIdentity identity =
+        TestCertificates::instance().issue(c.issuedFor, c.fromDays, c.toDays, c.selfSigned);
     ScriptServer server;
-    server.addScript({expect("\r\n\r\n"), send(okResponse("<html>old cert</html>")), delay(300)});
+    server.addScript({expect("\r\n\r\n"), send(okResponse("<html>page</html>")), delay(300)});
     ASSERT_TRUE(server.startTls(identity.certificatePem, identity.keyPem));
     HttpClient client;
     client.setTarget("127.0.0.1", server.port());
     ASSERT_TRUE(get(client, urlOf(server, "/", "https")));
-    EXPECT_EQ(log.data("WinVerifyTrustError"), "CERT_E_EXPIRED");
+    EXPECT_EQ(log.data("WinVerifyTrustError"), c.trustError);
     EXPECT_TRUE(log.hasError("Error authenticating server credentials!"));
-    EXPECT_EQ(bytesOf(body), "<html>old cert</html>");
+    EXPECT_EQ(bytesOf(body), "<html>page</html>");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Certificates, BadCertificatePageTest,
+    ::testing::Values(BadCertificate{"otherName", "other.test", -1, 30, false, "CERT_E_CN_NO_MATCH"},
+                      BadCertificate{"expired", "127.0.0.1", -30, -2, false, "CERT_E_EXPIRED"},
+                      BadCertificate{"selfSigned", "127.0.0.1", -1, 30, true, "CERT_E_UNTRUSTEDROOT"}),
+    [](const ::testing::TestParamInfo<BadCertificate>& info) { return info.param.name; });
 
 TEST_F(EngineTest, CookiesOfAResponseAreSavedAndSentBack) {
     char dir[] = "/tmp/dunmere-cookies-XXXXXX";

@@ -32,6 +32,15 @@ public:
     // description and keywords.
     void extractHeadFields(const char* html);
 
+    // Whether a link's href (lower-cased, as written in the page) matches an entry of the
+    // contact, about or site-map URL patterns.
+    bool isContactUrl(const StringBuffer& href) const;
+    bool isAboutUrl(const StringBuffer& href) const;
+    bool isSitemapUrl(const StringBuffer& href) const;
+    // Sets `country` from the first address whose top-level name is a two-letter country name
+    // (the generic-use names excepted).
+    void countryFromEmails(const ClsStringArray& addresses);
+
     WordList stopWords;
     uint32_t maxVectorWords = 50;
     uint32_t maxTitleLength = 200;

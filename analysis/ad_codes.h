@@ -1,0 +1,13 @@
+// extractAdCodes: reads the ad code of a page's XML tree into the analyzer: the publisher id,
+// the formats of up to six ad units and six link units, the search boxes, and a flag for ad
+// code that was unreadable or named another publisher. The fields accumulate over the pages of
+// one site.
+#pragma once
+
+class ClsXml;
+class SiteAnalyzer;
+
+// The host of the ad network's search engine, whose search forms carry the publisher id.
+constexpr const char* kAdSearchEngineHost = "www.google.com";
+
+void extractAdCodes(SiteAnalyzer& analyzer, ClsXml& xml);

@@ -1,0 +1,325 @@
+#include "analysis/links.h"
+
+#include "analysis/site_analyzer.h"
+#include "base/cls_string_array.h"
+#include "base/string_buffer.h"
+#include "base/url_parse.h"
+#include "base/x_string.h"
+#include "markup/cls_html_to_xml.h"
+#include "markup/cls_xml.h"
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <strings.h>
+
+namespace {
+
+const char* const kGenericUseTlds[] = {"tv", "ws", "nu", "cc", "to", "ac", "cx", "tk", "vu"};
+
+// The refresh attribute spellings, tried in this order.
+const char* const kRefreshAttributes[][2] = {
+    {"http-equiv", "refresh"}, {"HTTP-EQUIV", "refresh"}, {"HTTP-EQUIV", "REFRESH"},
+    {"http-equiv", "REFRESH"}, {"HTTP-EQUIV", "Refresh"}, {"http-equiv", "Refresh"},
+};
+
+// Walks every element of `tag` below `tree` in search order.
+template <typename Visit> void forEachElement(ClsXml& tree, const char* tag, Visit visit) {
+    std::unique_ptr<ClsXml> current(tree.SearchForTag(nullptr, tag));
+    while (current) {
+        visit(*current);
+        current.reset(tree.SearchForTag(current.get(), tag));
+    }
+}
+
+// The value of `name`, or of its upper-case spelling when that is empty.
+void attributeEitherCase(const ClsXml& element, const char* lower, const char* upper, StringBuffer& out) {
+    out.clear();
+    element.GetAttrValue(lower, out);
+    if (out.getSize() == 0)
+        element.GetAttrValue(upper, out);
+}
+
+void appendWithBlank(StringBuffer& text, const char* piece) {
+    if (text.getSize() > 0)
+        text.appendChar(' ');
+    text.append(piece);
+}
+
+bool containsNoCase(const char* text, const char* needle) {
+    size_t n = std::strlen(needle);
+    for (const char* p = text; *p != 0; ++p) {
+        if (strncasecmp(p, needle, n) == 0)
+            return true;
+    }
+    return n == 0;
+}
+
+bool matchesAny(const ClsStringArray& patterns, const StringBuffer& href) {
+    StringBuffer lower(href.getString());
+    lower.toLowerCase();
+    for (int i = 0; i < patterns.get_Count(); ++i) {
+        if (lower.matchesWildcard(patterns.GetString(i), true))
+            return true;
+    }
+    return false;
+}
+
+// The lower-case form of one UTF-16 unit: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic.
+char16_t lowerUnit(char16_t c) {
+    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return static_cast<char16_t>(c + 32);
+    bool evenUpper = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+    bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if ((evenUpper && c % 2 == 0) || (oddUpper && c % 2 == 1))
+        return static_cast<char16_t>(c + 1);
+    if (c == 0x178)
+        return 0xFF;
+    if (c == 0x386)
+        return 0x3AC;
+    if (c >= 0x388 && c <= 0x38A)
+        return static_cast<char16_t>(c + 37);
+    if (c == 0x38C)
+        return 0x3CC;
+    if (c == 0x38E || c == 0x38F)
+        return static_cast<char16_t>(c + 63);
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
+        return static_cast<char16_t>(c + 32);
+    if (c >= 0x410 && c <= 0x42F)
+        return static_cast<char16_t>(c + 32);
+    if (c >= 0x400 && c <= 0x40F)
+        return static_cast<char16_t>(c + 80);
+    return c;
+}
+
+// Lower-cases UTF-8 link text through UTF-16, so the Greek and Cyrillic contact texts of the
+// tables can match as well as Latin ones.
+void lowerLinkText(StringBuffer& text) {
+    if (text.is7bit()) {
+        text.toLowerCase();
+        return;
+    }
+    XString wide;
+    wide.setFromUtf8(text.getString());
+    std::u16string lowered;
+    for (const char16_t* u = wide.getUtf16(); *u != 0; ++u)
+        lowered.push_back(lowerUnit(*u));
+    XString back;
+    back.setFromUtf16(lowered.c_str(), static_cast<int>(lowered.size()));
+    text.setString(back.getUtf8());
+}
+
+} // namespace
+
+bool isGenericUseTld(const char* tld) {
+    for (const char* generic : kGenericUseTlds) {
+        if (std::strcmp(tld, generic) == 0)
+            return true;
+    }
+    return false;
+}
+
+void collectLinks(ClsXml& tree, ClsStringArray& urls, ClsStringArray& texts) {
+    urls.put_Unique(false);
+    texts.put_Unique(false);
+    for (const char* tag : {"a", "area"}) {
+        forEachElement(tree, tag, [&](ClsXml& element) {
+            StringBuffer text;
+            forEachElement(element, "text", [&](ClsXml& node) {
+                StringBuffer content;
+                node.GetContentSb(content);
+                appendWithBlank(text, content.getString());
+            });
+            forEachElement(element, "img", [&](ClsXml& image) {
+                StringBuffer alt;
+                attributeEitherCase(image, "alt", "ALT", alt);
+                if (alt.getSize() > 0)
+                    appendWithBlank(text, alt.getString());
+            });
+            StringBuffer href;
+            attributeEitherCase(element, "href", "HREF", href);
+            if (href.getSize() == 0)
+                return;
+            unescapeHref(href);
+            href.trim();
+            urls.Append(href.getString());
+            text.replaceChar('\n', ' ');
+            text.replaceChar('\r', ' ');
+            collapseUtf8Whitespace(text);
+            lowerLinkText(text);
+            texts.Append(text.getString());
+        });
+    }
+}
+
+void pageLinks(const StringBuffer& html, ClsStringArray& texts, ClsStringArray& urls) {
+    ClsHtmlToXml converter;
+    XString page;
+    page.setFromUtf8(html.getString());
+    converter.put_Html(page);
+    XString xmlText;
+    converter.ToXml(xmlText);
+    ClsXml tree;
+    tree.LoadXml(xmlText.getUtf8());
+    collectLinks(tree, urls, texts);
+}
+
+void unescapeHref(StringBuffer& href) {
+    const char* t = href.getString();
+    int n = href.getSize();
+    StringBuffer out;
+    for (int i = 0; i < n; ++i) {
+        char c = t[i];
+        if (c == '%') {
+            if (i + 1 >= n)
+                continue; // a '%' at the very end is dropped
+            if (t[i + 1] < '8' && i + 2 < n) {
+                auto hex = [](char h) {
+                    return h >= '0' && h <= '9'   ? h - '0'
+                           : h >= 'a' && h <= 'f' ? h - 'a' + 10
+                           : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                                  : 0;
+                };
+                out.appendChar(static_cast<char>(hex(t[i + 1]) * 16 + hex(t[i + 2])));
+                i += 2;
+                continue;
+            }
+            out.appendChar('%');
+            continue;
+        }
+        if (c == '&' && i + 2 < n && t[i + 1] == '#' && t[i + 2] >= '0' && t[i + 2] <= '9') {
+            int value = 0;
+            int k = i + 2;
+            while (k < n && t[k] >= '0' && t[k] <= '9' && k < i + 12) {
+                value = (value * 10 + (t[k] - '0')) % 256;
+                ++k;
+            }
+            // The decoded byte, then the character after the digits (normally ';') is dropped.
+            // A zero byte would cut the href short, so such a reference stays as written.
+            if (value == 0) {
+                out.appendN(t + i, k - i);
+                i = k - 1;
+                continue;
+            }
+            out.appendChar(static_cast<char>(value));
+            i = k < n ? k : n - 1;
+            continue;
+        }
+        out.appendChar(c);
+    }
+    href.setSb(out);
+}
+
+bool isFollowableHref(const StringBuffer& href) {
+    for (const char* prefix : {"#", "ftp:", "FTP:", "javascript", "JAVASCRIPT", "MAILTO", "mailto"}) {
+        if (href.beginsWith(prefix))
+            return false;
+    }
+    return true;
+}
+
+bool isOnSite(const char* domain, const StringBuffer& href) {
+    if (!isFollowableHref(href))
+        return false;
+    if (!href.beginsWith("http:") && !href.beginsWith("https:"))
+        return true;
+    if (domain == nullptr || *domain == 0)
+        return false;
+    if (containsNoCase(href.getString(), domain))
+        return true;
+    StringBuffer bare(domain);
+    bare.replaceFirst("www.", "");
+    return bare.getSize() > 0 && containsNoCase(href.getString(), bare.getString());
+}
+
+void resolveUrl(const char* domain, const StringBuffer& basePath, const StringBuffer& href,
+                StringBuffer& url) {
+    StringBuffer h(href.getString());
+    if (h.beginsWith("./"))
+        h.removeChunk(0, 2);
+    if (basePath.equals("/")) {
+        while (h.beginsWith("../"))
+            h.removeChunk(0, 3);
+    }
+    url.clear();
+    if (h.beginsWith("http:") || h.beginsWith("https:")) {
+        url.setSb(h);
+        return;
+    }
+    url.append("http://");
+    url.append(domain == nullptr ? "" : domain);
+    if (h.beginsWith("/")) {
+        url.appendSb(h);
+        return;
+    }
+    StringBuffer path;
+    getUrlPath(basePath.getString(), path);
+    const char* slash = std::strrchr(path.getString(), '/');
+    if (slash != nullptr)
+        url.appendN(path.getString(), static_cast<int>(slash - path.getString()) + 1);
+    else
+        url.appendChar('/');
+    url.appendSb(h);
+}
+
+void getRefreshUrl(ClsXml& tree, StringBuffer& target) {
+    std::unique_ptr<ClsXml> meta;
+    for (const auto& pair : kRefreshAttributes) {
+        meta.reset(tree.SearchForAttribute(nullptr, "meta", pair[0], pair[1]));
+        if (meta)
+            break;
+    }
+    if (!meta)
+        return;
+    StringBuffer content;
+    attributeEitherCase(*meta, "content", "CONTENT", content);
+    if (content.getSize() == 0)
+        return;
+    if (!content.replaceFirst("URL=", ""))
+        content.replaceFirst("url=", "");
+    const char* semicolon = std::strchr(content.getString(), ';');
+    if (semicolon == nullptr)
+        return;
+    target.setString(semicolon + 1);
+    target.trim();
+}
+
+void collectEmails(const ClsStringArray& urls, ClsStringArray& emails) {
+    for (int i = 0; i < urls.get_Count(); ++i) {
+        StringBuffer e(urls.GetString(i));
+        e.toLowerCase();
+        if (!e.beginsWith("mailto:") && !e.beginsWith("MAILTO:"))
+            continue;
+        e.replaceFirst("mailto:", "");
+        e.replaceFirst("MAILTO:", "");
+        e.trim();
+        e.replaceChar('\n', ' ');
+        e.replaceChar('\t', ' ');
+        e.replaceChar('\r', ' ');
+        if (!e.containsChar(' ') && e.containsChar('@'))
+            emails.Append(e.getString());
+    }
+}
+
+bool SiteAnalyzer::isContactUrl(const StringBuffer& href) const {
+    return matchesAny(contactUrlPatterns, href);
+}
+
+bool SiteAnalyzer::isAboutUrl(const StringBuffer& href) const {
+    return matchesAny(aboutUrlPatterns, href);
+}
+
+bool SiteAnalyzer::isSitemapUrl(const StringBuffer& href) const {
+    return matchesAny(sitemapUrlPatterns, href);
+}
+
+void SiteAnalyzer::countryFromEmails(const ClsStringArray& addresses) {
+    for (int i = 0; i < addresses.get_Count(); ++i) {
+        const char* address = addresses.GetString(i);
+        const char* dot = std::strrchr(address, '.');
+        if (dot == nullptr || std::strlen(dot + 1) != 2 || isGenericUseTld(dot + 1))
+            continue;
+        country.setString(dot + 1);
+        return;
+    }
+}

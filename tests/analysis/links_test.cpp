@@ -1,0 +1,192 @@
+#include "analysis/links.h"
+
+#include "analysis/site_analyzer.h"
+#include "base/cls_string_array.h"
+#include "base/string_buffer.h"
+#include "markup/cls_xml.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// Links of a tree shaped like the converter's output.
+void linksOf(const char* xml, ClsStringArray& urls, ClsStringArray& texts) {
+    ClsXml tree;
+    ASSERT_TRUE(tree.LoadXml(xml));
+    collectLinks(tree, urls, texts);
+}
+
+TEST(CollectLinks, TextsImagesAndMissingHrefs) {
+    ClsStringArray urls, texts;
+    linksOf("<root><a href=\"/contact.html\"><img alt=\"Contact Us\"/></a>"
+            "<a><text>no href</text></a>"
+            "<a href=\" /empty \"></a>"
+            "<p><a HREF=\"x%20y.html\"><text>Big</text><b><text>\r\nNews</text></b><img ALT=\"Now\"/></a></p>"
+            "<map><area href=\"/map\"/></map></root>",
+            urls, texts);
+    ASSERT_EQ(urls.get_Count(), 4);
+    ASSERT_EQ(texts.get_Count(), 4);
+    EXPECT_STREQ(urls.GetString(0), "/contact.html");
+    EXPECT_STREQ(texts.GetString(0), "contact us");
+    EXPECT_STREQ(urls.GetString(1), "/empty");
+    EXPECT_STREQ(texts.GetString(1), "");
+    EXPECT_STREQ(urls.GetString(2), "x y.html");
+    EXPECT_STREQ(texts.GetString(2), "big news now");
+    // area elements come after every a element.
+    EXPECT_STREQ(urls.GetString(3), "/map");
+}
+
+TEST(CollectLinks, GreekAndCyrillicTextsAreLowerCased) {
+    ClsStringArray urls, texts;
+    linksOf("<root><a href=\"/a\"><text>\xCE\x95\xCE\xA0\xCE\x91\xCE\xA6\xCE\x89</text></a>"
+            "<a href=\"/b\"><text>\xD0\x9A\xD0\x9E\xD0\x9D\xD0\xA2\xD0\x90\xD0\x9A\xD0\xA2</text></a>"
+            "<a href=\"/c\"><text>\xC3\x89t\xC3\xA9</text></a></root>",
+            urls, texts);
+    ASSERT_EQ(texts.get_Count(), 3);
+    EXPECT_STREQ(texts.GetString(0), "\xCE\xB5\xCF\x80\xCE\xB1\xCF\x86\xCE\xAE");
+    EXPECT_STREQ(texts.GetString(1), "\xD0\xBA\xD0\xBE\xD0\xBD\xD1\x82\xD0\xB0\xD0\xBA\xD1\x82");
+    EXPECT_STREQ(texts.GetString(2), "\xC3\xA9t\xC3\xA9");
+}
+
+TEST(CollectLinks, ThroughTheConverter) {
+    ClsStringArray urls, texts;
+    StringBuffer html(
+        "<html><body><a href=\"/about.html\">About <b>Us</b></a> <a name=\"x\">none</a></body></html>");
+    pageLinks(html, texts, urls);
+    ASSERT_EQ(urls.get_Count(), 1);
+    EXPECT_STREQ(urls.GetString(0), "/about.html");
+    EXPECT_STREQ(texts.GetString(0), "about us");
+}
+
+struct UnescapeCase {
+    const char* in;
+    const char* out;
+};
+
+class UnescapeTest : public ::testing::TestWithParam<UnescapeCase> {};
+
+TEST_P(UnescapeTest, Decodes) {
+    StringBuffer href(GetParam().in);
+    unescapeHref(href);
+    EXPECT_STREQ(href.getString(), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hrefs, UnescapeTest,
+                         ::testing::Values(UnescapeCase{"a%20b", "a b"}, UnescapeCase{"a%2Fb%2fc", "a/b/c"},
+                                           UnescapeCase{"caf%C3%A9", "caf%C3%A9"},
+                                           UnescapeCase{"a&#38;b", "a&b"}, UnescapeCase{"a&#38b", "a&"},
+                                           UnescapeCase{"a&amp;b", "a&amp;b"}, UnescapeCase{"end%", "end"},
+                                           UnescapeCase{"&#x41;", "&#x41;"},
+                                           UnescapeCase{"&#65;&#321;", "AA"}, UnescapeCase{"&#0;x", "&#0;x"},
+                                           UnescapeCase{"%zz", "%zz"}));
+
+TEST(OnSite, Rules) {
+    auto on = [](const char* domain, const char* href) { return isOnSite(domain, StringBuffer(href)); };
+    EXPECT_FALSE(on("example.com", "javascript:go()"));
+    EXPECT_FALSE(on("example.com", "#top"));
+    EXPECT_FALSE(on("example.com", "mailto:a@example.com"));
+    EXPECT_FALSE(on("example.com", "MAILTO:a@example.com"));
+    EXPECT_TRUE(on("example.com", "/page.html"));
+    EXPECT_TRUE(on("example.com", "HTTP://other.org/"));
+    EXPECT_TRUE(on("www.example.com", "http://example.com/about.html"));
+    EXPECT_TRUE(on("www.example.com", "https://shop.EXAMPLE.com/"));
+    EXPECT_FALSE(on("www.example.com", "http://other.org/"));
+    EXPECT_TRUE(on("example.com", "http://other.org/?ref=example.com"));
+}
+
+struct ResolveCase {
+    const char* base;
+    const char* href;
+    const char* url;
+};
+
+class ResolveTest : public ::testing::TestWithParam<ResolveCase> {};
+
+TEST_P(ResolveTest, Resolves) {
+    StringBuffer url("old");
+    resolveUrl("example.com", StringBuffer(GetParam().base), StringBuffer(GetParam().href), url);
+    EXPECT_STREQ(url.getString(), GetParam().url);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, ResolveTest,
+    ::testing::Values(ResolveCase{"/dir/page.html", "a.html", "http://example.com/dir/a.html"},
+                      ResolveCase{"/dir/page.html", "/b.html", "http://example.com/b.html"},
+                      ResolveCase{"/dir/page.html", "./c.html", "http://example.com/dir/c.html"},
+                      ResolveCase{"/dir/page.html", "../d.html", "http://example.com/dir/../d.html"},
+                      ResolveCase{"/", "../../e.html", "http://example.com/e.html"},
+                      ResolveCase{"/dir/page.html", "https://x.org/", "https://x.org/"},
+                      ResolveCase{"/dir/page.html", "//cdn.org/f", "http://example.com//cdn.org/f"},
+                      ResolveCase{"/dir/page.html?q=1", "g", "http://example.com/dir/g"}));
+
+TEST(RefreshUrl, SpellingsAndContent) {
+    struct Case {
+        const char* xml;
+        const char* target;
+    };
+    const Case cases[] = {
+        {"<root><meta http-equiv=\"refresh\" content=\"5; URL=http://example.com/main.html\"/></root>",
+         "http://example.com/main.html"},
+        {"<root><meta HTTP-EQUIV=\"REFRESH\" CONTENT=\"0;url=/start.htm\"/></root>", "/start.htm"},
+        {"<root><meta http-equiv=\"Refresh\" content=\"0;URL='/q.htm'\"/></root>", "'/q.htm'"},
+        {"<root><meta http-equiv=\"refresh\" content=\"30\"/></root>", "unchanged"},
+        {"<root><meta http-equiv=\"ReFresh\" content=\"0;url=/x\"/></root>", "unchanged"},
+        {"<root><meta name=\"x\"/></root>", "unchanged"},
+    };
+    for (const Case& c : cases) {
+        ClsXml tree;
+        ASSERT_TRUE(tree.LoadXml(c.xml));
+        StringBuffer target("unchanged");
+        getRefreshUrl(tree, target);
+        EXPECT_STREQ(target.getString(), c.target) << c.xml;
+    }
+}
+
+TEST(Emails, CollectedLowerCasedAndCountryFromTheFirstUsefulOne) {
+    ClsStringArray urls;
+    urls.Append("MAILTO:Info@Example.FR?Subject=Hi");
+    urls.Append("mailto:bad address@example.de");
+    urls.Append("mailto:nobody");
+    urls.Append("/contact.html");
+    urls.Append("mailto: sales@example.de ");
+    SiteAnalyzer analyzer;
+    collectEmails(urls, analyzer.emails);
+    ASSERT_EQ(analyzer.emails.get_Count(), 2);
+    EXPECT_STREQ(analyzer.emails.GetString(0), "info@example.fr?subject=hi");
+    EXPECT_STREQ(analyzer.emails.GetString(1), "sales@example.de");
+
+    ClsStringArray addresses;
+    addresses.Append("a@site.tv");
+    addresses.Append("b@site.com");
+    addresses.Append("c@site.fr");
+    addresses.Append("d@site.de");
+    analyzer.countryFromEmails(addresses);
+    EXPECT_STREQ(analyzer.country.getString(), "fr");
+    SiteAnalyzer none;
+    ClsStringArray generic;
+    generic.Append("a@site.tv");
+    generic.Append("b@site.com");
+    none.countryFromEmails(generic);
+    EXPECT_STREQ(none.country.getString(), "");
+}
+
+TEST(UrlClasses, AgainstThePatternTables) {
+    SiteAnalyzer analyzer;
+    analyzer.contactUrlPatterns.Append("*kontakt*");
+    analyzer.aboutUrlPatterns.Append("*/about.*");
+    analyzer.aboutUrlPatterns.Append("/about*");
+    analyzer.sitemapUrlPatterns.Append("*sitemap*");
+    EXPECT_TRUE(analyzer.isContactUrl(StringBuffer("/Kontakt/index.html")));
+    EXPECT_FALSE(analyzer.isContactUrl(StringBuffer("/contact.html")));
+    EXPECT_TRUE(analyzer.isAboutUrl(StringBuffer("/about.htm")));
+    EXPECT_TRUE(analyzer.isAboutUrl(StringBuffer("http://x.com/about.php")));
+    EXPECT_TRUE(analyzer.isAboutUrl(StringBuffer("/aboutus")));
+    EXPECT_FALSE(analyzer.isAboutUrl(StringBuffer("x/aboutus")));
+    EXPECT_TRUE(analyzer.isSitemapUrl(StringBuffer("/SiteMap.html")));
+    SiteAnalyzer empty;
+    EXPECT_FALSE(empty.isSitemapUrl(StringBuffer("/sitemap")));
+}
+
+} // namespace

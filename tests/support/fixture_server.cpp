@@ -1,0 +1,205 @@
+#include "fixture_server.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <netinet/in.h>
+#include <poll.h>
+#include <strings.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace test_support {
+
+namespace {
+
+const char* reason(int status) {
+    switch (status) {
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    default:
+        return "Status";
+    }
+}
+
+void sendAll(int fd, const std::string& data) {
+    size_t sent = 0;
+    while (sent < data.size()) {
+        ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        sent += static_cast<size_t>(n);
+    }
+}
+
+// The value of a header field in a request block, "" when absent.
+std::string headerValue(const std::string& block, const char* name) {
+    std::string needle = std::string("\r\n") + name + ":";
+    for (size_t i = 0; i + needle.size() <= block.size(); ++i) {
+        if (strncasecmp(block.c_str() + i, needle.c_str(), needle.size()) == 0) {
+            size_t start = i + needle.size();
+            size_t end = block.find("\r\n", start);
+            std::string value = block.substr(start, end - start);
+            while (!value.empty() && value.front() == ' ')
+                value.erase(0, 1);
+            return value;
+        }
+    }
+    return "";
+}
+
+} // namespace
+
+FixtureServer::~FixtureServer() {
+    stop();
+}
+
+void FixtureServer::add(const std::string& host, const std::string& path, const std::string& body,
+                        const std::string& contentType) {
+    FixturePage page;
+    page.body = body;
+    page.headers = "Content-Type: " + contentType + "\r\n";
+    addPage(host, path, page);
+}
+
+void FixtureServer::addPage(const std::string& host, const std::string& path, const FixturePage& page) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pages[host + " " + path] = page;
+}
+
+bool FixtureServer::lookup(const std::string& host, const std::string& path, FixturePage& page) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_pages.find(host + " " + path);
+    if (it == m_pages.end())
+        it = m_pages.find("* " + path);
+    if (it == m_pages.end())
+        return false;
+    page = it->second;
+    return true;
+}
+
+bool FixtureServer::start(uint16_t port) {
+    std::signal(SIGPIPE, SIG_IGN);
+    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int one = 1;
+    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(m_listenFd, 64) != 0)
+        return false;
+    socklen_t length = sizeof(address);
+    ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+    m_acceptThread = std::thread([this] { acceptLoop(); });
+    return true;
+}
+
+void FixtureServer::acceptLoop() {
+    while (!m_stopping) {
+        pollfd p{m_listenFd, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0)
+            continue;
+        int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_fds.push_back(fd);
+        m_threads.emplace_back([this, fd] { serve(fd); });
+    }
+}
+
+void FixtureServer::serve(int fd) {
+    std::string pending;
+    while (!m_stopping) {
+        size_t end = pending.find("\r\n\r\n");
+        if (end == std::string::npos) {
+            pollfd p{fd, POLLIN, 0};
+            int rc = ::poll(&p, 1, 50);
+            if (rc == 0)
+                continue;
+            char buffer[4096];
+            ssize_t n = rc > 0 ? ::recv(fd, buffer, sizeof(buffer), 0) : -1;
+            if (n <= 0)
+                break;
+            pending.append(buffer, static_cast<size_t>(n));
+            continue;
+        }
+        std::string block = pending.substr(0, end + 2);
+        pending.erase(0, end + 4);
+        size_t firstBlank = block.find(' ');
+        size_t secondBlank = block.find(' ', firstBlank + 1);
+        std::string path = block.substr(firstBlank + 1, secondBlank - firstBlank - 1);
+        std::string host = headerValue(block, "Host");
+        host = host.substr(0, host.find(':'));
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_requests.push_back(host + " " + path);
+        }
+        FixturePage page;
+        if (!lookup(host, path, page)) {
+            page.status = 404;
+            page.body = "<html><head><title>404 Not Found</title></head><body>Not Found</body></html>";
+        }
+        if (page.delayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(page.delayMs));
+        std::string response = "HTTP/1.1 " + std::to_string(page.status) + " " + reason(page.status) +
+                               "\r\n" + page.headers + "Content-Length: " + std::to_string(page.body.size()) +
+                               "\r\n\r\n" + page.body;
+        sendAll(fd, response);
+        if (strcasecmp(headerValue(block, "Connection").c_str(), "close") == 0)
+            break;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (int& open : m_fds) {
+        if (open == fd)
+            open = -1;
+    }
+    ::close(fd);
+}
+
+std::vector<std::string> FixtureServer::requests() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_requests;
+}
+
+int FixtureServer::countRequests(const std::string& hostAndPath) const {
+    int n = 0;
+    for (const std::string& r : requests())
+        n += r == hostAndPath;
+    return n;
+}
+
+void FixtureServer::stop() {
+    m_stopping = true;
+    if (m_acceptThread.joinable())
+        m_acceptThread.join();
+    std::vector<std::thread> threads;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (int fd : m_fds) {
+            if (fd >= 0)
+                ::shutdown(fd, SHUT_RDWR);
+        }
+        threads.swap(m_threads);
+    }
+    for (std::thread& t : threads)
+        t.join();
+    if (m_listenFd >= 0) {
+        ::close(m_listenFd);
+        m_listenFd = -1;
+    }
+}
+
+} // namespace test_support

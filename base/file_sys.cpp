@@ -9,10 +9,13 @@
 #include "base/string_buffer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -121,6 +124,38 @@ int attemptOpenForWrite(const char* path, int& err) {
         return FileSys::kInvalidHandle;
     }
     return fd;
+}
+
+int attemptOpenForUpdateFlags(const char* path, int flags, int& err) {
+    int fd;
+    do {
+        fd = ::open(path, flags | O_RDWR | O_CLOEXEC, kFileMode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        err = errno;
+        return FileSys::kInvalidHandle;
+    }
+    // Only a plain file can be updated in place; a directory or device is refused.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        err = errno;
+        closeQuietly(fd);
+        return FileSys::kInvalidHandle;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        closeQuietly(fd);
+        return FileSys::kInvalidHandle;
+    }
+    return fd;
+}
+
+int attemptOpenForUpdate(const char* path, int& err) {
+    return attemptOpenForUpdateFlags(path, 0, err);
+}
+
+int attemptOpenForUpdateOrCreate(const char* path, int& err) {
+    return attemptOpenForUpdateFlags(path, O_CREAT, err);
 }
 
 // The open with a short retry on sharing conflicts: at most 4 attempts, 50 ms apart. On final
@@ -457,6 +492,164 @@ void MakeTempFileNameInTempDirectory(const char* fileTemplate, StringBuffer& out
     StringBuffer dir;
     GetTempDirectory(dir);
     MakeTempFileName(fileTemplate, dir.getString(), out);
+}
+
+int OpenForReadWrite(const char* path, bool create, LogBase* log) {
+    int err = 0;
+    return openWithRetry(path, create ? attemptOpenForUpdateOrCreate : attemptOpenForUpdate, log, err);
+}
+
+bool HandleSize(int handle, uint32_t& size) {
+    struct stat st {};
+    if (handle == kInvalidHandle || ::fstat(handle, &st) != 0 || st.st_size < 0 ||
+        static_cast<uint64_t>(st.st_size) > UINT32_MAX) {
+        return false;
+    }
+    size = static_cast<uint32_t>(st.st_size);
+    return true;
+}
+
+bool ReadAtHandle(int handle, uint32_t offset, void* buf, uint32_t count) {
+    if (handle == kInvalidHandle || (buf == nullptr && count > 0)) {
+        return false;
+    }
+    unsigned char* p = static_cast<unsigned char*>(buf);
+    uint64_t done = 0;
+    while (done < count) {
+        size_t piece = static_cast<size_t>(std::min<uint64_t>(count - done, kMaxTransfer));
+        ssize_t n = ::pread(handle, p + done, piece, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+bool WriteAtHandle(int handle, uint32_t offset, const void* data, uint32_t size, LogBase* log) {
+    if (size == 0) {
+        return true;
+    }
+    if (handle == kInvalidHandle || data == nullptr) {
+        logError(log, "Failed to write to file");
+        return false;
+    }
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    uint64_t done = 0;
+    while (done < size) {
+        size_t piece = static_cast<size_t>(std::min<uint64_t>(size - done, kMaxTransfer));
+        ssize_t n = ::pwrite(handle, p + done, piece, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            int err = n < 0 ? errno : EIO;
+            logError(log, "Failed to write to file");
+            logOsErrorInfo(log, err);
+            return false;
+        }
+        done += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+bool TruncateHandle(int handle, uint32_t size, LogBase* log) {
+    int rc;
+    do {
+        rc = ::ftruncate(handle, static_cast<off_t>(size));
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        int err = errno;
+        logError(log, "Failed to set the file size");
+        logOsErrorInfo(log, err);
+        return false;
+    }
+    return true;
+}
+
+bool ReplaceFileAtomically(const char* path, const void* data1, uint32_t size1, const void* data2,
+                           uint32_t size2, LogBase* log) {
+    if (isEmpty(path)) {
+        logError(log, "Cannot open file, filename is empty.");
+        return false;
+    }
+    // The process id and a per-process count make the name of the new file unique among all
+    // writers, threads and processes alike.
+    static std::atomic<uint32_t> counter{0};
+    StringBuffer temp(path);
+    temp.append(".new");
+    temp.appendInt(static_cast<int>(::getpid()));
+    temp.appendChar('_');
+    temp.appendInt(static_cast<int>(counter.fetch_add(1) & 0x7FFFFFFF));
+    if (!WriteWholeFile2(temp.getString(), data1, size1, data2, size2, log)) {
+        ::unlink(temp.getString());
+        return false;
+    }
+    if (::rename(temp.getString(), path) != 0) {
+        int err = errno;
+        ::unlink(temp.getString());
+        logError(log, "Failed to replace file");
+        logData(log, "filename", path);
+        logOsErrorInfo(log, err);
+        return false;
+    }
+    return true;
+}
+
+bool CreateDirectoriesForFile(const char* path, LogBase* log) {
+    if (isEmpty(path)) {
+        return true;
+    }
+    size_t len = std::strlen(path);
+    if (len > kMaxFilePath) {
+        logError(log, "File path is too long");
+        logData(log, "filename", path);
+        return false;
+    }
+    char dir[kMaxFilePath + 1];
+    std::memcpy(dir, path, len + 1);
+    char* lastSlash = std::strrchr(dir, '/');
+    if (lastSlash == nullptr || lastSlash == dir) {
+        return true;
+    }
+    *lastSlash = '\0';
+    // Each prefix ending before a '/' is a directory to make; one that exists already is fine
+    // (another thread may have made it a moment ago).
+    for (char* p = dir + 1;; ++p) {
+        if (*p != '/' && *p != '\0') {
+            continue;
+        }
+        char saved = *p;
+        *p = '\0';
+        if (::mkdir(dir, kDirectoryMode) != 0 && errno != EEXIST) {
+            int err = errno;
+            logError(log, "Failed to create directory");
+            logData(log, "directory", dir);
+            logOsErrorInfo(log, err);
+            return false;
+        }
+        *p = saved;
+        if (saved == '\0') {
+            return true;
+        }
+    }
+}
+
+bool LockHandle(int handle, bool exclusive) {
+    int rc;
+    do {
+        rc = ::flock(handle, exclusive ? LOCK_EX : LOCK_SH);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
+void UnlockHandle(int handle) {
+    if (handle != kInvalidHandle) {
+        ::flock(handle, LOCK_UN);
+    }
 }
 
 bool EnsureDirectory(const char* path, LogBase* log) {

@@ -36,6 +36,32 @@ void GetTempDirectory(StringBuffer& out);
 void MakeTempFileName(const char* fileTemplate, const char* directory, StringBuffer& out);
 void MakeTempFileNameInTempDirectory(const char* fileTemplate, StringBuffer& out);
 
+// Open a file for reading and writing without truncating it; with `create` a missing file is
+// made empty. kInvalidHandle on failure. Used for files updated in place under a lock.
+int OpenForReadWrite(const char* path, bool create, LogBase* log);
+// The size of an open file; false when the system cannot tell or it exceeds 32 bits.
+bool HandleSize(int handle, uint32_t& size);
+// Reads exactly `count` bytes at `offset`; false on an error or when the file ends first.
+bool ReadAtHandle(int handle, uint32_t offset, void* buf, uint32_t count);
+// Writes all `size` bytes at `offset`; false, with the reason in `log`, when fewer were written.
+bool WriteAtHandle(int handle, uint32_t offset, const void* data, uint32_t size, LogBase* log);
+// Cuts or extends an open file to `size` bytes.
+bool TruncateHandle(int handle, uint32_t size, LogBase* log);
+// Replaces the file at `path` as one step: the bytes are written to a new file beside it, which
+// is then renamed over `path`, so that a reader sees either the old or the new content whole,
+// never a partial write. Two data pieces, as WriteWholeFile2.
+bool ReplaceFileAtomically(const char* path, const void* data1, uint32_t size1, const void* data2,
+                           uint32_t size2, LogBase* log);
+// Advisory whole-file lock on an open handle, waiting until it is granted: shared for readers,
+// exclusive for writers. It excludes every other handle opened on the file, in this process
+// (another thread's open) and in other processes alike. Closing the handle releases it too.
+bool LockHandle(int handle, bool exclusive);
+void UnlockHandle(int handle);
+
+// Creates the missing directories of the directory that holds a file path, one component after
+// the other, without changing the current directory, so that several threads may do it at once.
+bool CreateDirectoriesForFile(const char* path, LogBase* log);
+
 // Make sure every component of a directory path exists, creating the missing ones.
 bool EnsureDirectory(const char* path, LogBase* log);
 // The same for the directory that holds a file path.

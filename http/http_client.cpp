@@ -2,9 +2,11 @@
 
 #include "base/data_buffer.h"
 #include "base/log_base.h"
+#include "http/cache_policy.h"
 #include "http/cookie_mgr.h"
 #include "http/date_parser.h"
 #include "http/gzip_body.h"
+#include "http/http_conn_pool.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
 #include "http/limits.h"
@@ -170,7 +172,7 @@ bool HttpClient::openConnection(HttpControl& control, const char* host, int port
 }
 
 bool HttpClient::connect(Connection& connection, HttpControl& control, const RequestUrl& url, bool fresh,
-                         LogBase* log) {
+                         bool& dnsFailed, LogBase* log) {
     bool viaProxy = control.proxyDomain.getSize() > 0;
     const char* host = viaProxy ? control.proxyDomain.getString() : url.host.getString();
     int port = viaProxy ? control.proxyPort : url.port;
@@ -178,7 +180,7 @@ bool HttpClient::connect(Connection& connection, HttpControl& control, const Req
         log->LogData(viaProxy ? "proxyDomain" : "httpServer", host);
         log->LogDataLong("port", port);
     }
-    bool dnsFailed = false;
+    dnsFailed = false;
     bool ok;
     if (connection.isTls) {
         if (log != nullptr)
@@ -221,6 +223,24 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
         control.password.setSb(parsed.password);
     }
 
+    CachedResponse cached;
+    cacheLookup(url, control, result, cached, log);
+    if (cached.found && !cached.expired && result.cacheStatus == 1)
+        return answerFromCache(url, depth, control, cached, body, result, log);
+
+    // The DNS cache, kept in HttpCache, for the host this request resolves.
+    bool dnsCache = control.useHttpCache && control.httpCache.numRoots() > 0;
+    const char* dnsHost =
+        control.proxyDomain.getSize() > 0 ? control.proxyDomain.getString() : parsed.host.getString();
+    bool hostWasInvalid = false;
+    if (dnsCache && HttpConnPool::dnsLookup(control.httpCache, dnsHost, hostWasInvalid, log) &&
+        hostWasInvalid && control.cachePolicy.honourNegativeDns) {
+        logError(log, "Domain name is marked as invalid in the cache.");
+        if (log != nullptr)
+            log->LogData("domain", dnsHost);
+        return false;
+    }
+
     Connection connection;
     connection.isTls = parsed.isTls;
     connection.pooled = usePooled;
@@ -244,15 +264,25 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
         connection.socket = connection.ownSocket.get();
         connection.tls = connection.ownTls.get();
     }
-    if (!connection.connected() && !connect(connection, control, parsed, !usePooled, log))
-        return false;
+    if (!connection.connected()) {
+        bool dnsFailed = false;
+        bool connected = connect(connection, control, parsed, !usePooled, dnsFailed, log);
+        if (dnsCache && control.cachePolicy.updateCache) {
+            if (!connected && dnsFailed)
+                HttpConnPool::markHostInvalid(control.httpCache, dnsHost, log);
+            else if (hostWasInvalid)
+                HttpConnPool::markHostValid(control.httpCache, dnsHost, log);
+        }
+        if (!connected)
+            return false;
+    }
     if (!connection.connected()) {
         logError(log, "Unable to connect to HTTP server.");
         return false;
     }
     if (usePooled)
         m_reused = true;
-    bool ok = exchange(url, isRedirect, depth, connection, control, parsed, body, result, log);
+    bool ok = exchange(url, isRedirect, depth, connection, control, parsed, cached, body, result, log);
     if (!ok && reused && result.responseHeader.statusLine.getSize() == 0 && body.getSize() == 0) {
         // A kept-alive connection the server closed just as the request went out: nothing came
         // back, so the request is safe to repeat on a new connection.
@@ -264,9 +294,20 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
     return ok;
 }
 
+bool HttpClient::answerFromCache(const char* url, int depth, HttpControl& control, CachedResponse& cached,
+                                 DataBuffer& body, HttpResult& result, LogBase* log) {
+    parseCachedHeaderText(cached.headerText, result.responseHeader);
+    body.takeFrom(cached.body);
+    result.fromCache = true;
+    int status = result.responseHeader.statusCode;
+    if (status == 301 || status == 302)
+        return followRedirect(url, depth, control, body, result, log);
+    return true;
+}
+
 bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connection& connection,
-                          HttpControl& control, const RequestUrl& parsed, DataBuffer& body,
-                          HttpResult& result, LogBase* log) {
+                          HttpControl& control, const RequestUrl& parsed, const CachedResponse& cached,
+                          DataBuffer& body, HttpResult& result, LogBase* log) {
     (void)isRedirect;
     HttpStream& stream = connection.stream();
     StringBuffer path(parsed.path.getString());
@@ -280,9 +321,9 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
     }
 
     StringBuffer requestText;
-    SystemTime noTime;
-    buildGetRequest(url, parsed.host.getString(), path.getString(), parsed.query.getString(), control, false,
-                    "", noTime, requestText);
+    bool conditional = cached.revalidates();
+    buildGetRequest(url, parsed.host.getString(), path.getString(), parsed.query.getString(), control,
+                    conditional, cached.etag.getString(), cached.lastModified, requestText);
     stream.setDeadlineFromNow(m_maxResponseMs);
     if (!stream.sendAll(requestText.getString(), static_cast<uint32_t>(requestText.getSize()), log)) {
         result.socketNotWriteable = true;
@@ -294,6 +335,7 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
     if (!stream.readHeaderBlock(headerBytes, log, HttpLimits::kMaxHeaderBlock)) {
         connection.close(log);
         logError(log, "Failed to get response header");
+        recordFailedUrl(url, control, log);
         return false;
     }
     headerBytes.appendByte(0);
@@ -309,9 +351,12 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
             log->LogData("received", received.getString());
         }
         connection.close(log);
-        if (depth < HttpLimits::kMaxHeaderRetries)
-            return request(url, true, depth + 1, false, control, body, result, log);
-        return false;
+        if (depth >= HttpLimits::kMaxHeaderRetries)
+            return false;
+        bool retried = request(url, true, depth + 1, false, control, body, result, log);
+        if (!retried)
+            recordFailedUrl(url, control, log);
+        return retried;
     }
 
     if (!readBody(control, stream, body, result, log)) {
@@ -338,10 +383,13 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
         return false;
     }
 
+    // A response whose cookies are saved is not cached.
     if (control.cookieDir.getSize() > 0 && control.saveCookies && header.fields.hasField("Set-Cookie"))
         CookieMgr::saveResponseCookies(control.cookieDir.getString(), header.fields,
                                        m_host.getSize() > 0 ? m_host.getString() : parsed.host.getString(),
                                        log);
+    else
+        cacheUpdate(url, control, result, body, log);
 
     if (connection.pooled) {
         StringBuffer connectionField;
@@ -356,6 +404,14 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
     if (header.statusCode == 301 || header.statusCode == 302) {
         connection.stream().clearDeadline();
         return followRedirect(url, depth, control, body, result, log);
+    }
+    if (header.statusCode == 304 && conditional) {
+        // The kept-aside entry is still good: it is the answer, with a new expiration.
+        cacheRevalidated(url, control, header, cached, log);
+        parseCachedHeaderText(cached.headerText, result.responseHeader);
+        body.clear();
+        body.appendDb(cached.body);
+        result.fromCache = true;
     }
     return true;
 }
@@ -390,7 +446,10 @@ bool HttpClient::followRedirect(const char* url, int depth, HttpControl& control
         return true;
     result.responseHeader.clear();
     body.clear();
-    return request(newUrl.getString(), true, depth + 1, false, control, body, result, log);
+    bool ok = request(newUrl.getString(), true, depth + 1, false, control, body, result, log);
+    if (!ok)
+        recordFailedUrl(newUrl.getString(), control, log);
+    return ok;
 }
 
 bool HttpClient::readBody(HttpControl& control, HttpStream& stream, DataBuffer& body, HttpResult& result,

@@ -1,8 +1,11 @@
 // HttpClient: the request engine, one object per kept-alive connection, held by the connection
 // pool. A GET admits and parses the URL, connects (directly, through a proxy, or over TLS),
 // sends the request, reads and parses the response header, reads the body by length, in chunks
-// or until the server closes, decodes gzip, applies the size limit, saves cookies, honours
-// "connection: close" and follows 301/302 redirects. Results go into an HttpResult and a
+// or until the server closes, decodes gzip, applies the size limit, saves cookies or updates the
+// disk cache, honours "connection: close" and follows 301/302 redirects. Before connecting it
+// answers from the disk cache when a fresh entry exists (an expired one with validators makes
+// the request conditional, and a 304 refreshes it), and refuses a host the DNS cache marks as
+// not resolving (cache_policy.h, HttpConnPool's DNS cache). Results go into an HttpResult and a
 // DataBuffer owned by the caller; every failure is a false result with its reason in the log.
 //
 // Nothing a server sends can hold the engine or exhaust memory: the header block, chunk lines,
@@ -17,6 +20,7 @@
 #include "http/socket/zelcora_socket.h"
 #include "http/tls/tls_channel.h"
 
+struct CachedResponse;
 class DataBuffer;
 class HttpControl;
 class HttpResult;
@@ -60,9 +64,13 @@ private:
     // One connection: this client's own (pooled), or one that lives for a single request.
     struct Connection;
     bool connect(Connection& connection, HttpControl& control, const RequestUrl& url, bool fresh,
-                 LogBase* log);
+                 bool& dnsFailed, LogBase* log);
     bool exchange(const char* url, bool isRedirect, int depth, Connection& connection, HttpControl& control,
-                  const RequestUrl& parsed, DataBuffer& body, HttpResult& result, LogBase* log);
+                  const RequestUrl& parsed, const CachedResponse& cached, DataBuffer& body,
+                  HttpResult& result, LogBase* log);
+    // A fresh cache entry is the answer; a stored 301 or 302 is followed at once.
+    bool answerFromCache(const char* url, int depth, HttpControl& control, CachedResponse& cached,
+                         DataBuffer& body, HttpResult& result, LogBase* log);
 
     StringBuffer m_host;
     int m_port = 80;

@@ -1,6 +1,8 @@
 #include "http/http_conn_pool.h"
 
 #include "base/string_buffer.h"
+#include "http/cache_time.h"
+#include "http/http_cache.h"
 #include "http/http_client.h"
 #include "http/http_control.h"
 
@@ -54,4 +56,50 @@ HttpClient* HttpConnPool::getConnection(const char* host, int port, const HttpCo
     client->setTarget(wantedHost, wantedPort);
     m_connections.appendPtr(client);
     return client;
+}
+
+namespace {
+
+// The flag of a DNS cache entry for a host whose name did not resolve.
+constexpr unsigned char kHostInvalid = CacheEntry::kFailedMarker;
+
+void dnsKey(const char* host, StringBuffer& key) {
+    key.setString("dns://");
+    key.append(host == nullptr ? "" : host);
+    key.toLowerCase();
+}
+
+void writeDnsEntry(const HttpCache& cache, const char* host, unsigned char flag, LogBase* log) {
+    CacheEntry entry;
+    dnsKey(host, entry.key);
+    double now = CacheTime::nowOle();
+    CacheTime::makeStamp(now, entry.created);
+    CacheTime::makeStamp(now, entry.expires);
+    entry.flags[0] = flag;
+    cache.writeEntry(entry, log);
+}
+
+} // namespace
+
+bool HttpConnPool::dnsLookup(const HttpCache& cache, const char* host, bool& invalid, LogBase* log) {
+    invalid = false;
+    StringBuffer key;
+    dnsKey(host, key);
+    CacheEntry entry;
+    if (cache.loadEntry(key.getString(), entry, log) == HttpCache::Lookup::kMissing)
+        return false;
+    invalid = entry.flags[0] != 0;
+    return true;
+}
+
+void HttpConnPool::markHostInvalid(const HttpCache& cache, const char* host, LogBase* log) {
+    bool invalid = false;
+    if (!dnsLookup(cache, host, invalid, log) || invalid)
+        writeDnsEntry(cache, host, kHostInvalid, log);
+}
+
+void HttpConnPool::markHostValid(const HttpCache& cache, const char* host, LogBase* log) {
+    bool invalid = false;
+    if (dnsLookup(cache, host, invalid, log) && invalid)
+        writeDnsEntry(cache, host, 0, log);
 }

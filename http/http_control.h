@@ -1,10 +1,12 @@
 // The settings of HTTP requests: HttpControl holds what the request building, the request
-// engine and the caches read, and CacheControl the cache and DNS-cache switches with the expiry
-// constants. Both are plain records owned by the HTTP facade; every field is public, and nothing
-// checks the values stored in them.
+// engine and the caches read, with the two disk caches themselves, and CacheControl the cache
+// and DNS-cache switches with the expiry constants. Both are plain records owned by the HTTP
+// facade; every field is public, and nothing checks the values stored in them.
 #pragma once
 
 #include "base/string_buffer.h"
+#include "http/cls_cache2.h"
+#include "http/http_cache.h"
 #include "http/mime_header.h"
 
 class CacheControl {
@@ -36,6 +38,8 @@ public:
 
     CacheControl cachePolicy;
     bool useHttpCache = false; // disk cache engine: true the hashed-file cache, false the per-URL one
+    ClsCache2 diskCache;       // the per-URL cache; no roots until some are added
+    HttpCache httpCache;       // the hashed-file cache, which also holds the DNS cache
     bool sendHostHeader = true;
     StringBuffer userAgent{kDefaultUserAgent};
     StringBuffer referer;

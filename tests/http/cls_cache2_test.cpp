@@ -1,0 +1,199 @@
+// ClsCache2: file names from the MD5 of the URL, the .dat header layout, reading back, the
+// in-place expiration update, and damaged or truncated files, which must read as misses.
+#include "../base/file_test_support.h"
+#include "base/data_buffer.h"
+#include "http/cls_cache2.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <openssl/evp.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using file_test::readBytes;
+using file_test::writeBytes;
+
+std::vector<unsigned char> md5Of(const std::string& text) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int n = 0;
+    EVP_Digest(text.data(), text.size(), digest, &n, EVP_md5(), nullptr);
+    return std::vector<unsigned char>(digest, digest + n);
+}
+
+std::string hexOf(const std::vector<unsigned char>& d) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char b : d) {
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
+std::string bytesOf(const DataBuffer& db) {
+    return db.getSize() == 0 ? std::string()
+                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
+}
+
+std::string logText(ClsCache2& cache) {
+    StringBuffer text;
+    cache.log().GetText(text);
+    return text.getString();
+}
+
+DataBuffer& bufferOf(DataBuffer& db, const std::string& bytes) {
+    db.clear();
+    db.append(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    return db;
+}
+
+class ClsCache2Test : public file_test::TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        cache.AddRoot((m_dir + "/root").c_str());
+    }
+
+    std::string fileOf(const std::string& url) {
+        StringBuffer p;
+        EXPECT_TRUE(cache.GetFilename(url.c_str(), p));
+        return p.getString();
+    }
+
+    ClsCache2 cache;
+};
+
+TEST_F(ClsCache2Test, WithoutRootsTheFileNameFailsWithTheMessage) {
+    ClsCache2 none;
+    StringBuffer p;
+    EXPECT_FALSE(none.GetFilename("http://a/", p));
+    EXPECT_NE(logText(none).find("No cache roots have been set.  Need to call AddRoot at least once."),
+              std::string::npos);
+    EXPECT_NE(logText(none).find("GetFilename"), std::string::npos);
+}
+
+TEST_F(ClsCache2Test, TheFileNameIsTheDigestInHexBelowTheLevels) {
+    std::string url = "http://site.test/a/b.html?x=1";
+    std::vector<unsigned char> d = md5Of(url);
+    EXPECT_EQ(fileOf(url), m_dir + "/root/" + hexOf(d) + ".dat");
+    cache.put_Level(1);
+    EXPECT_EQ(fileOf(url), m_dir + "/root/" + std::to_string(d[1]) + "/" + hexOf(d) + ".dat");
+    cache.put_Level(2);
+    EXPECT_EQ(fileOf(url),
+              m_dir + "/root/" + std::to_string(d[1]) + "/" + std::to_string(d[2]) + "/" + hexOf(d) + ".dat");
+    EXPECT_EQ(fileOf(url), fileOf(url));
+}
+
+TEST_F(ClsCache2Test, WithTwoRootsTheParityOfTheFirstDigestByteChoosesTheRoot) {
+    ClsCache2 two;
+    two.AddRoot("/even");
+    two.AddRoot("c:\\odd\\");
+    for (int i = 0; i < 40; ++i) {
+        std::string url = "http://site.test/" + std::to_string(i);
+        StringBuffer p;
+        ASSERT_TRUE(two.GetFilename(url.c_str(), p));
+        std::string expected = (md5Of(url)[0] % 2 == 0 ? "/even/" : "c:/odd/") + hexOf(md5Of(url)) + ".dat";
+        EXPECT_EQ(std::string(p.getString()), expected);
+    }
+}
+
+TEST_F(ClsCache2Test, TheFileHeaderHasTheFixedLayout) {
+    DataBuffer resource;
+    ASSERT_TRUE(cache.SaveToCache("http://site.test/", 45000.5, "\"v1\"", bufferOf(resource, "RESOURCE")));
+    std::string text = logText(cache);
+    EXPECT_NE(text.find("SaveToCache"), std::string::npos);
+    EXPECT_NE(text.find("ResourceName"), std::string::npos);
+    EXPECT_NE(text.find("CacheFilename"), std::string::npos);
+    std::string bytes = readBytes(fileOf("http://site.test/"));
+    ASSERT_EQ(bytes.size(), 20u + 4 + 8);
+    EXPECT_EQ(bytes.substr(0, 10), std::string("\x18\x00\x00\x00\x01\x00\xFE\x9A\x00\x00", 10));
+    double expiration = 0;
+    std::memcpy(&expiration, bytes.data() + 10, 8);
+    EXPECT_EQ(expiration, 45000.5);
+    EXPECT_EQ(bytes.substr(18, 2), std::string("\x04\x00", 2));
+    EXPECT_EQ(bytes.substr(20), "\"v1\"RESOURCE");
+}
+
+TEST_F(ClsCache2Test, AFetchGivesBackTheResourceEtagAndExpiration) {
+    DataBuffer resource;
+    cache.put_Level(2);
+    ASSERT_TRUE(cache.SaveToCache("http://site.test/p", 45001.25, "abc", bufferOf(resource, "the page")));
+    DataBuffer out;
+    ASSERT_TRUE(cache.FetchFromCache("http://site.test/p", out));
+    EXPECT_EQ(bytesOf(out), "the page");
+    EXPECT_STREQ(cache.get_LastEtag().getString(), "abc");
+    EXPECT_STREQ(cache.get_LastUrl().getString(), "http://site.test/p");
+    EXPECT_EQ(cache.get_LastExpiration(), 45001.25);
+    EXPECT_NE(logText(cache).find("Expiration"), std::string::npos);
+}
+
+TEST_F(ClsCache2Test, AMissingFileIsAPlainMiss) {
+    DataBuffer out;
+    EXPECT_FALSE(cache.FetchFromCache("http://site.test/none", out));
+    EXPECT_EQ(logText(cache).find("Failed"), std::string::npos);
+    EXPECT_EQ(logText(cache).find("Not a valid"), std::string::npos);
+}
+
+TEST_F(ClsCache2Test, AWrongMagicIsNotAValidCacheFile) {
+    DataBuffer resource;
+    ASSERT_TRUE(cache.SaveToCache("http://site.test/m", 1, "", bufferOf(resource, "x")));
+    std::string file = fileOf("http://site.test/m");
+    std::string bytes = readBytes(file);
+    bytes[6] = 0;
+    writeBytes(file, bytes);
+    DataBuffer out;
+    EXPECT_FALSE(cache.FetchFromCache("http://site.test/m", out));
+    EXPECT_NE(logText(cache).find("Not a valid cache file."), std::string::npos);
+}
+
+TEST_F(ClsCache2Test, ATruncatedHeaderIsAMissAtEveryLength) {
+    DataBuffer resource;
+    ASSERT_TRUE(cache.SaveToCache("http://site.test/t", 1, "etag-value", bufferOf(resource, "body")));
+    std::string file = fileOf("http://site.test/t");
+    std::string whole = readBytes(file);
+    for (size_t n = 0; n < 30; ++n) {
+        writeBytes(file, whole.substr(0, n));
+        DataBuffer out;
+        EXPECT_FALSE(cache.FetchFromCache("http://site.test/t", out)) << n;
+    }
+}
+
+TEST_F(ClsCache2Test, AnEtagLengthBeyondTheFileIsAMiss) {
+    DataBuffer resource;
+    ASSERT_TRUE(cache.SaveToCache("http://site.test/e", 1, "e", bufferOf(resource, "body")));
+    std::string file = fileOf("http://site.test/e");
+    std::string bytes = readBytes(file);
+    bytes[18] = '\x7F';
+    writeBytes(file, bytes);
+    DataBuffer out;
+    EXPECT_FALSE(cache.FetchFromCache("http://site.test/e", out));
+    bytes[18] = '\xFF';
+    bytes[19] = '\xFF'; // negative
+    writeBytes(file, bytes);
+    EXPECT_FALSE(cache.FetchFromCache("http://site.test/e", out));
+}
+
+TEST_F(ClsCache2Test, TheExpirationIsUpdatedInPlace) {
+    DataBuffer resource;
+    ASSERT_TRUE(cache.SaveToCache("http://site.test/u", 100, "tag", bufferOf(resource, "content")));
+    std::string before = readBytes(fileOf("http://site.test/u"));
+    ASSERT_TRUE(cache.UpdateExpiration("http://site.test/u", 200.75));
+    std::string after = readBytes(fileOf("http://site.test/u"));
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.substr(0, 10), before.substr(0, 10));
+    EXPECT_EQ(after.substr(18), before.substr(18));
+    DataBuffer out;
+    ASSERT_TRUE(cache.FetchFromCache("http://site.test/u", out));
+    EXPECT_EQ(cache.get_LastExpiration(), 200.75);
+}
+
+TEST_F(ClsCache2Test, UpdatingAMissingFileFailsWithItsName) {
+    EXPECT_FALSE(cache.UpdateExpiration("http://site.test/none", 1));
+    EXPECT_NE(logText(cache).find("Failed to open file"), std::string::npos);
+    EXPECT_NE(logText(cache).find("filename"), std::string::npos);
+}
+
+} // namespace

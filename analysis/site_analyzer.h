@@ -9,6 +9,9 @@
 #include "base/string_buffer.h"
 
 #include <cstdint>
+#include <memory>
+
+class GeoKeyMatcher;
 
 class SiteAnalyzer {
 public:
@@ -82,6 +85,10 @@ public:
     StringBuffer adFormats[kNumUnitFormats];
     StringBuffer linkFormats[kNumUnitFormats];
     StringBuffer home2Url;
+    // The matcher over the keys of `geoTable` behind lookupGeo, built once the table is loaded
+    // (prepareGeoLookup, geo_location.h) and read-only afterwards; not a result, so resetResults
+    // keeps it.
+    std::shared_ptr<const GeoKeyMatcher> geoKeyMatcher;
 };
 
 // White space of UTF-8 text: TAB, CR and LF become blanks, as does U+00A0 (C2 A0) — but not a

@@ -1,5 +1,6 @@
 #include "app/analyzer_priming.h"
 
+#include "analysis/geo_location.h"
 #include "analysis/site_analyzer.h"
 #include "app/reference_tables.h"
 #include "base/string_buffer.h"
@@ -54,6 +55,8 @@ bool primeAnalyzer(SiteAnalyzer& analyzer) {
             text.toLowerCase();
         destination(analyzer, table)->LoadFromText(text.getString());
     }
+    // The geographic matcher is built once here, not on a worker's first lookup.
+    prepareGeoLookup(analyzer);
     analyzer.setMaxVectorWords(kCrawlerMaxVectorWords);
     analyzer.setMaxTitleLength(kCrawlerMaxTitleLength);
     analyzer.setQuickMode(true);

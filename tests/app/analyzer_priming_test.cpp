@@ -25,6 +25,7 @@ TEST(AnalyzerPriming, LoadsEveryTableAndTheCrawlerSettings) {
     EXPECT_EQ(analyzer.geoTable.get_Count(), 4200);
     EXPECT_STREQ(analyzer.enterLinkTexts.GetString(0), "enter");
     EXPECT_STREQ(analyzer.languageWords.GetString(1), "German");
+    EXPECT_NE(analyzer.geoKeyMatcher, nullptr);
 }
 
 TEST(AnalyzerPriming, PlacePhrasesAreLowerCasedAndStopWordsHaveNoQuickModeExtras) {

@@ -1,0 +1,191 @@
+#include "analysis/page_text.h"
+
+#include "analysis/site_analyzer.h"
+#include "analysis/word_list.h"
+#include "base/cls_string_array.h"
+#include "base/data_buffer.h"
+#include "base/string_buffer.h"
+#include "base/x_string.h"
+#include "charset/code_page_names.h"
+#include "charset/encoding_convert.h"
+#include "markup/cls_html_to_xml.h"
+#include "markup/cls_xml.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr unsigned kUtf8 = 65001;
+constexpr unsigned kUtf16 = 1200;
+constexpr unsigned kLatin1 = 28591;
+constexpr unsigned kLatin5 = 28599;
+
+// The code pages a UTF-8 text is tried against, in order.
+const unsigned kUtf8Candidates[] = {28591, 28592, 28593, 28594, 28595, 28597};
+
+// The single-byte code pages words are counted in: ISO-8859-1, -2, -3, -4, -5, -7, -9, -15 and the
+// Windows code pages of the same scripts.
+const unsigned kCountingCodePages[] = {28591, 28592, 28593, 28594, 28595, 28597, 28599, 28605,
+                                       1250,  1251,  1252,  1253,  1254,  1257,  1258};
+
+// Blanked before counting: markup and punctuation, with the guillemets 0xAB and 0xBB of ISO-8859-1.
+const char kPunctuation[20] = {'<', '>', '[',    ']', '=', '$', '?', '"', '\'', ',',
+                               ':', '/', '\xAB', ';', '%', '(', ')', '&', '#',  '\xBB'};
+
+// Copyright and "best viewed" lines, removed in this order.
+const char* const kBoilerplatePhrases[] = {
+    "copyrights are reserved",
+    "is best viewed",
+    "this website is",
+    "developed by ",
+    "site best viewed",
+    "all rights reserved",
+    "copyright 2",
+    "copyright 1",
+    "copyrights 2",
+    "copyrights 1",
+    "contents of this site",
+    "may be reproduced",
+    "may be republished",
+    "reproduced or republished",
+    "express written consent",
+    "express written permission",
+    "privacy policy",
+};
+
+bool isCountingCodePage(unsigned codePage) {
+    for (unsigned accepted : kCountingCodePages) {
+        if (codePage == accepted)
+            return true;
+    }
+    return false;
+}
+
+// Replaces `text` with `bytes` up to the first 0 byte.
+void setUpToNul(StringBuffer& text, const DataBuffer& bytes) {
+    const unsigned char* p = bytes.getData();
+    uint32_t size = bytes.getSize();
+    const void* nul = size != 0 ? std::memchr(p, 0, size) : nullptr;
+    if (nul != nullptr)
+        size = static_cast<uint32_t>(static_cast<const unsigned char*>(nul) - p);
+    text.clear();
+    text.appendN(p, static_cast<int>(size));
+}
+
+// Replaces `text` with its conversion from one single-byte or UTF-8 code page to another;
+// characters that do not convert are dropped. True when every character converted.
+bool convertText(unsigned from, unsigned to, StringBuffer& text) {
+    EncodingConvert convert;
+    DataBuffer out;
+    const char* in = text.getString();
+    bool ok = convert.Convert(from, to, reinterpret_cast<const unsigned char*>(in),
+                              static_cast<unsigned>(std::strlen(in)), out);
+    setUpToNul(text, out);
+    return ok;
+}
+
+// UTF-8 to UTF-16 and back, which drops whatever is not well-formed UTF-8.
+void roundTripUtf16(StringBuffer& text) {
+    EncodingConvert convert;
+    DataBuffer wide;
+    const char* in = text.getString();
+    convert.Convert(kUtf8, kUtf16, reinterpret_cast<const unsigned char*>(in),
+                    static_cast<unsigned>(std::strlen(in)), wide);
+    DataBuffer narrow;
+    convert.Convert(kUtf16, kUtf8, wide.getData(), wide.getSize(), narrow);
+    setUpToNul(text, narrow);
+}
+
+bool fitsCodePage(const StringBuffer& utf8Text, unsigned codePage) {
+    StringBuffer copy(utf8Text);
+    return convertText(kUtf8, codePage, copy);
+}
+
+// Replaces every `pair` by `single` until none is left. Each pass at least halves every run, so
+// there are never more passes than bytes.
+void squeezeRuns(StringBuffer& text, const char* pair, const char* single) {
+    for (int passes = text.getSize(); passes >= 0 && text.replaceAll(pair, single) > 0; --passes) {
+    }
+}
+
+} // namespace
+
+void pageText(const StringBuffer& html, StringBuffer& out) {
+    out.clear();
+    XString page;
+    page.setFromUtf8(html.getString());
+    ClsHtmlToXml converter;
+    converter.put_Html(page);
+    XString xml;
+    if (!converter.ToXml(xml))
+        return;
+    ClsXml tree;
+    if (tree.LoadXml(xml.getUtf8()))
+        tree.AccumulateTagContent("text", out, "script|style");
+}
+
+unsigned wordVectorCodePage(const char* charset, const StringBuffer& text) {
+    unsigned codePage = CodePageFromName(charset != nullptr ? charset : "iso-8859-1");
+    if (codePage == kUtf8) {
+        for (unsigned candidate : kUtf8Candidates) {
+            if (fitsCodePage(text, candidate))
+                return candidate;
+        }
+        return fitsCodePage(text, kLatin5) ? kLatin5 : kLatin1;
+    }
+    return isCountingCodePage(codePage) ? codePage : kLatin1;
+}
+
+void cleanWordVectorText(const ClsStringArray& placePhrases, StringBuffer& work) {
+    // 1. Runs of dots, underscores and hyphens.
+    squeezeRuns(work, "..", ".");
+    squeezeRuns(work, "__", "_");
+    squeezeRuns(work, "--", "-");
+    // 2. Sentence ends.
+    for (const char* end : {". ", ".\n", ".\r", ".\t"})
+        work.replaceAll(end, " ");
+    // 3.
+    work.toLowerCase();
+    // 4. The scheme of written-out links.
+    work.replaceAll("http:", " ");
+    work.replaceAll("https:", " ");
+    // 5. Punctuation.
+    work.replaceAnyOf20(kPunctuation, ' ');
+    work.replaceChar('!', ' ');
+    work.replaceChar('|', ' ');
+    // 6. The copyright sign that introduces a copyright line, then the signs themselves (and the
+    // right single quote 0x92 of the Windows code pages).
+    work.replaceAll("\xA9 copyright", "");
+    for (char sign : {'\xA9', '\xAE', '\x92'})
+        work.replaceChar(sign, ' ');
+    // 7.
+    work.collapseWhitespace();
+    // 8.
+    for (const char* phrase : kBoilerplatePhrases)
+        work.replaceAll(phrase, "");
+    // 9. Place names, one word each.
+    for (int k = 0; 2 * k + 1 < placePhrases.get_Count(); ++k)
+        work.replaceAll(placePhrases.GetString(2 * k), placePhrases.GetString(2 * k + 1));
+}
+
+void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const StringBuffer& text,
+                    StringBuffer& out) {
+    // 1.
+    StringBuffer work(text);
+    roundTripUtf16(work);
+    // 2, 3.
+    unsigned codePage = wordVectorCodePage(charset, work);
+    convertText(kUtf8, codePage, work);
+    // 4.
+    cleanWordVectorText(analyzer.placePhrases, work);
+    // 5, 6.
+    WordList words;
+    words.setMinWordLength(3);
+    words.setSkipDigitWords(true);
+    words.addWords(work.getString(), &analyzer.stopWords, 1);
+    StringBuffer vector;
+    words.toVector(vector, analyzer.maxVectorWords);
+    // 7.
+    convertText(codePage, kUtf8, vector);
+    out.setSb(vector);
+}

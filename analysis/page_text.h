@@ -1,0 +1,34 @@
+// Page text and word vectors. The visible text of a page is the content of its XML tree's text
+// elements; its word vector is a short list of its most frequent content words with their
+// counts, "word,count,word,count,...", counted in a single-byte code page after copyright and
+// boilerplate lines are removed and multi-word place names joined with '_'. The home page's vector
+// is the last column of the result line; home and about vectors appear in the site report.
+//
+// The functions read the analyzer's stop words, place phrases and vector limit, which are fixed at
+// priming, and keep no state of their own.
+#pragma once
+
+class ClsStringArray;
+class SiteAnalyzer;
+class StringBuffer;
+
+// Replaces `out` with the visible text of an HTML page (UTF-8): the page converted to XML and
+// the content of every text element, blank-separated, without descending into script and style.
+void pageText(const StringBuffer& html, StringBuffer& out);
+
+// Replaces `out` with the word vector (UTF-8) of a page text (UTF-8) read in the declared
+// `charset` (null: "iso-8859-1"), limited to the analyzer's `maxVectorWords`.
+void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const StringBuffer& text,
+                    StringBuffer& out);
+
+// The steps of makeWordVector that decide its outcome, for the tests.
+//
+// The single-byte code page a text (UTF-8) is counted in: that of `charset` (null:
+// "iso-8859-1") when it is one of the fifteen accepted ISO-8859 and Windows code pages; for UTF-8,
+// the first of ISO-8859-1, -2, -3, -4, -5 and -7 that holds every character of the text, else
+// ISO-8859-9 when that does, else ISO-8859-1; 28591 for every other charset.
+unsigned wordVectorCodePage(const char* charset, const StringBuffer& text);
+// Cleans a text in that code page for counting: repeated dots, underscores and hyphens squeezed,
+// sentence ends and punctuation blanked, lower-cased, copyright signs, white space runs and the
+// boilerplate phrases removed, and the place phrases of `placePhrases` (pairs) joined.
+void cleanWordVectorText(const ClsStringArray& placePhrases, StringBuffer& work);

@@ -1,0 +1,258 @@
+#include "analysis/geo_location.h"
+
+#include "analysis/site_analyzer.h"
+#include "app/analyzer_priming.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// An analyzer primed with the shipped tables, its results cleared before every test.
+class GeoLocationTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_analyzer = new SiteAnalyzer;
+        ASSERT_TRUE(primeAnalyzer(*s_analyzer));
+        prepareGeoLookup(*s_analyzer);
+    }
+    static void TearDownTestSuite() {
+        delete s_analyzer;
+        s_analyzer = nullptr;
+    }
+    void SetUp() override { s_analyzer->resetResults(); }
+
+    SiteAnalyzer& analyzer() { return *s_analyzer; }
+
+    // The geo step on a page text: normalised, looked up, applied with the label "HOME PAGE".
+    bool attempt(const char* pageText) {
+        StringBuffer text(pageText);
+        return geoAttempt(analyzer(), text, "HOME PAGE");
+    }
+
+    static SiteAnalyzer* s_analyzer;
+};
+SiteAnalyzer* GeoLocationTest::s_analyzer = nullptr;
+
+std::string countryOfDomain(SiteAnalyzer& analyzer, const char* domain) {
+    analyzer.resetResults();
+    analyzer.domain.setString(domain);
+    countryFromDomain(analyzer);
+    return analyzer.country.getString();
+}
+
+TEST_F(GeoLocationTest, CountryFromDomain) {
+    // "china" gives CN, then the generic-use name tv replaces it and is cleared.
+    EXPECT_EQ(countryOfDomain(analyzer(), "china.tv"), "");
+    EXPECT_EQ(countryOfDomain(analyzer(), "example.de"), "de");
+    EXPECT_EQ(countryOfDomain(analyzer(), "example.com"), "");
+    EXPECT_EQ(countryOfDomain(analyzer(), "madeinchina.com"), "CN");
+    EXPECT_EQ(countryOfDomain(analyzer(), "indiatimes.com"), "IN");
+    EXPECT_EQ(countryOfDomain(analyzer(), "chinaindia.net"), "CN");
+    EXPECT_EQ(countryOfDomain(analyzer(), "india.co.uk"), "uk");
+    EXPECT_EQ(countryOfDomain(analyzer(), "radio.fm"), "fm");
+    for (const char* generic : {"tv", "ws", "nu", "cc", "to", "ac", "cx", "tk", "vu"})
+        EXPECT_EQ(countryOfDomain(analyzer(), (std::string("site.") + generic).c_str()), "") << generic;
+    EXPECT_EQ(countryOfDomain(analyzer(), "localhost"), "");
+}
+
+TEST_F(GeoLocationTest, CountryFromDomainKeepsAKnownCountry) {
+    analyzer().domain.setString("example.de");
+    analyzer().country.setString("fr");
+    countryFromDomain(analyzer());
+    EXPECT_STREQ(analyzer().country.getString(), "fr");
+}
+
+TEST(NormaliseGeoText, FoldsCaseWhiteSpaceAndCommaBlanks) {
+    StringBuffer text("Offices in\r\nChicago,   IL\t\xA0 60601 \xC9");
+    normaliseGeoText(text);
+    EXPECT_STREQ(text.getString(), "offices in chicago,il 60601 \xE9");
+    StringBuffer commas("A ,  B, C");
+    normaliseGeoText(commas);
+    EXPECT_STREQ(commas.getString(), "a ,b,c");
+}
+
+TEST_F(GeoLocationTest, TelephonePrefixWithZero) {
+    EXPECT_TRUE(attempt("Call +44 (0)20 1234 5678"));
+    EXPECT_STREQ(analyzer().geoMatched.getString(), " +44 (0)");
+    EXPECT_STREQ(analyzer().geoUrl.getString(), "HOME PAGE");
+    EXPECT_STREQ(analyzer().country.getString(), "UK");
+    EXPECT_STREQ(analyzer().state.getString(), "");
+    EXPECT_STREQ(analyzer().city.getString(), "");
+}
+
+TEST_F(GeoLocationTest, CityAndStateBeforeBareCity) {
+    EXPECT_TRUE(attempt("Offices in Chicago, IL"));
+    EXPECT_STREQ(analyzer().geoMatched.getString(), "chicago,il");
+    EXPECT_STREQ(analyzer().city.getString(), "Chicago");
+    EXPECT_STREQ(analyzer().state.getString(), "IL");
+    EXPECT_STREQ(analyzer().country.getString(), "US");
+}
+
+TEST_F(GeoLocationTest, StateAndPostalCodeBeforeCityAndState) {
+    EXPECT_TRUE(attempt("Offices in Chicago, IL 60601"));
+    EXPECT_STREQ(analyzer().geoMatched.getString(), ",il 6");
+    EXPECT_STREQ(analyzer().city.getString(), "");
+    EXPECT_STREQ(analyzer().state.getString(), "IL");
+    EXPECT_STREQ(analyzer().country.getString(), "US");
+}
+
+TEST_F(GeoLocationTest, BareProvinceCity) {
+    analyzer().city.setString("Somewhere");
+    EXPECT_TRUE(attempt("Edmonton"));
+    EXPECT_STREQ(analyzer().city.getString(), "");
+    EXPECT_STREQ(analyzer().state.getString(), "AB");
+    EXPECT_STREQ(analyzer().country.getString(), "CA");
+}
+
+TEST_F(GeoLocationTest, LowerCaseStateOfAreaCodeIsUpperCased) {
+    EXPECT_TRUE(attempt("Phone (404) 555 1234"));
+    EXPECT_STREQ(analyzer().geoMatched.getString(), "(404)");
+    EXPECT_STREQ(analyzer().state.getString(), "GA");
+    EXPECT_STREQ(analyzer().country.getString(), "US");
+}
+
+TEST_F(GeoLocationTest, NoMatchChangesNothing) {
+    analyzer().country.setString("de");
+    EXPECT_FALSE(attempt("Nothing here names a place."));
+    EXPECT_STREQ(analyzer().country.getString(), "de");
+    EXPECT_STREQ(analyzer().geoMatched.getString(), "");
+    EXPECT_STREQ(analyzer().geoUrl.getString(), "");
+    StringBuffer value("kept");
+    EXPECT_FALSE(lookupGeo(analyzer(), StringBuffer("nothing"), value));
+    EXPECT_STREQ(value.getString(), "kept");
+}
+
+// Titles carry capitals, so normalised text never holds one; unnormalised text can.
+TEST_F(GeoLocationTest, SectionTitleLineMatchesAndClearsTheFields) {
+    analyzer().country.setString("de");
+    analyzer().state.setString("BY");
+    analyzer().city.setString("Munich");
+    StringBuffer text("notes\n//////////////////////////////// Country-code telephone numbers.\n +44 (0)");
+    StringBuffer value;
+    ASSERT_TRUE(lookupGeo(analyzer(), text, value));
+    EXPECT_STREQ(analyzer().geoMatched.getString(),
+                 "//////////////////////////////// Country-code telephone numbers.");
+    EXPECT_STREQ(value.getString(), ",,");
+    analyzer().geoUrl.setString("http://example.com/contact.html");
+    applyGeoValue(analyzer(), value);
+    EXPECT_STREQ(analyzer().country.getString(), "");
+    EXPECT_STREQ(analyzer().state.getString(), "");
+    EXPECT_STREQ(analyzer().city.getString(), "");
+}
+
+TEST_F(GeoLocationTest, GeoUrlIsTheLabel) {
+    StringBuffer text("Visit us in Madrid");
+    EXPECT_TRUE(geoAttempt(analyzer(), text, "http://example.com/about.html"));
+    EXPECT_STREQ(analyzer().geoUrl.getString(), "http://example.com/about.html");
+    EXPECT_STREQ(analyzer().country.getString(), "ES");
+    EXPECT_STREQ(text.getString(), "visit us in madrid");
+}
+
+TEST(ApplyGeoValue, NeedsExactlyThreeParts) {
+    SiteAnalyzer analyzer;
+    StringBuffer value(",ga,US");
+    applyGeoValue(analyzer, value);
+    EXPECT_STREQ(analyzer.state.getString(), "GA");
+    EXPECT_STREQ(analyzer.country.getString(), "US");
+    for (const char* ignored : {"", "a,b", "a,b,c,d", "UK"}) {
+        applyGeoValue(analyzer, StringBuffer(ignored));
+        EXPECT_STREQ(analyzer.state.getString(), "GA") << ignored;
+        EXPECT_STREQ(analyzer.country.getString(), "US") << ignored;
+    }
+    applyGeoValue(analyzer, StringBuffer("San Diego,ca,\xe9s"));
+    EXPECT_STREQ(analyzer.city.getString(), "San Diego");
+    EXPECT_STREQ(analyzer.state.getString(), "CA");
+    EXPECT_STREQ(analyzer.country.getString(), "\xC9S");
+}
+
+TEST(ApplyGeoValue, ValueMayBeAFieldItSets) {
+    SiteAnalyzer analyzer;
+    analyzer.city.setString("Town,st,cc");
+    applyGeoValue(analyzer, analyzer.city);
+    EXPECT_STREQ(analyzer.city.getString(), "Town");
+    EXPECT_STREQ(analyzer.state.getString(), "ST");
+    EXPECT_STREQ(analyzer.country.getString(), "CC");
+}
+
+TEST(LookupGeo, EmptyTableNeverMatches) {
+    SiteAnalyzer analyzer;
+    StringBuffer value("kept");
+    EXPECT_FALSE(lookupGeo(analyzer, StringBuffer("anything"), value));
+    EXPECT_STREQ(value.getString(), "kept");
+}
+
+TEST(LookupGeo, ReplacedTableIsMatchedAfterPreparing) {
+    SiteAnalyzer analyzer;
+    analyzer.geoTable.LoadFromText("alpha\r\nA,,AA\r\n");
+    StringBuffer value;
+    EXPECT_TRUE(lookupGeo(analyzer, StringBuffer("alpha"), value));
+    analyzer.geoTable.Clear();
+    analyzer.geoTable.LoadFromText("beta\r\nB,,BB\r\n");
+    prepareGeoLookup(analyzer);
+    EXPECT_FALSE(lookupGeo(analyzer, StringBuffer("alpha"), value));
+    EXPECT_TRUE(lookupGeo(analyzer, StringBuffer("beta"), value));
+    EXPECT_STREQ(value.getString(), "B,,BB");
+    EXPECT_STREQ(analyzer.geoMatched.getString(), "beta");
+}
+
+TEST_F(GeoLocationTest, LanguageWordsInTableOrder) {
+    languageFromText(analyzer(), StringBuffer("fabricacion ... DEUTSCHLAND"));
+    EXPECT_STREQ(analyzer().language.getString(), "German");
+    analyzer().language.clear();
+    languageFromText(analyzer(), StringBuffer("Fabricacion"));
+    EXPECT_STREQ(analyzer().language.getString(), "Spanish");
+    languageFromText(analyzer(), StringBuffer("informationen"));
+    EXPECT_STREQ(analyzer().language.getString(), "Spanish");
+}
+
+TEST_F(GeoLocationTest, CountryFromLanguage) {
+    const char* const cases[][2] = {{"German", "de"},     {"French", "fr"},  {"Spanish", "es"},
+                                    {"Portuguese", "pt"}, {"Italian", "it"}, {"german", ""},
+                                    {"Dutch", ""},        {"", ""}};
+    for (const auto& c : cases) {
+        analyzer().resetResults();
+        analyzer().language.setString(c[0]);
+        countryFromLanguage(analyzer());
+        EXPECT_STREQ(analyzer().country.getString(), c[1]) << c[0];
+    }
+    analyzer().country.setString("at");
+    analyzer().language.setString("German");
+    countryFromLanguage(analyzer());
+    EXPECT_STREQ(analyzer().country.getString(), "at");
+}
+
+const char* const kFlashPage =
+    "<html><body><object classid=\"clsid:d27cdb6e-ae6d-11cf-96b8-444553540000\" "
+    "codebase=\"http://Download.Macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=6,0,0,0\">"
+    "<param name=\"movie\" value=\"intro.swf\"><embed src=\"intro.swf\" "
+    "pluginspage=\"http://www.macromedia.com/go/getflashplayer\"></object>"
+    "<!-- Informationen --></body></html>";
+
+TEST_F(GeoLocationTest, FlashPageWithGermanWordOutsideQuickMode) {
+    analyzer().setQuickMode(false);
+    StringBuffer html(kFlashPage);
+    EXPECT_TRUE(isFlashPage(html));
+    languageFallback(analyzer(), html);
+    EXPECT_STREQ(analyzer().language.getString(), "German");
+    EXPECT_STREQ(analyzer().country.getString(), "de");
+    analyzer().setQuickMode(true);
+}
+
+TEST_F(GeoLocationTest, LanguageFallbackNeedsAFlashPageNoCountryAndFullMode) {
+    analyzer().setQuickMode(false);
+    languageFallback(analyzer(), StringBuffer("<html>Informationen</html>"));
+    EXPECT_STREQ(analyzer().language.getString(), "");
+    analyzer().country.setString("at");
+    languageFallback(analyzer(), StringBuffer(kFlashPage));
+    EXPECT_STREQ(analyzer().language.getString(), "");
+    EXPECT_STREQ(analyzer().country.getString(), "at");
+    analyzer().setQuickMode(true);
+    analyzer().country.clear();
+    languageFallback(analyzer(), StringBuffer(kFlashPage));
+    EXPECT_STREQ(analyzer().language.getString(), "");
+    EXPECT_STREQ(analyzer().country.getString(), "");
+}
+
+} // namespace

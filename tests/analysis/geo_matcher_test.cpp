@@ -1,0 +1,300 @@
+// The matcher behind lookupGeo against the plain scan of the keys in table order: the same pair
+// on small tables built to catch the usual faults of multi-pattern matching, on every page of the
+// shared corpus, and on generated texts made of pieces of keys.
+#include "analysis/geo_key_matcher.h"
+#include "analysis/geo_location.h"
+#include "analysis/site_analyzer.h"
+#include "app/analyzer_priming.h"
+#include "base/cls_string_array.h"
+#include "base/string_buffer.h"
+#include "base/x_string.h"
+#include "markup/cls_html_to_xml.h"
+#include "markup/cls_xml.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A table of the given keys in this order, each with the same value.
+void loadPairs(ClsStringArray& table, std::initializer_list<const char*> keys) {
+    for (const char* key : keys) {
+        table.Append(key);
+        table.Append(",,XX");
+    }
+}
+
+int matched(const ClsStringArray& table, const char* text) {
+    return GeoKeyMatcher(table).firstMatchingPair(text);
+}
+
+TEST(GeoKeyMatcher, LowestTableIndexWinsNotFirstPosition) {
+    ClsStringArray table;
+    loadPairs(table, {"late", "early", "ly"});
+    EXPECT_EQ(matched(table, "early and late"), 0);
+    EXPECT_EQ(matched(table, "early"), 1);
+    EXPECT_EQ(matched(table, "only"), 2);
+    EXPECT_EQ(matched(table, "nothing"), -1);
+}
+
+TEST(GeoKeyMatcher, KeysInsideOtherKeysAndAcrossFailures) {
+    ClsStringArray table;
+    // "he" and "she" end inside "hers"; "his" needs a failure transition from "hi" of "shi".
+    loadPairs(table, {"hers", "his", "she", "he"});
+    EXPECT_EQ(matched(table, "ushers"), 0);
+    EXPECT_EQ(matched(table, "ushe"), 2);
+    EXPECT_EQ(matched(table, "xshis"), 1);
+    EXPECT_EQ(matched(table, "ahe"), 3);
+    EXPECT_EQ(matched(table, "h e r s"), -1);
+}
+
+TEST(GeoKeyMatcher, DuplicateKeysTakeTheFirst) {
+    ClsStringArray table;
+    loadPairs(table, {"(405)", "x", "(405)"});
+    EXPECT_EQ(matched(table, "call (405)"), 0);
+}
+
+TEST(GeoKeyMatcher, OddTableAndEmptyTable) {
+    ClsStringArray table;
+    EXPECT_EQ(matched(table, "anything"), -1);
+    table.Append("q");
+    table.Append(",,QQ");
+    table.Append("tail");
+    EXPECT_EQ(matched(table, "the tail"), 1);
+    EXPECT_EQ(scanGeoKeysInOrder(table, "the tail"), 1);
+}
+
+TEST(GeoKeyMatcher, EmptyKeyMatchesEveryText) {
+    ClsStringArray table;
+    table.Append("x");
+    table.Append("");
+    table.Append("");
+    table.Append(",,");
+    EXPECT_EQ(matched(table, ""), 1);
+    EXPECT_EQ(matched(table, "x"), 0);
+    EXPECT_EQ(scanGeoKeysInOrder(table, ""), 1);
+}
+
+TEST(GeoKeyMatcher, HighBytesAndTextEndsAtNul) {
+    ClsStringArray table;
+    loadPairs(table, {"espa\xF1"
+                      "a",
+                      "\xE4"});
+    EXPECT_EQ(matched(table, "en espa\xF1"
+                             "a"),
+              0);
+    EXPECT_EQ(matched(table, "v\xE4lkommen"), 1);
+    EXPECT_EQ(matched(table, "espa\xC3\xB1"
+                             "a"),
+              -1);
+    const char text[] = "none\0espa\xF1"
+                        "a";
+    EXPECT_EQ(matched(table, text), -1);
+}
+
+TEST(GeoKeyMatcher, TableTooLargeForTheBoundGetsNoAutomaton) {
+    SiteAnalyzer analyzer;
+    loadPairs(analyzer.geoTable, {"alpha", "beta"});
+    auto bounded = std::make_shared<const GeoKeyMatcher>(analyzer.geoTable, 20);
+    EXPECT_FALSE(bounded->isBuilt());
+    EXPECT_EQ(bounded->numKeys(), 2);
+    EXPECT_EQ(bounded->firstMatchingPair("beta"), -1);
+    EXPECT_TRUE(GeoKeyMatcher(analyzer.geoTable, 1000).isBuilt());
+    // lookupGeo then scans the table itself.
+    analyzer.geoKeyMatcher = bounded;
+    StringBuffer value;
+    EXPECT_TRUE(lookupGeo(analyzer, StringBuffer("the beta"), value));
+    EXPECT_STREQ(analyzer.geoMatched.getString(), "beta");
+    EXPECT_STREQ(value.getString(), ",,XX");
+    EXPECT_EQ(analyzer.geoKeyMatcher, bounded);
+}
+
+// An analyzer primed with the shipped tables.
+SiteAnalyzer& primedAnalyzer() {
+    static SiteAnalyzer* analyzer = [] {
+        auto* a = new SiteAnalyzer;
+        primeAnalyzer(*a);
+        prepareGeoLookup(*a);
+        return a;
+    }();
+    return *analyzer;
+}
+
+TEST(GeoKeyMatcher, BuiltOverEveryKeyOfTheShippedTable) {
+    SiteAnalyzer& analyzer = primedAnalyzer();
+    ASSERT_EQ(analyzer.geoTable.get_Count(), 4200);
+    ASSERT_NE(analyzer.geoKeyMatcher, nullptr);
+    EXPECT_EQ(analyzer.geoKeyMatcher->numKeys(), 2100);
+    // Every key, alone and with its neighbours, is found where the scan finds it.
+    for (int k = 0; k < 2100; ++k) {
+        std::string key = analyzer.geoTable.GetString(2 * k);
+        for (const std::string& text : {key, "x" + key + "y", key.substr(1), key.substr(0, key.size() - 1)}) {
+            ASSERT_EQ(analyzer.geoKeyMatcher->firstMatchingPair(text.c_str()),
+                      scanGeoKeysInOrder(analyzer.geoTable, text.c_str()))
+                << "key " << k << " text [" << text << "]";
+        }
+    }
+}
+
+// Texts of up to twelve pieces of keys, blanks, digits and punctuation: many near misses and
+// overlaps.
+std::string generatedText(const ClsStringArray& table, std::mt19937& random) {
+    const std::string filler = " ,.()-+0123456789abcdefghijklmnopqrstuvwxyz\xE4\xF1";
+    std::string text;
+    int pieces = 1 + static_cast<int>(random() % 12);
+    for (int p = 0; p < pieces; ++p) {
+        if (random() % 3 == 0) {
+            text += filler[random() % filler.size()];
+            continue;
+        }
+        std::string key = table.GetString(2 * static_cast<int>(random() % 2100));
+        size_t start = random() % key.size();
+        size_t length = 1 + random() % (key.size() - start);
+        text += key.substr(start, length);
+    }
+    return text;
+}
+
+// Long texts of near misses: the keys that start with a letter, each without its last byte,
+// after a blank or a z; half of them get one whole key at a random place.
+std::string generatedLongText(const ClsStringArray& table, std::mt19937& random) {
+    std::vector<std::string> names;
+    for (int k = 0; k < 2100; ++k) {
+        std::string key = table.GetString(2 * k);
+        std::string name = key.substr(0, key.size() - 1);
+        // Names that hold a shorter key ("chicago" of "chicago,il") are no near misses.
+        if (std::isalpha(static_cast<unsigned char>(key[0])) && key.size() > 2 &&
+            scanGeoKeysInOrder(table, (" " + name + " z").c_str()) < 0)
+            names.push_back(name);
+    }
+    std::string text;
+    int pieces = 100 + static_cast<int>(random() % 300);
+    for (int p = 0; p < pieces; ++p) {
+        text += names[random() % names.size()];
+        text += random() % 2 == 0 ? ' ' : 'z';
+    }
+    if (random() % 2 == 0)
+        text.insert(random() % text.size(), table.GetString(2 * static_cast<int>(random() % 2100)));
+    return text;
+}
+
+// Short texts are scanned in one pass, long ones in pieces side by side.
+TEST(GeoKeyMatcher, EqualsTheScanOnGeneratedTexts) {
+    SiteAnalyzer& analyzer = primedAnalyzer();
+    std::mt19937 random(20240611);
+    for (bool longTexts : {false, true}) {
+        int matches = 0;
+        int rounds = longTexts ? 150 : 3000;
+        for (int round = 0; round < rounds; ++round) {
+            std::string text = longTexts ? generatedLongText(analyzer.geoTable, random)
+                                         : generatedText(analyzer.geoTable, random);
+            int expected = scanGeoKeysInOrder(analyzer.geoTable, text.c_str());
+            matches += expected >= 0 ? 1 : 0;
+            ASSERT_EQ(analyzer.geoKeyMatcher->firstMatchingPair(text.c_str()), expected)
+                << "[" << text << "]";
+        }
+        // The generator must produce both outcomes to prove anything.
+        EXPECT_GT(matches, rounds / 10) << longTexts;
+        EXPECT_LT(matches, rounds - rounds / 10) << longTexts;
+    }
+}
+
+// A key planted at every position of texts that match nothing else, long enough to be scanned in
+// pieces: an occurrence across the cut between two pieces is still found.
+TEST(GeoKeyMatcher, FindsAKeyAtEveryPositionOfALongText) {
+    SiteAnalyzer& analyzer = primedAnalyzer();
+    const ClsStringArray& table = analyzer.geoTable;
+    std::string longest;
+    for (int k = 0; k < 2100; ++k) {
+        if (std::string(table.GetString(2 * k)).size() > longest.size())
+            longest = table.GetString(2 * k);
+    }
+    for (const std::string& key : {longest, std::string(",md,")}) {
+        for (size_t n : {size_t{700}, size_t{1100}}) {
+            for (size_t at = 0; at + key.size() <= n; ++at) {
+                std::string text(n, 'z');
+                text.replace(at, key.size(), key);
+                int expected = scanGeoKeysInOrder(table, text.c_str());
+                ASSERT_GE(expected, 0);
+                ASSERT_EQ(analyzer.geoKeyMatcher->firstMatchingPair(text.c_str()), expected)
+                    << key << " at " << at << " of " << n;
+            }
+        }
+    }
+}
+
+#ifdef GEO_CORPUS_DIR
+std::vector<std::filesystem::path> corpusPages() {
+    std::vector<std::filesystem::path> pages;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(GEO_CORPUS_DIR "/pages", error)) {
+        if (entry.is_regular_file())
+            pages.push_back(entry.path());
+    }
+    std::sort(pages.begin(), pages.end());
+    return pages;
+}
+
+// The page's visible text as the geo step sees it.
+std::string visibleText(const std::string& html) {
+    XString page;
+    page.setFromUtf8(html.c_str());
+    ClsHtmlToXml converter;
+    converter.put_Html(page);
+    XString xml;
+    StringBuffer text;
+    if (converter.ToXml(xml)) {
+        ClsXml tree;
+        if (tree.LoadXml(xml.getUtf8()))
+            tree.AccumulateTagContent("text", text, "script|style");
+    }
+    return text.getString();
+}
+
+// Every corpus page: its visible text normalised as the geo step does (what lookupGeo sees) and
+// as it is, and its raw HTML normalised, a longer text with the markup's punctuation and digits.
+TEST(GeoKeyMatcher, EqualsTheScanOnEveryCorpusPage) {
+    std::vector<std::filesystem::path> pages = corpusPages();
+    if (pages.empty())
+        GTEST_SKIP() << "no corpus pages under " GEO_CORPUS_DIR "/pages";
+    SiteAnalyzer& analyzer = primedAnalyzer();
+    int compared = 0;
+    int visibleMatches = 0;
+    for (const auto& path : pages) {
+        std::ifstream in(path, std::ios::binary);
+        std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string visible = visibleText(html);
+        StringBuffer normalisedVisible(visible.c_str());
+        normaliseGeoText(normalisedVisible);
+        StringBuffer normalisedHtml(html.c_str());
+        normaliseGeoText(normalisedHtml);
+        const std::pair<const char*, const char*> forms[] = {{"visible text", normalisedVisible.getString()},
+                                                             {"visible text as is", visible.c_str()},
+                                                             {"html", normalisedHtml.getString()}};
+        for (const auto& [name, text] : forms) {
+            int expected = scanGeoKeysInOrder(analyzer.geoTable, text);
+            EXPECT_EQ(analyzer.geoKeyMatcher->firstMatchingPair(text), expected)
+                << path.filename() << " " << name;
+            if (compared++ % 3 == 0 && expected >= 0)
+                ++visibleMatches;
+        }
+    }
+    EXPECT_EQ(compared, static_cast<int>(pages.size()) * 3);
+    std::printf("compared %d texts of %zu corpus pages; %d visible texts match a key\n", compared,
+                pages.size(), visibleMatches);
+}
+#endif
+
+} // namespace

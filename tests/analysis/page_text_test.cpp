@@ -1,0 +1,158 @@
+#include "analysis/page_text.h"
+
+#include "analysis/site_analyzer.h"
+#include "app/analyzer_priming.h"
+#include "base/cls_string_array.h"
+#include "base/string_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// An analyzer primed with the shipped tables (stop words, place phrases, 12 words a vector).
+const SiteAnalyzer& primedAnalyzer() {
+    static SiteAnalyzer* analyzer = [] {
+        auto* a = new SiteAnalyzer;
+        primeAnalyzer(*a);
+        return a;
+    }();
+    return *analyzer;
+}
+
+std::string vectorOf(const char* charset, const char* text) {
+    StringBuffer out("stale");
+    makeWordVector(primedAnalyzer(), charset, StringBuffer(text), out);
+    return out.getString();
+}
+
+TEST(WordVector, CopyrightLineLeavesOnlyTheName) {
+    EXPECT_EQ(vectorOf("iso-8859-1", "copyright 2005 acme inc. all rights reserved."), "acme,1");
+}
+
+TEST(WordVector, PlaceNamesCountAsOneWord) {
+    EXPECT_EQ(vectorOf("iso-8859-1", "New York"), "new_york,1");
+    EXPECT_EQ(vectorOf("iso-8859-1", "Hotels in New York and new york"), "hotels,1,new_york,2");
+}
+
+TEST(WordVector, EmptyTextGivesEmptyVector) {
+    EXPECT_EQ(vectorOf("utf-8", ""), "");
+    EXPECT_EQ(vectorOf(nullptr, "a an to"), "");
+}
+
+TEST(WordVector, Windows1251PageFoldsCyrillicCapitalsAndAnswersUtf8) {
+    // "ПРИВЕТ МИР ПРИВЕТ" in UTF-8: counted in 1251, where the capitals are 0xC0 to 0xDF.
+    std::string vector = vectorOf("windows-1251", "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2 "
+                                                  "\xD0\x9C\xD0\x98\xD0\xA0 "
+                                                  "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2");
+    EXPECT_NE(vector.find("\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82,2"), std::string::npos) << vector;
+    EXPECT_NE(vector.find("\xD0\xBC\xD0\xB8\xD1\x80,1"), std::string::npos) << vector;
+    EXPECT_EQ(vector.size(), std::string("привет,2,мир,1").size());
+}
+
+TEST(WordVector, Utf8PageThatFitsLatin1IsCountedIn28591) {
+    StringBuffer text("Caf\xC3\x89 CR\xC3\x88ME caf\xC3\xA9");
+    EXPECT_EQ(wordVectorCodePage("utf-8", text), 28591u);
+    EXPECT_EQ(vectorOf("utf-8", "Caf\xC3\x89 CR\xC3\x88ME caf\xC3\xA9"), "cr\xC3\xA8me,1,caf\xC3\xA9,2");
+}
+
+TEST(WordVector, CodePageChoice) {
+    struct Case {
+        const char* charset;
+        const char* text;
+        unsigned codePage;
+    };
+    const Case cases[] = {
+        {nullptr, "plain", 28591},
+        {"ISO_8859-1", "plain", 28591},
+        {"windows-1251", "plain", 1251},
+        {"windows-1252", "plain", 1252},
+        {"iso-8859-15", "plain", 28605},
+        {"windows-1258", "plain", 1258},
+        {"koi8-r", "plain", 28591},
+        {"shift_jis", "plain", 28591},
+        {"no-such-charset", "plain", 28591},
+        {"utf-8", "", 28591},
+        {"utf-8", "\xC5\x81\xC3\xB3\x64\xC5\xBA", 28592}, // Łódź
+        {"utf-8", "\xC4\x9F\xC3\xB5", 28599},             // ğõ: only ISO-8859-9 has both
+        {"utf-8", "\xC4\x9F", 28593},                     // ğ alone: ISO-8859-3
+        {"utf-8", "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0", 28595}, // Москва
+        {"utf-8", "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1", 28597},         // Αθήνα
+        {"utf-8", "\xE4\xB8\xAD\xE6\x96\x87", 28591},                         // 中文 fits none
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(wordVectorCodePage(c.charset, StringBuffer(c.text)), c.codePage)
+            << (c.charset ? c.charset : "(null)") << " " << c.text;
+}
+
+TEST(WordVector, CharactersOutsideTheCodePageAreDropped) {
+    // Latin-1 page with Greek words: the Greek letters do not convert and vanish.
+    EXPECT_EQ(vectorOf("iso-8859-1", "garden \xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1 garden"), "garden,2");
+    // Broken UTF-8 is dropped by the round trip through UTF-16.
+    EXPECT_EQ(vectorOf("utf-8", "gar\xFF"
+                                "den\xC3"),
+              "garden,1");
+}
+
+TEST(WordVector, LimitIsTheAnalyzersMaximum) {
+    std::string text;
+    for (char c = 'a'; c <= 'z'; ++c)
+        text += std::string("zq") + c + "x ";
+    std::string vector = vectorOf("iso-8859-1", text.c_str());
+    int commas = 0;
+    for (char c : vector)
+        commas += c == ',' ? 1 : 0;
+    EXPECT_EQ(commas, 2 * 12 - 1) << vector;
+}
+
+std::string cleaned(const char* text) {
+    ClsStringArray phrases;
+    phrases.LoadFromText(
+        "do not include strings that can be found in urls.\r\n****\r\nnew york\r\nnew_york\r\n"
+        "st. john\r\nst_john\r\nlonely\r\n");
+    StringBuffer work(text);
+    cleanWordVectorText(phrases, work);
+    return work.getString();
+}
+
+TEST(WordVectorCleaning, StepsInOrder) {
+    EXPECT_EQ(cleaned("a....b c___d e----f"), "a.b c_d e-f");
+    EXPECT_EQ(cleaned("End. Next.\nLine.\tTab.\rCr."), "end next line tab cr.");
+    EXPECT_EQ(cleaned("See http://www.acme.com/ or HTTPS://x.org"), "see www.acme.com or x.org");
+    EXPECT_EQ(cleaned("<a>[b]=c$d?e\"f'g,h:i/j\xABk;l%m(n)o&p#q\xBBr!s|t"),
+              " a b c d e f g h i j k l m n o p q r s t");
+    EXPECT_EQ(cleaned("\xA9 Copyright Acme \xA9 2005 \xAE x\x92s"), " acme 2005 x s");
+    EXPECT_EQ(cleaned("Contents of this site may be reproduced. Privacy Policy"), "  ");
+    // Step 2 has already turned "St. John" into "st john" when the place phrases are joined.
+    EXPECT_EQ(cleaned("Developed by Zed, best in New York. St. John"), "zed best in new_york st john");
+    // The note pair is a phrase like any other; a key without a value is not used.
+    EXPECT_EQ(cleaned("lonely Do not include strings that can be found in URLs."), "lonely ****");
+}
+
+TEST(PageText, VisibleTextWithoutScriptAndStyle) {
+    StringBuffer html("<html><head><title>T</title><style>p { color: red }</style>"
+                      "<script>var hidden = 1;</script></head>"
+                      "<body><p>Hello <b>world</b></p><div>Second line</div></body></html>");
+    StringBuffer text("stale");
+    pageText(html, text);
+    std::string t = text.getString();
+    EXPECT_NE(t.find("Hello"), std::string::npos) << t;
+    EXPECT_NE(t.find("world"), std::string::npos) << t;
+    EXPECT_NE(t.find("Second line"), std::string::npos) << t;
+    EXPECT_EQ(t.find("hidden"), std::string::npos) << t;
+    EXPECT_EQ(t.find("color"), std::string::npos) << t;
+    EXPECT_EQ(t.find("stale"), std::string::npos) << t;
+}
+
+TEST(PageText, Utf8TextStaysUtf8WhateverThePageDeclares) {
+    StringBuffer html(
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">"
+        "</head><body>\xD0\x9C\xD0\xB8\xD1\x80</body></html>");
+    StringBuffer text;
+    pageText(html, text);
+    EXPECT_NE(std::string(text.getString()).find("\xD0\x9C\xD0\xB8\xD1\x80"), std::string::npos)
+        << text.getString();
+}
+
+} // namespace

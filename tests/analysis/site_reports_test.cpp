@@ -1,0 +1,371 @@
+#include "analysis/site_reports.h"
+
+#include "analysis/site_analyzer.h"
+#include "base/string_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs each test in a fresh directory with an "Output" directory below it.
+class SiteReportsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/dunmere_reports_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        m_previous = fs::current_path();
+        fs::current_path(m_dir);
+        fs::create_directory("Output");
+    }
+    void TearDown() override {
+        fs::current_path(m_previous);
+        std::error_code ignored;
+        fs::remove_all(m_dir, ignored);
+    }
+
+    static std::string readFile(const char* path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+    fs::path m_dir;
+    fs::path m_previous;
+};
+
+TEST_F(SiteReportsTest, SiteOfWhichNothingWasFound) {
+    SiteAnalyzer analyzer;
+    writeSiteReports(analyzer, "nothing.example");
+    EXPECT_EQ(readFile("Output/SiteIntel.txt"), "domain:nothing.example\n"
+                                                "country:NONE\n"
+                                                "state:NONE\n"
+                                                "city:NONE\n"
+                                                "contact:NONE\n"
+                                                "about:NONE\n"
+                                                ".\n");
+    EXPECT_EQ(readFile("Output/NoCountry.html"),
+              "<a href=\"http://nothing.example/\">nothing.example</a><br>\n");
+    EXPECT_EQ(readFile("Output/NoContact.html"),
+              "<a href=\"http://nothing.example/\">nothing.example</a><br>\n");
+    EXPECT_TRUE(fs::exists("Output/EmailLinks.html"));
+    EXPECT_EQ(readFile("Output/EmailLinks.html"), "");
+}
+
+TEST_F(SiteReportsTest, EveryLineInOrderAndCapitalsOnTheAnalyzer) {
+    SiteAnalyzer analyzer;
+    analyzer.country.setString("de");
+    analyzer.state.setString("by");
+    analyzer.city.setString("Munich");
+    analyzer.contactUrl.setString("http://www.shop.de/kontakt.html");
+    analyzer.aboutUrl.setString("http://www.shop.de/about.html");
+    analyzer.sitemapUrl.setString("http://www.shop.de/sitemap.html");
+    analyzer.home2Url.setString("http://www.shop.de/home.html");
+    analyzer.language.setString("German");
+    analyzer.englishUrl.setString("http://www.shop.de/en/");
+    analyzer.emails.Append("info@shop.de");
+    analyzer.geoMatched.setString("willkommen");
+    analyzer.geoUrl.setString("HOME PAGE");
+    analyzer.siteTitle.setString("Shop");
+    analyzer.metaDescription.setString("A shop");
+    analyzer.metaKeywords.setString("shop buy");
+    analyzer.charset.setString("utf-8");
+    analyzer.homeWordVector.setString("shop,3");
+    analyzer.aboutWordVector.setString("team,2");
+    analyzer.googleId.setString("pub-123");
+    analyzer.troubleParsingGoogle = 1;
+    analyzer.numAdUnits = 2;
+    analyzer.numSearchUnits = 1;
+    analyzer.numLinkUnits = 1;
+    analyzer.adFormats[0].setString("728x90_as");
+    analyzer.adFormats[1].setString("160x600_as");
+    analyzer.linkFormats[0].setString("120x90_0ads_al");
+    writeSiteReports(analyzer, "www.shop.de");
+    EXPECT_EQ(readFile("Output/SiteIntel.txt"), "domain:www.shop.de\n"
+                                                "country:DE\n"
+                                                "state:BY\n"
+                                                "city:Munich\n"
+                                                "contact:http://www.shop.de/kontakt.html\n"
+                                                "about:http://www.shop.de/about.html\n"
+                                                "sitemap:http://www.shop.de/sitemap.html\n"
+                                                "home2:http://www.shop.de/home.html\n"
+                                                "language:German\n"
+                                                "englishUrl:http://www.shop.de/en/\n"
+                                                "email:info@shop.de\n"
+                                                "GeoMatched: willkommen\n"
+                                                "GeoUrl: HOME PAGE\n"
+                                                "HomeTitle: Shop\n"
+                                                "HomeDescrip: A shop\n"
+                                                "HomeKeywords: shop buy\n"
+                                                "HomeCharset: utf-8\n"
+                                                "HomeWordVector: shop,3\n"
+                                                "AboutWordVector: team,2\n"
+                                                "GoogleID: pub-123\n"
+                                                "TroubleParsingGoogle: 1\n"
+                                                "NumAdUnits: 2\n"
+                                                "NumSearchUnits: 1\n"
+                                                "NumLinkUnits: 1\n"
+                                                "AdFormat0: 728x90_as\n"
+                                                "AdFormat1: 160x600_as\n"
+                                                "LinkFormat0: 120x90_0ads_al\n"
+                                                ".\n");
+    EXPECT_STREQ(analyzer.country.getString(), "DE");
+    EXPECT_STREQ(analyzer.state.getString(), "BY");
+    EXPECT_FALSE(fs::exists("Output/NoCountry.html"));
+    EXPECT_FALSE(fs::exists("Output/NoContact.html"));
+}
+
+TEST_F(SiteReportsTest, AdCountsOnlyWithAPublisherId) {
+    SiteAnalyzer analyzer;
+    analyzer.numAdUnits = 3;
+    analyzer.numLinkUnits = 1;
+    analyzer.troubleParsingGoogle = 1;
+    analyzer.adFormats[0].setString("728x90_as");
+    writeSiteReports(analyzer, "ads.example");
+    std::string record = readFile("Output/SiteIntel.txt");
+    EXPECT_EQ(record.find("NumAdUnits"), std::string::npos) << record;
+    EXPECT_EQ(record.find("AdFormat"), std::string::npos) << record;
+    EXPECT_EQ(record.find("Trouble"), std::string::npos) << record;
+}
+
+TEST_F(SiteReportsTest, WithoutOutputDirectoryNothingIsWrittenAndNothingChanges) {
+    fs::remove_all("Output");
+    SiteAnalyzer analyzer;
+    analyzer.country.setString("de");
+    analyzer.state.setString("by");
+    analyzer.emails.Append("a@b.de");
+    writeSiteReports(analyzer, "example.de");
+    EXPECT_TRUE(fs::is_empty(m_dir));
+    EXPECT_STREQ(analyzer.country.getString(), "de");
+    EXPECT_STREQ(analyzer.state.getString(), "by");
+}
+
+// The node script that evaluates every script of an e-mail list: for each entry it prints the
+// address, then the href and the text of the single a element the script writes, tab-separated.
+const char* const kEvaluateEmailLinks = R"JS(
+const fs = require('fs');
+const vm = require('vm');
+const text = fs.readFileSync(process.argv[2], 'latin1');
+const entry = /(\S+) (<script[^>]*>)([\s\S]*?)<\/script>\n<br>\n/gi;
+let m;
+while ((m = entry.exec(text)) !== null) {
+    const written = [];
+    vm.runInNewContext(m[3], { document: { write: (s) => written.push(String(s)) } });
+    const html = written.join('');
+    const a = /^<a\s+href\s*=\s*"([^"]*)"\s*>([^<]*)<\/a>$/i.exec(html);
+    console.log([m[1], a ? a[1] : 'NO LINK: ' + JSON.stringify(html), a ? a[2] : ''].join('\t'));
+}
+)JS";
+
+bool haveNode() {
+    return std::system("command -v node >/dev/null 2>&1") == 0;
+}
+
+std::string runNode(const fs::path& script, const fs::path& input) {
+    std::string command = "node '" + script.string() + "' '" + input.string() + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return "popen failed";
+    std::string output;
+    char chunk[4096];
+    for (size_t n = 0; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        output.append(chunk, n);
+    pclose(pipe);
+    return output;
+}
+
+TEST_F(SiteReportsTest, ThreeAddressesGiveThreeLinesAndScriptsThatWriteMailtoLinks) {
+    SiteAnalyzer analyzer;
+    const std::vector<std::string> addresses = {"info@shop.de", "sales.team@shop.de", "x_y-z@mail.shop.de"};
+    for (const std::string& a : addresses)
+        analyzer.emails.Append(a.c_str());
+    analyzer.contactUrl.setString("http://shop.de/kontakt.html");
+    writeSiteReports(analyzer, "shop.de");
+
+    std::string record = readFile("Output/SiteIntel.txt");
+    EXPECT_NE(record.find(
+                  "about:NONE\nemail:info@shop.de\nemail:sales.team@shop.de\nemail:x_y-z@mail.shop.de\n.\n"),
+              std::string::npos)
+        << record;
+    std::string links = readFile("Output/EmailLinks.html");
+    size_t lines = 0;
+    for (size_t at = links.find("<br>\n"); at != std::string::npos; at = links.find("<br>\n", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 3u) << links;
+    for (const std::string& a : addresses)
+        EXPECT_NE(links.find(a + " <"), std::string::npos) << a;
+
+    if (!haveNode()) {
+        const char* ci = std::getenv("CI");
+        if (ci != nullptr && std::string(ci) == "true")
+            FAIL() << "node is needed to evaluate the e-mail link scripts";
+        GTEST_SKIP() << "node is not installed; the e-mail link scripts are not evaluated";
+    }
+    fs::path script = m_dir / "evaluate.js";
+    std::ofstream(script) << kEvaluateEmailLinks;
+    std::istringstream results(runNode(script, m_dir / "Output/EmailLinks.html"));
+    std::vector<std::string> seen;
+    std::string line;
+    while (std::getline(results, line)) {
+        std::istringstream fields(line);
+        std::string address, href, text;
+        std::getline(fields, address, '\t');
+        std::getline(fields, href, '\t');
+        std::getline(fields, text, '\t');
+        EXPECT_EQ(href, "mailto:" + address) << line;
+        EXPECT_EQ(text, "send email") << line;
+        seen.push_back(address);
+    }
+    EXPECT_EQ(seen, addresses);
+}
+
+// Many scripts for one address: every spelling the draws can give still writes the same link.
+TEST_F(SiteReportsTest, EveryScriptVariantWritesTheLink) {
+    if (!haveNode()) {
+        const char* ci = std::getenv("CI");
+        if (ci != nullptr && std::string(ci) == "true")
+            FAIL() << "node is needed to evaluate the e-mail link scripts";
+        GTEST_SKIP() << "node is not installed; the e-mail link scripts are not evaluated";
+    }
+    std::srand(7);
+    std::ofstream list(m_dir / "links.html", std::ios::binary);
+    std::set<std::string> spellings;
+    for (int i = 0; i < 300; ++i) {
+        StringBuffer out;
+        makeEmailLinkScript("send email", "mailto:someone@example.org", out);
+        spellings.insert(std::string(out.getString()).substr(0, 12));
+        list << "someone@example.org " << out.getString() << "<br>\n";
+    }
+    list.close();
+    EXPECT_GT(spellings.size(), 20u);
+    fs::path script = m_dir / "evaluate.js";
+    std::ofstream(script) << kEvaluateEmailLinks;
+    std::istringstream results(runNode(script, m_dir / "links.html"));
+    int evaluated = 0;
+    std::string line;
+    while (std::getline(results, line)) {
+        EXPECT_EQ(line, "someone@example.org\tmailto:someone@example.org\tsend email");
+        ++evaluated;
+    }
+    EXPECT_EQ(evaluated, 300);
+}
+
+TEST(EmailLinkScript, ShapeOfTheScript) {
+    std::srand(1);
+    for (int i = 0; i < 200; ++i) {
+        StringBuffer out;
+        makeEmailLinkScript("t", "h", out);
+        std::string s = out.getString();
+        ASSERT_EQ(s.rfind("<", 0), 0u) << s;
+        EXPECT_TRUE(s.find("text/javascript\">") != std::string::npos) << s;
+        EXPECT_TRUE(s.find("document") != std::string::npos && s.find("fromCharCode") != std::string::npos)
+            << s;
+        EXPECT_EQ(s.find("SP"), std::string::npos) << s;
+        EXPECT_EQ(s.back(), '\n') << s;
+    }
+}
+
+TEST(RandomInRange, StaysInRangeAndReachesEveryValue) {
+    EXPECT_EQ(randomInRange(4, 4), 4u);
+    std::srand(3);
+    std::map<unsigned, int> seen;
+    for (int i = 0; i < 6000; ++i) {
+        unsigned v = randomInRange(1, 6);
+        ASSERT_GE(v, 1u);
+        ASSERT_LE(v, 6u);
+        ++seen[v];
+    }
+    EXPECT_EQ(seen.size(), 6u);
+    for (int i = 0; i < 1000; ++i) {
+        unsigned v = randomInRange(5, 7);
+        ASSERT_GE(v, 5u);
+        ASSERT_LE(v, 7u);
+    }
+    EXPECT_LE(randomInRange(0, 4000000000u), 4000000000u);
+}
+
+// Workers report at the same time: every record, list line and address line of one site stays
+// together.
+TEST_F(SiteReportsTest, RecordsOfManyThreadsNeverInterleave) {
+    constexpr int kThreads = 8;
+    constexpr int kSitesEach = 40;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+        workers.emplace_back([t] {
+            SiteAnalyzer analyzer;
+            for (int s = 0; s < kSitesEach; ++s) {
+                std::string site = "site" + std::to_string(t) + "-" + std::to_string(s) + ".example";
+                analyzer.resetResults();
+                analyzer.city.setString(site.c_str());
+                if (s % 2 == 0)
+                    analyzer.country.setString("us");
+                for (const char* user : {"a", "b", "c"})
+                    analyzer.emails.Append((std::string(user) + "@" + site).c_str());
+                analyzer.homeWordVector.setString(site.c_str());
+                writeSiteReports(analyzer, site.c_str());
+            }
+        });
+    }
+    for (std::thread& w : workers)
+        w.join();
+
+    std::istringstream record(readFile("Output/SiteIntel.txt"));
+    std::string line;
+    std::string current;
+    std::set<std::string> sites;
+    int lines = 0;
+    while (std::getline(record, line)) {
+        ++lines;
+        if (current.empty()) {
+            ASSERT_EQ(line.rfind("domain:", 0), 0u) << line;
+            current = line.substr(7);
+            ASSERT_TRUE(sites.insert(current).second) << current;
+        } else if (line == ".") {
+            current.clear();
+        } else if (line.rfind("country:", 0) != 0 && line.rfind("state:", 0) != 0 &&
+                   line.rfind("contact:", 0) != 0 && line.rfind("about:", 0) != 0) {
+            ASSERT_NE(line.find(current), std::string::npos) << line << " inside the record of " << current;
+        }
+    }
+    EXPECT_TRUE(current.empty());
+    EXPECT_EQ(sites.size(), static_cast<size_t>(kThreads * kSitesEach));
+    EXPECT_EQ(lines, kThreads * kSitesEach * 11);
+
+    // The three address lines of a site follow one another.
+    std::string links = readFile("Output/EmailLinks.html");
+    std::vector<std::string> order;
+    for (size_t at = 0; at < links.size();) {
+        size_t blank = links.find(' ', at);
+        size_t end = links.find("<br>\n", at);
+        ASSERT_NE(end, std::string::npos);
+        order.push_back(links.substr(links.find('@', at) + 1, blank - links.find('@', at) - 1));
+        at = end + 5;
+    }
+    ASSERT_EQ(order.size(), static_cast<size_t>(kThreads * kSitesEach * 3));
+    for (size_t i = 0; i < order.size(); i += 3) {
+        EXPECT_EQ(order[i], order[i + 1]);
+        EXPECT_EQ(order[i], order[i + 2]);
+    }
+    std::string noCountry = readFile("Output/NoCountry.html");
+    EXPECT_EQ(std::count(noCountry.begin(), noCountry.end(), '\n'), kThreads * kSitesEach / 2);
+    std::string noContact = readFile("Output/NoContact.html");
+    EXPECT_EQ(std::count(noContact.begin(), noContact.end(), '\n'), kThreads * kSitesEach);
+}
+
+} // namespace

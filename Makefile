@@ -5,10 +5,10 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake ninja-build g++ libbz2-dev zlib1g-dev libssl-dev libgtest-dev libgmock-dev \
-              libbenchmark-dev iproute2 util-linux nginx
+              libbenchmark-dev libxml2-dev iproute2 util-linux nginx
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: deps build build-asan test test-asan fuzz fuzz-run clean
+.PHONY: deps build build-asan test test-asan fuzz fuzz-run demo clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
@@ -34,6 +34,10 @@ test: build build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# The crawler over the bundled demo sites, in a private network namespace.
+demo: build
+	sh demo/run_demo.sh $(BUILD)
+
 # libFuzzer targets, built with clang; fuzz-run runs each for FUZZ_SECONDS on its own corpus.
 fuzz:
 	@missing=""; for p in $(FUZZ_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
@@ -45,6 +49,8 @@ fuzz:
 fuzz-run: fuzz
 	@for f in $(FUZZ_BUILD)/fuzz_*; do \
 		name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+		if [ "$$name" = fuzz_html_to_xml ] && [ -z "$$(ls -A $(FUZZ_BUILD)/corpus/$$name)" ] && \
+			[ -d ../shared/corpus/pages ]; then cp ../shared/corpus/pages/*.html $(FUZZ_BUILD)/corpus/$$name/; fi; \
 		echo "== $$name for $(FUZZ_SECONDS) s"; \
 		$$f -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_BUILD)/corpus/$$name || exit 1; \
 	done

@@ -46,6 +46,9 @@ bool readScripts(SiteAnalyzer& a, ClsXml& xml) {
     for (; script; script.reset(xml.SearchForTag(script.get(), "script"))) {
         StringBuffer content;
         script->GetContentSb(content);
+        // Script text that does not begin with '<' (no "<!--" opener) sits in text children.
+        if (content.getSize() == 0)
+            script->AccumulateTagContent("text", content, nullptr);
         std::string text(content.getString(), static_cast<size_t>(content.getSize()));
         size_t c = text.find("google_ad_client");
         size_t f = text.find("google_ad_format");

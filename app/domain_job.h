@@ -3,6 +3,9 @@
 
 #include "base/string_buffer.h"
 
+class HttpMan;
+class SiteAnalyzer;
+
 // Called once on the main thread before any worker starts; prepares the state of workers 0 to n-1.
 void createAnalyzers(int n);
 
@@ -10,3 +13,11 @@ void createAnalyzers(int n);
 // result line is either empty (the job wrote its own line to the error file) or the line to
 // write to the result file.
 void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine);
+
+// The per-job HTTP object with the crawler's settings; owned by the caller.
+HttpMan* createJobHttp();
+// Worker i's analyzer, null outside the table or before createAnalyzers.
+SiteAnalyzer* workerAnalyzer(int workerIndex);
+// The seven-field result line of an analysed domain; '|' is first removed from the title, word
+// vector, charset and publisher id.
+void buildResultLine(const StringBuffer& domain, SiteAnalyzer& analyzer, StringBuffer& resultLine);

@@ -1,5 +1,7 @@
 #include "app/domain_queue.h"
 
+#include "app/run_statistics.h"
+
 #include "base/domain_helpers.h"
 
 #include <mutex>
@@ -36,7 +38,9 @@ void normaliseDomainLine(StringBuffer& line) {
     line.trim();
 }
 
-bool isValidDomain(const StringBuffer& domain) { return hasKnownTld(domain.getString()); }
+bool isValidDomain(const StringBuffer& domain) {
+    return hasKnownTld(domain.getString());
+}
 
 bool nextDomain(StringBuffer& domain) {
     domain.clear();
@@ -53,8 +57,10 @@ bool nextDomain(StringBuffer& domain) {
             return false;
         }
         normaliseDomainLine(domain);
+        ++runStatistics().read;
         if (isValidDomain(domain))
             return true;
+        ++runStatistics().invalid;
         std::printf("Invalid Domain: %s\n", domain.getString());
         std::fflush(stdout);
     }

@@ -3,6 +3,7 @@
 #include "app/domain_job.h"
 #include "app/domain_queue.h"
 #include "app/result_files.h"
+#include "app/run_statistics.h"
 #include "base/platform.h"
 
 #include <atomic>
@@ -31,8 +32,13 @@ int workerThreadMain(int workerIndex) {
     while (nextDomain(domain)) {
         resultLine.clear();
         runDomainJob(workerIndex, domain, resultLine);
-        if (resultLine.getSize() > 0)
+        if (resultLine.getSize() > 0) {
             writeResultLine(resultLine);
+            ++runStatistics().results;
+        } else {
+            ++runStatistics().failed;
+        }
+        ++runStatistics().analysed;
     }
     threadDone[workerIndex].store(1, std::memory_order_release);
     return 0;
@@ -44,12 +50,18 @@ void runWorkerPool(int numThreads) {
     // A fresh table per run; a table of an earlier run may still be read by its last
     // detached threads on their way out, so it is never freed.
     threadDone = new std::atomic<unsigned char>[numThreads];
+    resetRunStatistics();
+    uint32_t start = Platform::GetTickCount();
     createAnalyzers(numThreads);
     for (int i = 0; i < numThreads; ++i) {
         threadDone[i].store(0, std::memory_order_relaxed);
         std::printf("starting thread %d\n", i + 1);
         std::thread(workerThreadMain, i).detach();
     }
-    while (countDone(numThreads) != numThreads)
+    auto elapsed = [start] { return (Platform::GetTickCount() - start) / 1000.0; };
+    while (countDone(numThreads) != numThreads) {
         Platform::Sleep(1000);
+        showProgress(elapsed());
+    }
+    logRunSummary(elapsed());
 }

@@ -122,3 +122,13 @@ TEST(AdCodes, SearchBox) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(AdCodes, ScriptTextWithoutCommentOpener) {
+    SiteAnalyzer a;
+    run(a, "<script><text>google_ad_client = \"pub-3\"; google_ad_format = \"f_as\";</text></script>");
+    EXPECT_STREQ(a.googleId.getString(), "pub-3");
+}
+
+} // namespace

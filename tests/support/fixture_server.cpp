@@ -1,13 +1,21 @@
 #include "fixture_server.h"
 
+#include <zlib.h>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sstream>
 #include <strings.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace test_support {
@@ -57,7 +65,118 @@ std::string headerValue(const std::string& block, const char* name) {
     return "";
 }
 
+std::string gzipped(const std::string& body) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, body.size()) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
+    stream.avail_in = static_cast<uInt>(body.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::string chunkedBody(const std::string& body) {
+    std::string out;
+    const size_t piece = 1000;
+    for (size_t at = 0; at < body.size(); at += piece) {
+        std::string part = body.substr(at, piece);
+        char size[16];
+        std::snprintf(size, sizeof(size), "%zx\r\n", part.size());
+        out += size + part + "\r\n";
+    }
+    return out + "0\r\n\r\n";
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
 } // namespace
+
+std::vector<FixtureSite> loadFixtureSites(const std::string& dir, FixtureServer& server) {
+    std::vector<FixtureSite> sites;
+    DIR* top = opendir(dir.c_str());
+    if (top == nullptr)
+        return sites;
+    while (dirent* entry = readdir(top)) {
+        std::string name = entry->d_name;
+        if (name.empty() || name[0] == '.')
+            continue;
+        std::string siteDir = dir + "/" + name;
+        struct stat info {};
+        if (stat(siteDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            continue;
+        FixtureSite site;
+        site.name = name;
+        std::string expected = readFile(siteDir + "/_expected.txt");
+        while (!expected.empty() && (expected.back() == '\n' || expected.back() == '\r'))
+            expected.pop_back();
+        site.expected = expected;
+        std::map<std::string, FixturePage> pages;
+        DIR* files = opendir(siteDir.c_str());
+        while (dirent* file = readdir(files)) {
+            std::string fileName = file->d_name;
+            if (fileName.empty() || fileName[0] == '.' || fileName[0] == '_')
+                continue;
+            FixturePage page;
+            page.body = readFile(siteDir + "/" + fileName);
+            pages["/" + fileName] = page;
+            if (fileName == "index.html")
+                pages["/"] = page;
+        }
+        closedir(files);
+        std::string charset;
+        bool gzip = false, chunked = false, hostsGiven = false;
+        std::istringstream conf(readFile(siteDir + "/_site.conf"));
+        for (std::string line; std::getline(conf, line);) {
+            std::istringstream words(line);
+            std::string word, path, value;
+            words >> word;
+            if (word == "hosts") {
+                hostsGiven = true;
+                while (words >> value)
+                    site.hosts.push_back(value);
+            } else if (word == "gzip") {
+                gzip = true;
+            } else if (word == "chunked") {
+                chunked = true;
+            } else if (word == "charset") {
+                words >> charset;
+            } else if (word == "status" || word == "redirect" || word == "delay") {
+                words >> path >> value;
+                FixturePage& page = pages[path];
+                if (word == "status")
+                    page.status = std::atoi(value.c_str());
+                else if (word == "delay")
+                    page.delayMs = std::atoi(value.c_str());
+                else {
+                    page.status = 302;
+                    page.headers += "Location: " + value + "\r\n";
+                }
+            }
+        }
+        if (!hostsGiven)
+            site.hosts.push_back(name);
+        for (auto& [path, page] : pages) {
+            page.gzip = gzip;
+            page.chunked = chunked;
+            page.headers +=
+                "Content-Type: text/html" + (charset.empty() ? "" : "; charset=" + charset) + "\r\n";
+            for (const std::string& host : site.hosts)
+                server.addPage(host, path, page);
+        }
+        sites.push_back(site);
+    }
+    closedir(top);
+    return sites;
+}
 
 FixtureServer::~FixtureServer() {
     stop();
@@ -154,9 +273,13 @@ void FixtureServer::serve(int fd) {
         }
         if (page.delayMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(page.delayMs));
+        std::string body = page.gzip ? gzipped(page.body) : page.body;
         std::string response = "HTTP/1.1 " + std::to_string(page.status) + " " + reason(page.status) +
-                               "\r\n" + page.headers + "Content-Length: " + std::to_string(page.body.size()) +
-                               "\r\n\r\n" + page.body;
+                               "\r\n" + page.headers + (page.gzip ? "Content-Encoding: gzip\r\n" : "");
+        if (page.chunked)
+            response += "Transfer-Encoding: chunked\r\n\r\n" + chunkedBody(body);
+        else
+            response += "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
         sendAll(fd, response);
         if (strcasecmp(headerValue(block, "Connection").c_str(), "close") == 0)
             break;

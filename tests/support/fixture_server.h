@@ -18,8 +18,27 @@ struct FixturePage {
     int status = 200;
     std::string headers; // extra header lines, each ending in CR LF
     std::string body;
-    int delayMs = 0; // pause before answering
+    int delayMs = 0;      // pause before answering
+    bool gzip = false;    // the body goes out gzip-compressed, with Content-Encoding: gzip
+    bool chunked = false; // the body goes out in chunks instead of with a length
 };
+
+class FixtureServer;
+
+// A directory of fixture sites: one sub-directory per site, named after the domain the crawler
+// is given, holding the site's files ("index.html" also answers "/"), and optionally
+// "_site.conf" with one setting per line:
+//   hosts <name> <name>...   the names the site answers to (default: the directory name); a
+//                            name left out does not resolve at all
+//   status <path> <code>     redirect <path> <location>     delay <path> <ms>
+//   gzip                     chunked                        charset <name>
+// and "_expected.txt", the line the crawler must write for the site.
+struct FixtureSite {
+    std::string name;
+    std::vector<std::string> hosts;
+    std::string expected;
+};
+std::vector<FixtureSite> loadFixtureSites(const std::string& dir, FixtureServer& server);
 
 class FixtureServer {
 public:

@@ -1,0 +1,90 @@
+#include "app/domain_job.h"
+
+#include "analysis/site_analyzer.h"
+#include "analysis/site_crawl.h"
+#include "app/analyzer_priming.h"
+#include "app/result_files.h"
+#include "base/content_coding.h"
+#include "base/data_buffer.h"
+#include "http/http_man.h"
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr int kAnalyzerTableSize = 124;
+// Slot i belongs to worker i only; filled on the main thread before any worker starts.
+SiteAnalyzer* g_analyzerTable[kAnalyzerTableSize] = {};
+
+// "Quenlow/1.1 (+http://orrastead.example/quenlow.html)", kept in Base64 among the constants.
+const char* const kUserAgentBase64 =
+    "UXVlbmxvdy8xLjEgKCtodHRwOi8vb3JyYXN0ZWFkLmV4YW1wbGUvcXVlbmxvdy5odG1sKQ==";
+
+constexpr int kJobMaxConnections = 5;
+constexpr int kJobMaxContentLength = 250000;
+constexpr int kJobConnectTimeoutSec = 5;
+constexpr int kJobReadTimeoutSec = 8;
+
+void appendField(StringBuffer& line, const StringBuffer& field) {
+    line.appendChar('|');
+    line.appendSb(field);
+}
+
+} // namespace
+
+HttpMan* createJobHttp() {
+    auto* http = new HttpMan();
+    http->SetUseHttpCache(true);
+    http->SetFetchFromCache(false);
+    http->SetUpdateCache(false);
+    http->SetMaxConnections(kJobMaxConnections);
+    ContentCoding coding;
+    DataBuffer agent;
+    coding.decodeBase64(kUserAgentBase64, static_cast<uint32_t>(std::strlen(kUserAgentBase64)), agent);
+    StringBuffer agentText;
+    agentText.appendDb(agent);
+    http->SetUserAgent(agentText.getString());
+    http->SetMaxContentLength(kJobMaxContentLength);
+    http->SetConnectTimeout(kJobConnectTimeoutSec);
+    http->SetReadTimeout(kJobReadTimeoutSec);
+    return http;
+}
+
+void createAnalyzers(int n) {
+    for (int i = 0; i < n && i < kAnalyzerTableSize; ++i) {
+        if (g_analyzerTable[i] == nullptr)
+            g_analyzerTable[i] = new SiteAnalyzer();
+        primeAnalyzer(*g_analyzerTable[i]);
+    }
+}
+
+SiteAnalyzer* workerAnalyzer(int workerIndex) {
+    return workerIndex >= 0 && workerIndex < kAnalyzerTableSize ? g_analyzerTable[workerIndex] : nullptr;
+}
+
+void buildResultLine(const StringBuffer& domain, SiteAnalyzer& a, StringBuffer& resultLine) {
+    for (StringBuffer* field : {&a.siteTitle, &a.homeWordVector, &a.charset, &a.googleId})
+        field->removeChar('|');
+    resultLine.clear();
+    resultLine.appendSb(domain);
+    appendField(resultLine, a.country);
+    appendField(resultLine, a.state);
+    appendField(resultLine, a.charset);
+    appendField(resultLine, a.googleId);
+    appendField(resultLine, a.siteTitle);
+    appendField(resultLine, a.homeWordVector);
+}
+
+void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
+    resultLine.clear();
+    SiteAnalyzer* analyzer = workerAnalyzer(workerIndex);
+    std::unique_ptr<HttpMan> http(createJobHttp());
+    if (analyzer != nullptr && analyzeSite(*analyzer, *http, domain.getString())) {
+        buildResultLine(domain, *analyzer, resultLine);
+        return;
+    }
+    StringBuffer error("Failed: ");
+    error.appendSb(domain);
+    writeErrorLine(error);
+}

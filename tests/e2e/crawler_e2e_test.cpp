@@ -1,0 +1,254 @@
+// The real crawler binary over fixture sites: the fixture web answers on port 80 of the private
+// network, /etc/hosts (the namespace's own) names the sites, and every site's expected line must
+// appear exactly once in the result or the error file.
+#include "../base/file_test_support.h"
+#include "fixture_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using test_support::FixtureServer;
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class CrawlerRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("DUNMERE_PRIVATE_NET") == nullptr)
+            GTEST_SKIP()
+                << "the crawler runs against fixture sites inside the private network namespace only";
+        char pattern[] = "/tmp/dunmere-e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        if (!m_dir.empty())
+            std::filesystem::remove_all(m_dir, ec);
+    }
+
+    // Adds names of loopback to the namespace's own hosts file.
+    static void addHosts(const std::vector<std::string>& names) {
+        std::ofstream hosts("/etc/hosts", std::ios::app);
+        for (const std::string& name : names)
+            hosts << "127.0.0.1 " << name << "\n";
+    }
+
+    void writeConfig(int threads) {
+        std::filesystem::create_directories(m_dir + "/c:/Orrastead");
+        file_test::writeBytes(m_dir + "/c:/Orrastead/Dunmere.xml",
+                              "<config><logFile>c:/Orrastead/DunmereLog.txt</logFile>"
+                              "<inFile>c:/Orrastead/DunmereIn.txt</inFile>"
+                              "<outFile>c:/Orrastead/DunmereOut.txt</outFile>"
+                              "<errFile>c:/Orrastead/DunmereErr.txt</errFile><numThreads>" +
+                                  std::to_string(threads) + "</numThreads></config>");
+    }
+
+    // Runs the crawler in the test folder; its exit status.
+    int runCrawler(int timeoutSeconds = 300) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(m_dir.c_str()) != 0)
+                _exit(126);
+            execl(DUNMERE_BINARY, DUNMERE_BINARY, nullptr);
+            _exit(127);
+        }
+        for (int waited = 0; waited < timeoutSeconds * 10; ++waited) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid)
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        ADD_FAILURE() << "the crawler did not finish";
+        return -1;
+    }
+
+    void crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites);
+
+    std::string file(const char* name) const { return file_test::readBytes(m_dir + "/c:/Orrastead/" + name); }
+
+    std::string m_dir;
+};
+
+TEST_F(CrawlerRun, FirstRunWritesOnlyTheConfiguration) {
+    EXPECT_EQ(runCrawler(30), 0);
+    EXPECT_TRUE(std::filesystem::exists(m_dir + "/c:/Orrastead/Dunmere.xml"));
+    int entries = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(m_dir))
+        entries += e.is_regular_file();
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(CrawlerRun, MissingInputFileIsReported) {
+    writeConfig(2);
+    EXPECT_EQ(runCrawler(30), 0);
+    EXPECT_NE(file("DunmereLog.txt").find("Failed to open c:/Orrastead/DunmereIn.txt"), std::string::npos)
+        << file("DunmereLog.txt");
+}
+
+// Crawls the fixture sites (already served) and checks every site's expected line.
+void CrawlerRun::crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites) {
+    std::vector<std::string> names;
+    std::string input;
+    for (const auto& site : sites) {
+        names.insert(names.end(), site.hosts.begin(), site.hosts.end());
+        input += site.name + "\r\n";
+    }
+    addHosts(names);
+    writeConfig(4);
+    file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
+    ASSERT_EQ(runCrawler(), 0);
+
+    std::vector<std::string> written = linesOf(file("DunmereOut.txt"));
+    std::vector<std::string> errors = linesOf(file("DunmereErr.txt"));
+    written.insert(written.end(), errors.begin(), errors.end());
+    for (const auto& site : sites) {
+        if (site.expected.empty())
+            continue;
+        int seen = 0;
+        std::string lineOfSite;
+        for (const std::string& line : written) {
+            bool forSite = line.rfind(site.name + "|", 0) == 0 || line == "Failed: " + site.name;
+            seen += forSite;
+            if (forSite)
+                lineOfSite = line;
+        }
+        EXPECT_EQ(seen, 1) << site.name;
+        EXPECT_EQ(lineOfSite, site.expected) << site.name;
+    }
+}
+
+TEST_F(CrawlerRun, FixtureSitesGiveTheirExpectedLines) {
+    FixtureServer server;
+    std::vector<test_support::FixtureSite> sites = test_support::loadFixtureSites(E2E_SITES_DIR, server);
+    ASSERT_GE(sites.size(), 8u);
+    ASSERT_TRUE(server.start(80));
+    crawlFixtureSites(sites);
+    // A "www." name that fails is not tried again under "www.www.".
+    EXPECT_EQ(server.countRequests("www.www.failing.com /"), 0);
+    // The second contact page is fetched only when nothing before it located the site.
+    EXPECT_EQ(server.countRequests("two-contacts.com /c2.html"), 1);
+    EXPECT_EQ(server.countRequests("contact-first.com /c2.html"), 0);
+    EXPECT_EQ(server.countRequests("contact-first.com /c1.html"), 1);
+    // A country known from the top-level name needs no page beyond the home page.
+    EXPECT_EQ(server.countRequests("example.de /kontakt.html"), 0);
+}
+
+// The same sites served by nginx, one server block per site, give the same lines.
+TEST_F(CrawlerRun, FixtureSitesThroughNginx) {
+    const char* nginx = "/usr/sbin/nginx";
+    if (access(nginx, X_OK) != 0) {
+        if (std::getenv("CI") != nullptr && std::string(std::getenv("CI")) == "true")
+            FAIL() << "nginx is not installed; make deps installs it";
+        GTEST_SKIP() << "nginx is not installed (make deps installs it)";
+    }
+    FixtureServer unused;
+    std::vector<test_support::FixtureSite> sites = test_support::loadFixtureSites(E2E_SITES_DIR, unused);
+    std::ostringstream conf;
+    conf << "user root root;\ndaemon off;\nmaster_process off;\nerror_log " << m_dir << "/nginx-error.log;\n"
+         << "pid " << m_dir << "/nginx.pid;\nevents { worker_connections 256; }\nhttp {\n"
+         << "  access_log off;\n  client_body_temp_path " << m_dir << "/nb;\n  proxy_temp_path " << m_dir
+         << "/np;\n  fastcgi_temp_path " << m_dir << "/nf;\n  uwsgi_temp_path " << m_dir << "/nu;\n"
+         << "  scgi_temp_path " << m_dir << "/ns;\n  types { text/html html; }\n  default_type text/html;\n"
+         << "  server { listen 127.0.0.1:80 default_server; return 404; }\n";
+    for (const auto& site : sites) {
+        if (site.hosts.empty())
+            continue;
+        conf << "  server { listen 127.0.0.1:80; server_name";
+        for (const std::string& host : site.hosts)
+            conf << " " << host;
+        conf << "; root " << E2E_SITES_DIR << "/" << site.name << "; index index.html; }\n";
+    }
+    conf << "}\n";
+    file_test::writeBytes(m_dir + "/nginx.conf", conf.str());
+    pid_t server = fork();
+    if (server == 0) {
+        execl(nginx, nginx, "-p", m_dir.c_str(), "-c", (m_dir + "/nginx.conf").c_str(), nullptr);
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    crawlFixtureSites(sites);
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+}
+
+TEST_F(CrawlerRun, ThousandsOfDomainsWithManyThreadsLoseNothing) {
+    FixtureServer server;
+    test_support::FixturePage slow;
+    slow.body = "<html><head><title>Slow</title></head><body>slow site</body></html>";
+    slow.delayMs = 1500;
+    std::vector<std::string> names;
+    std::set<std::string> valid;
+    std::string input;
+    for (int i = 0; i < 5000; ++i) {
+        std::string name = "d" + std::to_string(i) + ".com";
+        switch (i % 5) {
+        case 0:
+            server.add(name, "/", "<html><head><title>Site " + std::to_string(i) + "</title></head></html>");
+            names.push_back(name);
+            break;
+        case 1:
+            name = "bad name " + std::to_string(i); // not a domain
+            break;
+        case 2: // dead: the name does not resolve
+            break;
+        case 3:
+            server.addPage(name, "/", slow);
+            names.push_back(name);
+            break;
+        case 4:
+            server.add(name, "/", "<html><body>registered and is currently parked</body></html>");
+            names.push_back(name);
+            break;
+        }
+        if (i % 5 != 1)
+            valid.insert(name);
+        input += name + "\n";
+    }
+    addHosts(names);
+    ASSERT_TRUE(server.start(80));
+    writeConfig(124);
+    file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
+    ASSERT_EQ(runCrawler(600), 0);
+
+    std::map<std::string, int> seen;
+    for (const std::string& line : linesOf(file("DunmereOut.txt")))
+        ++seen[line.substr(0, line.find('|'))];
+    for (const std::string& line : linesOf(file("DunmereErr.txt")))
+        ++seen[line.rfind("Failed: ", 0) == 0 ? line.substr(8) : line];
+    for (const std::string& name : valid)
+        EXPECT_EQ(seen[name], 1) << name;
+    EXPECT_EQ(seen.size(), valid.size());
+    std::string log = file("DunmereLog.txt");
+    for (int i = 1; i < 5000; i += 5)
+        EXPECT_NE(log.find("bad name " + std::to_string(i)), std::string::npos) << i;
+    // Dead and parked domains fail; the slow ones are only slow.
+    EXPECT_NE(log.find("Run summary: 5000 domains read, 1000 invalid, 4000 analysed, 2000 failed, "),
+              std::string::npos)
+        << log.substr(log.size() > 300 ? log.size() - 300 : 0);
+}
+
+} // namespace

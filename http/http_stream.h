@@ -17,10 +17,12 @@ public:
     virtual bool isConnected() const = 0;
     // Sends every byte.
     virtual bool sendAll(const void* data, uint32_t count, LogBase* log) = 0;
-    // Up to and including the first empty line; more than maxBytes without one fails.
-    virtual bool readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes) = 0;
-    // Up to and including the first CR LF; more than maxBytes without one fails.
-    virtual bool readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes) = 0;
+    // Up to and including the first empty line (CR LF CR LF or LF LF); more than maxBytes
+    // without one fails with "Response header is too large." and closes the stream.
+    bool readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes);
+    // Up to and including the first CR LF (or an LF right after an LF); more than maxBytes
+    // without one fails with "Line is too long." and closes the stream.
+    bool readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes);
     // Exactly n bytes, appended.
     virtual bool receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log) = 0;
     // Everything until the peer closes (or falls silent), appended. True when anything arrived;
@@ -33,4 +35,12 @@ public:
     virtual void setDeadlineFromNow(uint32_t ms) = 0;
     virtual void clearDeadline() = 0;
     virtual void closeStream(LogBase* log) = 0;
+
+protected:
+    // The next byte of the stream, waiting for it as the stream's time-outs allow.
+    virtual bool nextByte(unsigned char& b, LogBase* log) = 0;
+
+private:
+    bool readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool crEndsLine,
+                            const char* tooLong);
 };

@@ -497,37 +497,6 @@ bool ZelcoraSocket::receiveSome(DataBuffer& out, LogBase* log, ProgressMonitor* 
     return ok || out.getSize() > 0;
 }
 
-bool ZelcoraSocket::readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool crEndsLine,
-                                       const char* tooLong) {
-    uint32_t sinceLineFeed = 0;
-    for (uint32_t read = 0;; ++read) {
-        if (read >= maxBytes) {
-            if (log != nullptr)
-                log->LogError(tooLong);
-            close();
-            return false;
-        }
-        unsigned char b = 0;
-        if (!receiveExact(&b, 1, log))
-            return false;
-        out.appendByte(b);
-        if (b == '\n') {
-            if (sinceLineFeed == 0)
-                return true;
-            sinceLineFeed = 0;
-        } else if (b == '\r') {
-            if (crEndsLine)
-                sinceLineFeed = 0;
-        } else {
-            ++sinceLineFeed;
-        }
-    }
-}
-
-bool ZelcoraSocket::readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes) {
-    return readUntilEmptyLine(out, log, maxBytes, false, "Response header is too large.");
-}
-
-bool ZelcoraSocket::readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes) {
-    return readUntilEmptyLine(out, log, maxBytes, true, "Line is too long.");
+bool ZelcoraSocket::nextByte(unsigned char& b, LogBase* log) {
+    return receiveExact(&b, 1, log);
 }

@@ -101,17 +101,14 @@ public:
     }
     // One receive of up to 20000 bytes, appended.
     bool receiveSome(DataBuffer& out, LogBase* log, ProgressMonitor* monitor = nullptr);
-    // Reads up to and including the first empty line (CR LF CR LF or LF LF). More than
-    // `maxBytes` without one fails with "Response header is too large.".
-    bool readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes) override;
-    // Reads up to and including the first CR LF (or an LF right after an LF). More than
-    // `maxBytes` without one fails with "Line is too long.".
-    bool readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes) override;
 
     bool sendAll(const void* data, uint32_t count, LogBase* log) override {
         return sendBytes(data, count, log);
     }
     void closeStream(LogBase*) override { close(); }
+
+protected:
+    bool nextByte(unsigned char& b, LogBase* log) override;
 
 private:
     bool resolve(const char* host, uint32_t& addressNetworkOrder, LogBase* log, bool& dnsFailed);
@@ -120,8 +117,6 @@ private:
     bool waitWritable(uint32_t seconds, LogBase* log, int& connectError);
     // True when data (or the peer's close) can be read within `ms`.
     bool waitReadable(uint32_t ms, LogBase* log, ProgressMonitor* monitor, bool& timedOut);
-    bool readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool crEndsLine,
-                            const char* tooLong);
 
     bool m_connected = false;
     int m_handle = -1;

@@ -380,39 +380,11 @@ bool TlsChannel::fillPending(LogBase* log) {
     return true;
 }
 
-bool TlsChannel::readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool crEndsLine,
-                                    const char* tooLong) {
-    uint32_t sinceLineFeed = 0;
-    for (uint32_t read = 0;; ++read) {
-        if (read >= maxBytes) {
-            if (log != nullptr)
-                log->LogError(tooLong);
-            close(nullptr);
-            return false;
-        }
-        if (!fillPending(log))
-            return false;
-        unsigned char b = *m_pending.dataAt(static_cast<int>(m_pendingStart++));
-        out.appendByte(b);
-        if (b == '\n') {
-            if (sinceLineFeed == 0)
-                return true;
-            sinceLineFeed = 0;
-        } else if (b == '\r') {
-            if (crEndsLine)
-                sinceLineFeed = 0;
-        } else {
-            ++sinceLineFeed;
-        }
-    }
-}
-
-bool TlsChannel::readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes) {
-    return readUntilEmptyLine(out, log, maxBytes, false, "Response header is too large.");
-}
-
-bool TlsChannel::readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes) {
-    return readUntilEmptyLine(out, log, maxBytes, true, "Line is too long.");
+bool TlsChannel::nextByte(unsigned char& b, LogBase* log) {
+    if (!fillPending(log))
+        return false;
+    b = *m_pending.dataAt(static_cast<int>(m_pendingStart++));
+    return true;
 }
 
 bool TlsChannel::receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log) {

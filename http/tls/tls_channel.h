@@ -54,13 +54,14 @@ public:
     bool sendAll(const void* data, uint32_t count, LogBase* log) override {
         return sendSecure(data, count, log);
     }
-    bool readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes) override;
-    bool readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes) override;
     bool receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log) override;
     bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool& tooLarge) override;
     void setDeadlineFromNow(uint32_t ms) override { m_socket.setDeadlineFromNow(ms); }
     void clearDeadline() override { m_socket.clearDeadline(); }
     void closeStream(LogBase* log) override { close(log); }
+
+protected:
+    bool nextByte(unsigned char& b, LogBase* log) override;
 
 private:
     bool handshake(LogBase* log);
@@ -68,8 +69,6 @@ private:
     void logConnectionInfo(LogBase* log);
     // Makes at least one decrypted byte available in m_pending; false at the end or on failure.
     bool fillPending(LogBase* log);
-    bool readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool crEndsLine,
-                            const char* tooLong);
     void freeSession();
 
     StringBuffer m_serverName;

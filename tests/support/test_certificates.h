@@ -4,6 +4,9 @@
 // SSL_CERT_FILE at authorityFile() before the first secure connection of the process.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <string>
 
 namespace test_support {
@@ -29,6 +32,15 @@ private:
     void* m_authorityKey = nullptr;
     void* m_authorityCert = nullptr;
     std::string m_authorityFile;
+};
+
+// Trusts the test authority for the whole test program, before its first secure connection:
+// register once per program with ::testing::AddGlobalTestEnvironment(new TrustTestAuthority).
+class TrustTestAuthority : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("SSL_CERT_FILE", TestCertificates::instance().authorityFile().c_str(), 1);
+    }
 };
 
 } // namespace test_support

@@ -26,14 +26,7 @@ using test_support::ScriptServer;
 using test_support::send;
 using test_support::TestCertificates;
 
-// The test authority is trusted for the whole process, before the first secure connection.
-class TrustTestAuthority : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("SSL_CERT_FILE", TestCertificates::instance().authorityFile().c_str(), 1);
-    }
-};
-const auto* const kTrust = ::testing::AddGlobalTestEnvironment(new TrustTestAuthority);
+const auto* const kTrust = ::testing::AddGlobalTestEnvironment(new test_support::TrustTestAuthority);
 
 std::string bytesOf(const DataBuffer& db) {
     return db.getSize() == 0 ? std::string()

@@ -12,31 +12,38 @@ constexpr int kTextCapacity = 50;
 // become references, and an ampersand does too unless a character reference (`&#`) follows.
 // The value ends at its first NUL.
 void appendEscapedValue(StringBuffer& out, const char* value, int len) {
-    for (int i = 0; i < len && value[i] != '\0'; ++i) {
-        char c = value[i];
-        switch (c) {
+    // Plain runs are copied in one piece.
+    int run = 0;
+    int i = 0;
+    for (; i < len && value[i] != '\0'; ++i) {
+        const char* replacement = nullptr;
+        switch (value[i]) {
         case '"':
-            out.append("&quot;");
+            replacement = "&quot;";
             break;
         case '&':
-            if (i + 1 < len && value[i + 1] == '#')
-                out.appendChar(c);
-            else
-                out.append("&amp;");
+            if (i + 1 >= len || value[i + 1] != '#')
+                replacement = "&amp;";
             break;
         case '>':
-            out.append("&gt;");
+            replacement = "&gt;";
             break;
         case '<':
-            out.append("&lt;");
+            replacement = "&lt;";
             break;
         case '\'':
-            out.append("&apos;");
+            replacement = "&apos;";
             break;
         default:
-            out.appendChar(c);
+            break;
+        }
+        if (replacement != nullptr) {
+            out.appendN(value + run, i - run);
+            out.append(replacement);
+            run = i + 1;
         }
     }
+    out.appendN(value + run, i - run);
 }
 
 } // namespace

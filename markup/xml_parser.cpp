@@ -191,10 +191,51 @@ private:
 
 // ---- The parser ----
 
+// The scratch buffers of a parse. Each thread keeps one set, which every parse on it clears
+// first, so the many small parses of the HTML conversion (one per start tag) do not each allocate
+// buffers sized for large pages. A parse calls nothing that parses, so two parses never use the
+// set at once.
+struct ParseScratch {
+    // A buffer grown past this by a huge document is given back before the next parse.
+    static constexpr int kKeptCapacity = 1 << 20;
+
+    StringBuffer prolog{kPrologCapacity};
+    StringBuffer preservedSpace;
+    StringBuffer name;
+    StringBuffer value{kValueCapacity};
+    PendingAttributes attributes;
+    std::vector<int> decodeFrom;
+
+    static void reset(StringBuffer& buffer) {
+        buffer.clear();
+        if (buffer.getCapacity() > kKeptCapacity)
+            buffer.minimizeMemory();
+    }
+
+    ParseScratch& forNewParse() {
+        reset(prolog);
+        reset(preservedSpace);
+        reset(name);
+        reset(value);
+        attributes.clear();
+        decodeFrom.clear();
+        if (decodeFrom.capacity() > static_cast<size_t>(kKeptCapacity))
+            std::vector<int>().swap(decodeFrom);
+        return *this;
+    }
+};
+
+ParseScratch& threadScratch() {
+    thread_local ParseScratch scratch;
+    return scratch.forNewParse();
+}
+
 class XmlParser {
 public:
-    XmlParser(const char* text, LogBase* log, const XmlParseOptions& options)
-        : m_p(text), m_log(log), m_options(options), m_prolog(kPrologCapacity), m_value(kValueCapacity) {}
+    XmlParser(const char* text, LogBase* log, const XmlParseOptions& options, ParseScratch& scratch)
+        : m_p(text), m_log(log), m_options(options), m_prolog(scratch.prolog),
+          m_preservedSpace(scratch.preservedSpace), m_name(scratch.name), m_value(scratch.value),
+          m_attributes(scratch.attributes), m_decodeFrom(scratch.decodeFrom) {}
     ~XmlParser() {
         delete m_pendingDeclaration;
         delete m_pendingStylesheet;
@@ -483,9 +524,11 @@ private:
         while (*m_p != '\0' && *m_p != '>') {
             m_p = skipSpace(m_p);
             readSpan(" \t\r\n=/>", m_name);
-            m_name.removeChar('"');
-            m_name.removeChar('\'');
-            m_name.removeChar('<');
+            if (std::strpbrk(m_name.getString(), "\"'<") != nullptr) {
+                m_name.removeChar('"');
+                m_name.removeChar('\'');
+                m_name.removeChar('<');
+            }
             m_p = skipSpace(m_p);
             m_value.clear();
             if (*m_p == '=') {
@@ -582,13 +625,13 @@ private:
     TreeNode* m_completedRoot = nullptr;
     TreeNode* m_pendingDeclaration = nullptr;
     TreeNode* m_pendingStylesheet = nullptr;
-    StringBuffer m_prolog;
-    StringBuffer m_preservedSpace;
-    StringBuffer m_name;
-    StringBuffer m_value;
-    PendingAttributes m_attributes;
+    StringBuffer& m_prolog;
+    StringBuffer& m_preservedSpace;
+    StringBuffer& m_name;
+    StringBuffer& m_value;
+    PendingAttributes& m_attributes;
     // For each open element, outermost first: where its content's decoding has to start.
-    std::vector<int> m_decodeFrom;
+    std::vector<int>& m_decodeFrom;
 };
 
 } // namespace
@@ -602,6 +645,6 @@ TreeNode* parseXml(const char* text, LogBase* log, bool trimContent) {
 TreeNode* parseXml(const char* text, LogBase* log, const XmlParseOptions& options) {
     if (text == nullptr)
         return nullptr;
-    XmlParser parser(text, log, options);
+    XmlParser parser(text, log, options, threadScratch());
     return parser.run();
 }

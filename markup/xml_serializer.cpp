@@ -79,6 +79,18 @@ void appendEscapedContent(StringBuffer& out, const char* text) {
     out.append(run);
 }
 
+// A "]]>" inside CDATA content would end the section early; it is split across two sections
+// ("]]" ends one, the next starts with ">"), which the parser joins back into the same content.
+void appendCdataContent(StringBuffer& out, const char* text) {
+    const char* run = text;
+    for (const char* end = std::strstr(run, "]]>"); end != nullptr; end = std::strstr(run, "]]>")) {
+        out.appendN(run, static_cast<int>(end - run));
+        out.append("]]]]><![CDATA[>");
+        run = end + 3;
+    }
+    out.append(run);
+}
+
 const char* tagOf(const TreeNode* node) {
     const char* tag = node->getTag();
     return *tag != '\0' ? tag : kNoTag;
@@ -119,7 +131,7 @@ void writeOpening(const TreeNode* node, bool firstAmongSiblings, StringBuffer& o
     out.appendChar('>');
     if (node->isCdata()) {
         out.append("<![CDATA[");
-        out.append(node->getContent());
+        appendCdataContent(out, node->getContent());
         out.append("]]>");
     } else {
         appendEscapedContent(out, node->getContent());

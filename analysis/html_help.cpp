@@ -3,6 +3,7 @@
 #include "analysis/parse_engine.h"
 #include "base/log_base.h"
 #include "base/string_buffer.h"
+#include "markup/html_tag_text.h"
 
 #include <cstring>
 #include <strings.h>
@@ -11,19 +12,6 @@ namespace {
 
 // Attributes after which a tag that never reaches its '>' is given up.
 constexpr int kMaxValuedAttributes = 100;
-
-const char* findNoCase(const char* text, const char* needle) {
-    size_t n = std::strlen(needle);
-    for (const char* p = text; *p != 0; ++p) {
-        if (strncasecmp(p, needle, n) == 0)
-            return p;
-    }
-    return nullptr;
-}
-
-bool trimmable(unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0xA0;
-}
 
 // Reads the next meta tag at or after the cursor into `cleaned`; false when there is none.
 bool nextMetaTag(ParseEngine& cursor, StringBuffer& cleaned) {
@@ -92,63 +80,11 @@ void HtmlHelp::getMetaContent(const char* html, const char* name, StringBuffer& 
 }
 
 void HtmlHelp::getCharset(const char* html, StringBuffer& out) {
-    ParseEngine cursor;
-    cursor.setText(html);
-    StringBuffer cleaned;
-    while (nextMetaTag(cursor, cleaned)) {
-        StringBuffer v;
-        getAttributeValue(cleaned.getString(), "HTTP-EQUIV", v);
-        if (!v.equalsIgnoreCase("content-type"))
-            continue;
-        getAttributeValue(cleaned.getString(), "content", v);
-        if (v.getSize() == 0)
-            continue;
-        const char* charset = findNoCase(v.getString(), "CHARSET=");
-        if (charset == nullptr) {
-            out.clear();
-            getAttributeValue(cleaned.getString(), "CHARSET", out);
-            return;
-        }
-        const char* p = charset + 8;
-        const char* end = std::strchr(p, '"');
-        if (end == nullptr)
-            end = std::strchr(p, ';');
-        if (end == nullptr)
-            end = std::strchr(p, ' ');
-        if (end == nullptr)
-            end = p + std::strlen(p);
-        out.clear();
-        out.appendN(p, static_cast<int>(end - p));
-        return;
-    }
+    HtmlTagText::getCharset(html, out);
 }
 
 void HtmlHelp::getAttributeValue(const char* tagText, const char* attributeName, StringBuffer& out) {
-    out.clear();
-    if (tagText == nullptr || attributeName == nullptr)
-        return;
-    StringBuffer pattern(attributeName);
-    pattern.append("=\"");
-    char quote = '"';
-    const char* at = findNoCase(tagText, pattern.getString());
-    if (at == nullptr) {
-        pattern.setString(attributeName);
-        pattern.append("='");
-        quote = '\'';
-        at = findNoCase(tagText, pattern.getString());
-    }
-    if (at == nullptr)
-        return;
-    const char* start = at + pattern.getSize();
-    const char* end = std::strchr(start, quote);
-    if (end == nullptr)
-        return;
-    while (start < end && trimmable(static_cast<unsigned char>(*start)))
-        ++start;
-    while (end > start && trimmable(static_cast<unsigned char>(end[-1])))
-        --end;
-    out.appendN(start, static_cast<int>(end - start));
-    out.replaceChar('\\', '/');
+    HtmlTagText::getAttributeValue(tagText, attributeName, out);
 }
 
 void HtmlHelp::cleanTag(const char* tagText, StringBuffer& out, LogBase* log) {

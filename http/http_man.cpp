@@ -1,6 +1,5 @@
 #include "http/http_man.h"
 
-#include "analysis/html_help.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
 #include "base/url_parse.h"
@@ -8,6 +7,7 @@
 #include "charset/code_pages.h"
 #include "charset/encoding_convert.h"
 #include "http/http_client.h"
+#include "markup/html_tag_text.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
         if (charset.getSize() == 0 && !body.is7bit()) {
             StringBuffer text;
             text.appendDb(body);
-            HtmlHelp::getCharset(text.getString(), charset);
+            HtmlTagText::getCharset(text.getString(), charset);
         }
         unsigned codePage = charset.getSize() > 0 ? CodePageFromName(charset.getString()) : 0;
         if (codePage != CodePages::kUtf8 && codePage != kUsAscii) {

@@ -599,19 +599,28 @@ bool ReplaceFileAtomically(const char* path, const void* data1, uint32_t size1, 
     return true;
 }
 
-bool CreateDirectoriesForFile(const char* path, LogBase* log) {
-    if (isEmpty(path)) {
+// Copies a file path into `dir` and finds its last '/' (null when it has none, or when the path is
+// empty); false, logged, when the path is too long.
+static bool copyForDirectory(const char* path, char* dir, char*& lastSlash, LogBase* log) {
+    lastSlash = nullptr;
+    if (isEmpty(path))
         return true;
-    }
     size_t len = std::strlen(path);
     if (len > kMaxFilePath) {
         logError(log, "File path is too long");
         logData(log, "filename", path);
         return false;
     }
-    char dir[kMaxFilePath + 1];
     std::memcpy(dir, path, len + 1);
-    char* lastSlash = std::strrchr(dir, '/');
+    lastSlash = std::strrchr(dir, '/');
+    return true;
+}
+
+bool CreateDirectoriesForFile(const char* path, LogBase* log) {
+    char dir[kMaxFilePath + 1];
+    char* lastSlash = nullptr;
+    if (!copyForDirectory(path, dir, lastSlash, log))
+        return false;
     if (lastSlash == nullptr || lastSlash == dir) {
         return true;
     }
@@ -675,18 +684,10 @@ bool EnsureDirectory(const char* path, LogBase* log) {
 }
 
 bool EnsureDirectoryForFile(const char* path, LogBase* log) {
-    if (isEmpty(path)) {
-        return true;
-    }
-    size_t len = std::strlen(path);
-    if (len > kMaxFilePath) {
-        logError(log, "File path is too long");
-        logData(log, "filename", path);
-        return false;
-    }
     char dir[kMaxFilePath + 1];
-    std::memcpy(dir, path, len + 1);
-    char* lastSlash = std::strrchr(dir, '/');
+    char* lastSlash = nullptr;
+    if (!copyForDirectory(path, dir, lastSlash, log))
+        return false;
     if (lastSlash == nullptr) {
         return true;
     }

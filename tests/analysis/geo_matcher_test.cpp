@@ -36,72 +36,65 @@ void loadPairs(ClsStringArray& table, std::initializer_list<const char*> keys) {
     }
 }
 
-int matched(const ClsStringArray& table, const char* text) {
-    return GeoKeyMatcher(table).firstMatchingPair(text);
-}
-
-TEST(GeoKeyMatcher, LowestTableIndexWinsNotFirstPosition) {
-    ClsStringArray table;
-    loadPairs(table, {"late", "early", "ly"});
-    EXPECT_EQ(matched(table, "early and late"), 0);
-    EXPECT_EQ(matched(table, "early"), 1);
-    EXPECT_EQ(matched(table, "only"), 2);
-    EXPECT_EQ(matched(table, "nothing"), -1);
-}
-
-TEST(GeoKeyMatcher, KeysInsideOtherKeysAndAcrossFailures) {
-    ClsStringArray table;
-    // "he" and "she" end inside "hers"; "his" needs a failure transition from "hi" of "shi".
-    loadPairs(table, {"hers", "his", "she", "he"});
-    EXPECT_EQ(matched(table, "ushers"), 0);
-    EXPECT_EQ(matched(table, "ushe"), 2);
-    EXPECT_EQ(matched(table, "xshis"), 1);
-    EXPECT_EQ(matched(table, "ahe"), 3);
-    EXPECT_EQ(matched(table, "h e r s"), -1);
-}
-
-TEST(GeoKeyMatcher, DuplicateKeysTakeTheFirst) {
-    ClsStringArray table;
-    loadPairs(table, {"(405)", "x", "(405)"});
-    EXPECT_EQ(matched(table, "call (405)"), 0);
-}
-
-TEST(GeoKeyMatcher, OddTableAndEmptyTable) {
-    ClsStringArray table;
-    EXPECT_EQ(matched(table, "anything"), -1);
-    table.Append("q");
-    table.Append(",,QQ");
-    table.Append("tail");
-    EXPECT_EQ(matched(table, "the tail"), 1);
-    EXPECT_EQ(scanGeoKeysInOrder(table, "the tail"), 1);
-}
-
-TEST(GeoKeyMatcher, EmptyKeyMatchesEveryText) {
-    ClsStringArray table;
-    table.Append("x");
-    table.Append("");
-    table.Append("");
-    table.Append(",,");
-    EXPECT_EQ(matched(table, ""), 1);
-    EXPECT_EQ(matched(table, "x"), 0);
-    EXPECT_EQ(scanGeoKeysInOrder(table, ""), 1);
-}
-
-TEST(GeoKeyMatcher, HighBytesAndTextEndsAtNul) {
-    ClsStringArray table;
-    loadPairs(table, {"espa\xF1"
-                      "a",
-                      "\xE4"});
-    EXPECT_EQ(matched(table, "en espa\xF1"
-                             "a"),
-              0);
-    EXPECT_EQ(matched(table, "v\xE4lkommen"), 1);
-    EXPECT_EQ(matched(table, "espa\xC3\xB1"
-                             "a"),
-              -1);
-    const char text[] = "none\0espa\xF1"
-                        "a";
-    EXPECT_EQ(matched(table, text), -1);
+// Small tables built to catch the usual faults of multi-pattern matching; the matcher and the
+// plain scan both give the expected pair.
+TEST(GeoKeyMatcher, SmallTables) {
+    const struct {
+        std::vector<std::string> entries; // key, value, key, value, ...
+        std::string text;
+        int pair;
+    } cases[] = {
+        // The lowest table index wins, not the first position.
+        {{"late", "v", "early", "v", "ly", "v"}, "early and late", 0},
+        {{"late", "v", "early", "v", "ly", "v"}, "only", 2},
+        {{"late", "v", "early", "v", "ly", "v"}, "nothing", -1},
+        // "he" and "she" end inside "hers"; "his" needs a failure transition from "hi" of "shi".
+        {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "ushers", 0},
+        {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "ushe", 2},
+        {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "xshis", 1},
+        {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "ahe", 3},
+        {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "h e r s", -1},
+        {{"(405)", "v", "x", "v", "(405)", "v"}, "call (405)", 0},
+        {{}, "anything", -1},
+        // An odd table: the last key has no value but still counts.
+        {{"q", ",,QQ", "tail"}, "the tail", 1},
+        // An empty key matches every text.
+        {{"x", "", "", ",,"}, "", 1},
+        {{"x", "", "", ",,"}, "x", 0},
+        {{"espa\xF1"
+          "a",
+          "v", "\xE4", "v"},
+         "en espa\xF1"
+         "a",
+         0},
+        {{"espa\xF1"
+          "a",
+          "v", "\xE4", "v"},
+         "v\xE4lkommen",
+         1},
+        {{"espa\xF1"
+          "a",
+          "v", "\xE4", "v"},
+         "espa\xC3\xB1"
+         "a",
+         -1},
+        // The text ends at its first NUL.
+        {{"espa\xF1"
+          "a",
+          "v", "\xE4", "v"},
+         std::string("none\0espa\xF1"
+                     "a",
+                     10),
+         -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ClsStringArray table;
+        for (const std::string& e : c.entries)
+            table.Append(e.c_str());
+        EXPECT_EQ(GeoKeyMatcher(table).firstMatchingPair(c.text.c_str()), c.pair);
+        EXPECT_EQ(scanGeoKeysInOrder(table, c.text.c_str()), c.pair);
+    }
 }
 
 TEST(GeoKeyMatcher, TableTooLargeForTheBoundGetsNoAutomaton) {

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -50,8 +49,13 @@ protected:
     fs::path m_previous;
 };
 
+// Ad counts are written only with a publisher id, so none of them appear here.
 TEST_F(SiteReportsTest, SiteOfWhichNothingWasFound) {
     SiteAnalyzer analyzer;
+    analyzer.numAdUnits = 3;
+    analyzer.numLinkUnits = 1;
+    analyzer.troubleParsingGoogle = 1;
+    analyzer.adFormats[0].setString("728x90_as");
     writeSiteReports(analyzer, "nothing.example");
     EXPECT_EQ(readFile("Output/SiteIntel.txt"), "domain:nothing.example\n"
                                                 "country:NONE\n"
@@ -65,7 +69,7 @@ TEST_F(SiteReportsTest, SiteOfWhichNothingWasFound) {
     EXPECT_EQ(readFile("Output/NoContact.html"),
               "<a href=\"http://nothing.example/\">nothing.example</a><br>\n");
     EXPECT_TRUE(fs::exists("Output/EmailLinks.html"));
-    EXPECT_EQ(readFile("Output/EmailLinks.html"), "");
+    EXPECT_EQ(fs::file_size("Output/EmailLinks.html"), 0u);
 }
 
 TEST_F(SiteReportsTest, EveryLineInOrderAndCapitalsOnTheAnalyzer) {
@@ -131,19 +135,6 @@ TEST_F(SiteReportsTest, EveryLineInOrderAndCapitalsOnTheAnalyzer) {
     EXPECT_FALSE(fs::exists("Output/NoContact.html"));
 }
 
-TEST_F(SiteReportsTest, AdCountsOnlyWithAPublisherId) {
-    SiteAnalyzer analyzer;
-    analyzer.numAdUnits = 3;
-    analyzer.numLinkUnits = 1;
-    analyzer.troubleParsingGoogle = 1;
-    analyzer.adFormats[0].setString("728x90_as");
-    writeSiteReports(analyzer, "ads.example");
-    std::string record = readFile("Output/SiteIntel.txt");
-    EXPECT_EQ(record.find("NumAdUnits"), std::string::npos) << record;
-    EXPECT_EQ(record.find("AdFormat"), std::string::npos) << record;
-    EXPECT_EQ(record.find("Trouble"), std::string::npos) << record;
-}
-
 TEST_F(SiteReportsTest, WithoutOutputDirectoryNothingIsWrittenAndNothingChanges) {
     fs::remove_all("Output");
     SiteAnalyzer analyzer;
@@ -173,9 +164,14 @@ while ((m = entry.exec(text)) !== null) {
 }
 )JS";
 
-bool haveNode() {
-    return std::system("command -v node >/dev/null 2>&1") == 0;
-}
+// Skips (or fails on CI) when node is not there to evaluate the scripts.
+#define REQUIRE_NODE()                                                                                       \
+    if (std::system("command -v node >/dev/null 2>&1") != 0) {                                               \
+        const char* ci = std::getenv("CI");                                                                  \
+        if (ci != nullptr && std::string(ci) == "true")                                                      \
+            FAIL() << "node is needed to evaluate the e-mail link scripts";                                  \
+        GTEST_SKIP() << "node is not installed; the e-mail link scripts are not evaluated";                  \
+    }
 
 std::string runNode(const fs::path& script, const fs::path& input) {
     std::string command = "node '" + script.string() + "' '" + input.string() + "' 2>&1";
@@ -211,12 +207,7 @@ TEST_F(SiteReportsTest, ThreeAddressesGiveThreeLinesAndScriptsThatWriteMailtoLin
     for (const std::string& a : addresses)
         EXPECT_NE(links.find(a + " <"), std::string::npos) << a;
 
-    if (!haveNode()) {
-        const char* ci = std::getenv("CI");
-        if (ci != nullptr && std::string(ci) == "true")
-            FAIL() << "node is needed to evaluate the e-mail link scripts";
-        GTEST_SKIP() << "node is not installed; the e-mail link scripts are not evaluated";
-    }
+    REQUIRE_NODE();
     fs::path script = m_dir / "evaluate.js";
     std::ofstream(script) << kEvaluateEmailLinks;
     std::istringstream results(runNode(script, m_dir / "Output/EmailLinks.html"));
@@ -237,12 +228,7 @@ TEST_F(SiteReportsTest, ThreeAddressesGiveThreeLinesAndScriptsThatWriteMailtoLin
 
 // Many scripts for one address: every spelling the draws can give still writes the same link.
 TEST_F(SiteReportsTest, EveryScriptVariantWritesTheLink) {
-    if (!haveNode()) {
-        const char* ci = std::getenv("CI");
-        if (ci != nullptr && std::string(ci) == "true")
-            FAIL() << "node is needed to evaluate the e-mail link scripts";
-        GTEST_SKIP() << "node is not installed; the e-mail link scripts are not evaluated";
-    }
+    REQUIRE_NODE();
     std::srand(7);
     std::ofstream list(m_dir / "links.html", std::ios::binary);
     std::set<std::string> spellings;
@@ -266,38 +252,17 @@ TEST_F(SiteReportsTest, EveryScriptVariantWritesTheLink) {
     EXPECT_EQ(evaluated, 300);
 }
 
-TEST(EmailLinkScript, ShapeOfTheScript) {
-    std::srand(1);
-    for (int i = 0; i < 200; ++i) {
-        StringBuffer out;
-        makeEmailLinkScript("t", "h", out);
-        std::string s = out.getString();
-        ASSERT_EQ(s.rfind("<", 0), 0u) << s;
-        EXPECT_TRUE(s.find("text/javascript\">") != std::string::npos) << s;
-        EXPECT_TRUE(s.find("document") != std::string::npos && s.find("fromCharCode") != std::string::npos)
-            << s;
-        EXPECT_EQ(s.find("SP"), std::string::npos) << s;
-        EXPECT_EQ(s.back(), '\n') << s;
-    }
-}
-
 TEST(RandomInRange, StaysInRangeAndReachesEveryValue) {
     EXPECT_EQ(randomInRange(4, 4), 4u);
+    EXPECT_LE(randomInRange(0, 4000000000u), 4000000000u);
     std::srand(3);
-    std::map<unsigned, int> seen;
+    std::set<unsigned> seen;
     for (int i = 0; i < 6000; ++i) {
         unsigned v = randomInRange(1, 6);
-        ASSERT_GE(v, 1u);
-        ASSERT_LE(v, 6u);
-        ++seen[v];
+        ASSERT_TRUE(v >= 1u && v <= 6u) << v;
+        seen.insert(v);
     }
     EXPECT_EQ(seen.size(), 6u);
-    for (int i = 0; i < 1000; ++i) {
-        unsigned v = randomInRange(5, 7);
-        ASSERT_GE(v, 5u);
-        ASSERT_LE(v, 7u);
-    }
-    EXPECT_LE(randomInRange(0, 4000000000u), 4000000000u);
 }
 
 // Workers report at the same time: every record, list line and address line of one site stays

@@ -51,7 +51,6 @@ TEST_P(ClsStringArrayLoad, StoresTheExpectedLines) {
     Apply(arr, c.flags);
     EXPECT_TRUE(arr.LoadFromText(c.text));
     EXPECT_EQ(Strings(arr), c.expected);
-    EXPECT_EQ(arr.get_Count(), static_cast<int>(c.expected.size()));
     for (const std::string& s : c.expected)
         EXPECT_TRUE(arr.Contains(s.c_str())) << s;
 }
@@ -59,34 +58,23 @@ TEST_P(ClsStringArrayLoad, StoresTheExpectedLines) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ClsStringArrayLoad,
     ::testing::Values(LoadCase{"CrLfAndBlankLineGiveTwo", "a\r\n\r\nb\n", {}, {"a", "b"}},
-                      LoadCase{"LfOnly", "x\ny\n\nz", {}, {"x", "y", "z"}},
                       LoadCase{"CrInsideALineIsRemoved", "a\rb\n", {}, {"ab"}},
-                      LoadCase{"OnlyLineEnds", "\r\n\n\r\r\n", {}, {}}, LoadCase{"EmptyText", "", {}, {}},
-                      LoadCase{"NullText", nullptr, {}, {}},
-                      LoadCase{"LeadingBlanksKept", "  a\n b \n", {}, {"  a", " b "}},
-                      LoadCase{"LeadingBlanksTrimmed", "  a\n b \n", {false, true, true}, {"a", "b"}},
-                      LoadCase{"LineOfBlanksKept", "   \nq", {}, {"   ", "q"}},
-                      LoadCase{"LineOfBlanksDroppedWhenTrimmed", "   \n\t\nq", {false, true, true}, {"q"}},
-                      LoadCase{"OrderAndDuplicatesKept", "b\na\nb\nc\na\n", {}, {"b", "a", "b", "c", "a"}},
+                      LoadCase{"OnlyLineEnds", "\r\n\n\r\r\n", {}, {}}, LoadCase{"NullText", nullptr, {}, {}},
+                      LoadCase{"BlanksKept", "   \n b \n", {}, {"   ", " b "}},
+                      LoadCase{"BlanksTrimmed", "   \n\t\n b \n", {false, true, true}, {"b"}},
                       LoadCase{"UniqueDropsRepeats", "b\na\nb\nc\na\n", {true, false, true}, {"b", "a", "c"}},
                       LoadCase{"UniqueAfterTrim", "k\n k\nk \n", {true, true, true}, {"k"}},
                       LoadCase{"CaseSensitive", "Abc\nabc\n", {true, false, true}, {"Abc", "abc"}}),
     [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
 
-TEST(ClsStringArrayLoadCounts, DuplicateLinesAreCounted) {
-    ClsStringArray arr;
-    arr.LoadFromText("b\na\nb\nc\nb\n");
-    EXPECT_EQ(arr.GetOccurrenceCount("b"), 3);
-    EXPECT_EQ(arr.GetOccurrenceCount("a"), 1);
-    EXPECT_EQ(arr.GetOccurrenceCount("d"), 0);
-}
-
-TEST(ClsStringArrayLoadCounts, LoadAddsToWhatIsThere) {
+TEST(ClsStringArrayLoadCounts, LoadAddsToWhatIsThereAndCountsRepeats) {
     ClsStringArray arr;
     arr.Append("a");
-    arr.LoadFromText("b\na");
-    EXPECT_EQ(Strings(arr), (std::vector<std::string>{"a", "b", "a"}));
+    arr.LoadFromText("b\na\nb\nb");
+    EXPECT_EQ(Strings(arr), (std::vector<std::string>{"a", "b", "a", "b", "b"}));
     EXPECT_EQ(arr.GetOccurrenceCount("a"), 2);
+    EXPECT_EQ(arr.GetOccurrenceCount("b"), 3);
+    EXPECT_EQ(arr.GetOccurrenceCount("d"), 0);
 }
 
 // ---- Append ----
@@ -111,30 +99,19 @@ TEST_P(ClsStringArrayAppend, NormalisesByTheFlags) {
     arr.Append(c.input);
     ASSERT_EQ(arr.get_Count(), 1);
     EXPECT_EQ(std::string(arr.GetString(0)), c.stored);
-    EXPECT_TRUE(arr.Contains(c.stored));
     EXPECT_EQ(arr.GetOccurrenceCount(c.stored), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ClsStringArrayAppend,
-    ::testing::Values(AppendCase{"PlainText", "hello", {}, "hello"},
-                      AppendCase{"NullIsEmpty", nullptr, {}, ""},
-                      AppendCase{"LfBecomesCrLf", "a\nb\n", {}, "a\r\nb\r\n"},
-                      AppendCase{"CrLfStaysCrLf", "a\r\nb", {}, "a\r\nb"},
+    ::testing::Values(AppendCase{"NullIsEmpty", nullptr, {}, ""},
+                      AppendCase{"LfBecomesCrLfByDefault", "a\nb\r\n", {}, "a\r\nb\r\n"},
                       AppendCase{"LoneCrIsDroppedUnderCrLf", "a\rb", {}, "ab"},
-                      AppendCase{"CrLfBecomesLfWithCrlfOff", "a\r\nb\r\n", {false, false, false}, "a\nb\n"},
-                      AppendCase{"LfStaysLfWithCrlfOff", "a\nb", {false, false, false}, "a\nb"},
+                      AppendCase{"CrLfBecomesLfWithCrlfOff", "a\r\nb\n", {false, false, false}, "a\nb\n"},
                       AppendCase{"BlanksKeptWithoutTrim", "  x ", {}, "  x "},
-                      AppendCase{"TrimmedWithTrim", "  x ", {false, true, true}, "x"},
                       AppendCase{"TrimTakesLineEndsAtTheEnds", " \r\nx\ny\n ", {false, true, true}, "x\r\ny"},
                       AppendCase{"TrimTakesNoBreakSpace", "\xa0x\xa0", {false, true, false}, "x"}),
     [](const ::testing::TestParamInfo<AppendCase>& info) { return std::string(info.param.name); });
-
-TEST(ClsStringArrayTest, CrlfIsOnByDefault) {
-    ClsStringArray arr;
-    arr.Append("a\nb");
-    EXPECT_STREQ(arr.GetString(0), "a\r\nb");
-}
 
 TEST(ClsStringArrayTest, SameTextTwiceIsStoredTwiceWithCountTwo) {
     ClsStringArray arr;
@@ -145,16 +122,6 @@ TEST(ClsStringArrayTest, SameTextTwiceIsStoredTwiceWithCountTwo) {
     EXPECT_NE(arr.GetStringSb(0), arr.GetStringSb(1));
 }
 
-TEST(ClsStringArrayTest, SameTextTwiceWithUniqueIsStoredOnce) {
-    ClsStringArray arr;
-    arr.put_Unique(true);
-    arr.Append("dup");
-    arr.Append("dup");
-    arr.Append("other");
-    EXPECT_EQ(Strings(arr), (std::vector<std::string>{"dup", "other"}));
-    EXPECT_EQ(arr.GetOccurrenceCount("dup"), 1);
-}
-
 TEST(ClsStringArrayTest, UniqueComparesTheNormalisedText) {
     ClsStringArray arr;
     arr.put_Unique(true);
@@ -163,30 +130,16 @@ TEST(ClsStringArrayTest, UniqueComparesTheNormalisedText) {
     EXPECT_EQ(arr.get_Count(), 1);
 }
 
-TEST(ClsStringArrayTest, ContainsDoesNotTrimItsArgument) {
+// Contains takes its argument as it is: not trimmed, line ends not converted, case kept.
+TEST(ClsStringArrayTest, ContainsIsExact) {
     ClsStringArray arr;
     arr.put_Trim(true);
-    arr.Append("  x ");
-    EXPECT_EQ(Strings(arr), (std::vector<std::string>{"x"}));
-    EXPECT_TRUE(arr.Contains("x"));
-    EXPECT_FALSE(arr.Contains("  x "));
-}
-
-TEST(ClsStringArrayTest, ContainsDoesNotConvertLineEndsOfItsArgument) {
-    ClsStringArray arr;
+    arr.Append("  contact ");
     arr.Append("a\nb");
-    EXPECT_TRUE(arr.Contains("a\r\nb"));
-    EXPECT_FALSE(arr.Contains("a\nb"));
-}
-
-TEST(ClsStringArrayTest, ContainsIsExactAndCaseSensitive) {
-    ClsStringArray arr;
-    arr.Append("contact");
     EXPECT_TRUE(arr.Contains("contact"));
-    EXPECT_FALSE(arr.Contains("Contact"));
-    EXPECT_FALSE(arr.Contains("contac"));
-    EXPECT_FALSE(arr.Contains("contacts"));
-    EXPECT_FALSE(arr.Contains(""));
+    EXPECT_TRUE(arr.Contains("a\r\nb"));
+    for (const char* probe : {"  contact ", "a\nb", "Contact", "contac", "contacts", ""})
+        EXPECT_FALSE(arr.Contains(probe)) << probe;
 }
 
 TEST(ClsStringArrayTest, OutOfRangeIndexesAnswerNull) {
@@ -195,12 +148,8 @@ TEST(ClsStringArrayTest, OutOfRangeIndexesAnswerNull) {
     arr.Append("a");
     arr.Append("b");
     EXPECT_EQ(arr.GetString(-1), nullptr);
-    EXPECT_EQ(arr.GetString(arr.get_Count()), nullptr);
-    EXPECT_EQ(arr.GetStringSb(-1), nullptr);
     EXPECT_EQ(arr.GetStringSb(arr.get_Count()), nullptr);
     EXPECT_STREQ(arr.GetString(1), "b");
-    ASSERT_NE(arr.GetStringSb(0), nullptr);
-    EXPECT_STREQ(arr.GetStringSb(0)->getString(), "a");
 }
 
 TEST(ClsStringArrayTest, StoredStringsAreShrunkToFit) {
@@ -222,11 +171,8 @@ TEST(ClsStringArrayTest, ClearEmptiesStringsAndCounts) {
     arr.LoadFromText("a\nb\na");
     arr.Clear();
     EXPECT_EQ(arr.get_Count(), 0);
-    EXPECT_EQ(arr.GetString(0), nullptr);
     EXPECT_FALSE(arr.Contains("a"));
-    EXPECT_EQ(arr.GetOccurrenceCount("a"), 0);
     arr.Append("a");
-    EXPECT_EQ(arr.get_Count(), 1);
     EXPECT_EQ(arr.GetOccurrenceCount("a"), 1);
 }
 

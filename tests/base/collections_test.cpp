@@ -68,52 +68,21 @@ TEST_P(ExtPtrArrayGrowth, CapacityAndIncrementFollowTheDoublingRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExtPtrArrayGrowth,
-    ::testing::Values(PtrGrowthCase{"ZeroZeroIsFiveFive", 0, 0, 0, 5, 5},
-                      PtrGrowthCase{"ZeroZeroFullAtFive", 0, 0, 5, 5, 5},
-                      PtrGrowthCase{"ZeroZeroAfterSixAppends", 0, 0, 6, 10, 10},
+    ::testing::Values(PtrGrowthCase{"ZeroZeroFullAtFive", 0, 0, 5, 5, 5},
                       PtrGrowthCase{"NegativeIsFiveFive", -3, -7, 6, 10, 10},
                       PtrGrowthCase{"ThirdGrowthDoubles", 0, 0, 11, 20, 20},
                       PtrGrowthCase{"GivenIncrementUsedFirst", 4, 1, 5, 5, 5},
                       PtrGrowthCase{"IncrementAboveCapHeldAtCap", 1, 250000, 0, 1, 100000},
-                      PtrGrowthCase{"IncrementCappedAfterGrowth", 60000, 60000, 60001, 120000, 100000},
                       PtrGrowthCase{"CappedIncrementStaysCapped", 60000, 60000, 120001, 220000, 100000}),
     [](const ::testing::TestParamInfo<PtrGrowthCase>& info) { return std::string(info.param.name); });
 
-TEST(ExtPtrArrayTest, DefaultAllocatesNothingUntilFirstAppend) {
-    ExtPtrArray arr;
-    EXPECT_EQ(arr.getCapacity(), 0);
-    EXPECT_EQ(arr.getSize(), 0);
-    int x = 0;
-    arr.appendPtr(&x);
-    EXPECT_EQ(arr.getCapacity(), 5);
-    EXPECT_EQ(arr.getGrowBy(), 5);
-    for (int i = 0; i < 5; ++i)
-        arr.appendPtr(&x);
-    EXPECT_EQ(arr.getCapacity(), 10);
-    EXPECT_EQ(arr.getGrowBy(), 10);
-}
-
-TEST(ExtPtrArrayTest, ElementsSurviveGrowthInOrder) {
-    int values[50];
-    ExtPtrArray arr;
-    for (int i = 0; i < 50; ++i)
-        arr.appendPtr(&values[i]);
-    for (int i = 0; i < 50; ++i)
-        EXPECT_EQ(arr.elementAt(i), &values[i]) << i;
-}
-
 TEST(ExtPtrArrayTest, OutOfRangeAndEmptyAnswerNull) {
     ExtPtrArray arr;
-    EXPECT_EQ(arr.elementAt(0), nullptr);
-    EXPECT_EQ(arr.lastElement(), nullptr);
     EXPECT_EQ(arr.pop(), nullptr);
-    EXPECT_EQ(arr.removeAt(0), nullptr);
     int x = 0;
     arr.appendPtr(&x);
     EXPECT_EQ(arr.elementAt(-1), nullptr);
-    EXPECT_EQ(arr.elementAt(1), nullptr);
     EXPECT_EQ(arr.removeAt(1), nullptr);
-    EXPECT_EQ(arr.removeAt(-1), nullptr);
     EXPECT_EQ(arr.getSize(), 1);
 }
 
@@ -124,26 +93,10 @@ TEST(ExtPtrArrayTest, RemoveAtMovesLaterElementsDown) {
         arr.appendPtr(&x);
     EXPECT_EQ(arr.removeAt(1), &v[1]);
     ASSERT_EQ(arr.getSize(), 3);
-    EXPECT_EQ(arr.elementAt(0), &v[0]);
     EXPECT_EQ(arr.elementAt(1), &v[2]);
-    EXPECT_EQ(arr.elementAt(2), &v[3]);
     EXPECT_EQ(arr.elementAt(3), nullptr);
-    EXPECT_EQ(arr.removeAt(2), &v[3]);
+    EXPECT_EQ(arr.pop(), &v[3]);
     EXPECT_EQ(arr.lastElement(), &v[2]);
-}
-
-TEST(ExtPtrArrayTest, PopTakesFromTheEnd) {
-    int v[3];
-    ExtPtrArray arr;
-    for (int& x : v)
-        arr.appendPtr(&x);
-    EXPECT_EQ(arr.lastElement(), &v[2]);
-    EXPECT_EQ(arr.pop(), &v[2]);
-    EXPECT_EQ(arr.pop(), &v[1]);
-    EXPECT_EQ(arr.getSize(), 1);
-    EXPECT_EQ(arr.pop(), &v[0]);
-    EXPECT_EQ(arr.pop(), nullptr);
-    EXPECT_EQ(arr.getSize(), 0);
 }
 
 class ExtPtrArrayOwnership : public CountedTest {};
@@ -157,28 +110,6 @@ TEST_F(ExtPtrArrayOwnership, RemoveAllObjectsDestroysNonNullElements) {
     EXPECT_EQ(CountedObject::s_destroyed, 2);
     EXPECT_EQ(arr.getSize(), 0);
     EXPECT_EQ(arr.elementAt(0), nullptr);
-}
-
-TEST_F(ExtPtrArrayOwnership, RemovedElementsAreNotDestroyed) {
-    CountedObject a(1);
-    CountedObject b(2);
-    {
-        ExtPtrArray arr;
-        arr.appendPtr(&a);
-        arr.appendPtr(&b);
-        EXPECT_EQ(arr.removeAt(0), &a);
-        EXPECT_EQ(arr.pop(), &b);
-    }
-    EXPECT_EQ(CountedObject::s_destroyed, 0);
-}
-
-TEST(ExtPtrArrayTest, RemoveAllRawReleasesBlocks) {
-    ExtPtrArray arr;
-    arr.appendPtr(new char[16]);
-    arr.appendPtr(nullptr);
-    arr.appendPtr(new char[3]);
-    arr.removeAllRaw();
-    EXPECT_EQ(arr.getSize(), 0);
 }
 
 // ---- ExtIntArray ----
@@ -215,52 +146,25 @@ TEST_P(ExtIntArrayGrowth, CapacityAndIncrementFollowTheRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExtIntArrayGrowth,
-    ::testing::Values(IntGrowthCase{"DefaultIsEightyAndTwoHundred", -1, 0, 0, 80, 200},
-                      IntGrowthCase{"DefaultFullAtEighty", -1, 0, 80, 80, 200},
-                      IntGrowthCase{"DefaultFirstGrowth", -1, 0, 81, 280, 280},
+    ::testing::Values(IntGrowthCase{"DefaultFullAtEighty", -1, 0, 80, 80, 200},
                       IntGrowthCase{"DefaultSecondGrowth", -1, 0, 281, 560, 560},
                       IntGrowthCase{"ZeroCapacityBecomesTwo", 0, 10, 0, 2, 10},
-                      IntGrowthCase{"ZeroIncrementBecomesOne", 0, 0, 3, 3, 3},
-                      IntGrowthCase{"ThenDoubles", 0, 0, 4, 6, 6},
-                      IntGrowthCase{"IncrementCappedAtHalfMillion", 400000, 400000, 400001, 800000, 500000},
+                      IntGrowthCase{"ZeroIncrementThenDoubles", 0, 0, 4, 6, 6},
                       IntGrowthCase{"CappedIncrementStaysCapped", 400000, 400000, 800001, 1300000, 500000}),
     [](const ::testing::TestParamInfo<IntGrowthCase>& info) { return std::string(info.param.name); });
 
 TEST(ExtIntArrayTest, EmptyAndOutOfRangeAnswerZero) {
     ExtIntArray arr;
-    EXPECT_EQ(arr.elementAt(0), 0);
-    EXPECT_EQ(arr.lastElement(), 0);
     EXPECT_EQ(arr.pop(), 0);
-    EXPECT_EQ(arr.removeAt(0), 0);
     arr.append(7);
     EXPECT_EQ(arr.elementAt(-1), 0);
-    EXPECT_EQ(arr.elementAt(1), 0);
     EXPECT_EQ(arr.removeAt(1), 0);
     EXPECT_EQ(arr.getSize(), 1);
-}
-
-TEST(ExtIntArrayTest, PopAndRemoveAt) {
-    ExtIntArray arr;
-    for (int v : {10, 20, 30, 40})
-        arr.append(v);
-    EXPECT_EQ(arr.removeAt(1), 20);
-    ASSERT_EQ(arr.getSize(), 3);
-    EXPECT_EQ(arr.elementAt(0), 10);
-    EXPECT_EQ(arr.elementAt(1), 30);
-    EXPECT_EQ(arr.elementAt(2), 40);
-    EXPECT_EQ(arr.pop(), 40);
-    EXPECT_EQ(arr.lastElement(), 30);
-    EXPECT_EQ(arr.getSize(), 2);
 }
 
 TEST(ExtIntArrayTest, IncrementAtAppendsZerosUntilTheIndexExists) {
     ExtIntArray arr;
     arr.incrementAt(3, 5);
-    ASSERT_EQ(arr.getSize(), 4);
-    EXPECT_EQ(arr.elementAt(0), 0);
-    EXPECT_EQ(arr.elementAt(1), 0);
-    EXPECT_EQ(arr.elementAt(2), 0);
-    EXPECT_EQ(arr.elementAt(3), 5);
     arr.incrementAt(3, -2);
     EXPECT_EQ(arr.elementAt(3), 3);
     arr.incrementAt(1, 4);
@@ -285,44 +189,20 @@ TEST(ExtIntArrayTest, CountGreaterThanIsStrict) {
     for (int v : {5, -1, 3, 5, 8, 0})
         arr.append(v);
     EXPECT_EQ(arr.countGreaterThan(5), 1);
-    EXPECT_EQ(arr.countGreaterThan(4), 3);
     EXPECT_EQ(arr.countGreaterThan(-1), 5);
-    EXPECT_EQ(arr.countGreaterThan(-2), 6);
-    EXPECT_EQ(arr.countGreaterThan(8), 0);
 }
 
 // ---- StringPair ----
-
-TEST(StringPairTest, ConstructedFromTextCopiesBoth) {
-    char key[] = "name";
-    StringPair pair(key, "value");
-    key[0] = 'X';
-    EXPECT_STREQ(pair.getKey(), "name");
-    EXPECT_STREQ(pair.getValue(), "value");
-    EXPECT_STREQ(pair.getKeySb()->getString(), "name");
-    EXPECT_STREQ(pair.getValueSb()->getString(), "value");
-}
-
-TEST(StringPairTest, NullOrEmptyPartsAreAbsentAndAnswerEmpty) {
-    StringPair none;
-    EXPECT_STREQ(none.getKey(), "");
-    EXPECT_STREQ(none.getValue(), "");
-    StringPair empty("", nullptr);
-    EXPECT_STREQ(empty.getKey(), "");
-    EXPECT_STREQ(empty.getValue(), "");
-}
 
 TEST(StringPairTest, MissingBuffersAreCreatedOnDemandWithTheirCapacities) {
     StringPair pair(nullptr, "");
     StringBuffer* key = pair.getKeySb();
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->getCapacity(), 50);
-    EXPECT_EQ(key->getSize(), 0);
     StringBuffer* value = pair.getValueSb();
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->getCapacity(), 100);
     EXPECT_EQ(pair.getKeySb(), key);
-    EXPECT_EQ(pair.getValueSb(), value);
     key->append("k");
     value->append("v");
     EXPECT_STREQ(pair.getKey(), "k");
@@ -336,26 +216,18 @@ class ZcListTest : public CountedTest {};
 TEST_F(ZcListTest, AppendLinksItemsInOrder) {
     int v[3];
     ZC_List list;
-    EXPECT_EQ(list.getHead(), nullptr);
-    EXPECT_EQ(list.getTail(), nullptr);
     for (int& x : v)
         list.appendItem(&x);
     EXPECT_EQ(list.getCount(), 3);
     ZC_ListItem* item = list.getHead();
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->getPrev(), nullptr);
-    for (int i = 0; i < 3; ++i) {
+    ZC_ListItem* prev = nullptr;
+    for (int i = 0; i < 3; ++i, prev = item, item = item->getNext()) {
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(item->getObject(), &v[i]);
-        if (i > 0) {
-            EXPECT_EQ(item->getPrev()->getObject(), &v[i - 1]);
-        }
-        if (i == 2) {
-            EXPECT_EQ(item, list.getTail());
-        }
-        item = item->getNext();
+        EXPECT_EQ(item->getPrev(), prev);
     }
     EXPECT_EQ(item, nullptr);
+    EXPECT_EQ(prev, list.getTail());
 }
 
 TEST_F(ZcListTest, RemoveAllKeepsTheObjectsAndLeavesAnEmptyList) {
@@ -365,8 +237,6 @@ TEST_F(ZcListTest, RemoveAllKeepsTheObjectsAndLeavesAnEmptyList) {
     list.appendItem(&a);
     list.appendItem(&b);
     list.removeAll();
-    EXPECT_EQ(list.getCount(), 0);
-    EXPECT_EQ(list.getHead(), nullptr);
     EXPECT_EQ(list.getTail(), nullptr);
     EXPECT_EQ(CountedObject::s_destroyed, 0);
     list.appendItem(&b);
@@ -388,20 +258,6 @@ TEST_F(ZcListTest, DestroyingAMillionItemsDoesNotRecurse) {
 
 class QueueTest : public CountedTest {};
 
-TEST_F(QueueTest, PopsInPushOrder) {
-    int v[5];
-    Queue q;
-    EXPECT_FALSE(q.hasObjects());
-    EXPECT_EQ(q.pop(), nullptr);
-    for (int& x : v)
-        q.push(&x);
-    EXPECT_TRUE(q.hasObjects());
-    for (int& x : v)
-        EXPECT_EQ(q.pop(), &x);
-    EXPECT_FALSE(q.hasObjects());
-    EXPECT_EQ(q.pop(), nullptr);
-}
-
 TEST_F(QueueTest, InterleavedPushAndPopKeepFifoOrder) {
     int v[6];
     Queue q;
@@ -419,17 +275,6 @@ TEST_F(QueueTest, InterleavedPushAndPopKeepFifoOrder) {
     EXPECT_EQ(q.pop(), &v[4]);
     EXPECT_EQ(q.pop(), &v[5]);
     EXPECT_FALSE(q.hasObjects());
-}
-
-TEST_F(QueueTest, DestructionReleasesCellsButNotObjects) {
-    CountedObject a(1);
-    CountedObject b(2);
-    {
-        Queue q;
-        q.push(&a);
-        q.push(&b);
-    }
-    EXPECT_EQ(CountedObject::s_destroyed, 0);
 }
 
 TEST_F(QueueTest, DestroyingAMillionCellsDoesNotRecurse) {
@@ -452,20 +297,8 @@ TEST_F(HashMapTest, InsertLookupContains) {
     map.hashInsert("two", two);
     EXPECT_EQ(map.hashLookup("one"), one);
     EXPECT_EQ(map.hashLookup("two"), two);
-    EXPECT_EQ(map.hashLookup("three"), nullptr);
-    EXPECT_TRUE(map.hashContains("one"));
     EXPECT_FALSE(map.hashContains("on"));
-    EXPECT_FALSE(map.hashContains("one "));
     EXPECT_FALSE(map.hashContains("ONE"));
-}
-
-TEST_F(HashMapTest, KeyIsCopied) {
-    HashMap map(17);
-    char key[] = "abc";
-    map.hashInsertKey(key);
-    key[0] = 'x';
-    EXPECT_TRUE(map.hashContains("abc"));
-    EXPECT_FALSE(map.hashContains("xbc"));
 }
 
 TEST_F(HashMapTest, InsertOfPresentKeyReplacesAndDestroysOldValue) {
@@ -486,7 +319,6 @@ TEST_F(HashMapTest, InsertOfSameObjectDestroysNothing) {
     map.hashInsert("k", value);
     EXPECT_EQ(CountedObject::s_destroyed, 0);
     EXPECT_EQ(map.hashLookup("k"), value);
-    EXPECT_EQ(static_cast<CountedObject*>(map.hashLookup("k"))->id(), 1);
 }
 
 TEST_F(HashMapTest, DestructionDestroysEveryValue) {
@@ -496,20 +328,6 @@ TEST_F(HashMapTest, DestructionDestroysEveryValue) {
             map.hashInsert(std::to_string(i).c_str(), new CountedObject(i));
     }
     EXPECT_EQ(CountedObject::s_destroyed, 20);
-}
-
-TEST_F(HashMapTest, InsertKeyMakesASetOfStrings) {
-    HashMap map(499);
-    map.hashInsertKey("alpha");
-    map.hashInsertKey("alpha");
-    map.hashInsertKey("beta");
-    EXPECT_TRUE(map.hashContains("alpha"));
-    EXPECT_TRUE(map.hashContains("beta"));
-    EXPECT_NE(map.hashLookup("alpha"), nullptr);
-    int entries = 0;
-    for (int b = 0; b < map.getBucketCount(); ++b)
-        entries += map.getBucketLength(b);
-    EXPECT_EQ(entries, 2);
 }
 
 TEST_F(HashMapTest, NullKeyIsTheEmptyKey) {
@@ -537,9 +355,7 @@ TEST_F(HashMapTest, BucketCountBelowOneBecomesOne) {
     EXPECT_EQ(map.getBucketCount(), 1);
     map.hashInsertKey("x");
     EXPECT_TRUE(map.hashContains("x"));
-    EXPECT_EQ(map.getBucketLength(0), 1);
     EXPECT_EQ(map.getBucketLength(1), 0);
-    EXPECT_EQ(map.getBucketLength(-1), 0);
 }
 
 // CRC-32 of the MD5 digest of each key, worked out apart from this code base.
@@ -549,13 +365,8 @@ struct BucketCase {
 };
 
 constexpr BucketCase kBucketCases[] = {
-    {"", 3597735724u},
-    {"a", 3460136202u},
-    {"abc", 2218036049u},
-    {"www.example.de", 4215017306u},
-    {"Contact", 3569931312u},
-    {"contact", 2468036079u},
-    {"\xc3\xa9t\xc3\xa9", 1974494888u},
+    {"", 3597735724u},        {"a", 3460136202u},       {"www.example.de", 4215017306u},
+    {"Contact", 3569931312u}, {"contact", 2468036079u}, {"\xc3\xa9t\xc3\xa9", 1974494888u},
 };
 
 TEST(HashMapBucket, IsCrc32OfMd5ModuloBucketCount) {
@@ -610,17 +421,6 @@ TEST(HashMapBucket, EntriesLandInTheirBucketAndSpreadOverAll) {
     // Ten keys a bucket on average: a sound hash leaves hardly any bucket empty or crowded.
     EXPECT_GE(used, kBuckets - 5);
     EXPECT_LE(largest, 30);
-}
-
-TEST_F(HashMapTest, ZelcoraIntHoldsACount) {
-    HashMap map(499);
-    map.hashInsert("n", new ZelcoraInt(41));
-    auto* count = static_cast<ZelcoraInt*>(map.hashLookup("n"));
-    ASSERT_NE(count, nullptr);
-    count->setValue(count->getValue() + 1);
-    EXPECT_EQ(static_cast<ZelcoraInt*>(map.hashLookup("n"))->getValue(), 42);
-    EXPECT_EQ(ZelcoraInt().getValue(), 0);
-    EXPECT_EQ(ZelcoraInt(-5).getValue(), -5);
 }
 
 } // namespace

@@ -28,33 +28,6 @@ void fill(DataBuffer& db, uint32_t n) {
     }
 }
 
-TEST(DataBufferTest, DefaultIsEmptyWithNothingAllocated) {
-    DataBuffer db;
-    EXPECT_EQ(db.getData(), nullptr);
-    EXPECT_EQ(db.getSize(), 0u);
-    EXPECT_EQ(db.getCapacity(), 0u);
-    EXPECT_FALSE(db.isBorrowed());
-    EXPECT_TRUE(db.is7bit());
-}
-
-TEST(DataBufferTest, CapacityConstructorGivesZeroFilledBlock) {
-    struct Case {
-        int capacity;
-        uint32_t expected;
-    };
-    const Case cases[] = {{100, 100}, {1, 1}, {0, 0}, {-5, 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.capacity);
-        DataBuffer db(c.capacity);
-        EXPECT_EQ(db.getSize(), 0u);
-        EXPECT_EQ(db.getCapacity(), c.expected);
-        db.setSize(c.expected);
-        for (uint32_t i = 0; i < c.expected; ++i) {
-            ASSERT_EQ(*db.dataAt(static_cast<int>(i)), 0);
-        }
-    }
-}
-
 TEST(DataBufferTest, AppendingOneByteToEmptyBufferAllocates20000) {
     DataBuffer db;
     EXPECT_TRUE(db.appendByte('x'));
@@ -63,6 +36,8 @@ TEST(DataBufferTest, AppendingOneByteToEmptyBufferAllocates20000) {
     EXPECT_EQ(contentOf(db), "x");
 
     DataBuffer viaAppend;
+    EXPECT_TRUE(viaAppend.append(nullptr, 5));
+    EXPECT_EQ(viaAppend.getCapacity(), 0u);
     EXPECT_TRUE(viaAppend.append("y", 1));
     EXPECT_EQ(viaAppend.getCapacity(), 20000u);
 }
@@ -74,8 +49,7 @@ TEST(DataBufferTest, AppendGrowsBySizePlusMaxOfCountAnd20000) {
         uint32_t capacity; // afterwards
     };
     const Case cases[] = {
-        {0, 1, 20000},      {0, 20000, 20000}, {0, 20001, 20001},     {0, 50000, 50000}, {10, 19990, 20000},
-        {10, 19991, 20010}, {20000, 1, 40000}, {20000, 30000, 50000}, {1, 0, 20000},
+        {0, 20000, 20000}, {0, 20001, 20001}, {10, 19990, 20000}, {10, 19991, 20010}, {20000, 30000, 50000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.before) + "+" + std::to_string(c.n));
@@ -96,8 +70,6 @@ TEST(DataBufferTest, AppendByteGrowsToSizePlus20000) {
     EXPECT_EQ(db.getCapacity(), 20000u);
     db.appendByte('!');
     EXPECT_EQ(db.getCapacity(), 40000u);
-    EXPECT_EQ(db.getSize(), 20001u);
-    EXPECT_EQ(*db.dataAt(0), 'a');
     EXPECT_EQ(*db.dataAt(19999), static_cast<unsigned char>('a' + 19999 % 26));
     EXPECT_EQ(*db.dataAt(20000), '!');
 
@@ -108,36 +80,6 @@ TEST(DataBufferTest, AppendByteGrowsToSizePlus20000) {
     exact.appendByte('d');
     EXPECT_EQ(exact.getCapacity(), 20003u);
     EXPECT_EQ(contentOf(exact), "abcd");
-}
-
-TEST(DataBufferTest, AppendOfNothingDoesNothing) {
-    DataBuffer db;
-    EXPECT_TRUE(db.append(nullptr, 5));
-    EXPECT_TRUE(db.append("abc", 0));
-    EXPECT_EQ(db.getSize(), 0u);
-    EXPECT_EQ(db.getCapacity(), 0u);
-    EXPECT_EQ(db.getData(), nullptr);
-}
-
-TEST(DataBufferTest, AppendKeepsBinaryBytes) {
-    DataBuffer db;
-    db.append("a\0b", 3);
-    db.appendByte(0);
-    db.appendByte(0xff);
-    EXPECT_EQ(contentOf(db), std::string("a\0b\0\xff", 5));
-}
-
-TEST(DataBufferTest, AppendDbCopiesOtherBuffer) {
-    DataBuffer a;
-    DataBuffer b;
-    a.append("head", 4);
-    b.append("tail", 4);
-    EXPECT_TRUE(a.appendDb(b));
-    EXPECT_EQ(contentOf(a), "headtail");
-    EXPECT_EQ(contentOf(b), "tail");
-    DataBuffer empty;
-    EXPECT_TRUE(a.appendDb(empty));
-    EXPECT_EQ(contentOf(a), "headtail");
 }
 
 TEST(DataBufferTest, AppendingItselfSurvivesReallocation) {
@@ -151,87 +93,35 @@ TEST(DataBufferTest, AppendingItselfSurvivesReallocation) {
     EXPECT_EQ(contentOf(db), "abcdabcdbc");
 }
 
-TEST(DataBufferTest, DataAtIsNullOutOfRange) {
-    DataBuffer db(50);
-    db.append("xyz", 3);
+TEST(DataBufferTest, ShortenSetSizeAndRemoveFromStartClamp) {
     struct Case {
-        int i;
-        int expected; // -1: null
-    };
-    const Case cases[] = {{-1, -1}, {0, 'x'}, {2, 'z'}, {3, -1}, {49, -1}, {1000000, -1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.i);
-        const unsigned char* p = db.dataAt(c.i);
-        if (c.expected < 0) {
-            EXPECT_EQ(p, nullptr);
-        } else {
-            ASSERT_NE(p, nullptr);
-            EXPECT_EQ(*p, c.expected);
-        }
-        const DataBuffer& constDb = db;
-        EXPECT_EQ(constDb.dataAt(c.i), p);
-    }
-}
-
-TEST(DataBufferTest, ClearKeepsTheBlock) {
-    DataBuffer db;
-    db.append("abc", 3);
-    const unsigned char* block = db.getData();
-    db.clear();
-    EXPECT_EQ(db.getSize(), 0u);
-    EXPECT_EQ(db.getCapacity(), 20000u);
-    db.append("z", 1);
-    EXPECT_EQ(db.getData(), block);
-}
-
-TEST(DataBufferTest, ShortenDropsAtMostTheWholeContent) {
-    struct Case {
+        void (DataBuffer::*op)(uint32_t);
         uint32_t n;
         const char* left;
     };
-    const Case cases[] = {{0, "abcdef"}, {2, "abcd"}, {6, ""}, {7, ""}, {UINT32_MAX, ""}};
+    const Case cases[] = {
+        {&DataBuffer::shorten, 2, "abcd"},       {&DataBuffer::shorten, UINT32_MAX, ""},
+        {&DataBuffer::removeFromStart, 4, "ef"}, {&DataBuffer::removeFromStart, 100, ""},
+        {&DataBuffer::setSize, 3, "abc"},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.n);
         DataBuffer db;
         db.append("abcdef", 6);
-        db.shorten(c.n);
-        EXPECT_EQ(contentOf(db), c.left);
-    }
-}
-
-TEST(DataBufferTest, SetSizeClampsToCapacity) {
-    struct Case {
-        uint32_t n;
-        uint32_t size;
-    };
-    const Case cases[] = {{0, 0}, {5, 5}, {64, 64}, {65, 64}, {UINT32_MAX, 64}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.n);
-        DataBuffer db(64);
-        db.setSize(c.n);
-        EXPECT_EQ(db.getSize(), c.size);
-    }
-    DataBuffer empty;
-    empty.setSize(10);
-    EXPECT_EQ(empty.getSize(), 0u);
-}
-
-TEST(DataBufferTest, RemoveFromStart) {
-    struct Case {
-        uint32_t n;
-        const char* left;
-    };
-    const Case cases[] = {{0, "abcdef"}, {1, "bcdef"}, {4, "ef"}, {5, "f"}, {6, ""}, {100, ""}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.n);
-        DataBuffer db;
-        db.append("abcdef", 6);
-        db.removeFromStart(c.n);
+        (db.*c.op)(c.n);
         EXPECT_EQ(contentOf(db), c.left);
         EXPECT_EQ(db.getCapacity(), 20000u);
     }
+    DataBuffer sized(64);
+    sized.setSize(UINT32_MAX);
+    EXPECT_EQ(sized.getSize(), 64u);
+    sized.setSize(3);
+    EXPECT_EQ(sized.dataAt(-1), nullptr);
+    EXPECT_EQ(sized.dataAt(3), nullptr);
+    EXPECT_EQ(*sized.dataAt(2), 0) << "the capacity constructor zero-fills";
     DataBuffer empty;
     empty.removeFromStart(3);
+    empty.setSize(10);
     EXPECT_EQ(empty.getSize(), 0u);
 }
 
@@ -254,10 +144,7 @@ TEST(DataBufferTest, TakeBlockAdoptsAndFreesIt) {
     db.append("old", 3);
     unsigned char* block = new unsigned char[4]{'w', 'x', 'y', 'z'};
     db.takeBlock(block, 4);
-    EXPECT_EQ(db.getData(), block);
-    EXPECT_EQ(db.getSize(), 4u);
     EXPECT_EQ(db.getCapacity(), 4u);
-    EXPECT_FALSE(db.isBorrowed());
     EXPECT_EQ(contentOf(db), "wxyz");
     // Taking the block it already holds must not free it first.
     db.takeBlock(block, 2);
@@ -271,8 +158,6 @@ TEST(DataBufferTest, BorrowedBlockIsNeverFreed) {
         DataBuffer db;
         db.borrowBlock(storage, 5);
         EXPECT_TRUE(db.isBorrowed());
-        EXPECT_EQ(db.getData(), storage);
-        EXPECT_EQ(db.getCapacity(), 5u);
         EXPECT_EQ(contentOf(db), "stack");
         // Growing moves the content into an owned block and leaves the borrowed one alone.
         db.append("!", 1);
@@ -318,14 +203,10 @@ TEST(DataBufferTest, TakeFromMovesEverythingAndEmptiesTheOther) {
     target.append("previous", 8);
     target.takeFrom(source);
     EXPECT_EQ(target.getData(), block);
-    EXPECT_EQ(target.getSize(), 7u);
     EXPECT_EQ(target.getCapacity(), capacity);
     EXPECT_EQ(contentOf(target), "payload");
-
     EXPECT_EQ(source.getData(), nullptr);
-    EXPECT_EQ(source.getSize(), 0u);
     EXPECT_EQ(source.getCapacity(), 0u);
-    EXPECT_FALSE(source.isBorrowed());
     source.append("again", 5);
     EXPECT_EQ(contentOf(source), "again");
 
@@ -339,8 +220,9 @@ TEST(DataBufferTest, Is7bit) {
         bool expected;
     };
     const Case cases[] = {
-        {"", true},         {"plain ascii", true}, {std::string("nul\0inside", 10), true},
-        {"\x7f", true},     {"\x80", false},       {"caf\xc3\xa9", false},
+        {"", true},
+        {std::string("nul\0\x7f", 5), true},
+        {"\x80", false},
         {"end\xff", false},
     };
     for (const Case& c : cases) {
@@ -369,8 +251,7 @@ TEST(DataBufferTest, SizeNeverWrapsPast32Bits) {
 class DataBufferFileTest : public file_test::TempDirTest {};
 
 TEST_F(DataBufferFileTest, LoadFileReplacesContent) {
-    const std::string cases[] = {std::string("hello"), std::string("\0\x01\xfe\0", 4), std::string(),
-                                 std::string(30000, 'z')};
+    const std::string cases[] = {std::string("\0\x01\xfe\0", 4), std::string(), std::string(30000, 'z')};
     for (const std::string& bytes : cases) {
         SCOPED_TRACE(bytes.size());
         writeBytes("in.bin", bytes);
@@ -388,16 +269,10 @@ TEST_F(DataBufferFileTest, LoadFileFailureLeavesContent) {
     EXPECT_FALSE(db.loadFile("missing.bin", &log));
     EXPECT_EQ(contentOf(db), "kept");
     EXPECT_TRUE(log.hasError("Failed to open file (2)"));
-    EXPECT_EQ(log.data("filename"), "missing.bin");
-    EXPECT_FALSE(db.loadFile("", nullptr));
-    EXPECT_EQ(contentOf(db), "kept");
 }
 
 // Calls on the dead object go through these helpers so that the undefined-behaviour
 // sanitizer's type check on member calls stays out of the way of the buffer's own check.
-__attribute__((no_sanitize("vptr"))) uint32_t sizeOfDead(DataBuffer* db) {
-    return db->getSize();
-}
 __attribute__((no_sanitize("vptr"))) bool appendToDead(DataBuffer* db) {
     return db->append("x", 1);
 }
@@ -408,7 +283,6 @@ TEST(DataBufferDeathTest, OperationOnDestroyedBufferStopsTheProcess) {
     DataBuffer* db = new (storage) DataBuffer();
     db->append("abc", 3);
     db->~DataBuffer();
-    EXPECT_DEATH(sizeOfDead(db), "DataBuffer: operation on a destroyed or corrupt buffer");
     EXPECT_DEATH(appendToDead(db), "DataBuffer: operation on a destroyed or corrupt buffer");
 }
 

@@ -34,14 +34,6 @@ std::vector<std::string> TakeParts(ExtPtrArray& arr) {
 
 // ---- Construction ----
 
-TEST(StringBufferConstruct, DefaultHasTwoHundredByteBlock) {
-    StringBuffer sb;
-    EXPECT_EQ(sb.getSize(), 0);
-    EXPECT_STREQ(sb.getString(), "");
-    EXPECT_EQ(sb.getCapacity(), 200);
-    EXPECT_EQ(sb.getGrowBy(), 200);
-}
-
 TEST(StringBufferConstruct, FromTextIsExactlySized) {
     StringBuffer sb("hello");
     EXPECT_EQ(Text(sb), "hello");
@@ -51,33 +43,6 @@ TEST(StringBufferConstruct, FromTextIsExactlySized) {
     StringBuffer null(static_cast<const char*>(nullptr));
     EXPECT_EQ(null.getSize(), 0);
     EXPECT_EQ(null.getCapacity(), 4);
-}
-
-TEST(StringBufferConstruct, CopyTakesSourceLengthAndDefaultIncrement) {
-    StringBuffer src(1000);
-    src.appendN("ab\0cd", 5);
-    StringBuffer copy(src);
-    EXPECT_EQ(copy.getSize(), 5);
-    EXPECT_EQ(copy.getCapacity(), 6);
-    EXPECT_EQ(copy.getGrowBy(), 200);
-    EXPECT_EQ(Text(copy), std::string("ab\0cd", 5));
-}
-
-TEST(StringBufferConstruct, FromBytesAndFromCapacity) {
-    const unsigned char bytes[] = {'x', 'y', 'z', 'w'};
-    StringBuffer three(bytes, 3, 0);
-    EXPECT_EQ(Text(three), "xyz");
-    EXPECT_EQ(three.getCapacity(), 4);
-    EXPECT_EQ(three.getGrowBy(), 200);
-    StringBuffer custom(bytes, 2, 64);
-    EXPECT_EQ(custom.getGrowBy(), 64);
-
-    StringBuffer sized(500);
-    EXPECT_EQ(sized.getCapacity(), 500);
-    EXPECT_EQ(sized.getGrowBy(), 500);
-    StringBuffer zero(0);
-    EXPECT_EQ(zero.getCapacity(), 200);
-    EXPECT_EQ(zero.getGrowBy(), 200);
 }
 
 // ---- Growth ----
@@ -209,10 +174,7 @@ TEST(StringBufferAppend, HexDumpLayout) {
     seventeen.push_back(0xFF);
     const HexCase cases[] = {
         {{}, ""},
-        {{0x00}, "00"},
-        {{0xAB, 0x01}, "AB01 "},
         {{1, 2, 3}, "0102 03"},
-        {sixteen, "0001 0203 0405 0607 0809 0A0B 0C0D 0E0F \n"},
         {seventeen, "0001 0203 0405 0607 0809 0A0B 0C0D 0E0F \nFF"},
     };
     for (const HexCase& c : cases) {
@@ -220,13 +182,6 @@ TEST(StringBufferAppend, HexDumpLayout) {
         sb.appendHexDump(c.bytes.data(), static_cast<int>(c.bytes.size()));
         EXPECT_EQ(Text(sb), c.expected);
     }
-}
-
-TEST(StringBufferAppend, LastErrorIsTrimmedMessage) {
-    StringBuffer sb("  ");
-    errno = ENOENT;
-    sb.appendLastError();
-    EXPECT_EQ(Text(sb), std::strerror(ENOENT));
 }
 
 // ---- Setting and clearing ----
@@ -241,36 +196,6 @@ TEST(StringBufferSet, SetStringFromInsideItself) {
     EXPECT_EQ(sb.getCapacity(), capacity);
     sb.setString(nullptr);
     EXPECT_EQ(Text(sb), "");
-}
-
-TEST(StringBufferSet, SetSbAndAssignment) {
-    StringBuffer a("first");
-    StringBuffer b("a much longer second text");
-    a.setSb(b);
-    EXPECT_EQ(Text(a), "a much longer second text");
-    a.setSb(a);
-    EXPECT_EQ(Text(a), "a much longer second text");
-    StringBuffer c;
-    c = StringBuffer("assigned");
-    EXPECT_EQ(Text(c), "assigned");
-    b.clear();
-    EXPECT_EQ(b.getSize(), 0);
-    EXPECT_EQ(b.getCapacity(), 26);
-}
-
-TEST(StringBufferSet, TakeStringHandsOverTheBlock) {
-    StringBuffer sb(50);
-    sb.append("abc");
-    int len = -1;
-    char* block = sb.takeString(&len);
-    EXPECT_STREQ(block, "abc");
-    EXPECT_EQ(len, 3);
-    delete[] block;
-    EXPECT_EQ(sb.getSize(), 0);
-    EXPECT_EQ(sb.getCapacity(), 50);
-    sb.append("again");
-    delete[] sb.takeString(nullptr);
-    EXPECT_STREQ(sb.getString(), "");
 }
 
 TEST(StringBufferSet, MinimizeMemoryOnlyWhenMoreThanFourSpare) {
@@ -291,54 +216,56 @@ TEST(StringBufferSet, MinimizeMemoryOnlyWhenMoreThanFourSpare) {
 
 // ---- Editing in place ----
 
-struct EditCase {
-    const char* input;
-    const char* expected;
-};
-
-void PrintTo(const EditCase& c, std::ostream* os) {
-    *os << "'" << c.input << "'";
+TEST(StringBufferEdit, WholeTextTransforms) {
+    struct Case {
+        void (StringBuffer::*op)();
+        const char* input;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {&StringBuffer::trim, "   ", ""},
+        {&StringBuffer::trim, "\xA0x\xA0", "x"},
+        {&StringBuffer::trim, " \t\r\n a b \n", "a b"},
+        {&StringBuffer::trim, "\v x", "\v x"},
+        {&StringBuffer::trimDecoration, "'\"@/x/@\"'", "x"},
+        {&StringBuffer::trimDecoration, "-_-", "_"},
+        {&StringBuffer::trimDecoration, "- a -", " a "},
+        {&StringBuffer::trimDecoration, "a-b", "a-b"},
+        {&StringBuffer::collapseWhitespace, "  a\t\t b\r\n", " a b "},
+        {&StringBuffer::collapseWhitespace, "\xA0\xA0x", " x"},
+        {&StringBuffer::toUpperCase, "abcZ\xE9\xA0\xFF\xBF\xE0", "ABCZ\xC9\xA0\xDF\xBF\xC0"},
+        {&StringBuffer::toLowerCase, "ABCz\xC0\xDF\xC9\xA0\xBF\xE0", "abcz\xE0\xFF\xE9\xA0\xBF\xE0"},
+        {&StringBuffer::encodeXmlEntities, "a&b<c>d\"e'f &amp;", "a&amp;b&lt;c&gt;d&quot;e'f &amp;amp;"},
+        {&StringBuffer::toCrlf, "a\nb\r\nc\rd", "a\r\nb\r\ncd"},
+        {&StringBuffer::toLf, "a\r\nb\rc\n\r\n", "a\nb\rc\n\n"},
+        {&StringBuffer::pluralize, "box", "boxes"},
+        {&StringBuffer::pluralize, "city", "cities"},
+        {&StringBuffer::pluralize, "day", "days"},
+        {&StringBuffer::pluralize, "knife", "knives"},
+        {&StringBuffer::pluralize, "bus", "bus"},
+        {&StringBuffer::pluralize, "quiz", "quizes"},
+        {&StringBuffer::pluralize, "month", "months"},
+        {&StringBuffer::pluralize, "", ""},
+        {&StringBuffer::singularize, "wolves", "wolf"},
+        {&StringBuffer::singularize, "olives", "olive"},
+        {&StringBuffer::singularize, "boss", "boss"},
+        {&StringBuffer::singularize, "cities", "city"},
+        {&StringBuffer::singularize, "sizes", "size"},
+        {&StringBuffer::singularize, "shoes", "shoes"},
+        {&StringBuffer::singularize, "always", "always"},
+        {&StringBuffer::singularize, "Always", "Always"},
+        {&StringBuffer::singularize, "1990s", "1990s"},
+        {&StringBuffer::singularize, "churches", "church"},
+        {&StringBuffer::singularize, "dozes", "doz"},
+        {&StringBuffer::singularize, "eves", "ef"},
+        {&StringBuffer::singularize, "s", ""},
+    };
+    for (const Case& c : cases) {
+        StringBuffer sb(c.input);
+        (sb.*c.op)();
+        EXPECT_EQ(Text(sb), c.expected) << "'" << c.input << "'";
+    }
 }
-
-class StringBufferTrimTest : public testing::TestWithParam<EditCase> {};
-
-TEST_P(StringBufferTrimTest, Trim) {
-    StringBuffer sb(GetParam().input);
-    sb.trim();
-    EXPECT_EQ(Text(sb), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(StringBuffer, StringBufferTrimTest,
-                         testing::Values(EditCase{"   ", ""}, EditCase{"\xA0x\xA0", "x"},
-                                         EditCase{" \t\r\n a b \n", "a b"}, EditCase{"", ""},
-                                         EditCase{"x", "x"}, EditCase{"\v x", "\v x"}, EditCase{"a  ", "a"},
-                                         EditCase{"  a", "a"}));
-
-class StringBufferDecorationTest : public testing::TestWithParam<EditCase> {};
-
-TEST_P(StringBufferDecorationTest, TrimDecoration) {
-    StringBuffer sb(GetParam().input);
-    sb.trimDecoration();
-    EXPECT_EQ(Text(sb), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(StringBuffer, StringBufferDecorationTest,
-                         testing::Values(EditCase{"--*hello*--", "hello"}, EditCase{"'\"@/x/@\"'", "x"},
-                                         EditCase{"-_-", "_"}, EditCase{"- a -", " a "}, EditCase{"----", ""},
-                                         EditCase{"a-b", "a-b"}));
-
-class StringBufferCollapseTest : public testing::TestWithParam<EditCase> {};
-
-TEST_P(StringBufferCollapseTest, CollapseWhitespace) {
-    StringBuffer sb(GetParam().input);
-    sb.collapseWhitespace();
-    EXPECT_EQ(Text(sb), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(StringBuffer, StringBufferCollapseTest,
-                         testing::Values(EditCase{"a  b", "a b"}, EditCase{"  a\t\t b\r\n", " a b "},
-                                         EditCase{"\xA0\xA0x", " x"}, EditCase{"", ""},
-                                         EditCase{"abc", "abc"}, EditCase{"a\n\nb\tc", "a b c"}));
 
 TEST(StringBufferEdit, RemoveAndTruncate) {
     StringBuffer sb("a.b.c.d");
@@ -351,15 +278,11 @@ TEST(StringBufferEdit, RemoveAndTruncate) {
     EXPECT_EQ(Text(sb), "abcd");
 
     StringBuffer kv("key=value=x");
-    kv.truncateAtChar('#');
-    EXPECT_EQ(Text(kv), "key=value=x");
     kv.truncateAtChar('=');
     EXPECT_EQ(Text(kv), "key");
 
     StringBuffer s("abcdef");
-    s.shorten(0);
     s.shorten(-2);
-    EXPECT_EQ(Text(s), "abcdef");
     s.shorten(2);
     EXPECT_EQ(Text(s), "abcd");
     s.shorten(100);
@@ -373,11 +296,9 @@ TEST(StringBufferEdit, RemoveChunkBounds) {
         const char* expected;
     };
     const Case cases[] = {
-        {1, 2, "adef"},    {0, 6, ""},
-        {5, 1, "abcde"},   {5, 2, "abcdef"},
-        {6, 0, "abcdef"},  {-1, 2, "abcdef"},
-        {2, 0, "abcdef"},  {2, INT_MAX, "abcdef"},
-        {0, -1, "abcdef"}, {INT_MAX, 1, "abcdef"},
+        {1, 2, "adef"},         {0, 6, ""},        {5, 1, "abcde"},
+        {5, 2, "abcdef"},       {-1, 2, "abcdef"}, {2, INT_MAX, "abcdef"},
+        {INT_MAX, 1, "abcdef"},
     };
     for (const Case& c : cases) {
         StringBuffer sb("abcdef");
@@ -386,26 +307,11 @@ TEST(StringBufferEdit, RemoveChunkBounds) {
     }
 }
 
-TEST(StringBufferEdit, ReplaceCharSets) {
-    StringBuffer sb("a-b_c.d e,f");
-    sb.replaceChar('-', '=');
-    EXPECT_EQ(Text(sb), "a=b_c.d e,f");
-    const char five[5] = {'_', '.', ' ', ',', 'x'};
-    sb.replaceAnyOf5(five, '+');
-    EXPECT_EQ(Text(sb), "a=b+c+d+e+f");
-    const char twenty[20] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j',
-                             'k', 'l', 'm', 'n', 'o', 'p', 'q', 'r', 's', 't'};
-    sb.replaceAnyOf20(twenty, '#');
-    EXPECT_EQ(Text(sb), "#=#+#+#+#+#");
-}
-
 TEST(StringBufferEdit, ReplaceFirst) {
     StringBuffer sb("hello world");
     EXPECT_TRUE(sb.replaceFirst("o", "0"));
     EXPECT_EQ(Text(sb), "hell0 world");
-    EXPECT_FALSE(sb.replaceFirst(nullptr, "x"));
     EXPECT_FALSE(sb.replaceFirst("", "x"));
-    EXPECT_FALSE(sb.replaceFirst("zzz", "x"));
     EXPECT_TRUE(sb.replaceFirst("world", nullptr));
     EXPECT_EQ(Text(sb), "hell0 world");
     EXPECT_TRUE(sb.replaceFirst("hell0 ", ""));
@@ -418,35 +324,24 @@ TEST(StringBufferEdit, ReplaceFirst) {
     EXPECT_EQ(Text(tight), "xyzxyzb");
 }
 
-struct ReplaceAllCase {
-    const char* input;
-    const char* find;
-    const char* repl;
-    int count;
-    const char* expected;
-};
-
-void PrintTo(const ReplaceAllCase& c, std::ostream* os) {
-    *os << "'" << c.input << "' " << (c.find ? c.find : "(null)") << " -> " << (c.repl ? c.repl : "(null)");
+TEST(StringBufferEdit, ReplaceAll) {
+    struct Case {
+        const char* input;
+        const char* find;
+        const char* repl;
+        int count;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"aaaa", "aa", "a", 2, "aa"}, {"xxx", "x", "xx", 3, "xxxxxx"}, {"a.b.c", ".", "", 2, "abc"},
+        {"abc", "", "y", 0, "abc"},   {"abc", nullptr, "y", 0, "abc"}, {"a-b-c", "-", nullptr, 2, "a-b-c"},
+    };
+    for (const Case& c : cases) {
+        StringBuffer sb(c.input);
+        EXPECT_EQ(sb.replaceAll(c.find, c.repl), c.count) << c.input;
+        EXPECT_EQ(Text(sb), c.expected) << c.input;
+    }
 }
-
-class StringBufferReplaceAllTest : public testing::TestWithParam<ReplaceAllCase> {};
-
-TEST_P(StringBufferReplaceAllTest, ReplaceAll) {
-    const ReplaceAllCase& c = GetParam();
-    StringBuffer sb(c.input);
-    EXPECT_EQ(sb.replaceAll(c.find, c.repl), c.count);
-    EXPECT_EQ(Text(sb), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    StringBuffer, StringBufferReplaceAllTest,
-    testing::Values(ReplaceAllCase{"aaaa", "aa", "a", 2, "aa"}, ReplaceAllCase{"aaa", "aa", "b", 1, "ba"},
-                    ReplaceAllCase{"xxx", "x", "xx", 3, "xxxxxx"},
-                    ReplaceAllCase{"abab", "ab", "abab", 2, "abababab"},
-                    ReplaceAllCase{"a.b.c", ".", "", 2, "abc"}, ReplaceAllCase{"abc", "x", "y", 0, "abc"},
-                    ReplaceAllCase{"abc", "", "y", 0, "abc"}, ReplaceAllCase{"abc", nullptr, "y", 0, "abc"},
-                    ReplaceAllCase{"a-b-c", "-", nullptr, 2, "a-b-c"}, ReplaceAllCase{"", "a", "b", 0, ""}));
 
 TEST(StringBufferEdit, ReplaceAllWithItsOwnText) {
     StringBuffer sb("abc");
@@ -459,62 +354,6 @@ TEST(StringBufferEdit, ReplaceAllWithItsOwnText) {
     EXPECT_EQ(grow.countChar(';'), 300);
 }
 
-TEST(StringBufferEdit, CaseRulesPerByte) {
-    StringBuffer up("abcZ\xE9\xA0\xFF\xBF\xE0");
-    up.toUpperCase();
-    EXPECT_EQ(Text(up), "ABCZ\xC9\xA0\xDF\xBF\xC0");
-    StringBuffer low("ABCz\xC0\xDF\xC9\xA0\xBF\xE0");
-    low.toLowerCase();
-    EXPECT_EQ(Text(low), "abcz\xE0\xFF\xE9\xA0\xBF\xE0");
-}
-
-TEST(StringBufferEdit, XmlEntitiesAndLineEnds) {
-    StringBuffer xml("a&b<c>d\"e'f &amp;");
-    xml.encodeXmlEntities();
-    EXPECT_EQ(Text(xml), "a&amp;b&lt;c&gt;d&quot;e'f &amp;amp;");
-
-    StringBuffer crlf("a\nb\r\nc\rd");
-    crlf.toCrlf();
-    EXPECT_EQ(Text(crlf), "a\r\nb\r\ncd");
-    StringBuffer lf("a\r\nb\rc\n\r\n");
-    lf.toLf();
-    EXPECT_EQ(Text(lf), "a\nb\rc\n\n");
-}
-
-class StringBufferPluralizeTest : public testing::TestWithParam<EditCase> {};
-
-TEST_P(StringBufferPluralizeTest, Pluralize) {
-    StringBuffer sb(GetParam().input);
-    sb.pluralize();
-    EXPECT_EQ(Text(sb), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(StringBuffer, StringBufferPluralizeTest,
-                         testing::Values(EditCase{"box", "boxes"}, EditCase{"church", "churches"},
-                                         EditCase{"city", "cities"}, EditCase{"day", "days"},
-                                         EditCase{"leaf", "leaves"}, EditCase{"knife", "knives"},
-                                         EditCase{"cat", "cats"}, EditCase{"bus", "bus"},
-                                         EditCase{"quiz", "quizes"}, EditCase{"dish", "dishes"},
-                                         EditCase{"month", "months"}, EditCase{"y", "ys"}, EditCase{"", ""}));
-
-class StringBufferSingularizeTest : public testing::TestWithParam<EditCase> {};
-
-TEST_P(StringBufferSingularizeTest, Singularize) {
-    StringBuffer sb(GetParam().input);
-    sb.singularize();
-    EXPECT_EQ(Text(sb), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    StringBuffer, StringBufferSingularizeTest,
-    testing::Values(EditCase{"wolves", "wolf"}, EditCase{"olives", "olive"}, EditCase{"boss", "boss"},
-                    EditCase{"cities", "city"}, EditCase{"boxes", "box"}, EditCase{"sizes", "size"},
-                    EditCase{"shoes", "shoes"}, EditCase{"always", "always"}, EditCase{"Always", "Always"},
-                    EditCase{"bus", "bus"}, EditCase{"cats", "cat"}, EditCase{"days", "day"},
-                    EditCase{"1990s", "1990s"}, EditCase{"churches", "church"}, EditCase{"dozes", "doz"},
-                    EditCase{"leaves", "leaf"}, EditCase{"eves", "ef"}, EditCase{"cat", "cat"},
-                    EditCase{"s", ""}, EditCase{"", ""}));
-
 // ---- Queries ----
 
 TEST(StringBufferQuery, EqualityAndNullRules) {
@@ -523,17 +362,14 @@ TEST(StringBufferQuery, EqualityAndNullRules) {
     EXPECT_TRUE(empty.equals(nullptr));
     EXPECT_FALSE(abc.equals(nullptr));
     EXPECT_TRUE(abc.equals("abc"));
-    EXPECT_FALSE(abc.equals("abcd"));
     EXPECT_FALSE(abc.equals("ab"));
     EXPECT_TRUE(empty.equalsIgnoreCase(nullptr));
     EXPECT_FALSE(abc.equalsIgnoreCase(nullptr));
     EXPECT_TRUE(abc.equalsIgnoreCase("AbC"));
-    EXPECT_FALSE(abc.equalsIgnoreCase("AB"));
 
     StringBuffer upper("ABC");
     EXPECT_TRUE(abc.equalsIgnoreCaseSb(upper));
     EXPECT_FALSE(abc.equalsSb(upper));
-    EXPECT_TRUE(abc.equalsSb(StringBuffer("abc")));
 
     // The text comparisons stop at a NUL inside; the buffer comparisons take the whole length.
     StringBuffer inner;
@@ -551,8 +387,7 @@ TEST(StringBufferQuery, BeginsAndEndsWith) {
     };
     const Case cases[] = {
         {"abc", "ab", true, false},     {"abc", "bc", false, true},    {"abc", "", true, true},
-        {"abc", nullptr, false, false}, {"abc", "xabc", false, false}, {"abc", "abcd", false, false},
-        {"abc", "abc", true, true},     {"", "", true, true},          {"", "a", false, false},
+        {"abc", nullptr, false, false}, {"abc", "xabc", false, false}, {"", "a", false, false},
     };
     for (const Case& c : cases) {
         StringBuffer sb(c.text);
@@ -560,35 +395,6 @@ TEST(StringBufferQuery, BeginsAndEndsWith) {
         EXPECT_EQ(sb.beginsWith(c.probe), c.begins);
         EXPECT_EQ(sb.endsWith(c.probe), c.ends);
     }
-}
-
-TEST(StringBufferQuery, Contains) {
-    StringBuffer sb("Hello World \xE9");
-    EXPECT_TRUE(sb.containsSubstring("World"));
-    EXPECT_FALSE(sb.containsSubstring("world"));
-    EXPECT_FALSE(sb.containsSubstring(nullptr));
-    EXPECT_TRUE(sb.containsSubstringNoCase("wORLD"));
-    EXPECT_TRUE(sb.containsSubstringNoCase(""));
-    EXPECT_FALSE(sb.containsSubstringNoCase("\xC9"));
-    EXPECT_FALSE(sb.containsSubstringNoCase("worlds"));
-    EXPECT_FALSE(sb.containsSubstringNoCase(nullptr));
-    EXPECT_TRUE(sb.containsChar('W'));
-    EXPECT_FALSE(sb.containsChar('w'));
-    EXPECT_EQ(sb.countChar('o'), 2);
-    EXPECT_EQ(sb.countChar('q'), 0);
-    EXPECT_FALSE(sb.is7bit());
-    EXPECT_TRUE(StringBuffer("plain").is7bit());
-    EXPECT_TRUE(StringBuffer().is7bit());
-}
-
-TEST(StringBufferQuery, CharAtAndLastChar) {
-    StringBuffer sb("xyz");
-    EXPECT_EQ(sb.charAt(0), 'x');
-    EXPECT_EQ(sb.charAt(2), 'z');
-    EXPECT_EQ(sb.charAt(3), 0);
-    EXPECT_EQ(sb.charAt(-1), 0);
-    EXPECT_EQ(sb.lastChar(), 'z');
-    EXPECT_EQ(StringBuffer().lastChar(), 0);
 }
 
 struct WildcardCase {
@@ -612,17 +418,11 @@ TEST_P(StringBufferWildcardTest, Matches) {
 
 INSTANTIATE_TEST_SUITE_P(
     StringBuffer, StringBufferWildcardTest,
-    testing::Values(WildcardCase{"", "*", true, true}, WildcardCase{"", "**", true, true},
-                    WildcardCase{"", "", true, true}, WildcardCase{"", "a", true, false},
-                    WildcardCase{"", "a*", true, false}, WildcardCase{"abc", "a*c", true, true},
-                    WildcardCase{"abc", "*b*", true, true}, WildcardCase{"abc", "abc*", true, true},
-                    WildcardCase{"abc", "", true, false}, WildcardCase{"abc", "a*d", true, false},
-                    WildcardCase{"abc", "ABC", true, false}, WildcardCase{"abc", "ABC", false, true},
-                    WildcardCase{"abc", "A*C", false, true}, WildcardCase{"abc", "abc", true, true},
+    testing::Values(WildcardCase{"", "**", true, true}, WildcardCase{"", "a*", true, false},
+                    WildcardCase{"abc", "abc*", true, true}, WildcardCase{"abc", "", true, false},
+                    WildcardCase{"abc", "ABC", true, false}, WildcardCase{"abc", "A*C", false, true},
                     WildcardCase{"abc", "ab", true, false}, WildcardCase{"abcabc", "*bc", true, true},
-                    WildcardCase{"ab", "ab*b", true, false}, WildcardCase{"aXbXc", "a*b*c", true, true},
-                    WildcardCase{"abc", "a**c", true, true}, WildcardCase{"abcd", "a*c", true, false},
-                    WildcardCase{"www.example.com", "*.example.*", true, true},
+                    WildcardCase{"ab", "ab*b", true, false}, WildcardCase{"abcd", "a*c", true, false},
                     WildcardCase{"abXcdXef", "*X*X*", true, true},
                     WildcardCase{"abXcd", "*X*X*", true, false}, WildcardCase{"abc", nullptr, true, false}));
 
@@ -632,14 +432,9 @@ TEST(StringBufferQuery, IntValueScansLeadingInteger) {
         int value;
     };
     const Case cases[] = {
-        {"42", 42},
         {"  -17x", -17},
         {"+5", 5},
-        {"abc", 0},
-        {"", 0},
         {"-", 0},
-        {"12 34", 12},
-        {"2147483647", INT_MAX},
         {"-2147483648", INT_MIN},
         {"99999999999999999999", INT_MAX},
         {"-99999999999999999999", INT_MIN},
@@ -711,14 +506,14 @@ TEST_P(StringBufferSplitSubTest, SplitOnSubstring) {
     EXPECT_EQ(TakeParts(out), c.parts);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StringBuffer, StringBufferSplitSubTest,
-    testing::Values(SplitSubCase{"a::b::c", "::", 0, {"a", "b", "c"}},
-                    SplitSubCase{"::a::::b::", "::", 0, {"a", "b"}},
-                    SplitSubCase{"a::b::c", "::", 2, {"a", "b"}}, SplitSubCase{"::a::b", "::", 1, {"a"}},
-                    SplitSubCase{"abc", "::", 0, {"abc"}}, SplitSubCase{"", "::", 0, {}},
-                    SplitSubCase{"::::", "::", 0, {}}, SplitSubCase{"a:b", "::", 0, {"a:b"}},
-                    SplitSubCase{"a:::b", "::", 0, {"a", ":b"}}, SplitSubCase{"abc", "", 0, {"abc"}}));
+INSTANTIATE_TEST_SUITE_P(StringBuffer, StringBufferSplitSubTest,
+                         testing::Values(SplitSubCase{"a::b::c", "::", 0, {"a", "b", "c"}},
+                                         SplitSubCase{"::a::::b::", "::", 0, {"a", "b"}},
+                                         SplitSubCase{"a::b::c", "::", 2, {"a", "b"}},
+                                         SplitSubCase{"::a::b", "::", 1, {"a"}},
+                                         SplitSubCase{"::::", "::", 0, {}},
+                                         SplitSubCase{"a:::b", "::", 0, {"a", ":b"}},
+                                         SplitSubCase{"abc", "", 0, {"abc"}}));
 
 struct NameValueCase {
     const char* line;
@@ -734,9 +529,7 @@ TEST(StringBufferSplit, NameValue) {
         {"a = \" x \" ", "a", "x "},
         {"\r\n\tk\t=\t\r\nv", "k", "v"},
         {"=v", "", "v"},
-        {"k=", "k", ""},
         {"k=a=b", "k", "a=b"},
-        {"", "", ""},
     };
     for (const NameValueCase& c : cases) {
         StringBuffer name("junk");
@@ -764,24 +557,7 @@ public:
         errors.emplace_back(text);
         return true;
     }
-    bool LogData(const char* name, const char* value) override {
-        data.emplace_back(name, value);
-        return true;
-    }
-    bool LogDataLong(const char* name, int value) override {
-        data.emplace_back(name, std::to_string(value));
-        return true;
-    }
-    bool hasData(const char* name) const {
-        for (const auto& item : data) {
-            if (item.first == name)
-                return true;
-        }
-        return false;
-    }
-
     std::vector<std::string> errors;
-    std::vector<std::pair<std::string, std::string>> data;
 };
 
 class StringBufferFileTest : public testing::Test {
@@ -842,13 +618,6 @@ TEST_F(StringBufferFileTest, ByteOrderMarks) {
     }
 }
 
-TEST_F(StringBufferFileTest, FileUrlAndBarInPath) {
-    std::string path = write("c:data.txt", "content");
-    StringBuffer sb;
-    EXPECT_TRUE(sb.loadFromFile(("file:///" + m_dir + "/c|data.txt").c_str(), nullptr));
-    EXPECT_EQ(Text(sb), "content");
-}
-
 TEST_F(StringBufferFileTest, MissingFileFailsAndKeepsText) {
     RecordingLog log;
     StringBuffer sb("unchanged");
@@ -857,7 +626,6 @@ TEST_F(StringBufferFileTest, MissingFileFailsAndKeepsText) {
     EXPECT_EQ(Text(sb), "unchanged");
     ASSERT_FALSE(log.errors.empty());
     EXPECT_EQ(log.errors.back(), "Failed to get file size");
-    EXPECT_TRUE(log.hasData("filename"));
     EXPECT_FALSE(sb.loadFromFile(missing.c_str(), nullptr));
     EXPECT_FALSE(sb.loadFromFile(nullptr, nullptr));
 }
@@ -875,16 +643,6 @@ __attribute__((no_sanitize("vptr"))) void ClearDead(StringBuffer* sb) {
 __attribute__((no_sanitize("vptr"))) void ReadDead(StringBuffer* sb) {
     std::puts(sb->getString());
 }
-__attribute__((no_sanitize("vptr"))) void TrimDead(StringBuffer* sb) {
-    sb->trim();
-}
-__attribute__((no_sanitize("vptr"))) void CompareDead(StringBuffer* sb) {
-    std::printf("%d", sb->equals("a"));
-}
-__attribute__((no_sanitize("vptr"))) void CopyDead(StringBuffer* sb) {
-    StringBuffer other;
-    other.setSb(*sb);
-}
 
 class StringBufferDeathTest : public testing::Test {
 protected:
@@ -901,32 +659,6 @@ TEST_F(StringBufferDeathTest, UseAfterDestructionStopsTheProcess) {
     EXPECT_EXIT(AppendToDead(dead), testing::KilledBySignal(SIGABRT), "liveness marker");
     EXPECT_EXIT(ClearDead(dead), testing::KilledBySignal(SIGABRT), "liveness marker");
     EXPECT_EXIT(ReadDead(dead), testing::KilledBySignal(SIGABRT), "liveness marker");
-    EXPECT_EXIT(TrimDead(dead), testing::KilledBySignal(SIGABRT), "liveness marker");
-    EXPECT_EXIT(CompareDead(dead), testing::KilledBySignal(SIGABRT), "liveness marker");
-    EXPECT_EXIT(CopyDead(dead), testing::KilledBySignal(SIGABRT), "liveness marker");
-}
-
-TEST_F(StringBufferDeathTest, DestructorPoisonsFieldsAndClearsMarker) {
-    std::memset(m_storage, 0, sizeof(m_storage));
-    auto* sb = new (m_storage) StringBuffer("alive");
-    auto count = [this](unsigned char value) {
-        int n = 0;
-        for (unsigned char byte : m_storage)
-            n += byte == value ? 1 : 0;
-        return n;
-    };
-    int markersAlive = count(0xAA);
-    sb->~StringBuffer();
-    EXPECT_LT(count(0xAA), markersAlive);
-    // Text pointer, capacity, length and increment.
-    EXPECT_GE(count(0xDD), static_cast<int>(sizeof(char*) + 3 * sizeof(int32_t)));
-}
-
-TEST_F(StringBufferDeathTest, LiveBufferPassesTheCheck) {
-    auto* sb = new (m_storage) StringBuffer("alive");
-    sb->append("!");
-    EXPECT_EQ(Text(*sb), "alive!");
-    sb->~StringBuffer();
 }
 
 } // namespace

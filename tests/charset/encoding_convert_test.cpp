@@ -73,6 +73,10 @@ TEST_P(ConvertTest, Converts) {
     EXPECT_EQ(outcome.out, c.expected);
 }
 
+// One byte that does not decode, and one that decodes but does not encode, between two letters.
+const std::string kBadEucKr = std::string("a\xFF") + "b";
+const std::string kBad8859_5 = std::string("a\xE9") + "b";
+
 const Settings kNothing{0, "", 0};
 const Settings kQuestionMark{1, "?", 0};
 const Settings kReference{2, "", 0};
@@ -87,38 +91,22 @@ INSTANTIATE_TEST_SUITE_P(
     EdgeCases, ConvertTest,
     testing::Values(Case{"Latin1ToUtf8", 28591, kU8, "caf\xE9", kNothing, true, "caf\xC3\xA9"},
                     Case{"LoneUtf8MarkGivesNothing", kU8, kLe, "\xEF\xBB\xBF", kNothing, true, ""},
-                    Case{"LoneUtf8MarkToTable", kU8, 1252, "\xEF\xBB\xBF", kNothing, true, ""},
                     Case{"Unmapped1252ByteAsReference", 1252, kU8, "\x81", kReference, false, "&#x81;"},
-                    Case{"Unmapped1252ByteAsUtf16Reference", 1252, kLe, "\x81", kReference, false,
-                         "&\0#\0x\0"s
-                         "8\0"s
-                         "1\0;\0"s},
                     Case{"EmptyInput", 1252, kU8, "", kNothing, true, ""},
                     Case{"EqualCodePagesCopy", 1252, 1252, "\x81\x00\xFF"s, kNothing, true, "\x81\x00\xFF"s},
-                    Case{"EqualUnknownCodePagesCopy", 0, 0, "abc", kNothing, true, "abc"},
                     Case{"EqualUtf8KeepsMark", kU8, kU8, "\xEF\xBB\xBFx", kNothing, true, "\xEF\xBB\xBFx"},
                     Case{"UnknownSource", 54936, kU8, "abc", kNothing, false, ""},
-                    Case{"UnknownDestination", kU8, 54936, "abc", kNothing, false, ""},
-                    Case{"UnknownWithEmptyInput", kU8, 54936, "", kNothing, false, ""},
-                    Case{"CodePageWithoutIconvTable", 20105, kU8, "abc", kNothing, false, ""},
                     Case{"EncodeOnlyCodePageEncodes", kU8, 38598, "\xD7\xA9", kNothing, true, "\xF9"},
-                    Case{"EncodeOnlyCodePageDoesNotDecode", 38598, kU8, "\xF9", kNothing, false, ""},
-                    Case{"MacArabicHasNoTable", 10004, kU8, "abc", kNothing, false, ""}));
+                    Case{"EncodeOnlyCodePageDoesNotDecode", 38598, kU8, "\xF9", kNothing, false, ""}));
 
 INSTANTIATE_TEST_SUITE_P(
     UnicodeForms, ConvertTest,
     testing::Values(
         Case{"Utf8ToUtf32Le", kU8, kU32Le, "A\xE2\x82\xAC", kNothing, true, "A\0\0\0\xAC\x20\0\0"s},
         Case{"Utf8ToUtf32Be", kU8, kU32Be, "A\xE2\x82\xAC", kNothing, true, "\0\0\0A\0\0\x20\xAC"s},
-        Case{"Utf32LeToUtf8", kU32Le, kU8, "A\0\0\0\xAC\x20\0\0"s, kNothing, true, "A\xE2\x82\xAC"},
         Case{"Utf32BeToUtf8", kU32Be, kU8, "\0\0\0A\0\x01\xF6\x00"s, kNothing, true, "A\xF0\x9F\x98\x80"},
-        Case{"Utf32LeToUtf32Be", kU32Le, kU32Be, "A\0\0\0"s, kNothing, true, "\0\0\0A"s},
         Case{"Utf32InvalidValueDropped", kU32Le, kU8, "A\0\0\0\0\xD8\0\0"s, kNothing, false, "A"},
-        Case{"Utf32ToLatin1", kU32Be, 28591, "\0\0\0\xE9"s, kNothing, true, "\xE9"},
         Case{"Utf8ToUtf16Be", kU8, kBe, "A\xE2\x82\xAC", kNothing, true, "\0A\x20\xAC"s},
-        Case{"Utf16BeToUtf8", kBe, kU8, "\0A\x20\xAC"s, kNothing, true, "A\xE2\x82\xAC"},
-        Case{"Utf16LeToUtf16Be", kLe, kBe, "A\0\xAC\x20"s, kNothing, true, "\0A\x20\xAC"s},
-        Case{"Utf16BeToUtf16Le", kBe, kLe, "\0A\x20\xAC"s, kNothing, true, "A\0\xAC\x20"s},
         Case{"Utf16MarkSelectsBigEndian", kLe, kU8, "\xFE\xFF\0A"s, kNothing, true, "A"},
         Case{"Utf16MarkSelectsLittleEndian", kBe, kU8,
              "\xFF\xFE"
@@ -140,32 +128,19 @@ INSTANTIATE_TEST_SUITE_P(
              "0\0;\0"s},
         Case{"Utf8ToUtf7", kU8, kU7, "Hi Mom -\xE2\x98\xBA-!", kNothing, true, "Hi Mom -+Jjo--+ACE-"},
         Case{"Utf7ToUtf8", kU7, kU8, "Hi Mom -+Jjo--!", kNothing, true, "Hi Mom -\xE2\x98\xBA-!"},
-        Case{"Utf7Japanese", kU7, kU8, "+ZeVnLIqe-", kNothing, true, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},
-        Case{"Utf7AsciiOnly", kU8, kU7, "Hello, World.", kNothing, true, "Hello, World."},
         Case{"Utf7Plus", kU8, kU7, "A+B", kNothing, true, "A+-B"},
-        Case{"Utf7PlusDecoded", kU7, kU8, "A+-B", kNothing, true, "A+B"},
-        Case{"Utf7Astral", kU8, kU7, "\xF0\x9F\x98\x80", kNothing, true, "+2D3eAA-"},
-        Case{"Utf7EightBitByte", kU7, kU8, "a\xE9", kRaw, false, "a\xE9"},
-        Case{"Utf7ToUtf16Be", kU7, kBe, "+Jjo-", kNothing, true, "\x26\x3A"}));
+        Case{"Utf7EightBitByte", kU7, kU8, "a\xE9", kRaw, false, "a\xE9"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Iso2022, ConvertTest,
     testing::Values(
         Case{"Utf8ToIso2022Jp", kU8, 50220, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E text", kNothing, true,
              "\x1B$BF|K\\8l\x1B(B text"},
-        Case{"Iso2022JpToUtf8", 50220, kU8, "\x1B$BF|K\\8l\x1B(B text", kNothing, true,
-             "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E text"},
-        Case{"Iso2022JpOldEscape", 50222, kU8, "\x1B$@F|\x1B(J!", kNothing, true, "\xE6\x97\xA5!"},
         Case{"HalfWidthKanaAsFullWidth", kU8, 50220, "\xEF\xBD\xB1", kNothing, true, "\x1B$B%\"\x1B(B"},
         Case{"HalfWidthKanaAfterEscape", kU8, 50221, "\xEF\xBD\xB1", kNothing, true, "\x1B(I1\x1B(B"},
         Case{"HalfWidthKanaShifted", kU8, 50222, "\xEF\xBD\xB1", kNothing, true,
              "\x0E"
              "1\x0F"},
-        Case{"EscapedKanaDecoded", 50221, kU8, "\x1B(I1\x1B(B", kNothing, true, "\xEF\xBD\xB1"},
-        Case{"ShiftedKanaDecoded", 50222, kU8,
-             "\x0E"
-             "1\x0F",
-             kNothing, true, "\xEF\xBD\xB1"},
         Case{"Jis0212IsDropped", 50220, kU8, "a\x1B$(D0!\x1B(Bb", kNothing, false, "ab"},
         Case{"Iso2022JpToShiftJis", 50220, 932, "\x1B$BF|\x1B(B", kNothing, true, "\x93\xFA"},
         Case{"ShiftJisToIso2022Jp", 932, 50221,
@@ -174,16 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
              kNothing, true, "\x1B$BF|\x1B(Ba"},
         Case{"Utf8ToIso2022Kr", kU8, 50225, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 ok", kNothing, true,
              "\x1B$)C\x0EGQ19>n\x0F ok"},
-        Case{"Iso2022KrToUtf8", 50225, kU8, "\x1B$)C\x0EGQ19>n\x0F ok", kNothing, true,
-             "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 ok"},
         Case{"Iso2022KrToEucKr", 50225, 51949, "\x1B$)C\x0EGQ\x0F", kNothing, true, "\xC7\xD1"}));
 
 INSTANTIATE_TEST_SUITE_P(
     SpecialCases, ConvertTest,
     testing::Values(Case{"ArabicIndicDigits", kU8, 28596, "\xD9\xA0\xD9\xA1\xD9\xA9", kNothing, true, "019"},
-                    Case{"ExtendedArabicIndicDigits", kU8, 28596, "\xDB\xB0\xDB\xB4\xDB\xB9", kNothing, true,
-                         "049"},
-                    Case{"ArabicLetterStays", kLe, 28596, "\x27\x06"s, kNothing, true, "\xC7"},
                     Case{"DigitsOnlyForIso88596", kU8, 708, "\xD9\xA1", kNothing, false, ""},
                     Case{"DoubleByteLeadThenAscii", 932, kU8,
                          "\x81"
@@ -191,100 +161,30 @@ INSTANTIATE_TEST_SUITE_P(
                          kReference, false, "&#x81; A"},
                     Case{"DoubleBytePairUnmapped", 932, kU8, "\x85\x40", kReference, false, "&#x8540;"},
                     Case{"DoubleByteLeadAtEnd", 932, kU8, "a\x93", kRaw, false, "a\x93"},
-                    Case{"ShiftJisToUtf8", 932, kU8,
-                         "\x93\xFA\x96\x7B"
-                         "A\xB1",
-                         kNothing, true,
-                         "\xE6\x97\xA5\xE6\x9C\xAC"
-                         "A\xEF\xBD\xB1"},
                     Case{"TableToTable", 1251, 28595, "\xC6", kNothing, true, "\xB6"}));
 
 // Each error action once where the first step (bytes to UTF-16) fails, and once where the second
 // (UTF-16 to bytes) does.
 INSTANTIATE_TEST_SUITE_P(
     ErrorActions, ConvertTest,
-    testing::Values(Case{"DecodingNothing", 949, 1252,
-                         "a\xFF"
-                         "b",
-                         kNothing, false, "ab"},
-                    Case{"DecodingSubstitute", 949, 1252,
-                         "a\xFF"
-                         "b",
-                         kQuestionMark, false, "a?b"},
-                    Case{"DecodingEmptySubstitute", 949, 1252,
-                         "a\xFF"
-                         "b",
-                         Settings{1, "", 0}, false, "ab"},
-                    Case{"DecodingReference", 949, 1252,
-                         "a\xFF"
-                         "b",
-                         kReference, false, "a&#xFF;b"},
-                    Case{"DecodingPairReference", 932, 1252,
-                         "a\x85\x40"
-                         "b",
-                         kReference, false, "a&#x8540;b"},
-                    Case{"DecodingAlternativeToDestination", 949, 1252,
-                         "a\xFF"
-                         "b",
-                         kDestinationAlternative, false, "ab"},
-                    Case{"DecodingAlternativeToSource", 949, 1252,
-                         "a\xFF"
-                         "b",
-                         Settings{6, "", 949}, false,
-                         "a\xFF"
-                         "b"},
-                    Case{"DecodingRaw", 949, 1252,
-                         "a\xFF"
-                         "b",
-                         kRaw, false,
-                         "a\xFF"
-                         "b"},
-                    Case{"DecodingRawPair", 932, 1252,
-                         "a\x85\x40"
-                         "b",
-                         kRaw, false,
-                         "a\x85\x40"
-                         "b"},
-                    Case{"DecodingRawToUtf8", 1252, kU8, "\x81", kRaw, false, "\x81"},
-                    Case{"DecodingRawToUtf32", 1252, kU32Le, "\x81", kRaw, false, "\x81\0\0\0"s},
-                    Case{"DecodingLongSubstitute", 1252, kU8, "\x81", Settings{1, "\xEF\xBF\xBD", 0}, false,
-                         "\xEF\xBF\xBD"},
-                    Case{"EncodingNothing", 1252, 28595,
-                         "a\xE9"
-                         "b",
-                         kNothing, false, "ab"},
-                    Case{"EncodingSubstitute", 1252, 28595,
-                         "a\xE9"
-                         "b",
-                         kQuestionMark, false, "a?b"},
-                    Case{"EncodingReference", 1252, 28595,
-                         "a\xE9"
-                         "b",
-                         kReference, false, "a&#xE900;b"},
-                    Case{"EncodingAlternative", 1252, 28595,
-                         "a\xE9"
-                         "b",
-                         kUtf8Alternative, false,
+    testing::Values(Case{"DecodingNothing", 949, 1252, kBadEucKr, kNothing, false, "ab"},
+                    Case{"DecodingSubstitute", 949, 1252, kBadEucKr, kQuestionMark, false, "a?b"},
+                    Case{"DecodingReference", 949, 1252, kBadEucKr, kReference, false, "a&#xFF;b"},
+                    Case{"DecodingAlternativeToSource", 949, 1252, kBadEucKr, Settings{6, "", 949}, false,
+                         kBadEucKr},
+                    Case{"DecodingRaw", 949, 1252, kBadEucKr, kRaw, false, kBadEucKr},
+                    Case{"EncodingNothing", 1252, 28595, kBad8859_5, kNothing, false, "ab"},
+                    Case{"EncodingSubstitute", 1252, 28595, kBad8859_5, kQuestionMark, false, "a?b"},
+                    Case{"EncodingReference", 1252, 28595, kBad8859_5, kReference, false, "a&#xE900;b"},
+                    Case{"EncodingAlternative", 1252, 28595, kBad8859_5, kUtf8Alternative, false,
                          "a\xC3\xA9"
                          "b"},
-                    Case{"EncodingAlternativeToDestination", 1252, 28595,
-                         "a\xE9"
-                         "b",
-                         kDestinationAlternative, false, "ab"},
-                    Case{"EncodingRaw", 1252, 28595,
-                         "a\xE9"
-                         "b",
-                         kRaw, false, "a\xE9\0b"s},
-                    Case{"EncodingReferenceToDoubleByte", 1252, 932, "\xE9", kReference, false, "&#xE900;"},
+                    Case{"EncodingRaw", 1252, 28595, kBad8859_5, kRaw, false, "a\xE9\0b"s},
                     Case{"EncodingReferenceToEbcdic", 1252, 37, "\x80", kReference, false,
                          "\x50\x7B\xA7\xC1\xC3\xF2\xF0\x5E"},
                     Case{"Utf8ToTableReference", kU8, 1252, "\xE2\x82\xAC\xE2\x98\xBA", kReference, false,
                          "\x80&#x3A26;"},
-                    Case{"DirectEncodingReference", kLe, 1252, "\x3A\x26"s, kReference, false, "&#x3A26;"},
-                    Case{"DirectEncodingSubstitute", kLe, 1252,
-                         "\x3A\x26"
-                         "A\0"s,
-                         kQuestionMark, false, "?A"}));
+                    Case{"DirectEncodingReference", kLe, 1252, "\x3A\x26"s, kReference, false, "&#x3A26;"}));
 
 TEST(EncodingConvert, AppendsToExistingContent) {
     EncodingConvert ec;
@@ -311,13 +211,6 @@ TEST(EncodingConvert, RefusesInputAboveTheLimit) {
     EXPECT_EQ(out.getSize(), 0u);
 }
 
-TEST(EncodingConvert, NullDataIsEmpty) {
-    EncodingConvert ec;
-    DataBuffer out;
-    EXPECT_TRUE(ec.Convert(1252, 65001, nullptr, 5, out));
-    EXPECT_EQ(out.getSize(), 0u);
-}
-
 TEST(EncodingConvert, ConvertsByName) {
     EncodingConvert ec;
     DataBuffer out;
@@ -328,23 +221,9 @@ TEST(EncodingConvert, ConvertsByName) {
     EXPECT_TRUE(ec.ConvertFromName("latin1", 1200, bytesOf(input), 4, out));
     EXPECT_EQ(contentOf(out), "c\0a\0f\0\xE9\0"s);
     out.clear();
-    EXPECT_TRUE(ec.ConvertToName(28591, "utf-16be", bytesOf(input), 1, out));
-    EXPECT_EQ(contentOf(out), "\0c"s);
-    out.clear();
     EXPECT_FALSE(ec.ConvertByName("no-such-charset", "utf-8", bytesOf(input), 4, out));
     EXPECT_FALSE(ec.ConvertToName(28591, "", bytesOf(input), 4, out));
     EXPECT_EQ(out.getSize(), 0u);
-}
-
-TEST(EncodingConvert, ConvertsWithAnsiCodePage) {
-    EncodingConvert ec;
-    DataBuffer out;
-    const std::string euro = "\x80";
-    EXPECT_TRUE(ec.ConvertFromAnsi(65001, bytesOf(euro), 1, out));
-    EXPECT_EQ(contentOf(out), "\xE2\x82\xAC");
-    DataBuffer back;
-    EXPECT_TRUE(ec.ConvertToAnsi(65001, out.getData(), out.getSize(), back));
-    EXPECT_EQ(contentOf(back), euro);
 }
 
 struct RoundTrip {
@@ -378,17 +257,14 @@ INSTANTIATE_TEST_SUITE_P(
     Forms, RoundTripTest,
     testing::Values(RoundTrip{"Utf7Ascii", 65000, "Hello, World. (1+1=2) ~!@#$%^&*_[]{}|\\<>\"`;\t\r\n"},
                     RoundTrip{"Utf7NonAscii", 65000, kMixed}, RoundTrip{"Utf32Le", 65005, kMixed},
-                    RoundTrip{"Utf32Be", 65006, kMixed}, RoundTrip{"Utf16Le", 1200, kMixed},
-                    RoundTrip{"Utf16Be", 1201, kMixed}, RoundTrip{"Iso2022Jp", 50220, kJapanese},
+                    RoundTrip{"Utf32Be", 65006, kMixed}, RoundTrip{"Iso2022Jp", 50220, kJapanese},
                     RoundTrip{"Iso2022JpEscKana", 50221, kJapanese + "\xEF\xBD\xB1"},
                     RoundTrip{"Iso2022JpShiftedKana", 50222, kJapanese + "\xEF\xBD\xB1"},
                     RoundTrip{"ShiftJis", 932, kJapanese + "\xEF\xBD\xB1"},
                     RoundTrip{"EucJp", 51932, kJapaneseJisOnly},
                     RoundTrip{"Iso2022Kr", 50225, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4\r\nline two"},
                     RoundTrip{"Gbk", 936, "\xE4\xB8\xAD\xE6\x96\x87 \xE2\x82\xAC"},
-                    RoundTrip{"Big5", 950, "\xE4\xB8\xAD\xE6\x96\x87"},
-                    RoundTrip{"Johab", 1361, "\xED\x95\x9C\xEA\xB8\x80"},
-                    RoundTrip{"Windows1252", 1252, "Caf\xC3\xA9 \xE2\x82\xAC"}));
+                    RoundTrip{"Johab", 1361, "\xED\x95\x9C\xEA\xB8\x80"}));
 
 TEST(MacArabic, ReversesRightToLeftRunsAndMovesPunctuationToAscii) {
     ConvBuffer out;
@@ -397,13 +273,6 @@ TEST(MacArabic, ReversesRightToLeftRunsAndMovesPunctuationToAscii) {
     std::string logical(reinterpret_cast<const char*>(out.data()), out.size());
     // The run C1 C2 C3 is reversed; C4 stands alone; the digits are no run; A0 81 A5 AC BB is a run.
     EXPECT_EQ(logical, "x\xC3\xC2\xC1y\xC4z12\xBB\xAC\xA5\xA0 ");
-}
-
-TEST(MacArabic, DigitsAreLeftToRight) {
-    EXPECT_FALSE(MacArabic::isRightToLeft(0xB5));
-    EXPECT_TRUE(MacArabic::isRightToLeft(0xC7));
-    EXPECT_TRUE(MacArabic::isRightToLeft(0x81));
-    EXPECT_FALSE(MacArabic::isRightToLeft('A'));
 }
 
 // Several threads making the first use of code pages at once all get the same, complete tables.
@@ -430,15 +299,6 @@ TEST(EncodingConvert, TablesAreSafeUnderConcurrentFirstUse) {
     }
     EXPECT_TRUE(oks[1]);
     EXPECT_EQ(results[1], "\0\xAC\x01\xAC \0a\0b\0c\0 \0\x5C\xD5"s);
-}
-
-TEST(EncodingConvert, KnowsWhatItCanConvert) {
-    EXPECT_TRUE(EncodingConvert::CanDecode(65001));
-    EXPECT_TRUE(EncodingConvert::CanDecode(50222));
-    EXPECT_TRUE(EncodingConvert::CanEncode(38598));
-    EXPECT_FALSE(EncodingConvert::CanDecode(38598));
-    EXPECT_FALSE(EncodingConvert::CanDecode(10001));
-    EXPECT_FALSE(EncodingConvert::CanEncode(54936));
 }
 
 // Between a table-driven code page and UTF-8 the engine takes a shortcut for text that converts

@@ -37,10 +37,7 @@ TEST_F(CacheFileSysTest, DirectoriesForAFileAreMadeFromManyThreadsAtOnce) {
     EXPECT_EQ(file_test::currentDir(), cwd);
     writeBytes(path("a/1/b/c/x"), "x");
     EXPECT_EQ(readBytes(path("a/1/b/c/x")), "x");
-    EXPECT_TRUE(FileSys::CreateDirectoriesForFile("relative-name", nullptr));
-}
-
-TEST_F(CacheFileSysTest, ADirectoryThatIsAFileCannotBeMade) {
+    // A directory that is a file cannot be made.
     writeBytes(path("plain"), "x");
     RecordingLog log;
     EXPECT_FALSE(FileSys::CreateDirectoriesForFile(path("plain/sub/file").c_str(), &log));
@@ -55,29 +52,22 @@ TEST_F(CacheFileSysTest, AFileIsReplacedWhole) {
 }
 
 TEST_F(CacheFileSysTest, AnUpdateInPlaceKeepsTheRestOfTheFile) {
+    EXPECT_EQ(FileSys::OpenForReadWrite(path("none").c_str(), false, nullptr), FileSys::kInvalidHandle);
+    EXPECT_EQ(FileSys::OpenForReadWrite(m_dir.c_str(), true, nullptr), FileSys::kInvalidHandle);
     writeBytes(path("u.caf"), "0123456789");
     int handle = FileSys::OpenForReadWrite(path("u.caf").c_str(), false, nullptr);
     ASSERT_NE(handle, FileSys::kInvalidHandle);
-    uint32_t size = 0;
-    ASSERT_TRUE(FileSys::HandleSize(handle, size));
-    EXPECT_EQ(size, 10u);
     ASSERT_TRUE(FileSys::WriteAtHandle(handle, 3, "abc", 3, nullptr));
     char buf[4] = {};
     ASSERT_TRUE(FileSys::ReadAtHandle(handle, 2, buf, 4));
     EXPECT_EQ(std::string(buf, 4), "2abc");
     EXPECT_FALSE(FileSys::ReadAtHandle(handle, 8, buf, 4));
     ASSERT_TRUE(FileSys::TruncateHandle(handle, 5, nullptr));
+    uint32_t size = 0;
+    ASSERT_TRUE(FileSys::HandleSize(handle, size));
+    EXPECT_EQ(size, 5u);
     FileSys::CloseHandle(handle);
     EXPECT_EQ(readBytes(path("u.caf")), "012ab");
-}
-
-TEST_F(CacheFileSysTest, OpeningForUpdateCreatesOnlyWhenAsked) {
-    EXPECT_EQ(FileSys::OpenForReadWrite(path("none").c_str(), false, nullptr), FileSys::kInvalidHandle);
-    int handle = FileSys::OpenForReadWrite(path("made").c_str(), true, nullptr);
-    ASSERT_NE(handle, FileSys::kInvalidHandle);
-    FileSys::CloseHandle(handle);
-    EXPECT_EQ(readBytes(path("made")), "");
-    EXPECT_EQ(FileSys::OpenForReadWrite(m_dir.c_str(), true, nullptr), FileSys::kInvalidHandle);
 }
 
 TEST_F(CacheFileSysTest, AnExclusiveLockKeepsAnotherHandleWaiting) {

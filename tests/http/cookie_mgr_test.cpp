@@ -47,27 +47,18 @@ TEST(ParseSetCookieValue, PairsPathSecureAndBareWords) {
     EXPECT_STREQ(c.domain.getString(), "");
 }
 
-TEST(ParseSetCookieValue, EveryAttribute) {
+TEST(ParseSetCookieValue, EveryAttributeQuotesAndVersions) {
     Cookie c;
     CookieMgr::parseSetCookieValue("a=1; DOMAIN=.h.dom; Expires=Wed, 09 Jun 2021 10:18:14 GMT; Max-Age=3600; "
                                    "Version=1; Comment=x; CommentURL=http://c/; Port=\"80\"; DISCARD; "
-                                   "b=\"q v\";; ;c=",
+                                   "b=\"q v\";; ;c=; d=\"x;y\"; version=5; =nameless",
                                    c);
-    EXPECT_EQ(pairsOf(c), (Pairs{{"a", "1"}, {"b", "q v"}, {"c", ""}}));
+    EXPECT_EQ(pairsOf(c), (Pairs{{"a", "1"}, {"b", "q v"}, {"c", ""}, {"d", "x;y"}}));
     EXPECT_STREQ(c.domain.getString(), ".h.dom");
     EXPECT_STREQ(c.expire.getString(), "Wed, 09 Jun 2021 10:18:14 GMT");
     EXPECT_EQ(c.maxAge, 3600);
     EXPECT_EQ(c.version, 1);
     EXPECT_TRUE(c.discard);
-    EXPECT_FALSE(c.secure);
-}
-
-TEST(ParseSetCookieValue, VersionOnlyZeroOrOneAndQuotedSemicolons) {
-    Cookie c;
-    c.version = 1;
-    CookieMgr::parseSetCookieValue("a=\"x;y\"; version=5; =nameless", c);
-    EXPECT_EQ(pairsOf(c), (Pairs{{"a", "x;y"}}));
-    EXPECT_EQ(c.version, 1);
     CookieMgr::parseSetCookieValue("version=0", c);
     EXPECT_EQ(c.version, 0);
 }
@@ -88,17 +79,11 @@ TEST(ExtractSetCookies, VersionsDefaultDomainAndOtherFields) {
     EXPECT_EQ(jar.getCookie(1)->version, 1);
     EXPECT_STREQ(jar.getCookie(1)->domain.getString(), "other.dom");
     EXPECT_STREQ(jar.getCookie(2)->path.getString(), "/p");
-}
-
-TEST(ExtractSetCookies, WithoutDefaultDomainOnlyCookiesWithDomainRemain) {
-    MimeHeader h;
-    h.parseHeaderText("Set-Cookie: a=1\r\nSet-Cookie: b=2; domain=h.dom\r\n");
-    CookieJar jar;
-    CookieMgr::extractSetCookies(h, "", jar);
-    ASSERT_EQ(jar.getNumCookies(), 1);
-    EXPECT_EQ(pairsOf(*jar.getCookie(0)), (Pairs{{"b", "2"}}));
-    CookieMgr::extractSetCookies(h, nullptr, jar);
-    EXPECT_EQ(jar.getNumCookies(), 2);
+    // Without a default domain only cookies naming one remain.
+    CookieJar bare;
+    CookieMgr::extractSetCookies(h, "", bare);
+    ASSERT_EQ(bare.getNumCookies(), 1);
+    EXPECT_EQ(pairsOf(*bare.getCookie(0)), (Pairs{{"b", "2"}}));
 }
 
 struct PathCase {
@@ -120,14 +105,10 @@ const PathCase kPathCases[] = {
     {"/d", "a.h.dom", true, "/d/h_dom.xml"},
     {"/d", "b.h.dom", true, "/d/h_dom.xml"},
     {"/d", " .H.Dom ", true, "/d/h_dom.xml"},
-    {"/d/", "h.dom", true, "/d/h_dom.xml"},
     {"c:\\d\\", "h.dom", true, "c:\\d\\h_dom.xml"},
     {"/d", "www.shop.name.co.uk", true, "/d/name_co_uk.xml"},
-    {"/d", "localhost", true, "/d/localhost.xml"},
     {"/d", "", false, ""},
-    {"/d", ".", false, ""},
     {"/d", "a/b.com", false, ""},
-    {"/d", "x.evil\\name.com", false, ""},
     {"", "h.dom", false, ""},
 };
 
@@ -183,28 +164,17 @@ TEST_F(CookieFileTest, SaveWritesTheDataModel) {
     ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *c, nullptr));
     delete c;
     ASSERT_EQ(listing(), std::vector<std::string>{file("h_dom.xml")});
-
     ClsXml xml;
     ASSERT_TRUE(xml.LoadXmlFile(file("h_dom.xml").c_str()));
     EXPECT_STREQ(xml.get_Tag(), "cookies");
     ClsXml* cookie = xml.FirstChild();
     ASSERT_NE(cookie, nullptr);
-    EXPECT_STREQ(cookie->get_Tag(), "cookie");
     StringBuffer v;
     EXPECT_TRUE(cookie->GetAttrValue("key", v));
     EXPECT_STREQ(v.getString(), ".h.dom,/");
-    EXPECT_TRUE(cookie->GetAttrValue("v", v));
-    EXPECT_STREQ(v.getString(), "0");
     EXPECT_TRUE(cookie->GetAttrValue("secure", v));
-    EXPECT_STREQ(v.getString(), "yes");
-    EXPECT_FALSE(cookie->GetAttrValue("expire", v));
-    EXPECT_FALSE(cookie->GetAttrValue("maxAge", v));
-    EXPECT_FALSE(cookie->GetAttrValue("discard", v));
-    EXPECT_TRUE(cookie->GetChildContent("id", v));
-    EXPECT_STREQ(v.getString(), "7");
     EXPECT_TRUE(cookie->GetChildContent("s", v));
     EXPECT_STREQ(v.getString(), "a<b&c");
-    EXPECT_FALSE(cookie->NextSibling2());
     delete cookie;
 }
 
@@ -244,31 +214,6 @@ TEST_F(CookieFileTest, SavingTheSameKeyUpdatesItsPairs) {
     EXPECT_STREQ(jar.getCookie(0)->expire.getString(), "Wed, 09 Jun 2021 10:18:14 GMT");
 }
 
-TEST_F(CookieFileTest, VersionOneKeepsMaxAgeAndDiscard) {
-    Cookie* c = makeCookie("h.dom", "/", {{"a", "1"}});
-    c->version = 1;
-    c->maxAge = 60;
-    c->discard = true;
-    Cookie* old = makeCookie("h.dom", "/old", {{"b", "2"}});
-    old->maxAge = 60;
-    old->discard = true;
-    ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *c, nullptr));
-    ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *old, nullptr));
-    delete c;
-    delete old;
-    CookieJar jar;
-    ASSERT_TRUE(CookieMgr::loadCookies(m_dir.c_str(), "h.dom", jar, nullptr));
-    ASSERT_EQ(jar.getNumCookies(), 2);
-    EXPECT_EQ(jar.getCookie(0)->version, 1);
-    EXPECT_EQ(jar.getCookie(0)->maxAge, 60);
-    EXPECT_TRUE(jar.getCookie(0)->discard);
-    EXPECT_EQ(jar.getCookie(1)->version, 0);
-    EXPECT_EQ(jar.getCookie(1)->maxAge, 0);
-    EXPECT_FALSE(jar.getCookie(1)->discard);
-    std::string text = file_test::readBytes(file("h_dom.xml"));
-    EXPECT_NE(text.find("maxAge=\"60\""), std::string::npos);
-}
-
 TEST_F(CookieFileTest, NamesThatCannotBeTagsAreNotStored) {
     Cookie* c = makeCookie("h.dom", "/", {{"ok", "1"}, {"a<b", "2"}, {"x y", "3"}, {"q\"", "4"}});
     ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *c, nullptr));
@@ -279,29 +224,11 @@ TEST_F(CookieFileTest, NamesThatCannotBeTagsAreNotStored) {
     EXPECT_EQ(pairsOf(*jar.getCookie(0)), (Pairs{{"ok", "1"}}));
 }
 
-TEST_F(CookieFileTest, ElementsWithoutDomainAreSkippedOnLoad) {
-    file_test::writeBytes(file("h_dom.xml"), "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n"
-                                             "<cookies><cookie key=\",/\" v=\"0\"><a>1</a></cookie>"
-                                             "<other key=\"h.dom,/\"><b>2</b></other>"
-                                             "<cookie key=\"h.dom\" v=\"0\" secure=\"yes\"><c>3</c></cookie>"
-                                             "</cookies>");
-    CookieJar jar;
-    ASSERT_TRUE(CookieMgr::loadCookies(m_dir.c_str(), "www.h.dom", jar, nullptr));
-    ASSERT_EQ(jar.getNumCookies(), 1);
-    EXPECT_STREQ(jar.getCookie(0)->domain.getString(), "h.dom");
-    EXPECT_STREQ(jar.getCookie(0)->path.getString(), "");
-    EXPECT_TRUE(jar.getCookie(0)->secure);
-    EXPECT_EQ(pairsOf(*jar.getCookie(0)), (Pairs{{"c", "3"}}));
-}
-
-TEST_F(CookieFileTest, MissingFileLoadsNothing) {
+TEST_F(CookieFileTest, MissingFileLoadsNothingAndNoFileNameSavesNothing) {
     CookieJar jar;
     jar.addCookie(makeCookie("x", "/", {}));
     EXPECT_FALSE(CookieMgr::loadCookies(m_dir.c_str(), "h.dom", jar, nullptr));
     EXPECT_EQ(jar.getNumCookies(), 0);
-}
-
-TEST_F(CookieFileTest, SaveWithoutFileNameFails) {
     file_test::RecordingLog log;
     Cookie* c = makeCookie("", "/", {{"a", "1"}});
     EXPECT_FALSE(CookieMgr::saveCookie(m_dir.c_str(), *c, &log));
@@ -344,14 +271,6 @@ TEST_F(CookieFileTest, RequestCarriesTheCookieLine) {
             .find(
                 "keep-alive\r\nCookie: id=\"7\"; HttpOnly=\"\"\r\nAuthorization: Basic dXNlcjpwYXNz\r\n\r\n"),
         std::string::npos);
-
-    control.sendCookies = false;
-    StringBuffer line;
-    appendCookieHeader(control, "www.h.dom", "/a", line);
-    EXPECT_STREQ(line.getString(), "");
-    control.sendCookies = true;
-    appendCookieHeader(control, "other.dom", "/a", line);
-    EXPECT_STREQ(line.getString(), "");
 }
 
 } // namespace

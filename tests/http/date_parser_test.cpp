@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
@@ -18,16 +19,10 @@ protected:
     void SetUp() override {
         const char* tz = getenv("TZ");
         m_hadTz = tz != nullptr;
-        if (m_hadTz) {
-            m_savedTz = tz;
-        }
+        m_savedTz = m_hadTz ? tz : "";
     }
     void TearDown() override {
-        if (m_hadTz) {
-            setenv("TZ", m_savedTz.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
+        m_hadTz ? setenv("TZ", m_savedTz.c_str(), 1) : unsetenv("TZ");
         tzset();
     }
     static void useZone(const char* tz) {
@@ -52,6 +47,14 @@ SystemTime makeTime(int year, int month, int day, int hour, int minute, int seco
     t.dayOfWeek = static_cast<uint16_t>(dayOfWeek);
     t.milliseconds = static_cast<uint16_t>(ms);
     return t;
+}
+
+// Every field, so that one comparison checks them all.
+std::string fields(const SystemTime& t) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%d-%d-%d %d:%d:%d.%d w%d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second, t.milliseconds, t.dayOfWeek);
+    return text;
 }
 
 std::string format(const SystemTime& t) {
@@ -79,8 +82,6 @@ const ZoneCase kZoneCases[] = {
     {"XXX-1", -60, "Tue, 05 Mar 2024 14:03:09 +0100"},
     {"UTC0", 0, "Tue, 05 Mar 2024 14:03:09 +0000"},
     {"XXX3:30", 210, "Tue, 05 Mar 2024 14:03:09 -0330"},
-    {"XXX-5:30", -330, "Tue, 05 Mar 2024 14:03:09 +0530"},
-    {"XXX8", 480, "Tue, 05 Mar 2024 14:03:09 -0800"},
     {"XXX-12:45", -765, "Tue, 05 Mar 2024 14:03:09 +1245"},
     // The hours are the bias divided by 60 rounded toward zero, so half an hour west prints "+".
     {"XXX0:30", 30, "Tue, 05 Mar 2024 14:03:09 +0030"},
@@ -92,7 +93,6 @@ TEST_F(ZoneTest, FormatClampsDayAndMonthNames) {
     useZone("UTC0");
     EXPECT_EQ(format(makeTime(2024, 0, 1, 0, 0, 0, 9)), "Sun, 01 Jan 2024 00:00:00 +0000");
     EXPECT_EQ(format(makeTime(999, 13, 31, 23, 59, 59, 6)), "Sat, 31 Jan 999 23:59:59 +0000");
-    EXPECT_EQ(format(makeTime(2023, 12, 9, 7, 8, 9, 5)), "Fri, 09 Dec 2023 07:08:09 +0000");
 }
 
 TEST_F(ZoneTest, UtcToLocalShiftsByTheCurrentBias) {
@@ -100,9 +100,6 @@ TEST_F(ZoneTest, UtcToLocalShiftsByTheCurrentBias) {
     SystemTime local;
     ASSERT_TRUE(DateParser::utcToLocal(makeTime(2023, 12, 31, 23, 30, 0), local));
     EXPECT_EQ(format(local), "Mon, 01 Jan 2024 00:30:00 +0100");
-    useZone("XXX3:30");
-    ASSERT_TRUE(DateParser::utcToLocal(makeTime(2024, 3, 1, 2, 0, 0), local));
-    EXPECT_EQ(format(local), "Thu, 29 Feb 2024 22:30:00 -0330");
     SystemTime untouched = makeTime(1, 1, 1, 1, 1, 1);
     EXPECT_FALSE(DateParser::utcToLocal(makeTime(2024, 2, 30, 0, 0, 0), untouched));
     EXPECT_EQ(untouched.year, 1);
@@ -119,26 +116,18 @@ TEST_P(ParseDateTable, ReadsTheInstantInUtc) {
     const DateCase& c = GetParam();
     SystemTime t = makeTime(1, 1, 1, 1, 1, 1, 1, 1);
     ASSERT_TRUE(DateParser::parseDate(c.text, t)) << c.text;
-    EXPECT_EQ(t.year, c.year) << c.text;
-    EXPECT_EQ(t.month, c.month) << c.text;
-    EXPECT_EQ(t.day, c.day) << c.text;
-    EXPECT_EQ(t.hour, c.hour) << c.text;
-    EXPECT_EQ(t.minute, c.minute) << c.text;
-    EXPECT_EQ(t.second, c.second) << c.text;
-    EXPECT_EQ(t.dayOfWeek, c.dayOfWeek) << c.text;
-    EXPECT_EQ(t.milliseconds, 0) << c.text;
+    EXPECT_EQ(fields(t), fields(makeTime(c.year, c.month, c.day, c.hour, c.minute, c.second, c.dayOfWeek)))
+        << c.text;
 }
 
 const DateCase kDateCases[] = {
     // RFC 822.
     {"Tue, 05 Mar 2024 14:03:09 GMT", 2024, 3, 5, 14, 3, 9, 2},
-    {"Tue, 05 Mar 2024 14:03:09 gmt", 2024, 3, 5, 14, 3, 9, 2},
     {"Tue, 05 Mar 2024 14:03:09 UT", 2024, 3, 5, 14, 3, 9, 2},
     {"Tue, 05 Mar 2024 14:03:09", 2024, 3, 5, 14, 3, 9, 2},
     {"Tue, 05 Mar 2024 14:03:09 +0100", 2024, 3, 5, 13, 3, 9, 2},
     {"Tue, 05 Mar 2024 14:03:09 -0330", 2024, 3, 5, 17, 33, 9, 2},
     {"Tue, 05 Mar 2024 14:03:09 0100", 2024, 3, 5, 13, 3, 9, 2},
-    {"Sun, 06 Nov 1994 08:49:37 GMT", 1994, 11, 6, 8, 49, 37, 0},
     {"Mon, 31 Dec 2023 23:30:00 -0100", 2024, 1, 1, 0, 30, 0, 1},
     {"01 Jan 2024 00:10 +0100", 2023, 12, 31, 23, 10, 0, 0},
     {"5 March 2024", 2024, 3, 5, 0, 0, 0, 2},
@@ -148,19 +137,15 @@ const DateCase kDateCases[] = {
     {"Tue, 05 Mar 2024 14:03:09 EST", 2024, 3, 5, 19, 3, 9, 2},
     {"Tue, 05 Mar 2024 14:03:09 edt", 2024, 3, 5, 18, 3, 9, 2},
     {"Tue, 05 Mar 2024 14:03:09 CST", 2024, 3, 5, 20, 3, 9, 2},
-    {"Tue, 05 Mar 2024 14:03:09 cdt", 2024, 3, 5, 19, 3, 9, 2},
     {"Tue, 05 Mar 2024 14:03:09 MST", 2024, 3, 5, 21, 3, 9, 2},
-    {"Tue, 05 Mar 2024 14:03:09 mdt", 2024, 3, 5, 20, 3, 9, 2},
     {"Tue, 05 Mar 2024 14:03:09 PST", 2024, 3, 5, 22, 3, 9, 2},
     {"Tue, 05 Mar 2024 14:03:09 pdt", 2024, 3, 5, 21, 3, 9, 2},
     {"Tue, 05 Mar 2024 22:03:09 PST", 2024, 3, 6, 6, 3, 9, 3},
     // RFC 850.
     {"Tuesday, 05-Mar-24 14:03:09 GMT", 2024, 3, 5, 14, 3, 9, 2},
-    {"Sunday, 06-Nov-94 08:49:37 GMT", 1994, 11, 6, 8, 49, 37, 0},
     {"Sunday, 06-Nov-94 08:49:37 EST", 1994, 11, 6, 13, 49, 37, 0},
     // asctime.
     {"Tue Mar  5 14:03:09 2024", 2024, 3, 5, 14, 3, 9, 2},
-    {"Sun Nov  6 08:49:37 1994", 1994, 11, 6, 8, 49, 37, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Dates, ParseDateTable, ::testing::ValuesIn(kDateCases));
@@ -183,13 +168,9 @@ TEST(ParseDate, RefusesWhatIsNoDate) {
     }
     SystemTime t;
     EXPECT_FALSE(DateParser::parseDate(nullptr, t));
-}
-
-TEST(ParseDate, ReadsOnlyABoundedPrefix) {
-    std::string text(100000, ' ');
-    text += "Tue, 05 Mar 2024 14:03:09 GMT";
-    SystemTime t;
-    EXPECT_FALSE(DateParser::parseDate(text.c_str(), t));
+    // Only a bounded prefix is read.
+    EXPECT_FALSE(
+        DateParser::parseDate((std::string(100000, ' ') + "Tue, 05 Mar 2024 14:03:09 GMT").c_str(), t));
 }
 
 struct OleCase {
@@ -205,15 +186,7 @@ TEST_P(OleDateTable, ConvertsBothWays) {
     EXPECT_DOUBLE_EQ(ole, GetParam().ole);
     SystemTime back;
     ASSERT_TRUE(DateParser::oleDateToSystemTime(GetParam().ole, back));
-    const SystemTime& t = GetParam().time;
-    EXPECT_EQ(back.year, t.year);
-    EXPECT_EQ(back.month, t.month);
-    EXPECT_EQ(back.day, t.day);
-    EXPECT_EQ(back.hour, t.hour);
-    EXPECT_EQ(back.minute, t.minute);
-    EXPECT_EQ(back.second, t.second);
-    EXPECT_EQ(back.milliseconds, t.milliseconds);
-    EXPECT_EQ(back.dayOfWeek, t.dayOfWeek);
+    EXPECT_EQ(fields(back), fields(GetParam().time));
 }
 
 const OleCase kOleCases[] = {
@@ -226,51 +199,27 @@ const OleCase kOleCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Dates, OleDateTable, ::testing::ValuesIn(kOleCases));
 
-TEST(OleDate, RoundTripsSecondsAndMilliseconds) {
-    const SystemTime times[] = {makeTime(2024, 3, 5, 14, 3, 9, 2, 0), makeTime(1970, 1, 1, 0, 0, 1, 4, 0),
-                                makeTime(2038, 1, 19, 3, 14, 7, 2, 999),
-                                makeTime(1601, 1, 1, 23, 59, 59, 1, 500),
-                                makeTime(1899, 12, 1, 13, 45, 30, 5, 250)};
-    for (const SystemTime& t : times) {
-        double ole = 0;
-        ASSERT_TRUE(DateParser::systemTimeToOleDate(t, ole));
-        SystemTime back;
-        ASSERT_TRUE(DateParser::oleDateToSystemTime(ole, back));
-        EXPECT_EQ(back.year, t.year);
-        EXPECT_EQ(back.month, t.month);
-        EXPECT_EQ(back.day, t.day);
-        EXPECT_EQ(back.hour, t.hour);
-        EXPECT_EQ(back.minute, t.minute);
-        EXPECT_EQ(back.second, t.second);
-        EXPECT_EQ(back.milliseconds, t.milliseconds);
-        EXPECT_EQ(back.dayOfWeek, t.dayOfWeek);
-    }
-}
-
-TEST(OleDate, AddingSecondsAsFractionsOfADay) {
+TEST(OleDate, FractionsOfADayAndRoundingCrossMidnight) {
     double ole = 0;
     ASSERT_TRUE(DateParser::systemTimeToOleDate(makeTime(2024, 3, 5, 23, 0, 0), ole));
-    SystemTime later;
-    ASSERT_TRUE(DateParser::oleDateToSystemTime(ole + 3600.0 / 86400.0, later));
-    EXPECT_EQ(later.day, 6);
-    EXPECT_EQ(later.hour, 0);
-    EXPECT_EQ(later.minute, 0);
-    EXPECT_EQ(later.second, 0);
-}
-
-TEST(OleDate, RoundsToTheNearestMillisecondAcrossMidnight) {
     SystemTime t;
+    ASSERT_TRUE(DateParser::oleDateToSystemTime(ole + 3600.0 / 86400.0, t));
+    EXPECT_EQ(fields(t), fields(makeTime(2024, 3, 6, 0, 0, 0, 3)));
     ASSERT_TRUE(DateParser::oleDateToSystemTime(45356.0 - 1e-10, t));
-    EXPECT_EQ(t.day, 5);
-    EXPECT_EQ(t.hour, 0);
-    EXPECT_EQ(t.milliseconds, 0);
+    EXPECT_EQ(fields(t), fields(makeTime(2024, 3, 5, 0, 0, 0, 2)));
+    // Milliseconds survive the round trip, before 1900 too.
+    for (const SystemTime& ms :
+         {makeTime(2038, 1, 19, 3, 14, 7, 2, 999), makeTime(1899, 12, 1, 13, 45, 30, 5, 250)}) {
+        ASSERT_TRUE(DateParser::systemTimeToOleDate(ms, ole));
+        ASSERT_TRUE(DateParser::oleDateToSystemTime(ole, t));
+        EXPECT_EQ(fields(t), fields(ms));
+    }
 }
 
 TEST(OleDate, RefusesInvalidTimesAndDates) {
     double ole = 42;
     EXPECT_FALSE(DateParser::systemTimeToOleDate(makeTime(2024, 13, 1, 0, 0, 0), ole));
     EXPECT_FALSE(DateParser::systemTimeToOleDate(makeTime(2023, 2, 29, 0, 0, 0), ole));
-    EXPECT_FALSE(DateParser::systemTimeToOleDate(makeTime(2024, 1, 1, 24, 0, 0), ole));
     EXPECT_FALSE(DateParser::systemTimeToOleDate(makeTime(2024, 1, 1, 0, 0, 0, 0, 1000), ole));
     EXPECT_FALSE(DateParser::systemTimeToOleDate(makeTime(99, 12, 31, 0, 0, 0), ole));
     EXPECT_FALSE(DateParser::systemTimeToOleDate(SystemTime(), ole));
@@ -280,7 +229,6 @@ TEST(OleDate, RefusesInvalidTimesAndDates) {
     EXPECT_FALSE(DateParser::oleDateToSystemTime(std::numeric_limits<double>::infinity(), t));
     EXPECT_FALSE(DateParser::oleDateToSystemTime(2958466.0, t));
     EXPECT_FALSE(DateParser::oleDateToSystemTime(-657435.0, t));
-    EXPECT_FALSE(DateParser::oleDateToSystemTime(1e300, t));
     EXPECT_EQ(t.year, 7);
 }
 

@@ -42,11 +42,9 @@ const ParseCase kParseCases[] = {
     {"Plain",
      "Content-Type: text/html\r\nContent-Length: 12\r\n\r\nbody: x",
      {{"Content-Type", "text/html"}, {"Content-Length", "12"}}},
-    {"NoEmptyLine", "A: 1\r\nB: 2", {{"A", "1"}, {"B", "2"}}},
     {"LfOnly", "A: 1\nB: 2\n\nC: 3", {{"A", "1"}, {"B", "2"}}},
     {"CrOnly", "A: 1\rB: 2\r\rC: 3", {{"A", "1"}, {"B", "2"}}},
     {"LfThenCrLfEnds", "A: 1\n\r\nC: 3", {{"A", "1"}}},
-    {"CrLfThenCrEnds", "A: 1\r\n\rC: 3", {{"A", "1"}}},
     {"LeadingEmptyLineEndsAtOnce", "\r\n\r\nA: 1", {}},
     // A continuation drops its first character and is appended directly.
     {"ContinuationTab", "Subject: a\r\n\tb\r\n c\r\n\r\n", {{"Subject", "abc"}}},
@@ -60,54 +58,39 @@ const ParseCase kParseCases[] = {
      {{"A", "1"}, {"From", "x@y"}}},
     {"ContinuationOfFromLineSkipped", "From a b\r\n c: d\r\nA: 1\r\n", {{"A", "1"}}},
     {"NamesCleaned", " X Foo<bar>\"q' : v\r\n", {{"X-Foo-bar--q-", "v"}}},
-    {"LineWithoutColonIgnored", "garbage line\r\nA: 1\r\n", {{"A", "1"}}},
     {"OneLeadingBlankSkippedThenTrimmed", "A:\t  v  \r\nB:x\r\nC:\r\n", {{"A", "v"}, {"B", "x"}, {"C", ""}}},
     {"ColonInValue", "Location: http://h:81/x\r\n", {{"Location", "http://h:81/x"}}},
     {"EncodedWordLowerCaseMarker", "Subject: =?ISO-8859-1?q?caf=E9?=\r\n", {{"Subject", "caf\xC3\xA9"}}},
     {"EncodedWordBase64", "Subject: =?utf-8?b?aMOpbGxv?=\r\n", {{"Subject", "h\xC3\xA9llo"}}},
     {"DecodedLineBreaksRemoved", "Subject: =?utf-8?Q?a=0D=0A=09b?=\r\n", {{"Subject", "ab"}}},
     {"NoMarkerNoDecoding", "X: =?x=y?=\r\n", {{"X", "=?x=y?="}}},
-    {"Empty", "", {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Headers, ParseHeaderTable, ::testing::ValuesIn(kParseCases),
                          [](const ::testing::TestParamInfo<ParseCase>& info) { return info.param.name; });
 
-TEST(MimeHeaderParse, NullTextGivesNoFields) {
-    MimeHeader h;
-    h.addField("A", "1");
-    h.parseHeaderText(nullptr);
-    EXPECT_EQ(h.getNumFields(), 0);
-}
-
-TEST(MimeHeaderParse, ReadsAtMostOneThousandLines) {
-    std::string text;
-    for (int i = 0; i < 1005; ++i) {
-        text += "F" + std::to_string(i) + ": v\r\n";
-    }
-    MimeHeader h;
-    h.parseHeaderText(text.c_str());
-    ASSERT_EQ(h.getNumFields(), 1000);
-    EXPECT_STREQ(h.getFieldAt(999)->getName(), "F999");
-}
-
-TEST(MimeHeaderParse, ContinuationLinesCountTowardsTheLimit) {
-    std::string text = "A: x\r\n";
-    for (int i = 0; i < 999; ++i) {
-        text += " y\r\n";
-    }
-    text += "B: 1\r\n";
-    MimeHeader h;
-    h.parseHeaderText(text.c_str());
-    ASSERT_EQ(h.getNumFields(), 1);
-    EXPECT_EQ(std::string(h.getFieldAt(0)->getValue()), "x" + std::string(999, 'y'));
-}
-
-TEST(MimeHeaderParse, ReplacesEarlierFields) {
+TEST(MimeHeaderParse, NullOrNewTextReplacesEarlierFields) {
     MimeHeader h;
     h.parseHeaderText("A: 1\r\n");
     h.parseHeaderText("B: 2\r\n");
     EXPECT_EQ(fieldsOf(h), (Fields{{"B", "2"}}));
+    h.parseHeaderText(nullptr);
+    EXPECT_EQ(h.getNumFields(), 0);
+}
+
+TEST(MimeHeaderParse, ReadsAtMostOneThousandLinesContinuationsIncluded) {
+    std::string text;
+    for (int i = 0; i < 1005; ++i)
+        text += "F" + std::to_string(i) + ": v\r\n";
+    MimeHeader h;
+    h.parseHeaderText(text.c_str());
+    ASSERT_EQ(h.getNumFields(), 1000);
+    EXPECT_STREQ(h.getFieldAt(999)->getName(), "F999");
+    text = "A: x\r\n";
+    for (int i = 0; i < 999; ++i)
+        text += " y\r\n";
+    h.parseHeaderText((text + "B: 1\r\n").c_str());
+    EXPECT_EQ(fieldsOf(h), (Fields{{"A", "x" + std::string(999, 'y')}}));
 }
 
 struct EightBitCase {
@@ -130,6 +113,7 @@ TEST_P(EightBitTable, ConvertsToUtf8) {
 
 const EightBitCase kEightBitCases[] = {
     {"SevenBit", "X: plain\r\n", "plain", 0},
+    {"EightBitName", "N\xE4me: v\r\nX: y\r\n", "y", 1252},
     {"Windows1252ByDefault", "X: caf\xE9 \x80\r\n", "caf\xC3\xA9 \xE2\x82\xAC", 1252},
     // 0x81 has no character in Windows-1252; ISO-8859-1 reads it.
     {"Latin1WhenWindows1252Fails", "X: \x81\xE9\r\n", "\xC2\x81\xC3\xA9", 28591},
@@ -138,18 +122,10 @@ const EightBitCase kEightBitCases[] = {
      "caf\xC3\xA9", 65001},
     {"DeclaredButUnusableFallsBack", "Content-Type: text/plain; charset=us-ascii\r\nX: \xE9\r\n", "\xC3\xA9",
      1252},
-    {"EightBitName", "N\xE4me: v\r\nX: y\r\n", "y", 1252},
 };
 
 INSTANTIATE_TEST_SUITE_P(Headers, EightBitTable, ::testing::ValuesIn(kEightBitCases),
                          [](const ::testing::TestParamInfo<EightBitCase>& info) { return info.param.name; });
-
-TEST(MimeHeaderParse, EightBitNameIsConvertedToo) {
-    MimeHeader h;
-    h.parseHeaderText("N\xE4me: v\r\n");
-    ASSERT_EQ(h.getNumFields(), 1);
-    EXPECT_STREQ(h.getFieldAt(0)->getName(), "N\xC3\xA4me");
-}
 
 TEST(MimeHeaderLookup, GetFieldIgnoresCaseAndTakesTheFirst) {
     MimeHeader h;
@@ -157,10 +133,8 @@ TEST(MimeHeaderLookup, GetFieldIgnoresCaseAndTakesTheFirst) {
     StringBuffer value("stale");
     EXPECT_TRUE(h.getField("SET-COOKIE", value));
     EXPECT_STREQ(value.getString(), "a=1");
-    EXPECT_TRUE(h.hasField("set-Cookie"));
     EXPECT_FALSE(h.getField("Location", value));
     EXPECT_STREQ(value.getString(), "");
-    EXPECT_FALSE(h.hasField("Location"));
 }
 
 struct ParamCase {
@@ -174,7 +148,8 @@ class FieldParamTable : public ::testing::TestWithParam<ParamCase> {};
 
 TEST_P(FieldParamTable, FindsTheParameter) {
     MimeHeader h;
-    h.addField("Content-Type", GetParam().value);
+    if (*GetParam().value)
+        h.addField("Content-Type", GetParam().value);
     StringBuffer out("stale");
     EXPECT_EQ(h.getFieldParam("content-type", GetParam().param, out), GetParam().found);
     EXPECT_STREQ(out.getString(), GetParam().expected);
@@ -190,16 +165,10 @@ const ParamCase kParamCases[] = {
     {"charset; x=1", "charset", false, ""},
     {"text/html; xcharset=1", "charset", false, ""},
     {"text/html; charset=", "charset", true, ""},
+    {"", "", false, ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Headers, FieldParamTable, ::testing::ValuesIn(kParamCases));
-
-TEST(MimeHeaderLookup, ParamOfAbsentFieldIsAbsent) {
-    MimeHeader h;
-    StringBuffer out("stale");
-    EXPECT_FALSE(h.getFieldParam("Content-Type", "charset", out));
-    EXPECT_STREQ(out.getString(), "");
-}
 
 TEST(MimeHeaderEdit, AddReplaceRemove) {
     MimeHeader h;
@@ -215,29 +184,23 @@ TEST(MimeHeaderEdit, AddReplaceRemove) {
     EXPECT_EQ(h.removeField("B"), 0);
     EXPECT_EQ(fieldsOf(h), (Fields{{"A", "9"}, {"C", "4"}}));
     h.clear();
-    EXPECT_EQ(h.getNumFields(), 0);
     EXPECT_EQ(h.getFieldAt(0), nullptr);
 }
 
 TEST(MimeHeaderSerialize, OneLinePerFieldWithoutTrailingBreak) {
     MimeHeader h;
+    StringBuffer out("stale");
+    h.serialize(out);
+    EXPECT_STREQ(out.getString(), "");
     h.addField("A", "1");
     h.addField("X-B", "2");
     h.addField("C", "");
-    StringBuffer out("stale");
     h.serialize(out);
     EXPECT_STREQ(out.getString(), "A: 1\r\nX-B: 2\r\nC: ");
     h.serialize(out, "x-");
     EXPECT_STREQ(out.getString(), "A: 1\r\nC: ");
     h.serialize(out, "");
     EXPECT_STREQ(out.getString(), "A: 1\r\nX-B: 2\r\nC: ");
-}
-
-TEST(MimeHeaderSerialize, EmptyHeaderGivesEmptyText) {
-    MimeHeader h;
-    StringBuffer out("stale");
-    h.serialize(out);
-    EXPECT_STREQ(out.getString(), "");
 }
 
 } // namespace

@@ -44,9 +44,7 @@ TEST(IsRefusedMediaUrl, EveryExtensionAtTheEnd) {
         EXPECT_FALSE(isRefusedMediaUrl((std::string("http://h/file") + ext + ".html").c_str())) << ext;
     }
     EXPECT_TRUE(isRefusedMediaUrl(".rm"));
-    EXPECT_FALSE(isRefusedMediaUrl("http://h/file.WMV"));
     EXPECT_FALSE(isRefusedMediaUrl("rm"));
-    EXPECT_FALSE(isRefusedMediaUrl(""));
     EXPECT_FALSE(isRefusedMediaUrl(nullptr));
 }
 
@@ -67,68 +65,53 @@ TEST_F(AdmitUrlTest, AcceptsAndParsesKeepingTheCaseOfThePath) {
     EXPECT_STREQ(parsed.query.getString(), "X=1");
     EXPECT_STREQ(parsed.fragment.getString(), "Top");
     EXPECT_FALSE(parsed.isTls);
-    EXPECT_EQ(log.lines, Lines{});
-}
-
-TEST_F(AdmitUrlTest, CapitalMediaExtensionIsRefused) {
-    EXPECT_EQ(admit("http://h/Movie.WMV"), UrlAdmission::kRefusedMedia);
-    EXPECT_EQ(log.lines,
-              (Lines{"error:Does not support URLs with this file extension", "url=http://h/Movie.WMV"}));
-}
-
-TEST_F(AdmitUrlTest, AboutBlankSucceedsWithoutARequest) {
-    EXPECT_EQ(admit("About:Blank"), UrlAdmission::kAboutBlank);
-    EXPECT_EQ(log.lines, (Lines{"info:Skipping about:blank", "url=About:Blank"}));
-}
-
-TEST_F(AdmitUrlTest, MediaCheckComesBeforeAboutBlank) {
-    EXPECT_EQ(admit("about:blank.mp3"), UrlAdmission::kRefusedMedia);
-}
-
-TEST_F(AdmitUrlTest, EightHundredCharactersAreAccepted) {
-    std::string url = "http://h/";
-    url += std::string(800 - url.size(), 'a');
-    ASSERT_EQ(url.size(), 800u);
-    EXPECT_EQ(admit(url), UrlAdmission::kAccepted);
-    EXPECT_EQ(log.lines, Lines{});
-}
-
-TEST_F(AdmitUrlTest, EightHundredAndOneCharactersAreRefused) {
-    std::string url = "http://h/";
-    url += std::string(801 - url.size(), 'a');
-    EXPECT_EQ(admit(url), UrlAdmission::kTooLong);
-    EXPECT_EQ(log.lines,
-              (Lines{"error:URL is longer than the maximum allowed length.", "maxUrlLen=800", "url=" + url}));
-}
-
-TEST_F(AdmitUrlTest, LengthFollowsTheSetting) {
-    control.maxUrlLen = 10;
-    EXPECT_EQ(admit("http://h/ab"), UrlAdmission::kTooLong);
-    EXPECT_EQ(log.lines[1], "maxUrlLen=10");
-}
-
-TEST_F(AdmitUrlTest, NullUrlFailsToParse) {
-    EXPECT_EQ(admitUrl(nullptr, control, parsed, &log), UrlAdmission::kParseFailed);
-    EXPECT_EQ(log.lines, (Lines{"error:Failed to parse URL", "url="}));
-}
-
-TEST_F(AdmitUrlTest, HttpsGoesOverTls) {
     EXPECT_EQ(admit("HTTPS://Secure.h/x"), UrlAdmission::kAccepted);
     EXPECT_TRUE(parsed.isTls);
     EXPECT_EQ(parsed.port, 443);
-    EXPECT_STREQ(parsed.host.getString(), "secure.h");
-}
-
-TEST_F(AdmitUrlTest, HttpsThroughAProxyIsRefused) {
+    EXPECT_EQ(log.lines, Lines{});
     control.proxyDomain.setString("proxy.h");
     EXPECT_EQ(admit("https://h/x"), UrlAdmission::kTlsProxyRefused);
     EXPECT_EQ(log.lines, (Lines{"error:Proxies for SSL are not yet supported."}));
-    log.lines.clear();
     EXPECT_EQ(admit("http://h/x"), UrlAdmission::kAccepted);
 }
 
-TEST_F(AdmitUrlTest, WorksWithoutALog) {
+TEST_F(AdmitUrlTest, RefusalsAndTheirLines) {
+    struct {
+        const char* url;
+        UrlAdmission result;
+        Lines lines;
+    } cases[] = {
+        {"http://h/Movie.WMV",
+         UrlAdmission::kRefusedMedia,
+         {"error:Does not support URLs with this file extension", "url=http://h/Movie.WMV"}},
+        {"About:Blank", UrlAdmission::kAboutBlank, {"info:Skipping about:blank", "url=About:Blank"}},
+        // The media check comes first.
+        {"about:blank.mp3",
+         UrlAdmission::kRefusedMedia,
+         {"error:Does not support URLs with this file extension", "url=about:blank.mp3"}},
+        {nullptr, UrlAdmission::kParseFailed, {"error:Failed to parse URL", "url="}},
+    };
+    for (const auto& c : cases) {
+        log.lines.clear();
+        EXPECT_EQ(admitUrl(c.url, control, parsed, &log), c.result);
+        EXPECT_EQ(log.lines, c.lines);
+    }
     EXPECT_EQ(admitUrl("http://h/a.mp3", control, parsed, nullptr), UrlAdmission::kRefusedMedia);
+}
+
+TEST_F(AdmitUrlTest, EightHundredCharactersAreTheLimit) {
+    std::string url = "http://h/" + std::string(800 - 9, 'a');
+    ASSERT_EQ(url.size(), 800u);
+    EXPECT_EQ(admit(url), UrlAdmission::kAccepted);
+    EXPECT_EQ(log.lines, Lines{});
+    url += "a";
+    EXPECT_EQ(admit(url), UrlAdmission::kTooLong);
+    EXPECT_EQ(log.lines,
+              (Lines{"error:URL is longer than the maximum allowed length.", "maxUrlLen=800", "url=" + url}));
+    log.lines.clear();
+    control.maxUrlLen = 10;
+    EXPECT_EQ(admit("http://h/ab"), UrlAdmission::kTooLong);
+    EXPECT_EQ(log.lines[1], "maxUrlLen=10");
 }
 
 struct RedirectCase {
@@ -151,17 +134,14 @@ const RedirectCase kRedirectCases[] = {
     {"http://h/d/p.html", "q.html", true, "http://h/q.html"},
     {"http://h/d/p.html", "/r", true, "http://h/r"},
     {"http://h/d/p.html", "HTTP://o/", true, "HTTP://o/"},
-    {"http://h/d/p.html", "https://o/x", true, "https://o/x"},
     {"http://h", "/r", true, "http://h/r"},
     {"http://h", "q", true, "http://h/q"},
     {"http://h:81/a/b", "/r?x=1", true, "http://h:81/r?x=1"},
-    {"http://h:81/a/b", "r", true, "http://h:81/r"},
     {"https://h/", "r", true, "https://h/r"},
     // A base without "//".
     {" h/d ", "q", true, "h/d/q"},
     {"h/d/", "q", true, "h/d/q"},
     {"h/d", "/r", false, ""},
-    {"h", "/r", false, ""},
     {"", "q", true, "/q"},
 };
 
@@ -169,9 +149,9 @@ INSTANTIATE_TEST_SUITE_P(Redirects, RedirectTable, ::testing::ValuesIn(kRedirect
 
 TEST(BuildRedirectUrl, NullArgumentsGiveNothing) {
     StringBuffer out("stale");
-    EXPECT_FALSE(buildRedirectUrl(nullptr, "/r", out));
-    EXPECT_STREQ(out.getString(), "");
     EXPECT_FALSE(buildRedirectUrl("http://h/", nullptr, out));
+    EXPECT_STREQ(out.getString(), "");
+    EXPECT_FALSE(buildRedirectUrl(nullptr, "/r", out));
 }
 
 } // namespace

@@ -27,13 +27,6 @@ std::string logText(ClsXml& xml) {
 
 // ---- Document lifetime ----
 
-TEST(ClsXmlTest, NewDocumentHasAnUnnamedRoot) {
-    ClsXml xml;
-    EXPECT_STREQ(xml.get_Tag(), "unnamed");
-    EXPECT_TRUE(xml.getNode()->isDocumentRoot());
-    EXPECT_EQ(xml.getNode()->getInfo()->getRefCount(), 1);
-}
-
 TEST(ClsXmlTest, ASearchResultKeepsTheDocumentAliveAfterTheFirstCursorGoes) {
     auto* doc = new ClsXml();
     ASSERT_TRUE(doc->LoadXml("<a><b>x</b><c>y</c></a>"));
@@ -174,17 +167,6 @@ TEST(ClsXmlTest, NewChild2TrimsTheTagAndTurnsBlanksIntoUnderscores) {
     ASSERT_NE(child, nullptr);
     EXPECT_STREQ(child->get_Tag(), "my_tag");
     EXPECT_STREQ(child->get_Content(), "content");
-}
-
-TEST(ClsXmlTest, NewChildAnswersACursorOnTheChild) {
-    ClsXml xml;
-    std::unique_ptr<ClsXml> child(xml.NewChild("c", nullptr));
-    ASSERT_NE(child, nullptr);
-    EXPECT_FALSE(child->getNode()->hasContent());
-    child->put_Content("set");
-    StringBuffer out;
-    EXPECT_TRUE(xml.GetChildContent("c", out));
-    EXPECT_STREQ(out.getString(), "set");
 }
 
 TEST(ClsXmlTest, GetContentSbLeavesTheBufferWhenThereIsNoContent) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 namespace {
@@ -136,6 +137,9 @@ const PageCase kPages[] = {
      {"<root>", "<p>", "<text>1  2</text>", "</p>", "</root>"}},
     {"BodyEndClosesOnlyTheBody", "<body><div>x</body>y",
      {"<root>", "<body>", "<div>", "<text>x y</text>", "</div>", "</body>", "</root>"}},
+    {"EuroInAnAnsiPageIsItsWindows1252Byte", "<p>&euro;&ndash;&trade;</p>",
+     {"<root>", "<p>", "<text>\x80\x96\x99</text>", "</p>", "</root>"}},
+    {"EmptyPageGivesAnEmptyTextElement", "", {"<root>", "<text></text>", "</root>"}},
     {"CdataEndInsideScriptSurvivesTheRoundTrip", "<script>s = \"]]>\";</script>",
      {"<root>", "<script>", "<text><![CDATA[s = \"]]]]><![CDATA[>\";]]></text>", "</script>", "</root>"}},
 };
@@ -160,23 +164,14 @@ TEST(HtmlToXmlTest, Utf8PageGetsTheCharacterInUtf8AndIsDeclaredUtf8) {
               xmlText("utf-8", {"<root>", "<p>", "<text>\xC2\xA9 \xE2\x82\xAC</text>", "</p>", "</root>"}));
 }
 
-TEST(HtmlToXmlTest, EuroInAnAnsiPageIsItsWindows1252Byte) {
-    EXPECT_EQ(convert("<p>&euro;&ndash;&trade;</p>"),
-              xmlText("windows-1252", {"<root>", "<p>", "<text>\x80\x96\x99</text>", "</p>", "</root>"}));
-}
-
-TEST(HtmlToXmlTest, MetaContentTypeNamesTheEncoding) {
-    std::string xml =
-        convert("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">x");
+// The meta content type names the encoding unless an output charset overrides it.
+TEST(HtmlToXmlTest, MetaCharsetAndOutputCharsetNameTheEncoding) {
+    const char* page = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">x";
+    std::string xml = convert(page);
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\r\n", 0), 0u) << xml;
-}
-
-TEST(HtmlToXmlTest, OutputCharsetOverridesTheMetaCharset) {
     ClsHtmlToXml converter;
     converter.put_OutputCharset("utf-8");
-    EXPECT_STREQ(converter.get_OutputCharset(), "utf-8");
-    std::string xml =
-        convert(converter, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">x");
+    xml = convert(converter, page);
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n", 0), 0u) << xml;
 }
 
@@ -226,30 +221,26 @@ TEST(HtmlToXmlTest, NbspModesGiveABlankAReferenceOrNothing) {
 
 // ---- The text loads back ----
 
-TEST(HtmlToXmlTest, ConvertedTextLoadsIntoADocumentRootedAtRoot) {
-    std::string xml = convert("<html><head><title>T &amp; U</title></head><body><p>x</p></body></html>");
-    ClsXml doc;
-    ASSERT_TRUE(doc.LoadXml(xml.c_str()));
-    EXPECT_STREQ(doc.get_Tag(), "root");
-    ClsXml* title = doc.SearchForTag(nullptr, "title");
-    ASSERT_NE(title, nullptr);
-    StringBuffer text;
-    EXPECT_TRUE(title->GetChildContent("text", text));
-    EXPECT_STREQ(text.getString(), "T & U");
-    delete title;
-}
-
-TEST(HtmlToXmlTest, CdataEndInsideContentLoadsBackWhole) {
-    std::string xml = convert("<script>a = \"]]></x></y></z>\";</script><p>after</p>");
-    ClsXml doc;
-    ASSERT_TRUE(doc.LoadXml(xml.c_str()));
-    EXPECT_STREQ(doc.get_Tag(), "root");
-    ClsXml* script = doc.SearchForTag(nullptr, "script");
-    ASSERT_NE(script, nullptr);
-    StringBuffer code;
-    EXPECT_TRUE(script->GetChildContent("text", code));
-    EXPECT_STREQ(code.getString(), "a = \"]]></x></y></z>\";");
-    delete script;
+TEST(HtmlToXmlTest, ConvertedTextLoadsBackIntoADocumentRootedAtRoot) {
+    const struct {
+        const char* html;
+        const char* tag;
+        const char* text;
+    } cases[] = {
+        {"<html><head><title>T &amp; U</title></head><body><p>x</p></body></html>", "title", "T & U"},
+        // A CDATA end inside the content loads back whole.
+        {"<script>a = \"]]></x></y></z>\";</script><p>after</p>", "script", "a = \"]]></x></y></z>\";"},
+    };
+    for (const auto& c : cases) {
+        ClsXml doc;
+        ASSERT_TRUE(doc.LoadXml(convert(c.html).c_str()));
+        EXPECT_STREQ(doc.get_Tag(), "root");
+        std::unique_ptr<ClsXml> found(doc.SearchForTag(nullptr, c.tag));
+        ASSERT_NE(found, nullptr);
+        StringBuffer text;
+        EXPECT_TRUE(found->GetChildContent("text", text));
+        EXPECT_STREQ(text.getString(), c.text);
+    }
 }
 
 TEST(HtmlToXmlTest, EachConversionStartsAfresh) {
@@ -257,10 +248,6 @@ TEST(HtmlToXmlTest, EachConversionStartsAfresh) {
     convert(converter, "<pre><script><table><form><p>open");
     EXPECT_EQ(convert(converter, "<p>x</p>"),
               xmlText("windows-1252", {"<root>", "<p>", "<text>x</text>", "</p>", "</root>"}));
-}
-
-TEST(HtmlToXmlTest, EmptyPageGivesAnEmptyTextElement) {
-    EXPECT_EQ(convert(""), xmlText("windows-1252", {"<root>", "<text></text>", "</root>"}));
 }
 
 } // namespace

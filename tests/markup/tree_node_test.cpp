@@ -20,26 +20,6 @@ std::string attributesText(const TreeNode* node) {
 
 // ---- Tag and content ----
 
-TEST(TreeNodeTest, NewRootIsItsDocumentsRoot) {
-    Document root(TreeNode::createRoot("r", "text"));
-    ASSERT_NE(root->getInfo(), nullptr);
-    EXPECT_EQ(root->getInfo()->getRoot(), root.get());
-    EXPECT_TRUE(root->isDocumentRoot());
-    EXPECT_STREQ(root->getContent(), "text");
-    EXPECT_EQ(root->getInfo()->getRefCount(), 0);
-}
-
-TEST(TreeNodeTest, NullTagIsStoredAsEmpty) {
-    Document root(TreeNode::createRoot("r"));
-    root->setTag(nullptr);
-    EXPECT_STREQ(root->getTag(), "");
-    EXPECT_TRUE(root->tagEquals(""));
-    EXPECT_TRUE(root->tagEquals(nullptr));
-    root->setTag("name");
-    EXPECT_TRUE(root->tagEquals("name"));
-    EXPECT_FALSE(root->tagEquals("Name"));
-}
-
 TEST(TreeNodeTest, ContentIsSetAppendedAndCleared) {
     Document root(TreeNode::createRoot("r"));
     EXPECT_FALSE(root->hasContent());

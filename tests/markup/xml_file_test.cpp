@@ -10,6 +10,7 @@
 
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -55,41 +56,29 @@ std::string declaredEncoding(ClsXml& xml) {
 
 // ---- Bringing file bytes to UTF-8 ----
 
-TEST_F(XmlFileTest, Utf16LittleEndianWithItsMarkIsConverted) {
-    std::string text = "<?xml version=\"1.0\" encoding=\"utf-16\"?><a>\xE9</a>";
-    EXPECT_EQ(loadText("\xFF\xFE" + utf16(text, false)),
-              "<?xml version=\"1.0\" encoding=\"utf-16\"?><a>\xC3\xA9</a>");
-}
-
-TEST_F(XmlFileTest, Utf16BigEndianWithItsMarkIsConverted) {
-    EXPECT_EQ(loadText("\xFE\xFF" + utf16("<a>\xFC</a>", true)), "<a>\xC3\xBC</a>");
-}
-
-TEST_F(XmlFileTest, AUtf8MarkIsRemoved) {
-    EXPECT_EQ(loadText("\xEF\xBB\xBF<a>\xC3\xA9</a>"), "<a>\xC3\xA9</a>");
-}
-
-TEST_F(XmlFileTest, ADeclaredWindows1252EncodingIsConverted) {
-    EXPECT_EQ(loadText("<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80\xE9</a>"),
-              "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\xE2\x82\xAC\xC3\xA9</a>");
-}
-
-TEST_F(XmlFileTest, TheDeclarationIsReadWithoutBlanksAndIgnoringCase) {
-    EXPECT_EQ(loadText("<?XML version = '1.0' ENCODING = 'ISO-8859-1' ?><a>\xE9</a>"),
-              "<?XML version = '1.0' ENCODING = 'ISO-8859-1' ?><a>\xC3\xA9</a>");
-}
-
-TEST_F(XmlFileTest, Utf8UnknownAndMissingEncodingsLeaveTheBytes) {
-    EXPECT_EQ(loadText("<?xml version='1.0' encoding='utf-8'?><a>\xE9</a>"),
-              "<?xml version='1.0' encoding='utf-8'?><a>\xE9</a>");
-    EXPECT_EQ(loadText("<?xml version='1.0' encoding='no-such-set'?><a>\xE9</a>"),
-              "<?xml version='1.0' encoding='no-such-set'?><a>\xE9</a>");
-    EXPECT_EQ(loadText("<a>\xE9</a>"), "<a>\xE9</a>");
-}
-
-TEST_F(XmlFileTest, ASingleByteFileDeclaringUtf16IsNotConverted) {
-    EXPECT_EQ(loadText("<?xml version=\"1.0\" encoding=\"utf-16\"?><a>x</a>"),
-              "<?xml version=\"1.0\" encoding=\"utf-16\"?><a>x</a>");
+// The loaded text is UTF-8: byte order marks are taken off and declared or marked encodings
+// converted; UTF-8, unknown and missing encodings leave the bytes as they are.
+TEST_F(XmlFileTest, LoadedTextIsConvertedToUtf8) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\xFF\xFE" + utf16("<?xml version=\"1.0\" encoding=\"utf-16\"?><a>\xE9</a>", false),
+         "<?xml version=\"1.0\" encoding=\"utf-16\"?><a>\xC3\xA9</a>"},
+        {"\xFE\xFF" + utf16("<a>\xFC</a>", true), "<a>\xC3\xBC</a>"},
+        {"\xEF\xBB\xBF<a>\xC3\xA9</a>", "<a>\xC3\xA9</a>"},
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80\xE9</a>",
+         "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\xE2\x82\xAC\xC3\xA9</a>"},
+        {"<?XML version = '1.0' ENCODING = 'ISO-8859-1' ?><a>\xE9</a>",
+         "<?XML version = '1.0' ENCODING = 'ISO-8859-1' ?><a>\xC3\xA9</a>"},
+        {"<?xml version='1.0' encoding='utf-8'?><a>\xE9</a>",
+         "<?xml version='1.0' encoding='utf-8'?><a>\xE9</a>"},
+        {"<?xml version='1.0' encoding='no-such-set'?><a>\xE9</a>",
+         "<?xml version='1.0' encoding='no-such-set'?><a>\xE9</a>"},
+        {"<a>\xE9</a>", "<a>\xE9</a>"},
+        // A single byte file declaring UTF-16 is not converted.
+        {"<?xml version=\"1.0\" encoding=\"utf-16\"?><a>x</a>",
+         "<?xml version=\"1.0\" encoding=\"utf-16\"?><a>x</a>"},
+    };
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(loadText(bytes), text);
 }
 
 TEST_F(XmlFileTest, AMissingFileFails) {
@@ -138,19 +127,17 @@ TEST_F(XmlFileTest, LoadXmlFileTrimsOnlyWhenAsked) {
     EXPECT_STREQ(xml.get_Content(), "x");
 }
 
-TEST_F(XmlFileTest, LoadXmlFileOfAMissingFileFailsAndKeepsTheCursor) {
-    ClsXml xml;
-    xml.put_Tag("kept");
-    EXPECT_FALSE(xml.LoadXmlFile(path("missing.xml").c_str()));
-    EXPECT_STREQ(xml.get_Tag(), "kept");
-    EXPECT_NE(logText(xml).find("LoadXmlFile"), std::string::npos);
-}
-
-TEST_F(XmlFileTest, LoadXmlFileOfAFileWithoutElementsFails) {
+TEST_F(XmlFileTest, LoadXmlFileOfAMissingOrElementlessFileFailsAndKeepsTheCursor) {
     writeBytes(path("e.xml"), "<!-- only a comment -->");
+    for (const char* name : {"missing.xml", "e.xml"}) {
+        ClsXml xml;
+        xml.put_Tag("kept");
+        EXPECT_FALSE(xml.LoadXmlFile(path(name).c_str()));
+        EXPECT_STREQ(xml.get_Tag(), "kept");
+    }
     ClsXml xml;
-    EXPECT_FALSE(xml.LoadXmlFile(path("e.xml").c_str()));
-    EXPECT_STREQ(xml.get_Tag(), "unnamed");
+    EXPECT_FALSE(xml.LoadXmlFile(path("missing.xml").c_str()));
+    EXPECT_NE(logText(xml).find("LoadXmlFile"), std::string::npos);
 }
 
 TEST_F(XmlFileTest, SaveXmlAddsAUtf8DeclarationToTheDocument) {

@@ -24,52 +24,60 @@ std::string attributesText(const TreeNode* node) {
     return out.getString();
 }
 
-// ---- The edge cases of the format ----
-
-TEST(XmlParserTest, TheClosingTagsNamePlaysNoPart) {
-    Document doc = parse("<a>x</b>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getTag(), "a");
-    EXPECT_STREQ(doc->getContent(), "x");
-    EXPECT_EQ(doc->numChildren(), 0);
+std::string contentOf(const TreeNode* node) {
+    return node->hasContent() ? node->getContent() : "";
 }
 
-TEST(XmlParserTest, OfSeveralTopLevelElementsOnlyTheLastSurvives) {
-    Document doc = parse("<a>1</a><b>2</b>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getTag(), "b");
-    EXPECT_STREQ(doc->getContent(), "2");
-    EXPECT_TRUE(doc->isDocumentRoot());
-}
+// ---- Element structure, text joining and entity references ----
 
-TEST(XmlParserTest, TextAroundAChildIsJoinedWithABlank) {
-    Document doc = parse("<a>one<b/>two</a>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getContent(), "one two");
-    ASSERT_EQ(doc->numChildren(), 1);
-    EXPECT_STREQ(doc->firstChild()->getTag(), "b");
-    EXPECT_FALSE(doc->firstChild()->hasContent());
-}
+struct RootCase {
+    std::string text;
+    bool trim;
+    const char* tag;
+    const char* content;
+    int children;
+};
 
-TEST(XmlParserTest, TrimmingDropsTheWhitespaceAroundText) {
-    Document trimmed = parse("<a> x </a>", nullptr, true);
-    Document kept = parse("<a> x </a>", nullptr, false);
-    ASSERT_NE(trimmed, nullptr);
-    ASSERT_NE(kept, nullptr);
-    EXPECT_STREQ(trimmed->getContent(), "x");
-    EXPECT_STREQ(kept->getContent(), " x ");
-}
-
-TEST(XmlParserTest, WithoutTrimmingWhitespaceBeforeLaterTextIsKept) {
-    Document doc = parse("<a>one<b/>\t two\n</a>", nullptr, false);
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getContent(), "one\t  two\n");
-}
-
-TEST(XmlParserTest, WhitespaceOnlyTextAddsNothingEvenWithoutTrimming) {
-    Document doc = parse("<a>\r\n  <b/>  </a>", nullptr, false);
-    ASSERT_NE(doc, nullptr);
-    EXPECT_FALSE(doc->hasContent());
+TEST(XmlParserTest, RootTagContentAndChildren) {
+    const RootCase cases[] = {
+        // The closing tag's name plays no part.
+        {"<a>x</b>", true, "a", "x", 0},
+        // Of several top level elements only the last survives; an unfinished later one is dropped.
+        {"<a>1</a><b>2</b>", true, "b", "2", 0},
+        {"<a>1</a><b>2<c>", true, "a", "1", 0},
+        // Text around a child is joined with a blank.
+        {"<a>one<b/>two</a>", true, "a", "one two", 1},
+        {"<a> x </a>", true, "a", "x", 0},
+        {"<a> x </a>", false, "a", " x ", 0},
+        {"<a>one<b/>\t two\n</a>", false, "a", "one\t  two\n", 1},
+        {"<a>\r\n  <b/>  </a>", false, "a", "", 1},
+        // CDATA joins without a blank, bytes after it are dropped, unterminated runs to the end.
+        {"<a>x <![CDATA[ y&amp; ]]>dropped<![CDATA[]z]]></a>", true, "a", "x y&amp; ]z", 0},
+        {"<a><![CDATA[abc]", true, "a", "abc]", 0},
+        {"<![CDATA[<x>]]><a/>", true, "a", "", 0},
+        {"junk <a>x<!-- note -->y</a> trailing", true, "a", "x y", 0},
+        {"<  a>x</ a >", true, "a", "x", 0},
+        {std::string("<a>x\0</a>", 9), true, "a", "x", 0},
+        // The five references are decoded once; a reference made by decoding is decoded again
+        // when text joins, also across CDATA.
+        {"<a>&lt;&gt;&quot;&apos;&amp; &#169; &copy; &bogus</a>", true, "a", "<>\"'& &#169; &copy; &bogus",
+         0},
+        {"<a>&amp;lt;</a>", true, "a", "&lt;", 0},
+        {"<a>&amp;lt;<b/>x</a>", true, "a", "< x", 1},
+        {"<a>&amp;amp;amp;lt;<b/>1<b/>2<b/>3</a>", true, "a", "< 1 2 3", 3},
+        {"<a><![CDATA[&amp;]]><b/>x</a>", true, "a", "& x", 1},
+        {"<a>&amp;l<![CDATA[t;]]><b/>x</a>", true, "a", "< x", 1},
+        {"<r><a/><b /><c x='1'/><d x='1' / ><e/ y='2'>text</r>", true, "r", "text", 5},
+    };
+    for (const RootCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        Document doc = parse(c.text, nullptr, c.trim);
+        ASSERT_NE(doc, nullptr);
+        EXPECT_STREQ(doc->getTag(), c.tag);
+        EXPECT_EQ(contentOf(doc.get()), c.content);
+        EXPECT_EQ(doc->numChildren(), c.children);
+        EXPECT_TRUE(doc->isDocumentRoot());
+    }
 }
 
 TEST(XmlParserTest, CdataIsKeptAsWrittenAndWrittenBackAsCdata) {
@@ -78,25 +86,6 @@ TEST(XmlParserTest, CdataIsKeptAsWrittenAndWrittenBackAsCdata) {
     EXPECT_STREQ(doc->getContent(), "1<2");
     EXPECT_TRUE(doc->isCdata());
     EXPECT_EQ(serialize(doc.get()), "\r\n<a><![CDATA[1<2]]></a>\r\n");
-}
-
-TEST(XmlParserTest, CdataJoinsWithoutABlankAndItsTrailingBytesAreDropped) {
-    Document doc = parse("<a>x <![CDATA[ y&amp; ]]>dropped<![CDATA[]z]]></a>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getContent(), "x y&amp; ]z");
-    EXPECT_TRUE(doc->isCdata());
-}
-
-TEST(XmlParserTest, AnUnterminatedCdataRunsToTheEnd) {
-    Document doc = parse("<a><![CDATA[abc]");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getContent(), "abc]");
-}
-
-TEST(XmlParserTest, CdataOutsideAnElementIsSkipped) {
-    Document doc = parse("<![CDATA[<x>]]><a/>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getTag(), "a");
 }
 
 TEST(XmlParserTest, AttributeValuesAreDecodedOnce) {
@@ -123,24 +112,11 @@ TEST(XmlParserTest, UnclosedElementsAreClosedAtTheEnd) {
     EXPECT_STREQ(doc->firstChild()->getContent(), "text");
 }
 
-TEST(XmlParserTest, AnUnfinishedLaterElementIsDiscarded) {
-    Document doc = parse("<a>1</a><b>2<c>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getTag(), "a");
-    EXPECT_STREQ(doc->getContent(), "1");
-}
-
 TEST(XmlParserTest, TextWithoutAnElementGivesNoDocument) {
     EXPECT_EQ(parse(""), nullptr);
     EXPECT_EQ(parse("just text"), nullptr);
     EXPECT_EQ(parse("<!-- c --><?pi x?><!DOCTYPE d>"), nullptr);
     EXPECT_EQ(parseXml(nullptr, nullptr, true), nullptr);
-}
-
-TEST(XmlParserTest, TextOutsideElementsAndCommentsAreDropped) {
-    Document doc = parse("junk <a>x<!-- note -->y</a> trailing");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getContent(), "x y");
 }
 
 TEST(XmlParserTest, AClosingTagWithoutItsEndIsLoggedAndClosesAnyway) {
@@ -156,64 +132,30 @@ TEST(XmlParserTest, AClosingTagWithoutItsEndIsLoggedAndClosesAnyway) {
     EXPECT_STREQ(doc->getContent(), "/b");
 }
 
-// ---- Entity references in content ----
-
-TEST(XmlParserTest, TheFiveReferencesAreDecodedInContentAndOthersStay) {
-    Document doc = parse("<a>&lt;&gt;&quot;&apos;&amp; &#169; &copy; &bogus</a>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getContent(), "<>\"'& &#169; &copy; &bogus");
-}
-
-TEST(XmlParserTest, AReferenceMadeByDecodingIsDecodedAgainWhenTextJoins) {
-    Document alone = parse("<a>&amp;lt;</a>");
-    ASSERT_NE(alone, nullptr);
-    EXPECT_STREQ(alone->getContent(), "&lt;");
-    Document joined = parse("<a>&amp;lt;<b/>x</a>");
-    ASSERT_NE(joined, nullptr);
-    EXPECT_STREQ(joined->getContent(), "< x");
-    Document layers = parse("<a>&amp;amp;amp;lt;<b/>1<b/>2<b/>3</a>");
-    ASSERT_NE(layers, nullptr);
-    EXPECT_STREQ(layers->getContent(), "< 1 2 3");
-}
-
-TEST(XmlParserTest, CdataTakesPartInTheDecodingOfLaterText) {
-    Document doc = parse("<a><![CDATA[&amp;]]><b/>x</a>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getContent(), "& x");
-}
-
-TEST(XmlParserTest, AReferenceSplitBetweenTextAndCdataIsDecodedWhenTextJoins) {
-    Document doc = parse("<a>&amp;l<![CDATA[t;]]><b/>x</a>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getContent(), "< x");
-}
-
 // ---- Start tags and attributes ----
 
 TEST(XmlParserTest, AttributeForms) {
-    Document doc = parse("<a one=\"1\" two='2' three = \"x'y\" four='x\"y' bare checked five=six\"/>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(attributesText(doc.get()), " one=\"1\" two=\"2\" three=\"x&apos;y\" four=\"x&quot;y\" bare=\"\""
-                                         " checked=\"\" five=\"six\"");
-}
-
-TEST(XmlParserTest, QuotesAndLessThanAreRemovedFromNames) {
-    Document doc = parse("<a<b \"x\"='1' y'<z='2'></a>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getTag(), "ab");
-    EXPECT_EQ(attributesText(doc.get()), " x=\"1\" yz=\"2\"");
-}
-
-TEST(XmlParserTest, AttributeValuesDecodeTheFiveReferences) {
-    Document doc = parse("<a v='&lt;&gt;&quot;&apos;&amp;&#38;&nbsp;'/>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(attribute(doc.get(), "v"), "<>\"'&&#38;&nbsp;");
-}
-
-TEST(XmlParserTest, DuplicateAttributesStandBesideEachOtherByDefault) {
-    Document doc = parse("<a x='1' y='2' x='3'/>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(attributesText(doc.get()), " x=\"1\" y=\"2\" x=\"3\"");
+    const struct {
+        const char* text;
+        const char* tag;
+        const char* attributes;
+    } cases[] = {
+        {"<a one=\"1\" two='2' three = \"x'y\" four='x\"y' bare checked five=six\"/>", "a",
+         " one=\"1\" two=\"2\" three=\"x&apos;y\" four=\"x&quot;y\" bare=\"\" checked=\"\" five=\"six\""},
+        // Quotes and '<' are removed from names.
+        {"<a<b \"x\"='1' y'<z='2'></a>", "ab", " x=\"1\" yz=\"2\""},
+        // Duplicates stand beside each other by default.
+        {"<a x='1' y='2' x='3'/>", "a", " x=\"1\" y=\"2\" x=\"3\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        Document doc = parse(c.text);
+        ASSERT_NE(doc, nullptr);
+        EXPECT_STREQ(doc->getTag(), c.tag);
+        EXPECT_EQ(attributesText(doc.get()), c.attributes);
+    }
+    EXPECT_EQ(attribute(parse("<a v='&lt;&gt;&quot;&apos;&amp;&#38;&nbsp;'/>").get(), "v"),
+              "<>\"'&&#38;&nbsp;");
 }
 
 TEST(XmlParserTest, ReplaceDuplicateAttributesKeepsTheLastOfEachNameInItsPlace) {
@@ -222,17 +164,8 @@ TEST(XmlParserTest, ReplaceDuplicateAttributesKeepsTheLastOfEachNameInItsPlace) 
     Document doc = parseWith("<a x='1' y='2' x='3' z='4' y='5' y='6'/>", options);
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(attributesText(doc.get()), " x=\"3\" z=\"4\" y=\"6\"");
-}
-
-TEST(XmlParserTest, ReplaceDuplicateAttributesIsAPropertyOfOneParse) {
-    XmlParseOptions replacing;
-    replacing.replaceDuplicateAttributes = true;
-    Document first = parseWith("<a x='1' x='2'/>", replacing);
-    Document second = parse("<a x='1' x='2'/>");
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(first->numAttributes(), 1);
-    EXPECT_EQ(second->numAttributes(), 2);
+    // The option belongs to one parse only.
+    EXPECT_EQ(parse("<a x='1' x='2'/>")->numAttributes(), 2);
 }
 
 TEST(XmlParserTest, ManyAttributesWithReplacementStayLinear) {
@@ -253,21 +186,6 @@ TEST(XmlParserTest, ManyAttributesWithReplacementStayLinear) {
     EXPECT_EQ(attribute(doc.get(), "n1"), "1");
     EXPECT_EQ(attribute(doc.get(), "n2"), "again");
     EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 20);
-}
-
-TEST(XmlParserTest, EmptyElementForms) {
-    Document doc = parse("<r><a/><b /><c x='1'/><d x='1' / ><e/ y='2'>text</r>");
-    ASSERT_NE(doc, nullptr);
-    ASSERT_EQ(doc->numChildren(), 5);
-    EXPECT_STREQ(doc->getContent(), "text");
-    EXPECT_EQ(attribute(doc->getChild(4), "y"), "2");
-}
-
-TEST(XmlParserTest, BlanksAfterTheOpeningBracketAreSkipped) {
-    Document doc = parse("<  a>x</ a >");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getTag(), "a");
-    EXPECT_STREQ(doc->getContent(), "x");
 }
 
 // ---- Declarations, stylesheet, document type and instructions ----
@@ -296,12 +214,6 @@ TEST(XmlParserTest, DeclarationAttributeRules) {
               " version=\"1.0\" version2=\"&amp;lt;\" flag=\"\"");
 }
 
-TEST(XmlParserTest, ALaterDeclarationReplacesAnEarlierOne) {
-    Document doc = parse("<?xml version='1.0'?><?xml version='1.1'?><r/>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(attribute(doc->getInfo()->getDeclaration(), "version"), "1.1");
-}
-
 TEST(XmlParserTest, TheDeclarationGoesWithTheFirstCompletedRoot) {
     Document doc = parse("<?xml version='1.0'?><a/><!DOCTYPE b><b/>");
     ASSERT_NE(doc, nullptr);
@@ -320,12 +232,6 @@ TEST(XmlParserTest, AnUnfinishedDocumentTypeIsLoggedAndParsingGoesOn) {
     EXPECT_STREQ(doc->getInfo()->getProlog(), "");
 }
 
-TEST(XmlParserTest, DoctypeIsRecognisedIgnoringCase) {
-    Document doc = parse("<!doctype html><html/>");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getInfo()->getProlog(), "<!doctype html>\n");
-}
-
 // ---- Hostile and truncated input ----
 
 struct TruncatedCase {
@@ -339,21 +245,14 @@ TEST(XmlParserTest, TruncatedInputNeverReadsPastTheEnd) {
         {"<a", nullptr},
         {"<a ", "\r\n<a></a>\r\n"},
         {"<a b", "\r\n<a b=\"\"></a>\r\n"},
-        {"<a b=", "\r\n<a b=\"\"></a>\r\n"},
         {"<a b='", "\r\n<a b=\"\"></a>\r\n"},
         {"<a b='x", "\r\n<a b=\"x\"></a>\r\n"},
-        {"<a b=x", "\r\n<a b=\"x\"></a>\r\n"},
-        {"<a/", "\r\n<a></a>\r\n"},
         {"<a>", "\r\n<a></a>\r\n"},
-        {"<a><", "\r\n<a></a>\r\n"},
-        {"<a></", "\r\n<a></a>\r\n"},
         {"<a></a", "\r\n<a></a>\r\n"},
         {"<a>x<", "\r\n<a>x</a>\r\n"},
         {"<a>&", "\r\n<a>&amp;</a>\r\n"},
         {"<a>&amp", "\r\n<a>&amp;amp</a>\r\n"},
         {"<a><!", "\r\n<a></a>\r\n"},
-        {"<a><!-", "\r\n<a></a>\r\n"},
-        {"<a><!--", "\r\n<a></a>\r\n"},
         {"<a><!-->", "\r\n<a></a>\r\n"},
         {"<a><![CDATA[", "\r\n<a><![CDATA[]]></a>\r\n"},
         {"<a><![CDATA[x]]", "\r\n<a><![CDATA[x]]]]></a>\r\n"},
@@ -364,7 +263,6 @@ TEST(XmlParserTest, TruncatedInputNeverReadsPastTheEnd) {
         {"<a><?pi", "<?pi\n\r\n\r\n<a></a>\r\n"},
         {"<?xml-stylesheet", nullptr},
         {"</", nullptr},
-        {"</a", nullptr},
         {"<!", nullptr},
         {"< ", nullptr},
     };
@@ -383,14 +281,6 @@ TEST(XmlParserTest, TruncatedInputNeverReadsPastTheEnd) {
             EXPECT_EQ(serialize(doc.get()), c.expected);
         }
     }
-}
-
-TEST(XmlParserTest, TheTextEndsAtItsFirstNul) {
-    std::string text("<a>x</a>", 8);
-    text.insert(4, 1, '\0');
-    Document doc = parse(text);
-    ASSERT_NE(doc, nullptr);
-    EXPECT_STREQ(doc->getContent(), "x");
 }
 
 TEST(XmlParserTest, ManyUnclosedTopLevelElementsAfterARootAreDiscarded) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/string_buffer.h"
+#include "http/deadline.h"
 #include "http/cls_cache2.h"
 #include "http/http_cache.h"
 #include "http/mime_header.h"
@@ -62,4 +63,9 @@ public:
     int connectTimeout = 10;     // seconds
     int readTimeout = 20;        // seconds
     bool followRedirects = true; // follow 301 and 302
+    // A body longer than maxContentLength is cut there and the prefix kept, instead of failing
+    // the request (the crawler reads the start of big pages; other callers keep the failure).
+    bool cutOversizeBody = false;
+    // When set, no request starts after it and every wait of a request ends at it.
+    Deadline deadline;
 };

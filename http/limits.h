@@ -25,5 +25,11 @@ constexpr int kMaxHeaderRetries = 5;
 // One whole response, header and body, must arrive within this time, however the server paces
 // its bytes: a server that drips a byte every few seconds never trips the read time-out alone.
 constexpr uint32_t kMaxResponseMs = 120 * 1000;
+// Every domain the crawler visits finishes within this time, counted from its first name
+// look-up: DNS, connects, the "www." retry, redirects, frames and subpages together. A sound site
+// needs a few seconds; ninety leaves room for a slow one (the home page and a few subpages at the
+// 8 s read time-out) while a site of endless frames or dripping pages cannot hold a worker for
+// more than a minute and a half.
+constexpr uint32_t kDomainBudgetMs = 90 * 1000;
 
 } // namespace HttpLimits

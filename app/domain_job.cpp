@@ -7,7 +7,9 @@
 #include "base/content_coding.h"
 #include "base/data_buffer.h"
 #include "http/http_man.h"
+#include "http/limits.h"
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -80,7 +82,13 @@ void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& res
     resultLine.clear();
     SiteAnalyzer* analyzer = workerAnalyzer(workerIndex);
     std::unique_ptr<HttpMan> http(createJobHttp());
-    if (analyzer != nullptr && analyzeSite(*analyzer, *http, domain.getString())) {
+    http->SetTimeBudgetMs(HttpLimits::kDomainBudgetMs);
+    bool analysed = analyzer != nullptr && analyzeSite(*analyzer, *http, domain.getString());
+    if (http->GetTimeBudgetSpent()) {
+        std::printf("Time budget spent: %s\n", domain.getString());
+        std::fflush(stdout);
+    }
+    if (analysed) {
         buildResultLine(domain, *analyzer, resultLine);
         return;
     }

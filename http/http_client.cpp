@@ -211,6 +211,11 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
     result.reserved2 = 0;
     result.fromCache = false;
     body.clear();
+    if (control.deadline.expired()) {
+        // Also ends a chain of redirects once the budget is gone.
+        logError(log, "The time budget for this site is spent.");
+        return false;
+    }
 
     RequestUrl parsed;
     UrlAdmission admission = admitUrl(url, control, parsed, log);
@@ -324,7 +329,7 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
     bool conditional = cached.revalidates();
     buildGetRequest(url, parsed.host.getString(), path.getString(), parsed.query.getString(), control,
                     conditional, cached.etag.getString(), cached.lastModified, requestText);
-    stream.setDeadlineFromNow(m_maxResponseMs);
+    stream.setDeadlineFromNow(control.deadline.cap(m_maxResponseMs));
     if (!stream.sendAll(requestText.getString(), static_cast<uint32_t>(requestText.getSize()), log)) {
         result.socketNotWriteable = true;
         connection.close(log);

@@ -24,6 +24,12 @@ bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
     LogBase* log = &this->log();
     m_result.clear();
     html.clear();
+    if (m_control.deadline.expired()) {
+        log->LogError("The time budget for this site is spent.");
+        log->LogData("url", url == nullptr ? "" : url);
+        leaveMethod();
+        return false;
+    }
 
     StringBuffer host, login, password, path, query, fragment;
     int port = 80;

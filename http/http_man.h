@@ -25,6 +25,11 @@ public:
     void SetConnectTimeout(int seconds) { m_control.connectTimeout = seconds; }
     void SetReadTimeout(int seconds) { m_control.readTimeout = seconds; }
     void SetFollowRedirects(bool on) { m_control.followRedirects = on; }
+    // Starts the time budget of everything this object fetches from now on: once `ms` have
+    // passed no request starts and every wait of a request in flight ends.
+    void SetTimeBudgetMs(uint32_t ms) { m_control.deadline = Deadline::fromNow(ms); }
+    // Whether the time budget has run out.
+    bool GetTimeBudgetSpent() const { return m_control.deadline.expired(); }
     bool GetWasRedirected() const { return m_result.wasRedirected; }
     void GetFinalRedirectUrl(StringBuffer& out) const;
 

@@ -27,9 +27,9 @@ constexpr int kMaxHeaderRetries = 5;
 constexpr uint32_t kMaxResponseMs = 120 * 1000;
 // Every domain the crawler visits finishes within this time, counted from its first name
 // look-up: DNS, connects, the "www." retry, redirects, frames and subpages together. A sound site
-// needs a few seconds; ninety leaves room for a slow one (the home page and a few subpages at the
-// 8 s read time-out) while a site of endless frames or dripping pages cannot hold a worker for
-// more than a minute and a half.
-constexpr uint32_t kDomainBudgetMs = 90 * 1000;
+// needs a few seconds, and a slow one still gets its home page, the "www." retry and a handful of
+// subpages at the 8 s read time-out; a site of endless frames or dripping pages frees its worker
+// after a minute instead of holding it for hours.
+constexpr uint32_t kDomainBudgetMs = 60 * 1000;
 
 } // namespace HttpLimits

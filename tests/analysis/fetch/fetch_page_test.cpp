@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -190,6 +191,35 @@ TEST_F(FetchPageTest, NbspBecomesABlankAndRedirectsSetThePath) {
     ASSERT_TRUE(fetch("http://site.test/old"));
     EXPECT_STREQ(path.getString(), "/new/place.html");
     EXPECT_STREQ(html.getString(), "<p>a b</p>");
+}
+
+// Slow frames and a time budget: the frames that arrived in time stay in the page, the one in
+// flight ends at the budget, and no request starts after it.
+TEST_F(FetchPageTest, TimeBudgetEndsAFramesetWithTheFramesAlreadyRead) {
+    server.add("site.test", "/",
+               "<html><frameset><frame src=\"/1.html\"><frame src=\"/2.html\"><frame src=\"/3.html\">"
+               "<frame src=\"/4.html\"></frameset></html>");
+    const char* const names[] = {"one", "two", "three", "four"};
+    for (int i = 0; i < 4; ++i) {
+        test_support::FixturePage slow;
+        slow.body = std::string("<p>frame ") + names[i] + "</p>";
+        slow.delayMs = 1000;
+        server.addPage("site.test", "/" + std::to_string(i + 1) + ".html", slow);
+    }
+    startServer();
+    http.SetReadTimeout(8);
+    http.SetTimeBudgetMs(2600);
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(fetch("http://site.test/"));
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_LT(ms.count(), 4500);
+    EXPECT_NE(std::string(html.getString()).find("frame one"), std::string::npos) << html.getString();
+    EXPECT_EQ(std::string(html.getString()).find("frame four"), std::string::npos);
+    EXPECT_EQ(server.countRequests("site.test /4.html"), 0);
+    EXPECT_TRUE(http.GetTimeBudgetSpent());
+    StringBuffer page;
+    EXPECT_FALSE(http.QuickGetHtml("http://site.test/1.html", page));
+    EXPECT_EQ(server.countRequests("site.test /1.html"), 1);
 }
 
 } // namespace

@@ -227,7 +227,6 @@ bool resolveUrlReference(const char* base, const char* reference, StringBuffer& 
         // Read as the URL parse reads a text without a known scheme: the host comes first.
         baseText.prepend("//");
         baseParts = split(baseText.getString(), baseText.getSize());
-        baseParts.scheme = Range();
     }
 
     Target target = chooseParts(baseParts, ref);

@@ -3,7 +3,7 @@
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
-#include "base/url_parse.h"
+#include "base/url_resolve.h"
 #include "base/x_string.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
@@ -221,7 +221,10 @@ bool isFollowableHref(const StringBuffer& href) {
 bool isOnSite(const char* domain, const StringBuffer& href) {
     if (!isFollowableHref(href))
         return false;
-    if (!href.beginsWith("http:") && !href.beginsWith("https:"))
+    // Links resolve as browsers resolve them, so "//host/x" and "HTTP://host/x" leave the site
+    // as surely as "http://host/x" does.
+    const char* h = href.getString();
+    if (strncasecmp(h, "http:", 5) != 0 && strncasecmp(h, "https:", 6) != 0 && !href.beginsWith("//"))
         return true;
     if (domain == nullptr || *domain == 0)
         return false;
@@ -234,32 +237,12 @@ bool isOnSite(const char* domain, const StringBuffer& href) {
 
 void resolveUrl(const char* domain, const StringBuffer& basePath, const StringBuffer& href,
                 StringBuffer& url) {
-    StringBuffer h(href.getString());
-    if (h.beginsWith("./"))
-        h.removeChunk(0, 2);
-    if (basePath.equals("/")) {
-        while (h.beginsWith("../"))
-            h.removeChunk(0, 3);
-    }
-    url.clear();
-    if (h.beginsWith("http:") || h.beginsWith("https:")) {
-        url.setSb(h);
-        return;
-    }
-    url.append("http://");
-    url.append(domain == nullptr ? "" : domain);
-    if (h.beginsWith("/")) {
-        url.appendSb(h);
-        return;
-    }
-    StringBuffer path;
-    getUrlPath(basePath.getString(), path);
-    const char* slash = std::strrchr(path.getString(), '/');
-    if (slash != nullptr)
-        url.appendN(path.getString(), static_cast<int>(slash - path.getString()) + 1);
-    else
-        url.appendChar('/');
-    url.appendSb(h);
+    StringBuffer base("http://");
+    base.append(domain == nullptr ? "" : domain);
+    if (!basePath.beginsWith("/"))
+        base.appendChar('/');
+    base.appendSb(basePath);
+    resolveUrlReference(base.getString(), href.getString(), url);
 }
 
 void getRefreshUrl(ClsXml& tree, StringBuffer& target) {

@@ -17,10 +17,11 @@ void pageLinks(const StringBuffer& html, ClsStringArray& texts, ClsStringArray& 
 void unescapeHref(StringBuffer& href);
 // False for fragments, ftp, javascript and mailto links.
 bool isFollowableHref(const StringBuffer& href);
-// Whether a link stays on the site of `domain`: every relative link does, an absolute one when it
-// names the domain (or the domain without its "www.").
+// Whether a link stays on the site of `domain`: every relative link does, an absolute or
+// protocol-relative ("//host/x") one when it names the domain (or the domain without its "www.").
 bool isOnSite(const char* domain, const StringBuffer& href);
-// The absolute URL of `href` found on the page at `basePath` of `domain`.
+// The absolute URL of `href` found on the page at `basePath` of `domain`, resolved against
+// "http://" + domain + basePath as a browser resolves it (see resolveUrlReference).
 void resolveUrl(const char* domain, const StringBuffer& basePath, const StringBuffer& href,
                 StringBuffer& url);
 // The target of the page's meta refresh; `target` is left unchanged when there is none.

@@ -94,13 +94,26 @@ void cleanHost(StringBuffer& host) {
     host.trim();
 }
 
+// The offset of the first '/', '?' or '#' in s[from, n), or n.
+int authorityEnd(const char* s, int from, int n) {
+    for (int i = from; i < n; ++i) {
+        if (s[i] == '/' || s[i] == '?' || s[i] == '#') {
+            return i;
+        }
+    }
+    return n;
+}
+
 // Finds the parts of `s` (length n); the credentials are written straight to their outputs.
 UrlSpans findSpans(const char* s, int n, int& port, StringBuffer& login, StringBuffer& password) {
     UrlSpans spans;
     int start = skipScheme(s, port);
 
-    int at = findFirst(s, start, n, '@');
-    if (at >= 0 && findFirst(s, at + 1, n, '/') >= 0) {
+    // User information lives only in the authority, which ends at the first '/', '?' or '#'; an
+    // '@' further on ("/@team/x", "?mail=a@b/c") is part of the path or query. With several '@'
+    // the host follows the last, as browsers read it.
+    int at = findLast(s, start, authorityEnd(s, start, n), '@');
+    if (at >= 0) {
         int colon = findFirst(s, start, at, ':');
         if (colon >= 0) {
             login.appendN(s + start, colon - start);

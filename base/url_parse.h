@@ -9,8 +9,9 @@ class StringBuffer;
 // Splits `url`:
 // - a scheme prefix "http://", "https://" (port 443), "file:///" or "ftp://" is skipped, compared
 //   without regard to case; any other text is taken to start with the host;
-// - a user part (login, ':', password) ended by an '@' that has a '/' somewhere after it gives
-//   the credentials;
+// - a user part (login, ':', password) ended by an '@' inside the authority (the text up to the
+//   first '/', '?' or '#') gives the credentials; the host follows the last such '@', and an '@'
+//   in the path or query never counts;
 // - the host is lower-cased, trimmed and cut at the first ':', '%', '&', '?', '=', '#' or blank;
 // - the port is 80 (443 after "https://") unless a number follows a ':' of the host part; a
 //   port is honoured also when no path follows it ("http://h:8080", "http://h:8080?x=1");

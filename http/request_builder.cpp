@@ -40,25 +40,50 @@ const char* orDefault(const StringBuffer& value, const char* fallback) {
     return value.getSize() > 0 ? value.getString() : fallback;
 }
 
+// Appends `text` as a request target: blanks, control bytes (CR and LF among them) and bytes
+// of 0x80 and above are percent-encoded, so no link text can split the request line or add a
+// header line; existing %XX escapes and every other byte go out as they are.
+void appendTarget(StringBuffer& out, const char* text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    if (text == nullptr) {
+        return;
+    }
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
+        if (*p <= ' ' || *p >= 0x7F) {
+            out.appendChar('%');
+            out.appendChar(kHex[*p >> 4]);
+            out.appendChar(kHex[*p & 0x0F]);
+        } else {
+            out.appendChar(static_cast<char>(*p));
+        }
+    }
+}
+
 void appendRequestLine(const char* url, const char* path, const char* query, const HttpControl& control,
                        StringBuffer& out) {
     out.setString("GET ");
     if (control.proxyDomain.getSize() > 0) {
         StringBuffer target;
         getUrlWithoutFragment(url, target);
-        out.appendSb(target);
+        appendTarget(out, target.getString());
     } else {
-        out.append(path);
+        appendTarget(out, path);
         if (query != nullptr && query[0] != '\0') {
             out.appendChar('?');
-            out.append(query);
+            appendTarget(out, query);
         }
     }
     out.append(" HTTP/1.1\r\n");
 }
 
+// The host lower-cased, without a port, and cut at the first blank or control byte so that it
+// can never end the line early.
 void appendHostLine(const char* host, StringBuffer& out) {
-    StringBuffer h(host);
+    StringBuffer h;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(host != nullptr ? host : "");
+    for (; *p > ' ' && *p != 0x7F; ++p) {
+        h.appendChar(static_cast<char>(*p));
+    }
     h.truncateAtChar(':');
     h.toLowerCase();
     appendLine(out, "Host", h.getString());

@@ -19,7 +19,10 @@ void buildGetRequest(const char* url, const char* host, const char* path, const 
 // Each set replaces `out` with the whole request text: the request line
 // "GET <target> HTTP/1.1", the header lines (each ending in CR LF) and the empty line. The target
 // is the path, with '?' and the query when the query is not empty; with a proxy it is the whole
-// URL instead, without its fragment. The Host line carries the host lower-cased, without a port.
+// URL instead, without its fragment. In the target, blanks, control bytes and bytes of 0x80 and
+// above are percent-encoded (CR and LF included); everything else, existing %XX escapes too, is
+// sent as it is. The Host line carries the host lower-cased, without a port, cut at the first
+// blank or control byte.
 //
 // The configurable set: for a conditional request "If-None-Match" (when `etag` is not empty) or
 // else "If-Modified-Since" (when lastModified is set, its year not 0; lastModified is a UTC time,

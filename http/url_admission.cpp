@@ -3,6 +3,7 @@
 
 #include "base/log_base.h"
 #include "base/url_parse.h"
+#include "base/url_resolve.h"
 #include "http/http_control.h"
 
 #include <cstring>
@@ -12,12 +13,6 @@ namespace {
 
 void logUrl(LogBase* log, const char* url) {
     log->LogData("url", url);
-}
-
-// The offset of the first '/' after the "//" at `slashes` (the end of scheme and host), or -1.
-int afterHostSlash(const char* base, const char* slashes) {
-    const char* slash = strchr(slashes + 2, '/');
-    return slash != nullptr ? static_cast<int>(slash - base) : -1;
 }
 
 } // namespace
@@ -79,44 +74,5 @@ UrlAdmission admitUrl(const char* url, const HttpControl& control, RequestUrl& p
 }
 
 bool buildRedirectUrl(const char* base, const char* location, StringBuffer& out) {
-    out.clear();
-    if (base == nullptr || location == nullptr) {
-        return false;
-    }
-    if (strncasecmp(location, "http", 4) == 0) {
-        out.setString(location);
-        return out.getSize() > 0;
-    }
-    const char* slashes = strstr(base, "//");
-    if (location[0] == '/') {
-        const char* firstSlash = strchr(base, '/');
-        if (firstSlash == nullptr || firstSlash[1] != '/') {
-            return false;
-        }
-        int cut = afterHostSlash(base, firstSlash);
-        if (cut >= 0) {
-            out.appendN(base, cut);
-        } else {
-            out.append(base);
-        }
-        out.append(location);
-        return true;
-    }
-    if (slashes == nullptr) {
-        out.setString(base);
-        out.trim();
-        if (out.lastChar() != '/') {
-            out.appendChar('/');
-        }
-    } else {
-        int cut = afterHostSlash(base, slashes);
-        if (cut >= 0) {
-            out.appendN(base, cut + 1);
-        } else {
-            out.append(base);
-            out.appendChar('/');
-        }
-    }
-    out.append(location);
-    return true;
+    return resolveUrlReference(base, location, out);
 }

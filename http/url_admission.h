@@ -1,7 +1,7 @@
 // What the request engine does with a requested URL before anything goes on the wire: the
 // admission checks (media files, about:blank, length, parse, TLS through a proxy) with their log
 // messages, and the resolution of a redirect target against the URL that produced it. The
-// engine calls admitUrl first on every request and buildRedirectUrl for a 301 or 302.
+// engine calls admitUrl first on every request and buildRedirectUrl for a redirect it follows.
 #pragma once
 
 #include "base/string_buffer.h"
@@ -47,9 +47,8 @@ UrlAdmission admitUrl(const char* url, const HttpControl& control, RequestUrl& p
 // counts as part of the URL.
 bool isRefusedMediaUrl(const char* lowerCaseUrl);
 
-// Replaces `out` with the absolute URL of a redirect: a location beginning with "http" (any
-// case) is used as it is; one beginning with '/' is put after the scheme and host of `base`; any
-// other is resolved against the site root of `base` (not against its directory). Answers false,
-// with `out` empty, when no URL can be built (a location beginning with '/' and a base whose
-// first '/' does not start "//").
+// Replaces `out` with the absolute URL of a redirect: the location resolved against `base` as a
+// browser resolves a link (see resolveUrlReference), so "next.html", "../up", "?page=2" and
+// "//host/x" keep as much of the base as they leave out, and a location with a scheme ("HTTP://o/"
+// in any letter case) is absolute. Answers false, with `out` empty, when no URL comes of it.
 bool buildRedirectUrl(const char* base, const char* location, StringBuffer& out);

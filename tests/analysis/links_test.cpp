@@ -89,7 +89,9 @@ TEST(OnSite, Rules) {
     EXPECT_FALSE(on("example.com", "mailto:a@example.com"));
     EXPECT_FALSE(on("example.com", "MAILTO:a@example.com"));
     EXPECT_TRUE(on("example.com", "/page.html"));
-    EXPECT_TRUE(on("example.com", "HTTP://other.org/"));
+    EXPECT_FALSE(on("example.com", "HTTP://other.org/"));
+    EXPECT_FALSE(on("example.com", "//cdn.org/f"));
+    EXPECT_TRUE(on("www.example.com", "//example.com/f"));
     EXPECT_TRUE(on("www.example.com", "http://example.com/about.html"));
     EXPECT_TRUE(on("www.example.com", "https://shop.EXAMPLE.com/"));
     EXPECT_FALSE(on("www.example.com", "http://other.org/"));
@@ -113,13 +115,18 @@ TEST_P(ResolveTest, Resolves) {
 INSTANTIATE_TEST_SUITE_P(
     Links, ResolveTest,
     ::testing::Values(ResolveCase{"/dir/page.html", "a.html", "http://example.com/dir/a.html"},
+                      ResolveCase{"/dir/page.html", "contact us.html",
+                                  "http://example.com/dir/contact us.html"},
                       ResolveCase{"/dir/page.html", "/b.html", "http://example.com/b.html"},
                       ResolveCase{"/dir/page.html", "./c.html", "http://example.com/dir/c.html"},
-                      ResolveCase{"/dir/page.html", "../d.html", "http://example.com/dir/../d.html"},
-                      ResolveCase{"/", "../../e.html", "http://example.com/e.html"},
+                      ResolveCase{"/dir/sub/page.html", "../d.html", "http://example.com/dir/d.html"},
+                      ResolveCase{"/dir/page.html", "../../e.html", "http://example.com/e.html"},
                       ResolveCase{"/dir/page.html", "https://x.org/", "https://x.org/"},
-                      ResolveCase{"/dir/page.html", "//cdn.org/f", "http://example.com//cdn.org/f"},
-                      ResolveCase{"/dir/page.html?q=1", "g", "http://example.com/dir/g"}));
+                      ResolveCase{"/dir/page.html", "HTTP://x.org/", "HTTP://x.org/"},
+                      ResolveCase{"/dir/page.html", "//cdn.org/f", "http://cdn.org/f"},
+                      ResolveCase{"/dir/page.html?q=1", "g", "http://example.com/dir/g"},
+                      ResolveCase{"/dir/page.html?q=1", "?q=2", "http://example.com/dir/page.html?q=2"},
+                      ResolveCase{"", "g", "http://example.com/g"}));
 
 TEST(RefreshUrl, SpellingsAndContent) {
     struct Case {

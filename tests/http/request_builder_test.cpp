@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -248,6 +249,60 @@ TEST_F(RequestBuilderTest, ChoosesTheHeaderSet) {
     EXPECT_EQ(chosen(), firefox());
     control.useMsieHeaders = true;
     EXPECT_EQ(chosen(), msie());
+}
+
+struct TargetCase {
+    const char* path;
+    const char* query;
+    const char* requestLine;
+};
+
+class RequestTargetTable : public ::testing::TestWithParam<TargetCase> {};
+
+// Every header set starts with the same request line; nothing in the path or query may break it.
+TEST_P(RequestTargetTable, EncodedInEveryHeaderSet) {
+    const TargetCase& c = GetParam();
+    HttpControl control;
+    StringBuffer out;
+    buildRequestConfigurable(kUrl, kHost, c.path, c.query, control, false, "", SystemTime(), out);
+    EXPECT_EQ(std::string(out.getString()).substr(0, strlen(c.requestLine)), c.requestLine);
+    buildRequestMsie(kUrl, kHost, c.path, c.query, control, out);
+    EXPECT_EQ(std::string(out.getString()).substr(0, strlen(c.requestLine)), c.requestLine);
+    buildRequestFirefox(kUrl, kHost, c.path, c.query, control, out);
+    EXPECT_EQ(std::string(out.getString()).substr(0, strlen(c.requestLine)), c.requestLine);
+}
+
+const TargetCase kTargetCases[] = {
+    {"/contact us.html", "", "GET /contact%20us.html HTTP/1.1\r\n"},
+    {"/caf\xC3\xA9", "q=\xE9t\xE9", "GET /caf%C3%A9?q=%E9t%E9 HTTP/1.1\r\n"},
+    {"/a\r\nX-Injected: 1", "b=\n", "GET /a%0D%0AX-Injected:%201?b=%0A HTTP/1.1\r\n"},
+    {"/t\tx\x7f\x01~", "", "GET /t%09x%7F%01~ HTTP/1.1\r\n"},
+    // Escapes already there, and a '%' that starts none, go out as they are.
+    {"/already%20escaped%2", "a=%41&b=c d", "GET /already%20escaped%2?a=%41&b=c%20d HTTP/1.1\r\n"},
+    {"/a;b,c/d:e@f!$&'()*+=~", "x=/?", "GET /a;b,c/d:e@f!$&'()*+=~?x=/? HTTP/1.1\r\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Targets, RequestTargetTable, ::testing::ValuesIn(kTargetCases));
+
+TEST_F(RequestBuilderTest, ProxyTargetIsEncodedToo) {
+    control.proxyDomain.setString("proxy");
+    StringBuffer out;
+    buildRequestConfigurable("http://h/a b\r\n\xE9#frag", "h", "/", "", control, false, "", SystemTime(),
+                             out);
+    EXPECT_EQ(std::string(out.getString()).rfind("GET http://h/a%20b%0D%0A%E9 HTTP/1.1\r\n", 0), 0u);
+}
+
+TEST_F(RequestBuilderTest, HostLineEndsAtABlankOrControlByte) {
+    const char* const hosts[] = {"h\r\nX-Injected: 1", "h x", "h\tx", "h\nx"};
+    for (const char* host : hosts) {
+        StringBuffer out;
+        buildRequestConfigurable("http://h/", host, "/", "", control, false, "", SystemTime(), out);
+        std::string text = out.getString();
+        EXPECT_NE(text.find("\r\nHost: h\r\nConnection:"), std::string::npos) << text;
+        EXPECT_EQ(text.find("Injected"), std::string::npos) << text;
+        buildRequestFirefox("http://h/", host, "/", "", control, out);
+        EXPECT_NE(std::string(out.getString()).find("\r\nHost: h\r\nUser-Agent:"), std::string::npos);
+    }
 }
 
 } // namespace

@@ -130,19 +130,24 @@ TEST_P(RedirectTable, Resolves) {
 }
 
 const RedirectCase kRedirectCases[] = {
-    // Relative references resolve against the site root.
-    {"http://h/d/p.html", "q.html", true, "http://h/q.html"},
+    // Relative references resolve against the directory of the base.
+    {"http://h/d/p.html", "q.html", true, "http://h/d/q.html"},
+    {"http://h/d/p.html", "../up/x", true, "http://h/up/x"},
+    {"http://h/d/p.html", "?page=2", true, "http://h/d/p.html?page=2"},
     {"http://h/d/p.html", "/r", true, "http://h/r"},
-    {"http://h/d/p.html", "HTTP://o/", true, "HTTP://o/"},
+    {"http://h/d/p.html", "//other:81/x", true, "http://other:81/x"},
+    {"https://h/d/p.html", "//other/x", true, "https://other/x"},
     {"http://h", "/r", true, "http://h/r"},
     {"http://h", "q", true, "http://h/q"},
     {"http://h:81/a/b", "/r?x=1", true, "http://h:81/r?x=1"},
-    {"https://h/", "r", true, "https://h/r"},
-    // A base without "//".
-    {" h/d ", "q", true, "h/d/q"},
-    {"h/d/", "q", true, "h/d/q"},
-    {"h/d", "/r", false, ""},
-    {"", "q", true, "/q"},
+    // A location beginning with "http" in any letter case is absolute.
+    {"http://h/d/p.html", "HTTP://o/", true, "HTTP://o/"},
+    {"http://h/d/p.html", "Https://o/a/./b", true, "Https://o/a/b"},
+    // A base without "//" starts with the host.
+    {"h/d", "q", true, "h/q"},
+    {"h/d", "/r", true, "h/r"},
+    // Nothing to build.
+    {"", "", false, ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Redirects, RedirectTable, ::testing::ValuesIn(kRedirectCases));

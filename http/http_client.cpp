@@ -84,8 +84,7 @@ bool isBlankLine(const DataBuffer& line) {
 // Before a connect, plain or secure: the settings' time-outs, the job's address cache, and a
 // deadline like a response's, so that the look-up, the connect and a TLS handshake cannot take
 // longer than a response may (nor run past the settings' own deadline).
-template <typename Stream>
-void prepareConnect(Stream& stream, HttpControl& control, uint32_t maxResponseMs) {
+template <typename Stream> void prepareConnect(Stream& stream, HttpControl& control, uint32_t maxResponseMs) {
     stream.setConnectTimeoutSec(static_cast<uint32_t>(control.connectTimeout));
     stream.setReadTimeoutMs(static_cast<uint32_t>(control.readTimeout) * 1000);
     stream.setHostCache(&control.hostAddresses);

@@ -20,7 +20,8 @@ void HttpMan::GetFinalRedirectUrl(StringBuffer& out) const {
 }
 
 bool HttpMan::HostUnreachable(const char* host) {
-    uint32_t ms = m_control.connectTimeout > 0 ? static_cast<uint32_t>(m_control.connectTimeout) * 1000 : UINT32_MAX;
+    uint32_t ms =
+        m_control.connectTimeout > 0 ? static_cast<uint32_t>(m_control.connectTimeout) * 1000 : UINT32_MAX;
     return m_control.hostAddresses.unreachable(host, m_control.deadline.cap(ms), &log());
 }
 

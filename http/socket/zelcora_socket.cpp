@@ -120,7 +120,8 @@ bool ZelcoraSocket::resolve(const char* host, const Deadline& connectBy, HostAdd
         if (found)
             out.assign(1, address);
         else
-            found = HostResolver::resolve(host, connectBy.msLeft(), out, log) == HostResolver::Outcome::kFound;
+            found =
+                HostResolver::resolve(host, connectBy.msLeft(), out, log) == HostResolver::Outcome::kFound;
     }
     if (found)
         return true;

@@ -31,8 +31,8 @@ protected:
         auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(runCrawler(), 0);
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("[ measured ] %s: %.1f s\n", ::testing::UnitTest::GetInstance()->current_test_info()->name(),
-                    seconds);
+        std::printf("[ measured ] %s: %.1f s\n",
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name(), seconds);
         return seconds;
     }
     // The line the crawler wrote for a domain, from the result or the error file.
@@ -99,8 +99,9 @@ TEST_F(NameResolutionRun, DrippingTlsHandshakeEndsAtTheResponseDeadline) {
     // A handshake record announcing 16 KiB whose bytes come one a second, each well within the
     // read time-out: without a deadline it would take four and a half hours.
     ScriptServer tls;
-    tls.addScript({test_support::readBytes(1),
-                   test_support::drip(1000, std::string("\x16\x03\x03\x40\x00", 5) + std::string(400, '\x02'))});
+    tls.addScript(
+        {test_support::readBytes(1),
+         test_support::drip(1000, std::string("\x16\x03\x03\x40\x00", 5) + std::string(400, '\x02'))});
     ASSERT_TRUE(tls.start(443));
     double seconds = crawl("drip-tls.com\n");
     EXPECT_EQ(lineOf("drip-tls.com"), "Failed: drip-tls.com");

@@ -21,7 +21,8 @@ void put16(std::string& out, uint16_t v) {
 }
 
 uint16_t get16(const std::string& in, size_t at) {
-    return static_cast<uint16_t>((static_cast<unsigned char>(in[at]) << 8) | static_cast<unsigned char>(in[at + 1]));
+    return static_cast<uint16_t>((static_cast<unsigned char>(in[at]) << 8) |
+                                 static_cast<unsigned char>(in[at + 1]));
 }
 
 } // namespace
@@ -89,7 +90,8 @@ void DnsTestServer::serve() {
             continue;
         sockaddr_storage from{};
         socklen_t fromLength = sizeof(from);
-        ssize_t n = ::recvfrom(m_fd, buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        ssize_t n =
+            ::recvfrom(m_fd, buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n <= 0)
             continue;
         ++m_queries;

@@ -57,9 +57,9 @@ TEST(HostLiterals, AreNeverLookedUp) {
         const char* host;
         const char* expected; // empty: not a literal
     };
-    for (const Case& c : {Case{"127.0.0.1", "127.0.0.1"}, Case{" LocalHost ", "127.0.0.1"}, Case{"::1", "::1"},
-                          Case{"[2001:db8::5]", "2001:db8::5"}, Case{"site.test", ""}, Case{"1.2.3", ""},
-                          Case{"", ""}}) {
+    for (const Case& c :
+         {Case{"127.0.0.1", "127.0.0.1"}, Case{" LocalHost ", "127.0.0.1"}, Case{"::1", "::1"},
+          Case{"[2001:db8::5]", "2001:db8::5"}, Case{"site.test", ""}, Case{"1.2.3", ""}, Case{"", ""}}) {
         HostAddress address;
         bool isLiteral = HostResolver::literal(c.host, address);
         EXPECT_EQ(isLiteral, c.expected[0] != 0) << c.host;

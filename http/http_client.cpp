@@ -81,6 +81,16 @@ bool isBlankLine(const DataBuffer& line) {
     return true;
 }
 
+// Before a connect, plain or secure: the settings' time-outs, the job's address cache, and a
+// deadline like a response's, so that the look-up, the connect and a TLS handshake cannot take
+// longer than a response may (nor run past the settings' own deadline).
+template <typename Stream> void prepareConnect(Stream& stream, HttpControl& control, uint32_t maxResponseMs) {
+    stream.setConnectTimeoutSec(static_cast<uint32_t>(control.connectTimeout));
+    stream.setReadTimeoutMs(static_cast<uint32_t>(control.readTimeout) * 1000);
+    stream.setHostCache(&control.hostAddresses);
+    stream.setDeadlineFromNow(control.deadline.cap(maxResponseMs));
+}
+
 void logTooLarge(LogBase* log, const char* text, const HttpControl& control) {
     if (log != nullptr) {
         log->LogError(text);
@@ -162,12 +172,10 @@ bool HttpClient::openConnection(HttpControl& control, const char* host, int port
     if (tls) {
         m_tls.setServerName(target);
         m_tls.setPort(targetPort);
-        m_tls.setConnectTimeoutSec(static_cast<uint32_t>(control.connectTimeout));
-        m_tls.setReadTimeoutSec(static_cast<uint32_t>(control.readTimeout));
+        prepareConnect(m_tls, control, m_maxResponseMs);
         return m_tls.connect(log, dnsFailed);
     }
-    m_socket.setConnectTimeoutSec(static_cast<uint32_t>(control.connectTimeout));
-    m_socket.setReadTimeoutMs(static_cast<uint32_t>(control.readTimeout) * 1000);
+    prepareConnect(m_socket, control, m_maxResponseMs);
     return m_socket.connect(target, static_cast<uint16_t>(targetPort), log, dnsFailed);
 }
 
@@ -187,12 +195,10 @@ bool HttpClient::connect(Connection& connection, HttpControl& control, const Req
             log->LogInfo("Using HTTPS.");
         connection.tls->setServerName(host);
         connection.tls->setPort(port);
-        connection.tls->setConnectTimeoutSec(static_cast<uint32_t>(control.connectTimeout));
-        connection.tls->setReadTimeoutSec(static_cast<uint32_t>(control.readTimeout));
+        prepareConnect(*connection.tls, control, m_maxResponseMs);
         ok = connection.tls->connect(log, dnsFailed);
     } else {
-        connection.socket->setConnectTimeoutSec(static_cast<uint32_t>(control.connectTimeout));
-        connection.socket->setReadTimeoutMs(static_cast<uint32_t>(control.readTimeout) * 1000);
+        prepareConnect(*connection.socket, control, m_maxResponseMs);
         ok = connection.socket->connect(host, static_cast<uint16_t>(port), log, dnsFailed);
     }
     if (ok)

@@ -9,6 +9,7 @@
 #include "http/cls_cache2.h"
 #include "http/http_cache.h"
 #include "http/mime_header.h"
+#include "http/socket/host_address_cache.h"
 
 class CacheControl {
 public:
@@ -68,4 +69,6 @@ public:
     bool cutOversizeBody = false;
     // When set, no request starts after it and every wait of a request ends at it.
     Deadline deadline;
+    // The host addresses this object's requests have looked up, and those that timed out.
+    HostAddressCache hostAddresses;
 };

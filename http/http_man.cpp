@@ -19,6 +19,12 @@ void HttpMan::GetFinalRedirectUrl(StringBuffer& out) const {
     out.setSb(m_result.finalRedirectUrl);
 }
 
+bool HttpMan::HostUnreachable(const char* host) {
+    uint32_t ms =
+        m_control.connectTimeout > 0 ? static_cast<uint32_t>(m_control.connectTimeout) * 1000 : UINT32_MAX;
+    return m_control.hostAddresses.unreachable(host, m_control.deadline.cap(ms), &log());
+}
+
 bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
     enterMethod("QuickGetHtml");
     LogBase* log = &this->log();

@@ -35,6 +35,10 @@ public:
 
     // Fetches the page at `url` into `html` as UTF-8 (pages in UTF-8 or US-ASCII as they came).
     bool QuickGetHtml(const char* url, StringBuffer& html);
+    // True when every address `host` resolves to (known, or looked up within the connect
+    // time-out) already failed to connect in time for this object, or the name servers fell
+    // silent for it: a request to that host could only wait as long again.
+    bool HostUnreachable(const char* host);
 
     HttpControl& control() { return m_control; }
     const HttpResult& result() const { return m_result; }

@@ -32,4 +32,24 @@ constexpr uint32_t kMaxResponseMs = 120 * 1000;
 // after a minute instead of holding it for hours.
 constexpr uint32_t kDomainBudgetMs = 60 * 1000;
 
+// Addresses kept for one host name and tried by one connect. Large sites publish four to eight
+// of each family; an address that refuses costs nothing, and one that is silent uses up the
+// connect time-out whatever follows it, so trying more would only grow the log.
+constexpr uint32_t kMaxHostAddresses = 16;
+// One try of a name-server query before it is sent again (to the next server, if any). A
+// resolver on the local network or a public one answers in tens of milliseconds; a lost
+// packet is resent after a second instead of the five c-ares waits by default.
+constexpr uint32_t kResolverTryMs = 1000;
+// Tries of a query per server. c-ares doubles the wait each round (1 + 2 + 4 s), so it gives up
+// on its own soon after the crawler's connect time-out, which is what normally ends a look-up.
+constexpr int kResolverTries = 3;
+// Once a name's IPv4 addresses are in, how long its IPv6 answer is still waited for: the
+// resolution delay browsers use (RFC 8305). A name that /etc/hosts gives only an IPv4 address
+// would otherwise wait for the name servers' AAAA answer, however slow they are.
+constexpr uint32_t kIpv6AnswerGraceMs = 50;
+// Host names (and timed-out addresses) one job remembers. A site's pages, redirects and frames
+// name a handful of hosts; the bound only stops a page of endless redirects to new hosts from
+// growing the cache without limit (it is then emptied and starts again).
+constexpr uint32_t kMaxCachedHosts = 64;
+
 } // namespace HttpLimits

@@ -4,15 +4,16 @@
 #include "base/log_base.h"
 #include "base/platform.h"
 #include "base/string_buffer.h"
+#include "http/socket/host_address_cache.h"
 #include "http/socket/socket_errors.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -71,10 +72,10 @@ bool ZelcoraSocket::startup(LogBase*) {
     return true;
 }
 
-bool ZelcoraSocket::createSocket(LogBase* log) {
+bool ZelcoraSocket::createSocket(bool ipv6, LogBase* log) {
     startup(log);
     close();
-    m_handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_handle = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_handle < 0) {
         int err = errno;
         m_handle = -1;
@@ -102,43 +103,32 @@ void ZelcoraSocket::setReadTimeoutMs(uint32_t ms) {
 }
 
 void ZelcoraSocket::setDeadlineFromNow(uint32_t ms) {
-    m_hasDeadline = true;
-    m_deadlineTick = Platform::GetTickCount() + ms;
-}
-
-uint32_t ZelcoraSocket::msLeft() const {
-    if (!m_hasDeadline)
-        return UINT32_MAX;
-    int32_t left = static_cast<int32_t>(m_deadlineTick - Platform::GetTickCount());
-    return left <= 0 ? 0 : static_cast<uint32_t>(left);
+    m_deadline = Deadline::fromNow(ms);
 }
 
 // ---- Connecting ----
 
-bool ZelcoraSocket::resolve(const char* host, uint32_t& address, LogBase* log, bool& dnsFailed) {
-    in_addr dotted{};
-    if (::inet_pton(AF_INET, host, &dotted) == 1) {
-        address = dotted.s_addr;
+bool ZelcoraSocket::resolve(const char* host, const Deadline& connectBy, HostAddressList& out, LogBase* log,
+                            bool& dnsFailed) {
+    bool silent = false;
+    bool found;
+    if (m_hostCache != nullptr) {
+        found = m_hostCache->addressesOf(host, connectBy.msLeft(), out, log, silent);
+    } else {
+        HostAddress address;
+        found = HostResolver::literal(host, address);
+        if (found)
+            out.assign(1, address);
+        else
+            found =
+                HostResolver::resolve(host, connectBy.msLeft(), out, log) == HostResolver::Outcome::kFound;
+    }
+    if (found)
         return true;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) {
-        dnsFailed = true;
-        if (log != nullptr) {
-            log->LogError("Cannot get host by name.");
-            log->LogData("hostname", host);
-        }
-        return false;
-    }
-    std::unique_ptr<addrinfo, void (*)(addrinfo*)> owner(found, ::freeaddrinfo);
-    for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        if (a->ai_family == AF_INET && a->ai_addr != nullptr) {
-            address = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
-            return true;
-        }
+    dnsFailed = true;
+    if (log != nullptr) {
+        log->LogError("Cannot get host by name.");
+        log->LogData("hostname", host);
     }
     return false;
 }
@@ -151,24 +141,35 @@ bool ZelcoraSocket::connect(const char* host, uint16_t port, LogBase* log, bool&
     name.trim();
     if (name.getSize() == 0)
         return false;
-    if (name.equalsIgnoreCase("localhost"))
-        name.setString("127.0.0.1");
     startup(log);
+    close();
 
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    uint32_t resolved = 0;
-    if (!resolve(name.getString(), resolved, log, dnsFailed))
+    // One budget for the look-up and every address: the connect time-out, cut by the deadline.
+    uint32_t budget = m_connectTimeoutSec == 0 ? UINT32_MAX : m_connectTimeoutSec * 1000;
+    budget = m_deadline.cap(budget);
+    Deadline connectBy = budget == UINT32_MAX ? Deadline() : Deadline::fromNow(budget);
+    HostAddressList addresses;
+    if (!resolve(name.getString(), connectBy, addresses, log, dnsFailed))
         return false;
-    address.sin_addr.s_addr = resolved;
 
-    if (!createSocket(log) || m_handle < 0) {
-        if (log != nullptr)
-            log->LogError("Cannot connect, invalid socket.");
-        return false;
+    int code = 0;
+    for (const HostAddress& address : addresses) {
+        Attempt attempt = connectTo(address, port, connectBy, log, code);
+        if (attempt == Attempt::kConnected)
+            return true;
+        if (attempt == Attempt::kTimedOut) {
+            if (m_hostCache != nullptr)
+                m_hostCache->markTimedOut(address);
+            break;
+        }
+        if (connectBy.expired())
+            break;
     }
-    return connectLoop(&address, log);
+    if (log != nullptr)
+        log->LogError("Connect function failed.");
+    SocketErrors::logSocketError(code, log);
+    close();
+    return false;
 }
 
 bool ZelcoraSocket::setBlocking(bool blocking) {
@@ -179,76 +180,85 @@ bool ZelcoraSocket::setBlocking(bool blocking) {
     return ::fcntl(m_handle, F_SETFL, flags) == 0;
 }
 
-bool ZelcoraSocket::connectLoop(const void* addressPtr, LogBase* log) {
-    const auto* address = static_cast<const sockaddr*>(addressPtr);
-    bool timed = m_connectTimeoutSec != 0;
+ZelcoraSocket::Attempt ZelcoraSocket::connectTo(const HostAddress& address, uint16_t port,
+                                                const Deadline& connectBy, LogBase* log, int& code) {
+    if (!createSocket(address.isIpv6, log) || m_handle < 0) {
+        if (log != nullptr)
+            log->LogError("Cannot connect, invalid socket.");
+        code = SocketErrors::fromErrno(errno);
+        return Attempt::kFailed;
+    }
+    sockaddr_storage storage{};
+    socklen_t length;
+    if (address.isIpv6) {
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+        std::memcpy(&v6->sin6_addr, address.bytes, 16);
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+        std::memcpy(&v4->sin_addr, address.bytes, 4);
+        length = sizeof(sockaddr_in);
+    }
+    bool timed = connectBy.isSet();
     if (timed)
         setBlocking(false);
-    int code = 0;
-    bool connected = false;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        int rc = ::connect(m_handle, address, sizeof(sockaddr_in));
-        // A retry may find that the first attempt completed in the meantime.
-        if (rc == 0 || (attempt > 0 && errno == EISCONN)) {
-            connected = true;
-            break;
-        }
-        code = SocketErrors::fromErrno(errno);
-        if (code != SocketErrors::kWouldBlock && log != nullptr)
-            log->LogDataLong("sockError", code);
-        if (!timed || code != SocketErrors::kWouldBlock)
-            break;
+    int rc = ::connect(m_handle, reinterpret_cast<const sockaddr*>(&storage), length);
+    int err = rc == 0 ? 0 : errno;
+    if (rc != 0 && timed && (err == EINPROGRESS || err == EINTR)) {
         int pending = 0;
-        if (waitWritable(m_connectTimeoutSec, log, pending)) {
-            connected = true;
-            break;
-        }
-        if (pending != 0) {
-            // The attempt ended in an error (refused, unreachable) rather than running out of time.
-            code = pending;
-            if (log != nullptr)
-                log->LogDataLong("sockError", code);
-            break;
-        }
-        if (attempt == 0) {
-            if (log != nullptr)
-                log->LogError("Connection attempt timed out, trying again.");
+        if (waitWritable(connectBy.msLeft(), log, pending)) {
+            rc = 0;
+        } else if (pending == 0) {
+            code = SocketErrors::kWouldBlock;
+            return Attempt::kTimedOut;
         } else {
-            SocketErrors::logSocketError(SocketErrors::kWouldBlock, log);
+            code = pending;
         }
+    } else if (rc != 0) {
+        code = SocketErrors::fromErrno(err);
     }
     if (timed)
         setBlocking(true);
-    if (connected) {
-        m_connected = true;
-        // Sends are bounded by the read time-out too, so a peer that stops reading cannot block one.
-        timeval sendLimit{static_cast<time_t>(m_readTimeoutMs / 1000),
-                          static_cast<suseconds_t>((m_readTimeoutMs % 1000) * 1000)};
-        ::setsockopt(m_handle, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof(sendLimit));
-        int one = 1;
-        ::setsockopt(m_handle, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-        return true;
+    if (rc == 0) {
+        onConnected();
+        return Attempt::kConnected;
     }
-    if (log != nullptr)
-        log->LogError("Connect function failed.");
-    SocketErrors::logSocketError(code, log);
-    close();
-    return false;
+    if (log != nullptr) {
+        StringBuffer text;
+        address.toText(text);
+        log->LogDataLong("sockError", code);
+        log->LogData("address", text.getString());
+    }
+    return Attempt::kFailed;
 }
 
-bool ZelcoraSocket::waitWritable(uint32_t seconds, LogBase* log, int& connectError) {
+void ZelcoraSocket::onConnected() {
+    m_connected = true;
+    // Sends are bounded by the read time-out too, so a peer that stops reading cannot block one.
+    timeval sendLimit{static_cast<time_t>(m_readTimeoutMs / 1000),
+                      static_cast<suseconds_t>((m_readTimeoutMs % 1000) * 1000)};
+    ::setsockopt(m_handle, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof(sendLimit));
+    int one = 1;
+    ::setsockopt(m_handle, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+}
+
+bool ZelcoraSocket::waitWritable(uint32_t ms, LogBase* log, int& connectError) {
     connectError = 0;
     if (m_handle < 0) {
         if (log != nullptr)
             log->LogError("invalid socket, not ready for writing.");
         return false;
     }
-    uint64_t ms = static_cast<uint64_t>(seconds) * 1000;
     short revents = 0;
-    int rc = pollFor(m_handle, POLLOUT, ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms), revents);
+    int rc = pollFor(m_handle, POLLOUT, ms, revents);
     if (rc < 0) {
         if (log != nullptr)
             log->LogError("select returned a socket error");
+        connectError = SocketErrors::fromErrno(errno);
         return false;
     }
     if (rc == 1) {

@@ -1,20 +1,25 @@
 // ZelcoraSocket: the blocking TCP stream under every HTTP connection, plain or beneath the TLS
-// channel. It connects with a time-out and one retry, waits for readiness before every receive,
+// channel. It connects over IPv4 or IPv6, trying each address of the host in turn within one
+// connect time-out, waits for readiness before every receive,
 // sends in bounded pieces and reads header blocks and lines one byte at a time, so that no
 // read-ahead has to be kept. Every operation reports its failures to the caller's log and
 // answers a plain boolean. One socket belongs to one connection and one thread at a time.
 //
 // Besides the per-read time-out a socket can carry a deadline: once it has passed, every wait
-// fails at once. The HTTP engine sets one per response, so that a server that sends a byte every
-// few seconds cannot hold a connection for ever.
+// fails at once, the name look-up and connect included. The HTTP engine sets one per connect and
+// per response, so that a server that sends a byte every few seconds cannot hold a connection
+// for ever.
 #pragma once
 
 #include "base/zelcora_object.h"
+#include "http/deadline.h"
 #include "http/http_stream.h"
+#include "http/socket/host_resolver.h"
 
 #include <cstdint>
 
 class DataBuffer;
+class HostAddressCache;
 class LogBase;
 
 // Told of the bytes a transfer moved; may ask for the transfer to stop.
@@ -44,10 +49,15 @@ public:
     // Process-wide start-up of the socket layer, done once whatever the number of callers.
     static bool startup(LogBase* log);
 
-    // Closes any open socket and creates a fresh IPv4 stream socket.
-    bool createSocket(LogBase* log);
-    // Connects to a host name or dotted address. "localhost" means 127.0.0.1; a dotted address
-    // is never looked up. dnsFailed tells a name that did not resolve from other failures.
+    // Closes any open socket and creates a fresh IPv4 or IPv6 stream socket.
+    bool createSocket(bool ipv6, LogBase* log);
+    // Where connects look names up and record addresses that timed out; null: a look-up of
+    // their own every time.
+    void setHostCache(HostAddressCache* cache) { m_hostCache = cache; }
+    // Connects to a host name or address literal, trying the host's addresses in turn; name
+    // look-up and every attempt together end within the connect time-out and the deadline.
+    // "localhost" means 127.0.0.1; a literal is never looked up. dnsFailed tells a name that did
+    // not resolve from other failures.
     bool connect(const char* host, uint16_t port, LogBase* log, bool& dnsFailed);
     void close();
     bool isConnected() const override { return m_connected; }
@@ -62,14 +72,14 @@ public:
     // Whether an idle connection has something to read: the peer closed it, reset it, or sent
     // bytes nobody asked for. Either way it can carry no further request.
     bool hasUnexpectedInput();
-    // 0 means a plain blocking connect.
+    // 0 means no time-out of its own: the deadline, if any, bounds the connect, else it blocks.
     void setConnectTimeoutSec(uint32_t s) { m_connectTimeoutSec = s; }
     uint32_t getConnectTimeoutSec() const { return m_connectTimeoutSec; }
     // Every wait fails once `ms` milliseconds from now have passed, until clearDeadline().
     void setDeadlineFromNow(uint32_t ms) override;
-    void clearDeadline() override { m_hasDeadline = false; }
+    void clearDeadline() override { m_deadline.clear(); }
     // Milliseconds left before the deadline (UINT32_MAX without one).
-    uint32_t msLeft() const;
+    uint32_t msLeft() const { return m_deadline.msLeft(); }
     // Waits until the socket can be read (or written) within the read time-out and the
     // deadline; for a stream layered over this socket. timedOut tells a time-out from a failure.
     bool waitReady(bool forWriting, LogBase* log, bool& timedOut);
@@ -111,10 +121,15 @@ protected:
     bool nextByte(unsigned char& b, LogBase* log) override;
 
 private:
-    bool resolve(const char* host, uint32_t& addressNetworkOrder, LogBase* log, bool& dnsFailed);
-    bool connectLoop(const void* address, LogBase* log);
-    // True when writable within the time; `connectError` receives a pending connect error.
-    bool waitWritable(uint32_t seconds, LogBase* log, int& connectError);
+    enum class Attempt { kConnected, kFailed, kTimedOut };
+    bool resolve(const char* host, const Deadline& connectBy, HostAddressList& out, LogBase* log,
+                 bool& dnsFailed);
+    // One address; `code` receives the socket error code of a failure.
+    Attempt connectTo(const HostAddress& address, uint16_t port, const Deadline& connectBy, LogBase* log,
+                      int& code);
+    // True when writable within `ms`; `connectError` receives a pending connect error.
+    bool waitWritable(uint32_t ms, LogBase* log, int& connectError);
+    void onConnected();
     // True when data (or the peer's close) can be read within `ms`.
     bool waitReadable(uint32_t ms, LogBase* log, ProgressMonitor* monitor, bool& timedOut);
 
@@ -123,6 +138,6 @@ private:
     uint32_t m_readTimeoutMs = kDefaultReadTimeoutMs;
     uint32_t m_connectTimeoutSec = kDefaultConnectTimeoutSec;
     int m_lastSendError = 0;
-    bool m_hasDeadline = false;
-    uint32_t m_deadlineTick = 0;
+    Deadline m_deadline;
+    HostAddressCache* m_hostCache = nullptr;
 };

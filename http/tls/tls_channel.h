@@ -30,6 +30,7 @@ public:
     void setPort(int port) { m_port = port; }
     int getPort() const { return m_port; }
     void setConnectTimeoutSec(uint32_t s) { m_socket.setConnectTimeoutSec(s); }
+    void setHostCache(HostAddressCache* cache) { m_socket.setHostCache(cache); }
     void setReadTimeoutSec(uint32_t s) { m_socket.setReadTimeoutMs(s * 1000); }
     void setReadTimeoutMs(uint32_t ms) override { m_socket.setReadTimeoutMs(ms); }
     uint32_t getReadTimeoutMs() const override { return m_socket.getReadTimeoutMs(); }
@@ -39,7 +40,8 @@ public:
     }
 
     // TCP connect, handshake with the server name, certificate check, connection information.
-    // dnsFailed tells a name that did not resolve from other failures.
+    // The deadline (setDeadlineFromNow) bounds all of it. dnsFailed tells a name that did not
+    // resolve from other failures.
     bool connect(LogBase* log, bool& dnsFailed);
     bool isConnected() const override;
     // Encrypts and sends the whole message.

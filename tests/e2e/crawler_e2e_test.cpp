@@ -2,6 +2,7 @@
 // network, /etc/hosts (the namespace's own) names the sites, and every site's expected line must
 // appear exactly once in the result or the error file.
 #include "../base/file_test_support.h"
+#include "crawler_run.h"
 #include "fixture_server.h"
 
 #include <gtest/gtest.h>
@@ -19,79 +20,9 @@
 
 namespace {
 
+using e2e::CrawlerRun;
+using e2e::linesOf;
 using test_support::FixtureServer;
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-class CrawlerRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (std::getenv("DUNMERE_PRIVATE_NET") == nullptr)
-            GTEST_SKIP()
-                << "the crawler runs against fixture sites inside the private network namespace only";
-        char pattern[] = "/tmp/dunmere-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        if (!m_dir.empty())
-            std::filesystem::remove_all(m_dir, ec);
-    }
-
-    // Adds names of loopback to the namespace's own hosts file.
-    static void addHosts(const std::vector<std::string>& names) {
-        std::ofstream hosts("/etc/hosts", std::ios::app);
-        for (const std::string& name : names)
-            hosts << "127.0.0.1 " << name << "\n";
-    }
-
-    void writeConfig(int threads) {
-        std::filesystem::create_directories(m_dir + "/c:/Orrastead");
-        file_test::writeBytes(m_dir + "/c:/Orrastead/Dunmere.xml",
-                              "<config><logFile>c:/Orrastead/DunmereLog.txt</logFile>"
-                              "<inFile>c:/Orrastead/DunmereIn.txt</inFile>"
-                              "<outFile>c:/Orrastead/DunmereOut.txt</outFile>"
-                              "<errFile>c:/Orrastead/DunmereErr.txt</errFile><numThreads>" +
-                                  std::to_string(threads) + "</numThreads></config>");
-    }
-
-    // Runs the crawler in the test folder; its exit status.
-    int runCrawler(int timeoutSeconds = 300) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            if (chdir(m_dir.c_str()) != 0)
-                _exit(126);
-            execl(DUNMERE_BINARY, DUNMERE_BINARY, nullptr);
-            _exit(127);
-        }
-        for (int waited = 0; waited < timeoutSeconds * 10; ++waited) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid)
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        ADD_FAILURE() << "the crawler did not finish";
-        return -1;
-    }
-
-    void crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites);
-
-    std::string file(const char* name) const { return file_test::readBytes(m_dir + "/c:/Orrastead/" + name); }
-
-    std::string m_dir;
-};
 
 TEST_F(CrawlerRun, FirstRunWritesOnlyTheConfiguration) {
     EXPECT_EQ(runCrawler(30), 0);
@@ -107,38 +38,6 @@ TEST_F(CrawlerRun, MissingInputFileIsReported) {
     EXPECT_EQ(runCrawler(30), 0);
     EXPECT_NE(file("DunmereLog.txt").find("Failed to open c:/Orrastead/DunmereIn.txt"), std::string::npos)
         << file("DunmereLog.txt");
-}
-
-// Crawls the fixture sites (already served) and checks every site's expected line.
-void CrawlerRun::crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites) {
-    std::vector<std::string> names;
-    std::string input;
-    for (const auto& site : sites) {
-        names.insert(names.end(), site.hosts.begin(), site.hosts.end());
-        input += site.name + "\r\n";
-    }
-    addHosts(names);
-    writeConfig(4);
-    file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
-    ASSERT_EQ(runCrawler(), 0);
-
-    std::vector<std::string> written = linesOf(file("DunmereOut.txt"));
-    std::vector<std::string> errors = linesOf(file("DunmereErr.txt"));
-    written.insert(written.end(), errors.begin(), errors.end());
-    for (const auto& site : sites) {
-        if (site.expected.empty())
-            continue;
-        int seen = 0;
-        std::string lineOfSite;
-        for (const std::string& line : written) {
-            bool forSite = line.rfind(site.name + "|", 0) == 0 || line == "Failed: " + site.name;
-            seen += forSite;
-            if (forSite)
-                lineOfSite = line;
-        }
-        EXPECT_EQ(seen, 1) << site.name;
-        EXPECT_EQ(lineOfSite, site.expected) << site.name;
-    }
 }
 
 TEST_F(CrawlerRun, FixtureSitesGiveTheirExpectedLines) {

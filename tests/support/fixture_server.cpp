@@ -207,20 +207,32 @@ bool FixtureServer::lookup(const std::string& host, const std::string& path, Fix
 }
 
 bool FixtureServer::start(uint16_t port) {
+    return listenOn(false, port);
+}
+
+bool FixtureServer::startIpv6(uint16_t port) {
+    return listenOn(true, port);
+}
+
+bool FixtureServer::listenOn(bool ipv6, uint16_t port) {
     std::signal(SIGPIPE, SIG_IGN);
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_listenFd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
     sockaddr_in address{};
+    sockaddr_in6 address6{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(m_listenFd, 64) != 0)
+    address6.sin6_family = AF_INET6;
+    address6.sin6_port = htons(port);
+    address6.sin6_addr = in6addr_loopback;
+    auto* bound = ipv6 ? reinterpret_cast<sockaddr*>(&address6) : reinterpret_cast<sockaddr*>(&address);
+    socklen_t length = ipv6 ? sizeof(address6) : sizeof(address);
+    if (::bind(m_listenFd, bound, length) != 0 || ::listen(m_listenFd, 64) != 0)
         return false;
-    socklen_t length = sizeof(address);
-    ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
+    ::getsockname(m_listenFd, bound, &length);
+    m_port = ntohs(ipv6 ? address6.sin6_port : address.sin_port);
     m_acceptThread = std::thread([this] { acceptLoop(); });
     return true;
 }

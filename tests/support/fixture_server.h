@@ -52,6 +52,8 @@ public:
              const std::string& contentType = "text/html");
     void addPage(const std::string& host, const std::string& path, const FixturePage& page);
     bool start(uint16_t port = 0);
+    // The same on the IPv6 loopback address ::1.
+    bool startIpv6(uint16_t port = 0);
     void stop();
     uint16_t port() const { return m_port; }
 
@@ -60,6 +62,7 @@ public:
     int countRequests(const std::string& hostAndPath) const;
 
 private:
+    bool listenOn(bool ipv6, uint16_t port);
     void acceptLoop();
     void serve(int fd);
     bool lookup(const std::string& host, const std::string& path, FixturePage& page) const;

@@ -1,0 +1,113 @@
+#include "crawler_run.h"
+
+#include "../base/file_test_support.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace e2e {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void CrawlerRun::SetUp() {
+    if (std::getenv("DUNMERE_PRIVATE_NET") == nullptr)
+        GTEST_SKIP() << "the crawler runs against fixture sites inside the private network namespace only";
+    char pattern[] = "/tmp/dunmere-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    m_dir = pattern;
+}
+
+void CrawlerRun::TearDown() {
+    std::error_code ec;
+    if (!m_dir.empty())
+        std::filesystem::remove_all(m_dir, ec);
+}
+
+void CrawlerRun::addHosts(const std::vector<std::string>& names) {
+    std::ofstream hosts("/etc/hosts", std::ios::app);
+    for (const std::string& name : names)
+        hosts << "127.0.0.1 " << name << "\n";
+}
+
+void CrawlerRun::writeConfig(int threads) {
+    std::filesystem::create_directories(m_dir + "/c:/Orrastead");
+    file_test::writeBytes(m_dir + "/c:/Orrastead/Dunmere.xml",
+                          "<config><logFile>c:/Orrastead/DunmereLog.txt</logFile>"
+                          "<inFile>c:/Orrastead/DunmereIn.txt</inFile>"
+                          "<outFile>c:/Orrastead/DunmereOut.txt</outFile>"
+                          "<errFile>c:/Orrastead/DunmereErr.txt</errFile><numThreads>" +
+                              std::to_string(threads) + "</numThreads></config>");
+}
+
+int CrawlerRun::runCrawler(int timeoutSeconds) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(m_dir.c_str()) != 0)
+            _exit(126);
+        execl(DUNMERE_BINARY, DUNMERE_BINARY, nullptr);
+        _exit(127);
+    }
+    for (int waited = 0; waited < timeoutSeconds * 10; ++waited) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    ADD_FAILURE() << "the crawler did not finish";
+    return -1;
+}
+
+std::string CrawlerRun::file(const char* name) const {
+    return file_test::readBytes(m_dir + "/c:/Orrastead/" + name);
+}
+
+void CrawlerRun::crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites) {
+    std::vector<std::string> names;
+    std::string input;
+    for (const auto& site : sites) {
+        names.insert(names.end(), site.hosts.begin(), site.hosts.end());
+        input += site.name + "\r\n";
+    }
+    addHosts(names);
+    writeConfig(4);
+    file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
+    ASSERT_EQ(runCrawler(), 0);
+
+    std::vector<std::string> written = linesOf(file("DunmereOut.txt"));
+    std::vector<std::string> errors = linesOf(file("DunmereErr.txt"));
+    written.insert(written.end(), errors.begin(), errors.end());
+    for (const auto& site : sites) {
+        if (site.expected.empty())
+            continue;
+        int seen = 0;
+        std::string lineOfSite;
+        for (const std::string& line : written) {
+            bool forSite = line.rfind(site.name + "|", 0) == 0 || line == "Failed: " + site.name;
+            seen += forSite;
+            if (forSite)
+                lineOfSite = line;
+        }
+        EXPECT_EQ(seen, 1) << site.name;
+        EXPECT_EQ(lineOfSite, site.expected) << site.name;
+    }
+}
+
+} // namespace e2e

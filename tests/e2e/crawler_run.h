@@ -1,0 +1,35 @@
+// CrawlerRun: the fixture of whole-program tests. Each test gets a folder of its own where the
+// real crawler binary runs, inside the private network namespace (tests skip outside it), with
+// helpers to name hosts in the namespace's /etc/hosts, write the configuration and read the
+// crawler's files.
+#pragma once
+
+#include "fixture_server.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+std::vector<std::string> linesOf(const std::string& text);
+
+class CrawlerRun : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Adds names of loopback to the namespace's own hosts file.
+    static void addHosts(const std::vector<std::string>& names);
+    void writeConfig(int threads);
+    // Runs the crawler in the test folder; its exit status.
+    int runCrawler(int timeoutSeconds = 300);
+    // Crawls the fixture sites (already served) and checks every site's expected line.
+    void crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites);
+    std::string file(const char* name) const;
+
+    std::string m_dir;
+};
+
+} // namespace e2e

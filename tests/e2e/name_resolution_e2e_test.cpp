@@ -1,0 +1,113 @@
+// The real crawler against hostile and unusual name resolution and connects: a name server of
+// the test's own on the namespace's resolver address (127.0.0.1:53) answers for names that are
+// not in the hosts file. Each case checks the site's line and how long the domain held the run.
+#include "crawler_run.h"
+
+#include "../base/file_test_support.h"
+#include "dns_test_server.h"
+#include "fixture_server.h"
+#include "http/limits.h"
+#include "script_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+namespace {
+
+using e2e::CrawlerRun;
+using e2e::linesOf;
+using test_support::DnsTestServer;
+using test_support::FixtureServer;
+using test_support::ScriptServer;
+
+class NameResolutionRun : public CrawlerRun {
+protected:
+    // Crawls the given domains, one thread each; the seconds the whole run took.
+    double crawl(const std::string& input) {
+        writeConfig(4);
+        file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(runCrawler(), 0);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("[ measured ] %s: %.1f s\n",
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name(), seconds);
+        return seconds;
+    }
+    // The line the crawler wrote for a domain, from the result or the error file.
+    std::string lineOf(const std::string& domain) {
+        std::vector<std::string> lines = linesOf(file("DunmereOut.txt"));
+        for (const std::string& line : linesOf(file("DunmereErr.txt")))
+            lines.push_back(line);
+        for (const std::string& line : lines) {
+            if (line.rfind(domain + "|", 0) == 0 || line == "Failed: " + domain)
+                return line;
+        }
+        return "<none>";
+    }
+};
+
+const char* const kPage = "<html><head><title>%s</title></head><body>Fine handmade things, shipped from our "
+                          "workshop every week.</body></html>";
+
+std::string page(const std::string& title) {
+    std::string text = kPage;
+    return text.replace(text.find("%s"), 2, title);
+}
+
+TEST_F(NameResolutionRun, RefusedFirstAddressAndIpv6OnlyHost) {
+    DnsTestServer dns;
+    ASSERT_TRUE(dns.add("refuse-first.com", "127.0.0.2")); // nothing listens there
+    ASSERT_TRUE(dns.add("refuse-first.com", "127.0.0.1"));
+    ASSERT_TRUE(dns.add("six-only.com", "::1")); // AAAA only
+    ASSERT_TRUE(dns.start());
+    FixtureServer v4, v6;
+    v4.add("refuse-first.com", "/", page("Second Address Serves"));
+    v6.add("six-only.com", "/", page("Reached Over IPv6"));
+    ASSERT_TRUE(v4.start(80));
+    ASSERT_TRUE(v6.startIpv6(80));
+    crawl("refuse-first.com\nsix-only.com\n");
+    // The title is the sixth field of a site's line.
+    EXPECT_EQ(lineOf("refuse-first.com").rfind("refuse-first.com|||||Second Address Serves|", 0), 0u)
+        << lineOf("refuse-first.com");
+    EXPECT_EQ(lineOf("six-only.com").rfind("six-only.com|||||Reached Over IPv6|", 0), 0u)
+        << lineOf("six-only.com");
+    EXPECT_EQ(v4.countRequests("refuse-first.com /"), 1);
+    EXPECT_EQ(v6.countRequests("six-only.com /"), 1);
+}
+
+TEST_F(NameResolutionRun, SilentResolverEndsTheDomainWithinTheConnectTimeout) {
+    DnsTestServer dns;
+    dns.setSilent(true);
+    ASSERT_TRUE(dns.start());
+    double seconds = crawl("quiet-dns.com\n");
+    EXPECT_EQ(lineOf("quiet-dns.com"), "Failed: quiet-dns.com");
+    // The crawler's connect time-out is 5 s; the rest is the crawler's start and end.
+    EXPECT_LT(seconds, 5.0 + 3.0);
+    EXPECT_GE(dns.queryCount(), 1);
+}
+
+TEST_F(NameResolutionRun, DrippingTlsHandshakeEndsAtTheResponseDeadline) {
+    addHosts({"drip-tls.com"});
+    FixtureServer web;
+    test_support::FixturePage moved;
+    moved.status = 301;
+    moved.headers = "Location: https://drip-tls.com/\r\n";
+    web.addPage("drip-tls.com", "/", moved);
+    ASSERT_TRUE(web.start(80));
+    // A handshake record announcing 16 KiB whose bytes come one a second, each well within the
+    // read time-out: without a deadline it would take four and a half hours.
+    ScriptServer tls;
+    tls.addScript(
+        {test_support::readBytes(1),
+         test_support::drip(1000, std::string("\x16\x03\x03\x40\x00", 5) + std::string(400, '\x02'))});
+    ASSERT_TRUE(tls.start(443));
+    double seconds = crawl("drip-tls.com\n");
+    EXPECT_EQ(lineOf("drip-tls.com"), "Failed: drip-tls.com");
+    // The handshake ends at the response's time limit, or earlier at the domain's budget.
+    EXPECT_LT(seconds, HttpLimits::kMaxResponseMs / 1000.0 + 10.0);
+    EXPECT_EQ(tls.connectionCount(), 1);
+}
+
+} // namespace

@@ -56,6 +56,23 @@ std::string page(const std::string& title) {
     return text.replace(text.find("%s"), 2, title);
 }
 
+// A frameset of four frames at `prefix` + "1.html" to "4.html"... with its own words.
+std::string framesetPage(const std::string& title, const std::string& prefix) {
+    std::string text = "<html><head><title>" + title + "</title></head><frameset>";
+    for (int i = 1; i <= 4; ++i)
+        text += "<frame src=\"" + prefix + std::to_string(i) + ".html\">";
+    return text + "</frameset><noframes>Frames of " + title + "</noframes></html>";
+}
+
+// The frameset page at `path` + ".html", answered after 5 s (within the crawler's read time-out),
+// whose frames are `path` + "-1.html" to "-4.html".
+void addSlowFrameset(test_support::FixtureServer& web, const std::string& path) {
+    test_support::FixturePage slow;
+    slow.body = framesetPage("Level", path + "-");
+    slow.delayMs = 5000;
+    web.addPage("endless-frames.com", path + ".html", slow);
+}
+
 TEST_F(NameResolutionRun, RefusedFirstAddressAndIpv6OnlyHost) {
     DnsTestServer dns;
     ASSERT_TRUE(dns.add("refuse-first.com", "127.0.0.2")); // nothing listens there
@@ -88,13 +105,28 @@ TEST_F(NameResolutionRun, SilentResolverEndsTheDomainWithinTheConnectTimeout) {
     EXPECT_GE(dns.queryCount(), 1);
 }
 
-TEST_F(NameResolutionRun, DrippingTlsHandshakeEndsAtTheResponseDeadline) {
-    addHosts({"drip-tls.com"});
+// Two hostile sites crawled side by side: one whose TLS handshake drips, one whose frames nest
+// without end on slow pages. Each holds its worker no longer than the domain's time budget, and
+// the one whose home page arrived still gets its line.
+TEST_F(NameResolutionRun, HostileSitesEndWithinTheDomainBudget) {
+    addHosts({"drip-tls.com", "endless-frames.com"});
     FixtureServer web;
     test_support::FixturePage moved;
     moved.status = 301;
     moved.headers = "Location: https://drip-tls.com/\r\n";
     web.addPage("drip-tls.com", "/", moved);
+    // Four frames a page, three levels deep: 84 frame pages of 5 s each, seven minutes without
+    // a budget.
+    web.add("endless-frames.com", "/", framesetPage("Endless Frames", "/f"));
+    for (const char* level1 : {"/f1", "/f2", "/f3", "/f4"}) {
+        addSlowFrameset(web, level1);
+        for (int i = 1; i <= 4; ++i) {
+            std::string level2 = std::string(level1) + "-" + std::to_string(i);
+            addSlowFrameset(web, level2);
+            for (int k = 1; k <= 4; ++k)
+                addSlowFrameset(web, level2 + "-" + std::to_string(k));
+        }
+    }
     ASSERT_TRUE(web.start(80));
     // A handshake record announcing 16 KiB whose bytes come one a second, each well within the
     // read time-out: without a deadline it would take four and a half hours.
@@ -103,11 +135,15 @@ TEST_F(NameResolutionRun, DrippingTlsHandshakeEndsAtTheResponseDeadline) {
         {test_support::readBytes(1),
          test_support::drip(1000, std::string("\x16\x03\x03\x40\x00", 5) + std::string(400, '\x02'))});
     ASSERT_TRUE(tls.start(443));
-    double seconds = crawl("drip-tls.com\n");
+    double seconds = crawl("drip-tls.com\nendless-frames.com\n");
     EXPECT_EQ(lineOf("drip-tls.com"), "Failed: drip-tls.com");
-    // The handshake ends at the response's time limit, or earlier at the domain's budget.
-    EXPECT_LT(seconds, HttpLimits::kMaxResponseMs / 1000.0 + 10.0);
+    EXPECT_EQ(lineOf("endless-frames.com").rfind("endless-frames.com|||||Endless Frames|", 0), 0u)
+        << lineOf("endless-frames.com");
+    EXPECT_LT(seconds, HttpLimits::kDomainBudgetMs / 1000.0 + 10.0);
     EXPECT_EQ(tls.connectionCount(), 1);
+    std::string log = file("DunmereLog.txt");
+    EXPECT_NE(log.find("Time budget spent: endless-frames.com"), std::string::npos) << log;
+    EXPECT_NE(log.find("Time budget spent: drip-tls.com"), std::string::npos) << log;
 }
 
 } // namespace

@@ -603,7 +603,8 @@ struct BodyReader {
         uint32_t room = limit - body.getSize();
         DataBuffer rest;
         bool tooLarge = false;
-        stream.receiveUntilClosed(rest, log, mayCut ? room + HttpLimits::kUntilCloseCutSlack : room, tooLarge);
+        stream.receiveUntilClosed(rest, log, mayCut ? room + HttpLimits::kUntilCloseCutSlack : room,
+                                  tooLarge);
         stream.closeStream(log);
         if (tooLarge || rest.getSize() > room) {
             if (!mayCut) {

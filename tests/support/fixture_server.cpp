@@ -163,16 +163,16 @@ std::vector<FixtureSite> loadFixtureSites(const std::string& dir, FixtureServer&
                 FixturePage& page = pages[path];
                 if (word == "status") {
                     page.status = std::atoi(value.c_str());
-                    site.nginxLocations += " location = " + path + " { return " + value + " \"" +
-                                           reason(page.status) + "\"; }";
+                    site.nginxLocations +=
+                        " location = " + path + " { return " + value + " \"" + reason(page.status) + "\"; }";
                 } else if (word == "delay") {
                     page.delayMs = std::atoi(value.c_str());
                 } else {
                     std::string code;
                     page.status = words >> code ? std::atoi(code.c_str()) : 302;
                     page.headers += "Location: " + value + "\r\n";
-                    site.nginxLocations +=
-                        " location = " + path + " { return " + std::to_string(page.status) + " " + value + "; }";
+                    site.nginxLocations += " location = " + path + " { return " +
+                                           std::to_string(page.status) + " " + value + "; }";
                 }
             }
         }

@@ -19,8 +19,8 @@
 #pragma once
 
 #include <atomic>
-#include <istream>
 #include <cstdint>
+#include <istream>
 #include <memory>
 #include <mutex>
 #include <string>

@@ -103,7 +103,8 @@ void applySetting(const std::string& setting, uint16_t port, HttpControl& contro
 }
 
 void checkExpectation(const std::string& expectation, uint16_t port, bool ok, const DataBuffer& body,
-                      const HttpResult& result, const file_test::RecordingLog& log, const ScriptServer& server) {
+                      const HttpResult& result, const file_test::RecordingLog& log,
+                      const ScriptServer& server) {
     std::string logText;
     for (const auto& e : log.entries)
         logText += "  " + e.kind + " " + e.name + " " + e.text + "\n";
@@ -114,7 +115,8 @@ void checkExpectation(const std::string& expectation, uint16_t port, bool ok, co
     if (word == "result") {
         EXPECT_EQ(ok, value == "true") << "log:\n" << logText;
     } else if (word == "body") {
-        EXPECT_TRUE(bytesOf(body) == test_support::unescape(value)) << "body: " << bytesOf(body).substr(0, 200);
+        EXPECT_TRUE(bytesOf(body) == test_support::unescape(value))
+            << "body: " << bytesOf(body).substr(0, 200);
     } else if (word == "body-size") {
         EXPECT_EQ(body.getSize(), static_cast<uint32_t>(std::stoul(value)));
     } else if (word == "status") {

@@ -122,7 +122,8 @@ TEST_P(NoPageTest, IsNotAPage) {
     EXPECT_EQ(html.getSize(), 0);
     StringBuffer record;
     http.log().GetXml(record);
-    EXPECT_NE(std::string(record.getString()).find(GetParam().logLine), std::string::npos) << record.getString();
+    EXPECT_NE(std::string(record.getString()).find(GetParam().logLine), std::string::npos)
+        << record.getString();
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -48,6 +48,7 @@ HttpMan* createJobHttp() {
     agentText.appendDb(agent);
     http->SetUserAgent(agentText.getString());
     http->SetMaxContentLength(kJobMaxContentLength);
+    http->SetCutOversizeBody(true);
     http->SetConnectTimeout(kJobConnectTimeoutSec);
     http->SetReadTimeout(kJobReadTimeoutSec);
     return http;

@@ -37,8 +37,9 @@ bool skipTerminated(const unsigned char* data, uint32_t size, uint32_t& pos, std
 
 } // namespace
 
-GunzipResult gunzipBody(const unsigned char* data, uint32_t size, DataBuffer& out, uint32_t maxOutput,
+GunzipResult gunzipBody(const unsigned char* data, uint32_t size, DataBuffer& out, const GunzipLimits& limits,
                         LogBase* log) {
+    const uint32_t maxOutput = limits.maxOutput;
     out.clear();
     if (size < 10) {
         logError(log, "Gzip data too small");
@@ -99,22 +100,27 @@ GunzipResult gunzipBody(const unsigned char* data, uint32_t size, DataBuffer& ou
         }
         pos += 2;
     }
-    if (size - pos < 8) {
-        logError(log, "Not enough data for trailing CRC32 or ISIZE");
-        return GunzipResult::kFailed;
+    uint32_t compressed = size - pos;
+    // A cut body has lost its trailer; its declared size is unknown.
+    uint64_t reserve = kMaxUpfrontReserve;
+    if (!limits.inputIsPrefix) {
+        if (size - pos < 8) {
+            logError(log, "Not enough data for trailing CRC32 or ISIZE");
+            return GunzipResult::kFailed;
+        }
+        compressed -= 8;
+        if (compressed == 0)
+            return GunzipResult::kDecoded;
+        const unsigned char* trailer = data + size - 4;
+        uint32_t declared =
+            trailer[0] | (trailer[1] << 8) | (trailer[2] << 16) | (static_cast<uint32_t>(trailer[3]) << 24);
+        if (log != nullptr) {
+            log->LogDataLong("CompressedSize", static_cast<int>(compressed));
+            log->LogDataLong("UncompressedSize", static_cast<int>(declared));
+        }
+        // The declared size comes from the sender: it only guides the first reservation.
+        reserve = static_cast<uint64_t>(declared) + kReserveSlack;
     }
-    uint32_t compressed = size - pos - 8;
-    if (compressed == 0)
-        return GunzipResult::kDecoded;
-    const unsigned char* trailer = data + size - 4;
-    uint32_t declared =
-        trailer[0] | (trailer[1] << 8) | (trailer[2] << 16) | (static_cast<uint32_t>(trailer[3]) << 24);
-    if (log != nullptr) {
-        log->LogDataLong("CompressedSize", static_cast<int>(compressed));
-        log->LogDataLong("UncompressedSize", static_cast<int>(declared));
-    }
-    // The declared size comes from the sender: it only guides the first reservation.
-    uint64_t reserve = static_cast<uint64_t>(declared) + kReserveSlack;
     reserve = std::min<uint64_t>({reserve, static_cast<uint64_t>(maxOutput) + 1, kMaxUpfrontReserve});
     out.ensureCapacity(static_cast<uint32_t>(reserve));
 
@@ -132,27 +138,36 @@ GunzipResult gunzipBody(const unsigned char* data, uint32_t size, DataBuffer& ou
         stream.next_out = piece;
         stream.avail_out = sizeof(piece);
         rc = inflate(&stream, Z_NO_FLUSH);
+        uint32_t produced = static_cast<uint32_t>(sizeof(piece) - stream.avail_out);
+        bool starved = stream.avail_in == 0 && produced == 0 && (rc == Z_OK || rc == Z_BUF_ERROR);
+        if (starved && limits.inputIsPrefix)
+            break;
+        if (starved) {
+            logError(log, "Gzip data is truncated");
+            result = GunzipResult::kFailed;
+            break;
+        }
         if (rc != Z_OK && rc != Z_STREAM_END) {
             logError(log, "Failed to inflate gzip data");
             result = GunzipResult::kFailed;
             break;
         }
-        uint32_t produced = static_cast<uint32_t>(sizeof(piece) - stream.avail_out);
-        if (produced > maxOutput - out.getSize()) {
+        uint32_t room = maxOutput - out.getSize();
+        if (produced > room && limits.cutAtMax) {
+            out.append(piece, room);
+            result = GunzipResult::kCut;
+            break;
+        }
+        if (produced > room) {
             logError(log, "Decompressed data is larger than the maximum allowed.");
             result = GunzipResult::kTooLarge;
             break;
         }
         out.reserveForGrowth(produced, maxOutput);
         out.append(piece, produced);
-        if (rc == Z_OK && produced == 0 && stream.avail_in == 0) {
-            logError(log, "Gzip data is truncated");
-            result = GunzipResult::kFailed;
-            break;
-        }
     }
     inflateEnd(&stream);
-    if (result != GunzipResult::kDecoded)
+    if (result == GunzipResult::kFailed || result == GunzipResult::kTooLarge)
         out.clear();
     return result;
 }

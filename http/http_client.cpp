@@ -2,6 +2,7 @@
 
 #include "base/data_buffer.h"
 #include "base/log_base.h"
+#include "base/url_parse.h"
 #include "http/cache_policy.h"
 #include "http/cookie_mgr.h"
 #include "http/date_parser.h"
@@ -21,8 +22,6 @@ namespace {
 
 // How long a plain connection may take to become writable before a request.
 constexpr uint32_t kWritableWaitMs = 1000;
-// A body without length is read until the server closes or stays silent this long.
-constexpr uint32_t kUntilCloseSilenceMs = 1000;
 // Trailer lines after the last chunk that are read before giving up on the connection.
 constexpr int kMaxTrailerLines = 100;
 // How much of an invalid header is logged.
@@ -39,13 +38,28 @@ uint32_t bodyLimit(const HttpControl& control) {
                                         : HttpLimits::kMaxBodyBytes;
 }
 
-bool responseHasBody(const HttpResponseHeader& header) {
-    int status = header.statusCode;
-    if (status == 301 || status == 302 || status == 303 || status == 307)
-        return true;
-    if (status >= 200 && status < 300)
-        return true;
-    return status >= 400 && header.contentLength != 0;
+// Whether a body longer than the maximum is cut there rather than failing the request.
+bool cutsOversizeBody(const HttpControl& control) {
+    return control.cutOversizeBody && control.maxContentLength > 0;
+}
+
+bool isFollowedRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// 1xx answers that precede the real response (100 Continue, 103 Early Hints...). 101 is final:
+// the connection has changed protocol.
+bool isInterim(int status) {
+    return status >= 100 && status < 200 && status != 101;
+}
+
+// Whether the last of the codings in a Transfer-Encoding value ("gzip, chunked") is chunked.
+bool lastCodingIsChunked(const StringBuffer& transferEncoding) {
+    const char* text = transferEncoding.getString();
+    const char* comma = std::strrchr(text, ',');
+    StringBuffer last(comma != nullptr ? comma + 1 : text);
+    last.trim();
+    return last.equalsIgnoreCase("chunked");
 }
 
 // The hexadecimal size at the start of a chunk line, after blanks; false when there is none.
@@ -229,7 +243,8 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
         return true;
     if (admission != UrlAdmission::kAccepted)
         return false;
-    if (parsed.login.getSize() > 0 && parsed.password.getSize() > 0) {
+    // A redirect target's own credentials are never used.
+    if (!isRedirect && parsed.login.getSize() > 0 && parsed.password.getSize() > 0) {
         control.login.setSb(parsed.login);
         control.password.setSb(parsed.password);
     }
@@ -311,7 +326,7 @@ bool HttpClient::answerFromCache(const char* url, int depth, HttpControl& contro
     body.takeFrom(cached.body);
     result.fromCache = true;
     int status = result.responseHeader.statusCode;
-    if (status == 301 || status == 302)
+    if (isFollowedRedirect(status))
         return followRedirect(url, depth, control, body, result, log);
     return true;
 }
@@ -343,15 +358,27 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
     }
 
     DataBuffer headerBytes;
-    if (!stream.readHeaderBlock(headerBytes, log, HttpLimits::kMaxHeaderBlock)) {
-        connection.close(log);
-        logError(log, "Failed to get response header");
-        recordFailedUrl(url, control, log);
-        return false;
-    }
-    headerBytes.appendByte(0);
     HttpResponseHeader& header = result.responseHeader;
-    header.parse(reinterpret_cast<const char*>(headerBytes.getData()));
+    for (int interim = 0;; ++interim) {
+        headerBytes.clear();
+        if (!stream.readHeaderBlock(headerBytes, log, HttpLimits::kMaxHeaderBlock)) {
+            connection.close(log);
+            logError(log, "Failed to get response header");
+            recordFailedUrl(url, control, log);
+            return false;
+        }
+        headerBytes.appendByte(0);
+        header.parse(reinterpret_cast<const char*>(headerBytes.getData()));
+        if (!isInterim(header.statusCode))
+            break;
+        if (log != nullptr)
+            log->LogDataLong("interimStatus", header.statusCode);
+        if (interim + 1 >= HttpLimits::kMaxInterimResponses) {
+            logError(log, "Too many interim responses.");
+            connection.close(log);
+            return false;
+        }
+    }
     if (header.statusCode == 0) {
         logError(log, "Invalid response header received");
         if (log != nullptr) {
@@ -370,36 +397,50 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
         return retried;
     }
 
-    if (!readBody(control, stream, body, result, log)) {
+    bool cut = false;
+    if (!readBody(control, stream, body, result, cut, log)) {
         connection.close(log);
         return false;
     }
 
     if (body.getSize() > 10 && body.getData()[0] == 0x1F && body.getData()[1] == 0x8B) {
         DataBuffer plain;
-        uint32_t inflateLimit = control.maxContentLength > 0 ? static_cast<uint32_t>(control.maxContentLength)
-                                                             : HttpLimits::kMaxInflatedBytes;
-        GunzipResult unzipped = gunzipBody(body.getData(), body.getSize(), plain, inflateLimit, log);
-        if (unzipped == GunzipResult::kDecoded) {
-            body.takeFrom(plain);
-        } else if (unzipped == GunzipResult::kTooLarge) {
+        GunzipLimits limits;
+        limits.maxOutput = control.maxContentLength > 0 ? static_cast<uint32_t>(control.maxContentLength)
+                                                        : HttpLimits::kMaxInflatedBytes;
+        limits.cutAtMax = cutsOversizeBody(control);
+        limits.inputIsPrefix = cut;
+        GunzipResult unzipped = gunzipBody(body.getData(), body.getSize(), plain, limits, log);
+        if (unzipped == GunzipResult::kTooLarge) {
             logTooLarge(log, "Content length more than the maximum allowed...", control);
             body.clear();
             connection.close(log);
             return false;
         }
+        if (unzipped == GunzipResult::kFailed) {
+            // Compressed bytes are no page; handing them on would have them analysed as text.
+            logError(log, "Failed to decode the gzip body.");
+            body.clear();
+            return false;
+        }
+        cut = cut || unzipped == GunzipResult::kCut;
+        body.takeFrom(plain);
     }
     if (control.maxContentLength != 0 && body.getSize() > static_cast<uint32_t>(control.maxContentLength)) {
         logTooLarge(log, "Content length more than the maximum allowed...", control);
         return false;
     }
+    if (cut && log != nullptr) {
+        log->LogInfo("Response body cut at the maximum length.");
+        log->LogDataLong("maxContentLength", control.maxContentLength);
+    }
 
-    // A response whose cookies are saved is not cached.
+    // A response whose cookies are saved is not cached, nor is the start of a cut body.
     if (control.cookieDir.getSize() > 0 && control.saveCookies && header.fields.hasField("Set-Cookie"))
         CookieMgr::saveResponseCookies(control.cookieDir.getString(), header.fields,
                                        m_host.getSize() > 0 ? m_host.getString() : parsed.host.getString(),
                                        log);
-    else
+    else if (!cut)
         cacheUpdate(url, control, result, body, log);
 
     if (connection.pooled) {
@@ -412,7 +453,7 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
         }
     }
 
-    if (header.statusCode == 301 || header.statusCode == 302) {
+    if (isFollowedRedirect(header.statusCode)) {
         connection.stream().clearDeadline();
         return followRedirect(url, depth, control, body, result, log);
     }
@@ -457,97 +498,189 @@ bool HttpClient::followRedirect(const char* url, int depth, HttpControl& control
         return true;
     result.responseHeader.clear();
     body.clear();
+
+    // Credentials go only to the host they were given for: a redirect to another host, and
+    // every redirect after it, goes without them.
+    StringBuffer fromHost, toHost, login, password;
+    getUrlHost(url, fromHost);
+    getUrlHost(newUrl.getString(), toHost);
+    bool withheld = control.login.getSize() > 0 && !fromHost.equalsIgnoreCaseSb(toHost);
+    if (withheld) {
+        login.setSb(control.login);
+        password.setSb(control.password);
+        control.login.clear();
+        control.password.clear();
+    }
     bool ok = request(newUrl.getString(), true, depth + 1, false, control, body, result, log);
+    if (withheld) {
+        control.login.setSb(login);
+        control.password.setSb(password);
+    }
     if (!ok)
         recordFailedUrl(newUrl.getString(), control, log);
     return ok;
 }
 
-bool HttpClient::readBody(HttpControl& control, HttpStream& stream, DataBuffer& body, HttpResult& result,
-                          LogBase* log) {
-    const HttpResponseHeader& header = result.responseHeader;
-    if (!responseHasBody(header))
+namespace {
+
+// The body's pieces, read against `limit`: past it the body is cut (when `mayCut`) or the read
+// fails. A cut leaves the rest of the response on the wire, so the stream is closed.
+struct BodyReader {
+    const HttpControl& control;
+    HttpStream& stream;
+    DataBuffer& body;
+    uint32_t limit;
+    bool mayCut;
+    bool& cut;
+    LogBase* log;
+
+    bool fail(const char* text) {
+        stream.closeStream(log);
+        logError(log, text);
+        return false;
+    }
+
+    bool byLength(uint32_t length) {
+        if (length > limit) {
+            if (!mayCut) {
+                stream.closeStream(log);
+                logTooLarge(log, "Content length more than the maximum allowed.", control);
+                return false;
+            }
+            length = limit;
+            cut = true;
+        }
+        if (!stream.receiveBytesToBuffer(length, body, log))
+            return fail("Failed to get response data");
+        if (cut)
+            stream.closeStream(log);
         return true;
-    uint32_t limit = bodyLimit(control);
+    }
+
+    bool chunked() {
+        for (;;) {
+            DataBuffer line;
+            if (!stream.readCrlfLine(line, log, HttpLimits::kMaxChunkLine))
+                return fail("Failed to get response data (a)");
+            uint64_t size = 0;
+            if (isBlankLine(line))
+                return true;
+            if (!chunkSize(line, size))
+                return fail("Invalid chunk size in chunked response.");
+            if (size == 0)
+                return trailer();
+            uint32_t room = limit - body.getSize();
+            if (size > room) {
+                if (!mayCut) {
+                    stream.closeStream(log);
+                    logTooLarge(log, "Chunked response is too large.", control);
+                    return false;
+                }
+                size = room;
+                cut = true;
+            }
+            if (size > 0) {
+                body.reserveForGrowth(static_cast<uint32_t>(size), limit);
+                if (!stream.receiveBytesToBuffer(static_cast<uint32_t>(size), body, log))
+                    return fail("Failed to get response data (b)");
+            }
+            if (cut) {
+                stream.closeStream(log);
+                return true;
+            }
+            DataBuffer lineEnd;
+            if (!stream.readCrlfLine(lineEnd, log, HttpLimits::kMaxChunkLine) || !isBlankLine(lineEnd))
+                return fail("Failed to get response data (c)");
+        }
+    }
+
+    // Header lines after the last chunk, up to an empty one. The body is whole whatever comes
+    // here; a trailer that does not end leaves the connection unusable.
+    bool trailer() {
+        for (int i = 0; i < kMaxTrailerLines; ++i) {
+            DataBuffer line;
+            if (!stream.readCrlfLine(line, log, HttpLimits::kMaxChunkLine))
+                break;
+            if (isBlankLine(line))
+                return true;
+        }
+        stream.closeStream(log);
+        return true;
+    }
+
+    // Neither a length nor chunks: the body runs until the server closes, or until the read
+    // time-out when it keeps the connection open. The connection cannot carry another request.
+    bool untilClose() {
+        uint32_t room = limit - body.getSize();
+        DataBuffer rest;
+        bool tooLarge = false;
+        stream.receiveUntilClosed(rest, log, mayCut ? room + HttpLimits::kUntilCloseCutSlack : room,
+                                  tooLarge);
+        stream.closeStream(log);
+        if (tooLarge || rest.getSize() > room) {
+            if (!mayCut) {
+                logTooLarge(log, "Content length more than the maximum allowed...", control);
+                return false;
+            }
+            rest.shorten(rest.getSize() - room);
+            cut = true;
+        }
+        body.appendDb(rest);
+        return true;
+    }
+};
+
+} // namespace
+
+bool HttpClient::readBody(HttpControl& control, HttpStream& stream, DataBuffer& body, HttpResult& result,
+                          bool& cut, LogBase* log) {
+    cut = false;
+    const HttpResponseHeader& header = result.responseHeader;
+    int status = header.statusCode;
+    if (status < 200 || status == 204 || status == 304) {
+        // Never a body; after a 101 the connection speaks another protocol.
+        if (status == 101)
+            stream.closeStream(log);
+        return true;
+    }
 
     StringBuffer transferEncoding;
     header.fields.getField("Transfer-Encoding", transferEncoding);
     transferEncoding.trim();
-    if (transferEncoding.equalsIgnoreCase("chunked")) {
-        for (;;) {
-            DataBuffer line;
-            if (!stream.readCrlfLine(line, log, HttpLimits::kMaxChunkLine)) {
-                stream.closeStream(log);
-                logError(log, "Failed to get response data (a)");
-                return false;
-            }
-            uint64_t size = 0;
-            if (isBlankLine(line))
-                return true;
-            if (!chunkSize(line, size)) {
-                // Not a chunk at all: the body is broken, not finished.
-                stream.closeStream(log);
-                logError(log, "Invalid chunk size in chunked response.");
-                return false;
-            }
-            if (size == 0) {
-                // The trailer: header lines up to an empty one.
-                for (int i = 0; i < kMaxTrailerLines; ++i) {
-                    DataBuffer trailer;
-                    if (!stream.readCrlfLine(trailer, log, HttpLimits::kMaxChunkLine) || isBlankLine(trailer))
-                        return true;
-                }
-                stream.closeStream(log);
-                return true;
-            }
-            if (size > limit - body.getSize()) {
-                stream.closeStream(log);
-                logTooLarge(log, "Chunked response is too large.", control);
-                return false;
-            }
-            body.reserveForGrowth(static_cast<uint32_t>(size), limit);
-            if (!stream.receiveBytesToBuffer(static_cast<uint32_t>(size), body, log)) {
-                stream.closeStream(log);
-                logError(log, "Failed to get response data (b)");
-                return false;
-            }
-            DataBuffer lineEnd;
-            if (!stream.receiveBytesToBuffer(2, lineEnd, log)) {
-                stream.closeStream(log);
-                logError(log, "Failed to get response data (c)");
-                return false;
-            }
+    bool hasCodings = transferEncoding.getSize() > 0;
+    bool chunked = hasCodings && lastCodingIsChunked(transferEncoding);
+    if (!hasCodings && header.contentLengthInvalid) {
+        // Where the body ends cannot be known: neither it nor the connection can be used.
+        stream.closeStream(log);
+        logError(log, "Invalid Content-Length in response.");
+        if (log != nullptr) {
+            StringBuffer value;
+            header.fields.getField("Content-Length", value);
+            log->LogData("ContentLength", value.getString());
         }
-    }
-
-    if (header.contentLength != 0) {
-        if (static_cast<uint32_t>(header.contentLength) > limit) {
-            stream.closeStream(log);
-            logTooLarge(log, "Content length more than the maximum allowed.", control);
-            return false;
-        }
-        if (!stream.receiveBytesToBuffer(static_cast<uint32_t>(header.contentLength), body, log)) {
-            logError(log, "Failed to get response data");
-            return false;
-        }
-        return true;
-    }
-    if (header.hasContentLength)
-        return true;
-
-    // Neither a length nor chunks: the body runs until the server closes or falls silent. The
-    // connection cannot carry another request afterwards.
-    uint32_t readTimeout = stream.getReadTimeoutMs();
-    stream.setReadTimeoutMs(kUntilCloseSilenceMs);
-    DataBuffer rest;
-    bool tooLarge = false;
-    stream.receiveUntilClosed(rest, log, limit, tooLarge);
-    stream.setReadTimeoutMs(readTimeout);
-    if (tooLarge || rest.getSize() > limit - body.getSize()) {
-        logTooLarge(log, "Content length more than the maximum allowed...", control);
         return false;
     }
-    body.appendDb(rest);
-    stream.closeStream(log);
-    return true;
+    // Codings that do not end in chunked run until the server closes.
+    bool untilClose = hasCodings ? !chunked : !header.hasContentLength;
+    if (untilClose && !(status < 300 || isFollowedRedirect(status))) {
+        // An error page or another 3xx without a length is not read; its bytes stay unread.
+        stream.closeStream(log);
+        return true;
+    }
+
+    BodyReader reader{control, stream, body, bodyLimit(control), cutsOversizeBody(control), cut, log};
+    if (chunked) {
+        if (!reader.chunked())
+            return false;
+        // A length beside the chunks is ignored; such a response may be read differently by
+        // whatever sits between us and the server, so the connection is not trusted further.
+        if (header.hasContentLength)
+            stream.closeStream(log);
+        return true;
+    }
+    if (untilClose)
+        return reader.untilClose();
+    if (header.contentLength == 0)
+        return true;
+    return reader.byLength(static_cast<uint32_t>(header.contentLength));
 }

@@ -1,8 +1,9 @@
 // HttpClient: the request engine, one object per kept-alive connection, held by the connection
 // pool. A GET admits and parses the URL, connects (directly, through a proxy, or over TLS),
-// sends the request, reads and parses the response header, reads the body by length, in chunks
-// or until the server closes, decodes gzip, applies the size limit, saves cookies or updates the
-// disk cache, honours "connection: close" and follows 301/302 redirects. Before connecting it
+// sends the request, reads and parses the response header (skipping 1xx interim answers), reads
+// the body by length, in chunks or until the server closes, decodes gzip, applies the size limit
+// (failing, or cutting the body when the settings ask for it), saves cookies or updates the disk
+// cache, honours "connection: close" and follows 301, 302, 303, 307 and 308 redirects. Before connecting it
 // answers from the disk cache when a fresh entry exists (an expired one with validators makes
 // the request conditional, and a 304 refreshes it), and refuses a host the DNS cache marks as
 // not resolving (cache_policy.h, HttpConnPool's DNS cache). Results go into an HttpResult and a
@@ -11,7 +12,8 @@
 // Nothing a server sends can hold the engine or exhaust memory: the header block, chunk lines,
 // bodies and the decoded output are bounded (http/limits.h and maxContentLength), and one
 // response must arrive within HttpLimits::kMaxResponseMs. A response that breaks a bound
-// fails, and its connection is closed.
+// fails, and its connection is closed; so is every connection whose response was not read to
+// its end, so the next request on it never reads the rest of an earlier answer.
 #pragma once
 
 #include "base/string_buffer.h"
@@ -57,8 +59,10 @@ public:
     bool openConnection(HttpControl& control, const char* host, int port, bool tls, LogBase* log);
 
     // Reads the body the response header announces. Works on a plain or a secure stream alike.
+    // `cut` tells that the body was longer than maxContentLength and only its start was kept
+    // (cutOversizeBody); the stream is then closed, as after every response not read to its end.
     static bool readBody(HttpControl& control, HttpStream& stream, DataBuffer& body, HttpResult& result,
-                         LogBase* log);
+                         bool& cut, LogBase* log);
 
 private:
     // One connection: this client's own (pooled), or one that lives for a single request.

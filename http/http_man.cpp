@@ -13,6 +13,15 @@ namespace {
 
 constexpr unsigned kUsAscii = 20127;
 
+bool isBlank(const DataBuffer& body) {
+    for (uint32_t i = 0; i < body.getSize(); ++i) {
+        unsigned char c = body.getData()[i];
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\v')
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void HttpMan::GetFinalRedirectUrl(StringBuffer& out) const {
@@ -23,6 +32,27 @@ bool HttpMan::HostUnreachable(const char* host) {
     uint32_t ms =
         m_control.connectTimeout > 0 ? static_cast<uint32_t>(m_control.connectTimeout) * 1000 : UINT32_MAX;
     return m_control.hostAddresses.unreachable(host, m_control.deadline.cap(ms), &log());
+}
+
+bool HttpMan::isPage(const DataBuffer& body, LogBase* log) const {
+    int status = m_result.responseHeader.statusCode;
+    const char* reason = nullptr;
+    if (status >= 400)
+        reason = "The server answered with an error status; no page.";
+    else if (status >= 300 && status < 400 && m_control.followRedirects)
+        reason = "A redirect was not followed; no page.";
+    else if (status >= 300 && status < 400)
+        // The caller asked for the redirect itself.
+        return true;
+    else if (status == 204)
+        reason = "The server answered 204 No Content; no page.";
+    else if (isBlank(body))
+        reason = "The page is empty.";
+    if (reason == nullptr)
+        return true;
+    log->LogError(reason);
+    log->LogDataLong("statusCode", status);
+    return false;
 }
 
 bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
@@ -48,15 +78,30 @@ bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
     if (login.getSize() > 0 && password.getSize() > 0) {
         m_control.login.setSb(login);
         m_control.password.setSb(password);
+        m_credentialsHost.setSb(host);
     }
     HttpClient* client = m_pool.getConnection(host.getString(), port, m_control, log);
     if (client == nullptr) {
         leaveMethod();
         return false;
     }
+    // Credentials a URL gave for one host are withheld from requests to any other.
+    StringBuffer keptLogin, keptPassword;
+    bool withheld = m_credentialsHost.getSize() > 0 && !m_credentialsHost.equalsIgnoreCaseSb(host);
+    if (withheld) {
+        keptLogin.setSb(m_control.login);
+        keptPassword.setSb(m_control.password);
+        m_control.login.clear();
+        m_control.password.clear();
+    }
     DataBuffer body;
     bool ok = client->quickRequest(url, m_control, body, m_result, log);
-    if (ok && body.getSize() > 0) {
+    if (withheld) {
+        m_control.login.setSb(keptLogin);
+        m_control.password.setSb(keptPassword);
+    }
+    ok = ok && isPage(body, log);
+    if (ok) {
         StringBuffer charset;
         m_result.responseHeader.fields.getFieldParam("Content-Type", "charset", charset);
         charset.trim();

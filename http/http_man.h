@@ -10,6 +10,8 @@
 #include "http/http_control.h"
 #include "http/http_result.h"
 
+class DataBuffer;
+class LogBase;
 class StringBuffer;
 
 class HttpMan : public ClsBase {
@@ -22,6 +24,8 @@ public:
     void SetMaxConnections(int n) { m_pool.setMaxConnections(n); }
     void SetUserAgent(const char* agent) { m_control.userAgent.setString(agent == nullptr ? "" : agent); }
     void SetMaxContentLength(int n) { m_control.maxContentLength = n; }
+    // A page longer than the maximum content length is cut there instead of failing.
+    void SetCutOversizeBody(bool on) { m_control.cutOversizeBody = on; }
     void SetConnectTimeout(int seconds) { m_control.connectTimeout = seconds; }
     void SetReadTimeout(int seconds) { m_control.readTimeout = seconds; }
     void SetFollowRedirects(bool on) { m_control.followRedirects = on; }
@@ -34,6 +38,9 @@ public:
     void GetFinalRedirectUrl(StringBuffer& out) const;
 
     // Fetches the page at `url` into `html` as UTF-8 (pages in UTF-8 or US-ASCII as they came).
+    // False when no page came: a failed request, an error status (400 and above), a 204, a
+    // redirect that was not followed while redirects are followed, or a body that is empty or
+    // only white space.
     bool QuickGetHtml(const char* url, StringBuffer& html);
     // True when every address `host` resolves to (known, or looked up within the connect
     // time-out) already failed to connect in time for this object, or the name servers fell
@@ -45,7 +52,12 @@ public:
     HttpConnPool& pool() { return m_pool; }
 
 private:
+    // Whether the answer to the last request is a page.
+    bool isPage(const DataBuffer& body, LogBase* log) const;
+
     HttpControl m_control;
     HttpConnPool m_pool;
     HttpResult m_result;
+    // The host whose URL gave the stored login and password; they go to no other host.
+    StringBuffer m_credentialsHost;
 };

@@ -1,8 +1,10 @@
 #include "http/http_response_header.h"
 
+#include "http/mime_field.h"
+
 #include <cctype>
+#include <cstdint>
 #include <cstring>
-#include <strings.h>
 
 void HttpResponseHeader::clear() {
     statusCode = 0;
@@ -11,13 +13,14 @@ void HttpResponseHeader::clear() {
     fields.clear();
     contentLength = 0;
     hasContentLength = false;
+    contentLengthInvalid = false;
 }
 
 namespace {
 
-// Reads a decimal number at p, clamped to the range of a signed 32-bit value; false when no
-// digit is there.
-bool readDecimal(const char* p, int& value) {
+// Reads a decimal number at p, clamped to the range of a signed 32-bit value, and moves p past
+// it; false when no digit is there.
+bool readDecimal(const char*& p, int& value) {
     if (!std::isdigit(static_cast<unsigned char>(*p)))
         return false;
     long long v = 0;
@@ -31,13 +34,27 @@ bool readDecimal(const char* p, int& value) {
     return true;
 }
 
-const char* findNoCase(const char* text, const char* needle) {
-    size_t n = std::strlen(needle);
-    for (const char* p = text; *p != 0; ++p) {
-        if (strncasecmp(p, needle, n) == 0)
-            return p;
+// One Content-Length value: a list of numbers ("12" or "12, 12"), all the same. False when a
+// part is not a number or the parts differ; `value` is -1 before the first number is seen.
+bool readContentLength(const char* text, int& value) {
+    const char* p = text;
+    for (;;) {
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        int number = 0;
+        if (!readDecimal(p, number))
+            return false;
+        if (value >= 0 && number != value)
+            return false;
+        value = number;
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        if (*p == 0)
+            return true;
+        if (*p != ',')
+            return false;
+        ++p;
     }
-    return nullptr;
 }
 
 } // namespace
@@ -46,35 +63,37 @@ void HttpResponseHeader::parse(const char* text) {
     clear();
     if (text == nullptr)
         return;
-    const char* cr = std::strchr(text, '\r');
-    statusLine.appendN(text,
-                       cr != nullptr ? static_cast<int>(cr - text) : static_cast<int>(std::strlen(text)));
+    size_t lineLength = std::strcspn(text, "\r\n");
+    statusLine.appendN(text, static_cast<int>(lineLength));
     if (std::strncmp(text, "HTTP", 4) != 0)
         return;
-    const char* blank = std::strchr(text, ' ');
-    if (blank == nullptr || (cr != nullptr && blank > cr))
+    const char* line = statusLine.getString();
+    const char* blank = std::strchr(line, ' ');
+    if (blank == nullptr)
         return;
+    const char* p = blank + 1;
     int code = 0;
-    if (!readDecimal(blank + 1, code))
+    if (!readDecimal(p, code))
         return;
     statusCode = code;
-    const char* reason = std::strchr(blank + 1, ' ');
-    if (reason == nullptr || cr == nullptr || reason > cr)
-        return;
-    statusText.appendN(reason + 1, static_cast<int>(cr - reason - 1));
-    statusText.trim();
-
-    const char* length = findNoCase(text, "\r\nContent-Length:");
-    if (length != nullptr) {
-        hasContentLength = true;
-        const char* p = length + 17;
-        while (*p == ' ' || *p == '\t')
-            ++p;
-        if (!readDecimal(p, contentLength))
-            contentLength = 0;
+    if (*p == ' ') {
+        statusText.setString(p + 1);
+        statusText.trim();
     }
-    const char* rest = cr;
+
+    const char* rest = text + lineLength;
     while (*rest == '\r' || *rest == '\n' || *rest == ' ' || *rest == '\t')
         ++rest;
     fields.parseHeaderText(rest);
+
+    int length = -1;
+    for (int i = 0; i < fields.getNumFields(); ++i) {
+        const MimeField* field = fields.getFieldAt(i);
+        if (!field->nameIs("Content-Length"))
+            continue;
+        hasContentLength = true;
+        if (!readContentLength(field->getValue(), length))
+            contentLengthInvalid = true;
+    }
+    contentLength = hasContentLength && !contentLengthInvalid ? length : 0;
 }

@@ -13,7 +13,8 @@ public:
 
     void clear();
     // Parses a header block. A text that does not begin with "HTTP", a blank and a decimal code
-    // leaves statusCode 0, meaning no valid status line arrived.
+    // leaves statusCode 0, meaning no valid status line arrived. The reason phrase may be
+    // missing, and lines may end in CR LF or a bare LF.
     void parse(const char* text);
 
     int statusCode = 0;
@@ -22,4 +23,7 @@ public:
     MimeHeader fields;
     int contentLength = 0;
     bool hasContentLength = false;
+    // Content-Length was not a number, or several fields gave different values: the body's end
+    // cannot be known from it.
+    bool contentLengthInvalid = false;
 };

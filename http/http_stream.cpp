@@ -3,10 +3,10 @@
 #include "base/data_buffer.h"
 #include "base/log_base.h"
 
-// Both reads count the bytes since the last LF that are neither CR nor LF: an LF with none
-// before it ends the read. For lines a CR also resets the count, so CR LF ends a line.
-bool HttpStream::readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool crEndsLine,
-                                    const char* tooLong) {
+// A line ends at its LF, with or without a CR before it. The header block ends at an LF with no
+// byte other than CR since the previous LF, i.e. at its first empty line.
+bool HttpStream::readUntilLineFeed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool wholeBlock,
+                                   const char* tooLong) {
     uint32_t sinceLineFeed = 0;
     for (uint32_t read = 0;; ++read) {
         if (read >= maxBytes) {
@@ -20,22 +20,19 @@ bool HttpStream::readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxB
             return false;
         out.appendByte(b);
         if (b == '\n') {
-            if (sinceLineFeed == 0)
+            if (!wholeBlock || sinceLineFeed == 0)
                 return true;
             sinceLineFeed = 0;
-        } else if (b == '\r') {
-            if (crEndsLine)
-                sinceLineFeed = 0;
-        } else {
+        } else if (b != '\r') {
             ++sinceLineFeed;
         }
     }
 }
 
 bool HttpStream::readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes) {
-    return readUntilEmptyLine(out, log, maxBytes, false, "Response header is too large.");
+    return readUntilLineFeed(out, log, maxBytes, true, "Response header is too large.");
 }
 
 bool HttpStream::readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes) {
-    return readUntilEmptyLine(out, log, maxBytes, true, "Line is too long.");
+    return readUntilLineFeed(out, log, maxBytes, false, "Line is too long.");
 }

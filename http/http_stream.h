@@ -20,12 +20,12 @@ public:
     // Up to and including the first empty line (CR LF CR LF or LF LF); more than maxBytes
     // without one fails with "Response header is too large." and closes the stream.
     bool readHeaderBlock(DataBuffer& out, LogBase* log, uint32_t maxBytes);
-    // Up to and including the first CR LF (or an LF right after an LF); more than maxBytes
-    // without one fails with "Line is too long." and closes the stream.
+    // Up to and including the first LF (servers end lines in CR LF or a bare LF); more than
+    // maxBytes without one fails with "Line is too long." and closes the stream.
     bool readCrlfLine(DataBuffer& out, LogBase* log, uint32_t maxBytes);
     // Exactly n bytes, appended.
     virtual bool receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log) = 0;
-    // Everything until the peer closes (or falls silent), appended. True when anything arrived;
+    // Everything until the peer closes (or the read time-out passes), appended. True when anything arrived;
     // more than maxBytes fails with tooLarge set.
     virtual bool receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool& tooLarge) = 0;
     // The longest wait for incoming data, milliseconds.
@@ -41,6 +41,6 @@ protected:
     virtual bool nextByte(unsigned char& b, LogBase* log) = 0;
 
 private:
-    bool readUntilEmptyLine(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool crEndsLine,
-                            const char* tooLong);
+    bool readUntilLineFeed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool wholeBlock,
+                           const char* tooLong);
 };

@@ -18,6 +18,13 @@ constexpr uint32_t kMaxBodyBytes = 0xC000000;
 // The decoded size of a gzip body when no smaller maximum is set: a few hundred kilobytes of a
 // gzip bomb can claim a gigabyte, and no page needs more than this.
 constexpr uint32_t kMaxInflatedBytes = 32u << 20;
+// When a body read until the server closes is cut at the maximum, the read may run this far past
+// it before stopping: more than one receive of the socket or TLS layer (20000 bytes, one TLS
+// record of 16 KiB), so the bytes up to the maximum all arrive before the read is cut off.
+constexpr uint32_t kUntilCloseCutSlack = 64 * 1024;
+// Interim (1xx) responses skipped before the final one. Servers send one or two (100 Continue,
+// 103 Early Hints); more is a server looping on them.
+constexpr int kMaxInterimResponses = 10;
 // Redirects followed for one request.
 constexpr int kMaxRedirects = 4;
 // Invalid response headers retried for one request.

@@ -79,7 +79,10 @@ TEST_F(CrawlerRun, FixtureSitesThroughNginx) {
         conf << "  server { listen 127.0.0.1:80; server_name";
         for (const std::string& host : site.hosts)
             conf << " " << host;
-        conf << "; root " << E2E_SITES_DIR << "/" << site.name << "; index index.html; }\n";
+        // The site's statuses and redirects as nginx locations; a chunked error page goes out with
+        // a length instead, which gives the crawler the same failed page.
+        conf << "; root " << E2E_SITES_DIR << "/" << site.name << "; index index.html;" << site.nginxLocations
+             << " }\n";
     }
     conf << "}\n";
     file_test::writeBytes(m_dir + "/nginx.conf", conf.str());

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -30,8 +31,12 @@ const char* reason(int status) {
         return "Moved Permanently";
     case 302:
         return "Found";
+    case 308:
+        return "Permanent Redirect";
     case 404:
         return "Not Found";
+    case 500:
+        return "Internal Server Error";
     default:
         return "Status";
     }
@@ -134,6 +139,7 @@ std::vector<FixtureSite> loadFixtureSites(const std::string& dir, FixtureServer&
         closedir(files);
         std::string charset;
         bool gzip = false, chunked = false, hostsGiven = false;
+        std::vector<std::string> chunkedPaths;
         std::istringstream conf(readFile(siteDir + "/_site.conf"));
         for (std::string line; std::getline(conf, line);) {
             std::istringstream words(line);
@@ -146,19 +152,27 @@ std::vector<FixtureSite> loadFixtureSites(const std::string& dir, FixtureServer&
             } else if (word == "gzip") {
                 gzip = true;
             } else if (word == "chunked") {
-                chunked = true;
+                if (words >> path)
+                    chunkedPaths.push_back(path);
+                else
+                    chunked = true;
             } else if (word == "charset") {
                 words >> charset;
             } else if (word == "status" || word == "redirect" || word == "delay") {
                 words >> path >> value;
                 FixturePage& page = pages[path];
-                if (word == "status")
+                if (word == "status") {
                     page.status = std::atoi(value.c_str());
-                else if (word == "delay")
+                    site.nginxLocations +=
+                        " location = " + path + " { return " + value + " \"" + reason(page.status) + "\"; }";
+                } else if (word == "delay") {
                     page.delayMs = std::atoi(value.c_str());
-                else {
-                    page.status = 302;
+                } else {
+                    std::string code;
+                    page.status = words >> code ? std::atoi(code.c_str()) : 302;
                     page.headers += "Location: " + value + "\r\n";
+                    site.nginxLocations += " location = " + path + " { return " +
+                                           std::to_string(page.status) + " " + value + "; }";
                 }
             }
         }
@@ -166,7 +180,8 @@ std::vector<FixtureSite> loadFixtureSites(const std::string& dir, FixtureServer&
             site.hosts.push_back(name);
         for (auto& [path, page] : pages) {
             page.gzip = gzip;
-            page.chunked = chunked;
+            page.chunked =
+                chunked || std::find(chunkedPaths.begin(), chunkedPaths.end(), path) != chunkedPaths.end();
             page.headers +=
                 "Content-Type: text/html" + (charset.empty() ? "" : "; charset=" + charset) + "\r\n";
             for (const std::string& host : site.hosts)

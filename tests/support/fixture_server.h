@@ -30,13 +30,17 @@ class FixtureServer;
 // "_site.conf" with one setting per line:
 //   hosts <name> <name>...   the names the site answers to (default: the directory name); a
 //                            name left out does not resolve at all
-//   status <path> <code>     redirect <path> <location>     delay <path> <ms>
-//   gzip                     chunked                        charset <name>
+//   status <path> <code>     redirect <path> <location> [code] (default 302)
+//   delay <path> <ms>        gzip                          charset <name>
+//   chunked [path]           chunks instead of a length, for the whole site or one path
 // and "_expected.txt", the line the crawler must write for the site.
 struct FixtureSite {
     std::string name;
     std::vector<std::string> hosts;
     std::string expected;
+    // nginx location blocks that give the same statuses and redirects, for serving the site's
+    // folder with nginx. Delays and chunking have none: nginx sends static files with a length.
+    std::string nginxLocations;
 };
 std::vector<FixtureSite> loadFixtureSites(const std::string& dir, FixtureServer& server);
 

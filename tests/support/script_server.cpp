@@ -73,7 +73,10 @@ bool loadScript(const std::string& path, Script& out, std::string& error) {
         error = "cannot open " + path;
         return false;
     }
-    std::string dir = path.substr(0, path.find_last_of('/') + 1);
+    return parseScript(in, path.substr(0, path.find_last_of('/') + 1), out, error);
+}
+
+bool parseScript(std::istream& in, const std::string& dir, Script& out, std::string& error) {
     std::string line;
     int number = 0;
     while (std::getline(in, line)) {

@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <istream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -49,6 +50,8 @@ ScriptStep resetConnection();
 
 // Reads a script file; false (with the reason in `error`) when a line is not understood.
 bool loadScript(const std::string& path, Script& out, std::string& error);
+// The same for script text already read; `dir` (ending in '/') is where sendfile looks.
+bool parseScript(std::istream& in, const std::string& dir, Script& out, std::string& error);
 // The bytes of a text with \r, \n, \t, \\ and \xHH escapes.
 std::string unescape(const std::string& text);
 

@@ -1,9 +1,12 @@
 // The request engine against canned servers, one case per file in cases/: the script of every
 // connection the server accepts, the settings, the URL, and what must come of it. A new
 // regression is a new file. The format, one item per line:
-//   request <url>           {port} stands for the server's port
-//   set <setting> <value>   maxContentLength, followRedirects, readTimeout, connectTimeout,
-//                           maxResponseMs, proxy (this server as the proxy), maxUrlLen
+//   request <url>           {port} stands for the server's port; a further request line runs
+//                           another request on the same client (and kept-alive connection),
+//                           and the settings and expectations after it are its own
+//   set <setting> <value>   maxContentLength, cutOversizeBody, followRedirects, readTimeout,
+//                           connectTimeout, maxResponseMs, proxy (this server as the proxy),
+//                           maxUrlLen
 //   server                  starts the script of the next connection (script steps follow)
 //   result true|false       what the request answers
 //   body <text>             the body, with escapes; body-size <n> its size only
@@ -11,7 +14,7 @@
 //   log <text>              an entry of the log (error, information, data name or value) equals it
 //   no-log <text>           no entry equals it
 //   connections <n>         the number of connections the server accepted
-//   sent <i> <text>         connection i received exactly this text
+//   sent <i> <text>         connection i received exactly this text so far (every request on it)
 #include "../../base/file_test_support.h"
 #include "base/data_buffer.h"
 #include "http/http_client.h"
@@ -67,6 +70,79 @@ std::string bytesOf(const DataBuffer& db) {
 
 class EngineCaseTest : public ::testing::TestWithParam<EngineCase> {};
 
+// One request of a case, with the settings it changes and what must come of it.
+struct CaseRequest {
+    std::string url;
+    std::vector<std::string> settings;
+    std::vector<std::string> expectations;
+};
+
+void applySetting(const std::string& setting, uint16_t port, HttpControl& control, HttpClient& client) {
+    std::string name = setting.substr(0, setting.find(' '));
+    std::string value = replacePort(setting.substr(setting.find(' ') + 1), port);
+    int number = std::atoi(value.c_str());
+    if (name == "maxContentLength")
+        control.maxContentLength = number;
+    else if (name == "followRedirects")
+        control.followRedirects = value == "true";
+    else if (name == "cutOversizeBody")
+        control.cutOversizeBody = value == "true";
+    else if (name == "readTimeout")
+        control.readTimeout = number;
+    else if (name == "connectTimeout")
+        control.connectTimeout = number;
+    else if (name == "maxUrlLen")
+        control.maxUrlLen = number;
+    else if (name == "maxResponseMs")
+        client.setMaxResponseMs(static_cast<uint32_t>(number));
+    else if (name == "proxy") {
+        control.proxyDomain.setString("127.0.0.1");
+        control.proxyPort = port;
+    } else
+        FAIL() << "unknown setting " << name;
+}
+
+void checkExpectation(const std::string& expectation, uint16_t port, bool ok, const DataBuffer& body,
+                      const HttpResult& result, const file_test::RecordingLog& log,
+                      const ScriptServer& server) {
+    std::string logText;
+    for (const auto& e : log.entries)
+        logText += "  " + e.kind + " " + e.name + " " + e.text + "\n";
+    std::string word = expectation.substr(0, expectation.find(' '));
+    std::string value = expectation.size() > word.size() ? expectation.substr(word.size() + 1) : "";
+    value = replacePort(value, port);
+    SCOPED_TRACE(expectation);
+    if (word == "result") {
+        EXPECT_EQ(ok, value == "true") << "log:\n" << logText;
+    } else if (word == "body") {
+        EXPECT_TRUE(bytesOf(body) == test_support::unescape(value))
+            << "body: " << bytesOf(body).substr(0, 200);
+    } else if (word == "body-size") {
+        EXPECT_EQ(body.getSize(), static_cast<uint32_t>(std::stoul(value)));
+    } else if (word == "status") {
+        EXPECT_EQ(result.responseHeader.statusCode, std::atoi(value.c_str()));
+    } else if (word == "redirected") {
+        EXPECT_EQ(result.wasRedirected, value == "true");
+    } else if (word == "final-url") {
+        EXPECT_STREQ(result.finalRedirectUrl.getString(), value.c_str());
+    } else if (word == "log") {
+        value = test_support::unescape(value);
+        bool found = false;
+        for (const auto& e : log.entries)
+            found = found || e.text == value || e.name == value;
+        EXPECT_TRUE(found) << "missing from the log: " << value << "\nlog:\n" << logText;
+    } else if (word == "no-log") {
+        for (const auto& e : log.entries)
+            EXPECT_NE(e.text, value) << "log:\n" << logText;
+    } else if (word == "connections") {
+        EXPECT_EQ(server.connectionCount(), std::atoi(value.c_str()));
+    } else if (word == "sent") {
+        int index = std::atoi(value.c_str());
+        std::string text = test_support::unescape(value.substr(value.find(' ') + 1));
+        EXPECT_EQ(server.received(index), text);
+    }
+}
+
 TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
     std::ifstream in(GetParam().path, std::ios::binary);
     ASSERT_TRUE(in) << GetParam().path;
@@ -78,24 +154,13 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
             lines.push_back(line);
     }
 
-    // The server scripts first, so that the port is known for everything else.
-    ScriptServer server;
-    std::string scriptDir = GetParam().path.substr(0, GetParam().path.find_last_of('/') + 1);
-    std::vector<std::string> expectations;
-    std::vector<std::string> settings;
-    std::string url;
+    std::vector<CaseRequest> requests;
+    std::vector<std::string> scripts;
     bool inScript = false;
     std::string scriptText;
     auto flushScript = [&]() {
-        if (!inScript)
-            return;
-        std::string tmp = scriptDir + ".script-" + GetParam().name + ".tmp";
-        file_test::writeBytes(tmp, scriptText);
-        test_support::Script script;
-        std::string error;
-        ASSERT_TRUE(test_support::loadScript(tmp, script, error)) << error;
-        ::unlink(tmp.c_str());
-        server.addScript(script);
+        if (inScript)
+            scripts.push_back(scriptText);
         scriptText.clear();
     };
     static const char* const kExpectationWords[] = {"result",      "body",      "body-size", "status",
@@ -112,11 +177,13 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
             flushScript();
             inScript = false;
             if (word == "request")
-                url = line.substr(8);
+                requests.push_back({line.substr(8), {}, {}});
+            else if (requests.empty())
+                FAIL() << "a case starts with its request: " << line;
             else if (word == "set")
-                settings.push_back(line.substr(4));
+                requests.back().settings.push_back(line.substr(4));
             else
-                expectations.push_back(line);
+                requests.back().expectations.push_back(line);
         } else if (inScript) {
             scriptText += line + "\n";
         } else {
@@ -124,81 +191,44 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
         }
     }
     flushScript();
+    ASSERT_FALSE(requests.empty());
+
+    // The scripts are added once the port is known, so they can name it too (a Location to this
+    // server). They are parsed in memory; sendfile paths are relative to the case's directory.
+    ScriptServer server;
     ASSERT_TRUE(server.start());
     uint16_t port = server.port();
+    std::string caseDir = GetParam().path.substr(0, GetParam().path.find_last_of('/') + 1);
+    for (const std::string& text : scripts) {
+        std::istringstream scriptIn(replacePort(text, port));
+        test_support::Script script;
+        std::string error;
+        ASSERT_TRUE(test_support::parseScript(scriptIn, caseDir, script, error)) << error;
+        server.addScript(script);
+    }
 
+    // Every request of a case goes through the same client, so a later one may reuse the
+    // connection of an earlier one; its settings stay for the requests after it.
     HttpControl control;
     HttpClient client;
     control.connectTimeout = 2;
     control.readTimeout = 3;
-    for (const std::string& setting : settings) {
-        std::string name = setting.substr(0, setting.find(' '));
-        std::string value = replacePort(setting.substr(setting.find(' ') + 1), port);
-        int number = std::atoi(value.c_str());
-        if (name == "maxContentLength")
-            control.maxContentLength = number;
-        else if (name == "followRedirects")
-            control.followRedirects = value == "true";
-        else if (name == "readTimeout")
-            control.readTimeout = number;
-        else if (name == "connectTimeout")
-            control.connectTimeout = number;
-        else if (name == "maxUrlLen")
-            control.maxUrlLen = number;
-        else if (name == "maxResponseMs")
-            client.setMaxResponseMs(static_cast<uint32_t>(number));
-        else if (name == "proxy") {
-            control.proxyDomain.setString("127.0.0.1");
-            control.proxyPort = port;
-        } else
-            FAIL() << "unknown setting " << name;
-    }
-    url = replacePort(url, port);
     client.setTarget("127.0.0.1", port);
-
-    file_test::RecordingLog log;
-    DataBuffer body;
-    HttpResult result;
-    bool ok = client.quickRequest(url.c_str(), control, body, result, &log);
-    client.closeConnection(nullptr);
-    server.waitForFinished(server.connectionCount(), 3000);
-
-    std::string logText;
-    for (const auto& e : log.entries)
-        logText += "  " + e.kind + " " + e.name + " " + e.text + "\n";
-    for (const std::string& expectation : expectations) {
-        std::string word = expectation.substr(0, expectation.find(' '));
-        std::string value = expectation.size() > word.size() ? expectation.substr(word.size() + 1) : "";
-        value = replacePort(value, port);
-        if (word == "result") {
-            EXPECT_EQ(ok, value == "true") << "log:\n" << logText;
-        } else if (word == "body") {
-            EXPECT_TRUE(bytesOf(body) == test_support::unescape(value))
-                << "body: " << bytesOf(body).substr(0, 200);
-        } else if (word == "body-size") {
-            EXPECT_EQ(body.getSize(), static_cast<uint32_t>(std::stoul(value)));
-        } else if (word == "status") {
-            EXPECT_EQ(result.responseHeader.statusCode, std::atoi(value.c_str()));
-        } else if (word == "redirected") {
-            EXPECT_EQ(result.wasRedirected, value == "true");
-        } else if (word == "final-url") {
-            EXPECT_STREQ(result.finalRedirectUrl.getString(), value.c_str());
-        } else if (word == "log") {
-            value = test_support::unescape(value);
-            bool found = false;
-            for (const auto& e : log.entries)
-                found = found || e.text == value || e.name == value;
-            EXPECT_TRUE(found) << "missing from the log: " << value << "\nlog:\n" << logText;
-        } else if (word == "no-log") {
-            for (const auto& e : log.entries)
-                EXPECT_NE(e.text, value) << "log:\n" << logText;
-        } else if (word == "connections") {
-            EXPECT_EQ(server.connectionCount(), std::atoi(value.c_str()));
-        } else if (word == "sent") {
-            int index = std::atoi(value.c_str());
-            std::string text = test_support::unescape(value.substr(value.find(' ') + 1));
-            EXPECT_EQ(server.received(index), text);
+    for (size_t i = 0; i < requests.size(); ++i) {
+        SCOPED_TRACE("request " + std::to_string(i + 1));
+        for (const std::string& setting : requests[i].settings)
+            applySetting(setting, port, control, client);
+        std::string url = replacePort(requests[i].url, port);
+        file_test::RecordingLog log;
+        DataBuffer body;
+        HttpResult result;
+        bool ok = client.quickRequest(url.c_str(), control, body, result, &log);
+        if (i + 1 == requests.size()) {
+            client.closeConnection(nullptr);
+            server.waitForFinished(server.connectionCount(), 3000);
         }
+        for (const std::string& expectation : requests[i].expectations)
+            checkExpectation(expectation, port, ok, body, result, log, server);
     }
 }
 

@@ -1,6 +1,7 @@
 // HttpMan::QuickGetHtml against the scripted server: pages arrive as UTF-8 from the charset of
 // the Content-Type or, for 8-bit pages, of the META tag; credentials of a URL stay in the
-// settings; redirects can be reported instead of followed.
+// settings for its host only; redirects can be reported instead of followed; an answer that is
+// no page (an error status, 204, an unfollowed redirect, an empty body) is a failure.
 #include "http/http_man.h"
 
 #include "base/string_buffer.h"
@@ -90,12 +91,60 @@ TEST_F(HttpManTest, CredentialsOfAUrlStayForLaterRequests) {
     EXPECT_STREQ(http.control().login.getString(), "user");
     EXPECT_STREQ(http.control().password.getString(), "pw");
     ASSERT_TRUE(http.QuickGetHtml(urlOf(server, "/second").c_str(), html));
+    // The same server under another name is another host: the credentials stay behind.
+    std::string otherHost = "http://localhost:" + std::to_string(server.port()) + "/third";
+    ASSERT_TRUE(http.QuickGetHtml(otherHost.c_str(), html));
+    EXPECT_STREQ(http.control().login.getString(), "user");
     ASSERT_TRUE(server.waitForFinished(1, 3000));
     std::string sent = server.received(0);
     size_t second = sent.find("GET /second");
     ASSERT_NE(second, std::string::npos);
     EXPECT_NE(sent.find("Authorization: Basic dXNlcjpwdw==\r\n", second), std::string::npos) << sent;
+    std::string third = server.received(1);
+    EXPECT_NE(third.find("GET /third"), std::string::npos) << third;
+    EXPECT_EQ(third.find("Authorization"), std::string::npos) << third;
 }
+
+struct NoPageCase {
+    const char* name;
+    const char* response;
+    const char* logLine;
+};
+
+class NoPageTest : public HttpManTest, public ::testing::WithParamInterface<NoPageCase> {};
+
+TEST_P(NoPageTest, IsNotAPage) {
+    ScriptServer server;
+    server.addScript({expect("\r\n\r\n"), send(GetParam().response), delay(200), closeConnection()});
+    ASSERT_TRUE(server.start());
+    StringBuffer html("stale");
+    EXPECT_FALSE(http.QuickGetHtml(urlOf(server, "/").c_str(), html));
+    EXPECT_EQ(html.getSize(), 0);
+    StringBuffer record;
+    http.log().GetXml(record);
+    EXPECT_NE(std::string(record.getString()).find(GetParam().logLine), std::string::npos)
+        << record.getString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, NoPageTest,
+    ::testing::Values(
+        NoPageCase{"notFoundWithPage", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here!",
+                   "The server answered with an error status; no page."},
+        NoPageCase{"chunkedServerError",
+                   "HTTP/1.1 500 Internal Server Error\r\nTransfer-Encoding: chunked\r\n\r\n"
+                   "5\r\noops!\r\n0\r\n\r\n",
+                   "The server answered with an error status; no page."},
+        NoPageCase{"unavailable", "HTTP/1.1 503 Service Unavailable\r\nContent-Length: 4\r\n\r\nbusy",
+                   "The server answered with an error status; no page."},
+        NoPageCase{"noContent", "HTTP/1.1 204 No Content\r\n\r\n",
+                   "The server answered 204 No Content; no page."},
+        NoPageCase{"multipleChoices", "HTTP/1.1 300 Multiple Choices\r\nContent-Length: 5\r\n\r\nchoose",
+                   "A redirect was not followed; no page."},
+        NoPageCase{"emptyBody", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "The page is empty."},
+        NoPageCase{"whiteSpaceBody", "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\n \r\n\t \n",
+                   "The page is empty."}),
+    [](const ::testing::TestParamInfo<NoPageCase>& info) { return info.param.name; });
 
 TEST_F(HttpManTest, RedirectReportedWhenNotFollowed) {
     ScriptServer server;
@@ -132,6 +181,7 @@ TEST(HttpManSettings, CrawlerSettersReachTheFields) {
     http.SetMaxConnections(5);
     http.SetUserAgent("Quenlow/1.1 (+http://orrastead.example/quenlow.html)");
     http.SetMaxContentLength(250000);
+    http.SetCutOversizeBody(true);
     http.SetConnectTimeout(5);
     http.SetReadTimeout(8);
     EXPECT_TRUE(http.control().useHttpCache);
@@ -141,6 +191,7 @@ TEST(HttpManSettings, CrawlerSettersReachTheFields) {
     EXPECT_STREQ(http.control().userAgent.getString(),
                  "Quenlow/1.1 (+http://orrastead.example/quenlow.html)");
     EXPECT_EQ(http.control().maxContentLength, 250000);
+    EXPECT_TRUE(http.control().cutOversizeBody);
     EXPECT_EQ(http.control().connectTimeout, 5);
     EXPECT_EQ(http.control().readTimeout, 8);
     EXPECT_FALSE(http.GetWasRedirected());

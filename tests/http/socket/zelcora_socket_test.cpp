@@ -288,7 +288,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BlockCase{"lflf", "HTTP/1.1 200 OK\nA: b\n\nBODY", true, "HTTP/1.1 200 OK\nA: b\n\n"},
                       BlockCase{"lineIsNotBlock", "abc\r\nX: y\r\n\r\nrest", true, "abc\r\nX: y\r\n\r\n"},
                       BlockCase{"line", "abc\r\nX: y\r\n\r\nrest", false, "abc\r\n"},
-                      BlockCase{"lineAfterLf", "1a\n\nrest", false, "1a\n\n"},
+                      BlockCase{"lineEndsAtBareLf", "1a\n\nrest", false, "1a\n"},
                       BlockCase{"crInsideLine", "1a\rb\r\nrest", false, "1a\rb\r\n"}),
     [](const ::testing::TestParamInfo<BlockCase>& info) { return info.param.name; });
 

@@ -202,6 +202,11 @@ bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
             if (!ok) {
                 if (a.domain.beginsWith("www."))
                     break;
+                // A "www." name on the address that just timed out would only time out again.
+                StringBuffer wwwName("www.");
+                wwwName.appendSb(a.domain);
+                if (http.HostUnreachable(wwwName.getString()))
+                    break;
                 a.domain.prepend("www.");
                 url.setString("http://");
                 url.appendSb(a.domain);

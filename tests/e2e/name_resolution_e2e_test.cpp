@@ -105,6 +105,21 @@ TEST_F(NameResolutionRun, SilentResolverEndsTheDomainWithinTheConnectTimeout) {
     EXPECT_GE(dns.queryCount(), 1);
 }
 
+// A home page whose connect timed out is not asked again under a "www." name on the same
+// address: the domain fails after one connect time-out, not two.
+TEST_F(NameResolutionRun, WwwRetrySkippedOnTheAddressThatTimedOut) {
+    DnsTestServer dns;
+    ASSERT_TRUE(dns.add("no-answer.com", "127.0.0.1"));
+    ASSERT_TRUE(dns.add("www.no-answer.com", "127.0.0.1"));
+    ASSERT_TRUE(dns.start());
+    ScriptServer unanswered;
+    ASSERT_TRUE(unanswered.startUnanswered(80));
+    double seconds = crawl("no-answer.com\n");
+    EXPECT_EQ(lineOf("no-answer.com"), "Failed: no-answer.com");
+    // One 5 s connect time-out; a second attempt would double it.
+    EXPECT_LT(seconds, 5.0 + 3.0);
+}
+
 // Two hostile sites crawled side by side: one whose TLS handshake drips, one whose frames nest
 // without end on slow pages. Each holds its worker no longer than the domain's time budget, and
 // the one whose home page arrived still gets its line.

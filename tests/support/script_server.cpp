@@ -220,9 +220,22 @@ bool ScriptServer::startTls(const std::string& certificatePem, const std::string
     return start(port);
 }
 
-bool ScriptServer::startWithoutAccepting(int backlog) {
-    m_listenFd = listenOn(0, backlog, m_port);
-    return m_listenFd >= 0;
+bool ScriptServer::startUnanswered(uint16_t port) {
+    m_listenFd = listenOn(port, 0, m_port);
+    if (m_listenFd < 0)
+        return false;
+    for (int i = 0; i < 4; ++i) {
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(m_port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        m_queueFillers.push_back(fd);
+    }
+    // The kernel completes the queued handshakes asynchronously.
+    ::usleep(100 * 1000);
+    return true;
 }
 
 void ScriptServer::acceptLoop() {
@@ -392,6 +405,9 @@ void ScriptServer::stop() {
     }
     for (std::thread& t : connections)
         t.join();
+    for (int fd : m_queueFillers)
+        ::close(fd);
+    m_queueFillers.clear();
     if (m_listenFd >= 0) {
         ::close(m_listenFd);
         m_listenFd = -1;

@@ -67,8 +67,9 @@ public:
     bool start(uint16_t port = 0, int backlog = 16);
     // The same, with every connection a TLS session served with the given certificate.
     bool startTls(const std::string& certificatePem, const std::string& keyPem, uint16_t port = 0);
-    // Listens but never accepts, for connect time-out tests.
-    bool startWithoutAccepting(int backlog);
+    // Listens at `port` (0: any free port) but never accepts, its accept queue filled by
+    // connections of its own: further connects go unanswered until they time out.
+    bool startUnanswered(uint16_t port = 0);
     void stop();
     uint16_t port() const { return m_port; }
 
@@ -95,6 +96,7 @@ private:
     std::vector<std::thread> m_connections;
     std::vector<std::shared_ptr<std::string>> m_received;
     std::vector<int> m_openFds;
+    std::vector<int> m_queueFillers;
 };
 
 } // namespace test_support

@@ -539,14 +539,16 @@ struct BodyReader {
         logError(log, text);
         return false;
     }
+    bool tooLarge(const char* text) {
+        stream.closeStream(log);
+        logTooLarge(log, text, control);
+        return false;
+    }
 
     bool byLength(uint32_t length) {
         if (length > limit) {
-            if (!mayCut) {
-                stream.closeStream(log);
-                logTooLarge(log, "Content length more than the maximum allowed.", control);
-                return false;
-            }
+            if (!mayCut)
+                return tooLarge("Content length more than the maximum allowed.");
             length = limit;
             cut = true;
         }
@@ -571,11 +573,8 @@ struct BodyReader {
                 return trailer();
             uint32_t room = limit - body.getSize();
             if (size > room) {
-                if (!mayCut) {
-                    stream.closeStream(log);
-                    logTooLarge(log, "Chunked response is too large.", control);
-                    return false;
-                }
+                if (!mayCut)
+                    return tooLarge("Chunked response is too large.");
                 size = room;
                 cut = true;
             }

@@ -1,7 +1,7 @@
 // The request engine against canned servers, one case per file in cases/: the script of every
 // connection the server accepts, the settings, the URL, and what must come of it. A new
 // regression is a new file. The format, one item per line:
-//   request <url>           {port} stands for the server's port; a further request line runs
+//   request <url>           with escapes; {port} stands for the server's port; a further request line runs
 //                           another request on the same client (and kept-alive connection),
 //                           and the settings and expectations after it are its own
 //   set <setting> <value>   maxContentLength, cutOversizeBody, followRedirects, readTimeout,
@@ -218,7 +218,7 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
         SCOPED_TRACE("request " + std::to_string(i + 1));
         for (const std::string& setting : requests[i].settings)
             applySetting(setting, port, control, client);
-        std::string url = replacePort(requests[i].url, port);
+        std::string url = test_support::unescape(replacePort(requests[i].url, port));
         file_test::RecordingLog log;
         DataBuffer body;
         HttpResult result;

@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake ninja-build g++ libbz2-dev zlib1g-dev libssl-dev libgtest-dev libgmock-dev \
               libbenchmark-dev libxml2-dev iproute2 util-linux nginx \
-              pkg-config libc-ares-dev
+              pkg-config libc-ares-dev libuchardet-dev libpsl-dev publicsuffix libidn2-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: deps build build-asan test test-asan fuzz fuzz-run demo clean

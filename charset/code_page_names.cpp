@@ -422,6 +422,108 @@ constexpr NamedCodePage kNames[] = {
     {"tis-620", 874},
 };
 
+// The web's labels (the WHATWG encoding list) where they are missing from the table above or
+// denote another code page there: browsers read latin1 and ascii as windows-1252, EUC-KR as its
+// Windows superset, and ISO-8859-8-I as the visual table it shares. GB18030 is read through its
+// GBK subset, the nearest the tables hold.
+constexpr NamedCodePage kWebLabels[] = {
+    {"utf8", 65001},
+    {"unicode11utf8", 65001},
+    {"unicode20utf8", 65001},
+    {"x-unicode20utf8", 65001},
+    {"866", 866},
+    {"csibm866", 866},
+    {"ibm866", 866},
+    {"l1", 1252},
+    {"l2", 28592},
+    {"l3", 28593},
+    {"l4", 28594},
+    {"l5", 1254},
+    {"l9", 28605},
+    {"latin1", 1252},
+    {"latin2", 28592},
+    {"latin3", 28593},
+    {"latin4", 28594},
+    {"latin5", 1254},
+    {"iso-8859-1", 1252},
+    {"iso8859-1", 1252},
+    {"iso88591", 1252},
+    {"iso-8859-1:1987", 1252},
+    {"iso-ir-100", 1252},
+    {"csisolatin1", 1252},
+    {"cp819", 1252},
+    {"ibm819", 1252},
+    {"ascii", 1252},
+    {"us-ascii", 1252},
+    {"ansi-x3.4-1968", 1252},
+    {"cp1252", 1252},
+    {"x-cp1252", 1252},
+    {"iso8859-2", 28592},
+    {"iso88592", 28592},
+    {"iso8859-3", 28593},
+    {"iso88593", 28593},
+    {"iso8859-4", 28594},
+    {"iso88594", 28594},
+    {"iso8859-5", 28595},
+    {"iso88595", 28595},
+    {"iso8859-6", 28596},
+    {"iso88596", 28596},
+    {"iso-8859-6-e", 28596},
+    {"iso-8859-6-i", 28596},
+    {"csiso88596e", 28596},
+    {"csiso88596i", 28596},
+    {"iso8859-7", 28597},
+    {"iso88597", 28597},
+    {"sun-eu-greek", 28597},
+    {"iso8859-8", 28598},
+    {"iso88598", 28598},
+    {"iso-8859-8-e", 28598},
+    {"csiso88598e", 28598},
+    {"iso-8859-8-i", 28598},
+    {"csiso88598i", 28598},
+    {"logical", 28598},
+    {"iso-8859-9", 1254},
+    {"iso8859-9", 1254},
+    {"iso88599", 1254},
+    {"iso-8859-9:1989", 1254},
+    {"iso-ir-148", 1254},
+    {"csisolatin5", 1254},
+    {"iso8859-11", 874},
+    {"iso885911", 874},
+    {"iso8859-13", 28603},
+    {"iso885913", 28603},
+    {"iso8859-15", 28605},
+    {"iso885915", 28605},
+    {"koi", 20866},
+    {"cp1250", 1250},
+    {"cp1251", 1251},
+    {"cp1253", 1253},
+    {"cp1254", 1254},
+    {"cp1255", 1255},
+    {"cp1257", 1257},
+    {"cp1258", 1258},
+    {"x-cp1253", 1253},
+    {"x-cp1254", 1254},
+    {"x-cp1255", 1255},
+    {"x-cp1256", 1256},
+    {"x-cp1257", 1257},
+    {"x-cp1258", 1258},
+    {"mac", 10000},
+    {"csmacintosh", 10000},
+    {"x-mac-roman", 10000},
+    {"x-mac-ukrainian", 10007},
+    {"gbk", 936},
+    {"x-gbk", 936},
+    {"gb18030", 936},
+    {"euc-kr", 949},
+    {"windows-949", 949},
+    {"ms932", 932},
+    {"windows-31j", 932},
+    {"csunicode", 1200},
+    {"unicodefeff", 1200},
+    {"utf-32le", 65005},
+};
+
 struct CodePageName {
     unsigned codePage;
     const char* name;
@@ -593,12 +695,22 @@ constexpr std::array<CodePageName, std::size(kPreferred)> sortedPreferred() {
     return sorted;
 }
 
+constexpr std::array<NamedCodePage, std::size(kWebLabels)> sortedWebLabels() {
+    std::array<NamedCodePage, std::size(kWebLabels)> sorted{};
+    std::copy(std::begin(kWebLabels), std::end(kWebLabels), sorted.begin());
+    std::sort(sorted.begin(), sorted.end(),
+              [](const NamedCodePage& a, const NamedCodePage& b) { return a.name < b.name; });
+    return sorted;
+}
+
 constexpr auto kSortedNames = sortedNames();
+constexpr auto kSortedWebLabels = sortedWebLabels();
 constexpr auto kSortedPreferred = sortedPreferred();
 
-constexpr bool namesDistinct() {
-    for (std::size_t i = 1; i < kSortedNames.size(); ++i) {
-        if (kSortedNames[i - 1].name == kSortedNames[i].name)
+template <std::size_t N>
+constexpr bool namesDistinct(const std::array<NamedCodePage, N>& sorted) {
+    for (std::size_t i = 1; i < sorted.size(); ++i) {
+        if (sorted[i - 1].name == sorted[i].name)
             return false;
     }
     return true;
@@ -612,7 +724,8 @@ constexpr bool codePagesDistinct() {
     return true;
 }
 
-static_assert(namesDistinct(), "every name appears once");
+static_assert(namesDistinct(kSortedNames), "every name appears once");
+static_assert(namesDistinct(kSortedWebLabels), "every web label appears once");
 static_assert(codePagesDistinct(), "every code page has at most one preferred name");
 
 // Longest name worth normalising; anything longer is unknown.
@@ -628,29 +741,51 @@ unsigned char normalisedByte(unsigned char c) {
     return c == '_' ? '-' : c;
 }
 
-} // namespace
-
-unsigned CodePageFromName(const char* name) {
+// Trims `name` and writes its normalised form to `buffer`; false when it is too long to be a name.
+bool normalisedName(const char* name, char (&buffer)[kMaxNameLength], std::string_view& key) {
     if (name == nullptr)
-        return 0;
+        return false;
     std::string_view text(name);
     while (!text.empty() && isTrimByte(static_cast<unsigned char>(text.front())))
         text.remove_prefix(1);
     while (!text.empty() && isTrimByte(static_cast<unsigned char>(text.back())))
         text.remove_suffix(1);
-    if (text.size() < 3 || text.size() > kMaxNameLength)
-        return 0;
-
-    char buffer[kMaxNameLength];
+    if (text.size() > kMaxNameLength)
+        return false;
     for (std::size_t i = 0; i < text.size(); ++i)
         buffer[i] = static_cast<char>(normalisedByte(static_cast<unsigned char>(text[i])));
-    std::string_view key(buffer, text.size());
+    key = std::string_view(buffer, text.size());
+    return true;
+}
 
-    auto it = std::lower_bound(kSortedNames.begin(), kSortedNames.end(), key,
+template <std::size_t N>
+unsigned lookUp(const std::array<NamedCodePage, N>& sorted, std::string_view key) {
+    auto it = std::lower_bound(sorted.begin(), sorted.end(), key,
                                [](const NamedCodePage& entry, std::string_view k) { return entry.name < k; });
-    if (it == kSortedNames.end() || it->name != key)
+    if (it == sorted.end() || it->name != key)
         return 0;
     return it->codePage;
+}
+
+} // namespace
+
+unsigned CodePageFromName(const char* name) {
+    char buffer[kMaxNameLength];
+    std::string_view key;
+    if (!normalisedName(name, buffer, key) || key.size() < 3)
+        return 0;
+    return lookUp(kSortedNames, key);
+}
+
+unsigned CodePageFromLabel(const char* label) {
+    char buffer[kMaxNameLength];
+    std::string_view key;
+    if (!normalisedName(label, buffer, key))
+        return 0;
+    unsigned web = lookUp(kSortedWebLabels, key);
+    if (web != 0)
+        return web;
+    return key.size() < 3 ? 0 : lookUp(kSortedNames, key);
 }
 
 const char* PreferredCodePageName(unsigned codePage) {

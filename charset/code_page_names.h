@@ -9,6 +9,11 @@ class StringBuffer;
 // than three characters are never known.
 unsigned CodePageFromName(const char* name);
 
+// The code page a label on a web page or in an HTTP header denotes, as browsers read it: the
+// web's own labels first (latin1, ascii and iso-8859-1 are windows-1252, gbk is 936, utf8 and
+// windows-31j are known...), then every name of CodePageFromName, normalised the same way.
+unsigned CodePageFromLabel(const char* label);
+
 // Writes the preferred (lower-case) name of a code page to `out`, replacing its content; false,
 // with `out` unchanged, when the code page has no name.
 bool NameFromCodePage(unsigned codePage, StringBuffer& out);

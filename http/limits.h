@@ -59,4 +59,11 @@ constexpr uint32_t kIpv6AnswerGraceMs = 50;
 // growing the cache without limit (it is then emptied and starts again).
 constexpr uint32_t kMaxCachedHosts = 64;
 
+// Bytes of a page searched for a META charset declaration: the HTML standard's prescan window,
+// so a page is read as a browser reads it.
+constexpr uint32_t kEncodingPrescanBytes = 1024;
+// Bytes of an undeclared, non-UTF-8 page handed to the encoding detector. Its guess settles
+// within a few KiB of text; more only costs time on large pages.
+constexpr uint32_t kEncodingDetectBytes = 64 * 1024;
+
 } // namespace HttpLimits

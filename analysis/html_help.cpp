@@ -79,10 +79,6 @@ void HtmlHelp::getMetaContent(const char* html, const char* name, StringBuffer& 
     }
 }
 
-void HtmlHelp::getCharset(const char* html, StringBuffer& out) {
-    HtmlTagText::getCharset(html, out);
-}
-
 void HtmlHelp::getAttributeValue(const char* tagText, const char* attributeName, StringBuffer& out) {
     HtmlTagText::getAttributeValue(tagText, attributeName, out);
 }

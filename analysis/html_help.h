@@ -1,7 +1,7 @@
 // HtmlHelp: text-level readers of a page's head, straight from the raw HTML without building a
-// tree: the title, the meta description and keywords, the declared charset, one attribute of a
-// tag, and the normal form of one start tag. Tag and attribute names compare without regard to
-// ASCII case. Stateless: every operation is static.
+// tree: the title, the meta description and keywords, one attribute of a tag, and the normal
+// form of one start tag. Tag and attribute names compare without regard to ASCII case.
+// Stateless: every operation is static.
 #pragma once
 
 class LogBase;
@@ -17,9 +17,6 @@ public:
     static void getMetaKeywords(const char* html, StringBuffer& out);
     // The content of the first meta tag whose NAME, or else HTTP-EQUIV, equals `name`.
     static void getMetaContent(const char* html, const char* name, StringBuffer& out);
-    // The charset of the first http-equiv content-type meta tag; `out` is left as it was when
-    // the page declares none that way.
-    static void getCharset(const char* html, StringBuffer& out);
     // The quoted value of `attributeName` in a tag, trimmed, with backslashes made slashes.
     static void getAttributeValue(const char* tagText, const char* attributeName, StringBuffer& out);
     // Rewrites one start tag to the regular form: name, then each attribute as a blank, its name

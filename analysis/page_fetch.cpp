@@ -160,6 +160,15 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
         return false;
     if (findDeadPagePhrase(html.getString()) != nullptr)
         return false;
+    // The page handed back is read in its own encoding, whatever its frames were read in.
+    unsigned codePage = http.GetPageCodePage();
+    StringBuffer charset;
+    http.GetPageCharset(charset);
+    auto handBack = [&](const StringBuffer& page) {
+        http.SetPageEncoding(codePage, charset);
+        outHtml.setSb(page);
+        return true;
+    };
     if (http.GetWasRedirected()) {
         StringBuffer finalUrl;
         http.GetFinalRedirectUrl(finalUrl);
@@ -180,22 +189,20 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
             StringBuffer resolved;
             resolveUrl(host.getString(), path, target, resolved);
             getUrlPath(resolved.getString(), outPath);
-            if (visitedUrls.Contains(resolved.getString())) {
-                outHtml.setSb(html);
-                return true;
-            }
+            if (visitedUrls.Contains(resolved.getString()))
+                return handBack(html);
             StringBuffer targetHost;
             getUrlHost(resolved.getString(), targetHost);
             if (!targetHost.equalsIgnoreCase(host.getString())) {
                 visitedUrls.Append(resolved.getString());
                 StringBuffer targetHtml;
-                if (!http.QuickGetHtml(resolved.getString(), targetHtml)) {
-                    outHtml.setSb(html);
-                    return true;
-                }
+                if (!http.QuickGetHtml(resolved.getString(), targetHtml))
+                    return handBack(html);
                 if (refreshScore(html, targetHtml) < 0) {
                     targetHtml.replaceAll("&nbsp;", " ");
                     html.setSb(targetHtml);
+                    codePage = http.GetPageCodePage();
+                    http.GetPageCharset(charset);
                 }
             }
         }
@@ -251,6 +258,5 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
         }
         html.appendSb(appended);
     }
-    outHtml.setSb(html);
-    return true;
+    return handBack(html);
 }

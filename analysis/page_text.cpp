@@ -17,11 +17,6 @@ namespace {
 
 constexpr unsigned kUtf8 = 65001;
 constexpr unsigned kUtf16 = 1200;
-constexpr unsigned kLatin1 = 28591;
-constexpr unsigned kLatin5 = 28599;
-
-// The code pages a UTF-8 text is tried against, in order.
-const unsigned kUtf8Candidates[] = {28591, 28592, 28593, 28594, 28595, 28597};
 
 // The single-byte code pages words are counted in: ISO-8859-1, -2, -3, -4, -5, -7, -9, -15 and the
 // Windows code pages of the same scripts.
@@ -96,11 +91,6 @@ void roundTripUtf16(StringBuffer& text) {
     setUpToNul(text, narrow);
 }
 
-bool fitsCodePage(const StringBuffer& utf8Text, unsigned codePage) {
-    StringBuffer copy(utf8Text);
-    return convertText(kUtf8, codePage, copy);
-}
-
 // Replaces every `pair` by `single` until none is left. Each pass at least halves every run, so
 // there are never more passes than bytes.
 void squeezeRuns(StringBuffer& text, const char* pair, const char* single) {
@@ -124,16 +114,9 @@ void pageText(const StringBuffer& html, StringBuffer& out) {
         tree.AccumulateTagContent("text", out, "script|style");
 }
 
-unsigned wordVectorCodePage(const char* charset, const StringBuffer& text) {
-    unsigned codePage = CodePageFromName(charset != nullptr ? charset : "iso-8859-1");
-    if (codePage == kUtf8) {
-        for (unsigned candidate : kUtf8Candidates) {
-            if (fitsCodePage(text, candidate))
-                return candidate;
-        }
-        return fitsCodePage(text, kLatin5) ? kLatin5 : kLatin1;
-    }
-    return isCountingCodePage(codePage) ? codePage : kLatin1;
+unsigned wordVectorCodePage(const char* charset) {
+    unsigned codePage = charset != nullptr ? CodePageFromName(charset) : 0;
+    return isCountingCodePage(codePage) ? codePage : kUtf8;
 }
 
 void cleanWordVectorText(const ClsStringArray& placePhrases, StringBuffer& work) {
@@ -174,7 +157,7 @@ void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const Str
     StringBuffer work(text);
     roundTripUtf16(work);
     // 2, 3.
-    unsigned codePage = wordVectorCodePage(charset, work);
+    unsigned codePage = wordVectorCodePage(charset);
     convertText(kUtf8, codePage, work);
     // 4.
     cleanWordVectorText(analyzer.placePhrases, work);

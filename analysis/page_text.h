@@ -16,18 +16,17 @@ class StringBuffer;
 // the content of every text element, blank-separated, without descending into script and style.
 void pageText(const StringBuffer& html, StringBuffer& out);
 
-// Replaces `out` with the word vector (UTF-8) of a page text (UTF-8) read in the declared
-// `charset` (null: "iso-8859-1"), limited to the analyzer's `maxVectorWords`.
+// Replaces `out` with the word vector (UTF-8) of a page text (UTF-8) whose page was decoded from
+// `charset` (null: unknown), limited to the analyzer's `maxVectorWords`.
 void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const StringBuffer& text,
                     StringBuffer& out);
 
 // The steps of makeWordVector that decide its outcome, for the tests.
 //
-// The single-byte code page a text (UTF-8) is counted in: that of `charset` (null:
-// "iso-8859-1") when it is one of the fifteen accepted ISO-8859 and Windows code pages; for UTF-8,
-// the first of ISO-8859-1, -2, -3, -4, -5 and -7 that holds every character of the text, else
-// ISO-8859-9 when that does, else ISO-8859-1; 28591 for every other charset.
-unsigned wordVectorCodePage(const char* charset, const StringBuffer& text);
+// The code page a text (UTF-8) is counted in: that of `charset` when it is one of the fifteen
+// accepted ISO-8859 and Windows code pages, else UTF-8 itself (UTF-8 and UTF-16 pages, the
+// multi-byte code pages, or no charset).
+unsigned wordVectorCodePage(const char* charset);
 // Cleans a text in that code page for counting: repeated dots, underscores and hyphens squeezed,
 // sentence ends and punctuation blanked, lower-cased, copyright signs, white space runs and the
 // boilerplate phrases removed, and the place phrases of `placePhrases` (pairs) joined.

@@ -101,10 +101,6 @@ void SiteAnalyzer::extractHeadFields(const char* html) {
     if (title.getSize() > 0 && siteTitle.getSize() == 0)
         siteTitle.setSb(title);
 
-    charset.clear();
-    HtmlHelp::getCharset(html, charset);
-    charset.toLowerCase();
-
     if (quickMode)
         return;
     StringBuffer keywords;

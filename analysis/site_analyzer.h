@@ -31,8 +31,7 @@ public:
     // Fills the stop words from the stop-word table, with the English plural of every word.
     void loadStopWords(const char* tableText);
     // The head fields of one analysed page from its raw HTML: the site's title (the first page
-    // with one names the site), the page's declared charset and, outside quick mode, its
-    // description and keywords.
+    // with one names the site) and, outside quick mode, its description and keywords.
     void extractHeadFields(const char* html);
 
     // Whether a link's href (lower-cased, as written in the page) matches an entry of the

@@ -2,7 +2,6 @@
 
 #include "analysis/ad_codes.h"
 #include "analysis/geo_location.h"
-#include "analysis/html_help.h"
 #include "analysis/links.h"
 #include "analysis/page_fetch.h"
 #include "analysis/page_text.h"
@@ -11,6 +10,7 @@
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
 #include "base/x_string.h"
+#include "charset/code_page_names.h"
 #include "http/http_man.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
@@ -21,7 +21,6 @@
 namespace {
 
 const char* const kHomePageLabel = "HOME PAGE";
-const char* const kDefaultCharset = "iso-8859-1";
 // Paths that mark the English version of a site.
 const char* const kEnglishPathMarks[] = {"/engl/",     "/en/",      "/englisch/",
                                          "/englisch.", "/english/", "homeeng."};
@@ -219,6 +218,7 @@ bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
             }
         }
         a.extractHeadFields(html.getString());
+        http.GetPageCharset(a.charset);
         c.basePath.setSb(path);
 
         XString page;
@@ -231,8 +231,7 @@ bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
 
         StringBuffer homeText;
         treeText(tree, homeText);
-        makeWordVector(a, a.charset.getSize() > 0 ? a.charset.getString() : kDefaultCharset, homeText,
-                       a.homeWordVector);
+        makeWordVector(a, PreferredCodePageName(http.GetPageCodePage()), homeText, a.homeWordVector);
         extractAdCodes(a, tree);
         PageLinks links;
         collectLinks(tree, links.urls, links.texts);
@@ -286,12 +285,9 @@ bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
             StringBuffer aboutHtml;
             c.lastFetchOk = c.fetch(a.aboutUrl, aboutHtml);
             if (c.lastFetchOk) {
-                StringBuffer aboutCharset;
-                HtmlHelp::getCharset(aboutHtml.getString(), aboutCharset);
                 StringBuffer aboutText;
                 pageText(aboutHtml, aboutText);
-                makeWordVector(a, aboutCharset.getSize() > 0 ? aboutCharset.getString() : kDefaultCharset,
-                               aboutText, a.aboutWordVector);
+                makeWordVector(a, PreferredCodePageName(http.GetPageCodePage()), aboutText, a.aboutWordVector);
                 if (a.country.getSize() == 0 && c.attempt(aboutText, a.aboutUrl.getString()))
                     return true;
             }

@@ -3,15 +3,10 @@
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
 #include "base/url_parse.h"
-#include "charset/code_page_names.h"
-#include "charset/code_pages.h"
-#include "charset/encoding_convert.h"
+#include "charset/encoding_finder.h"
 #include "http/http_client.h"
-#include "markup/html_tag_text.h"
 
 namespace {
-
-constexpr unsigned kUsAscii = 20127;
 
 bool isBlank(const DataBuffer& body) {
     for (uint32_t i = 0; i < body.getSize(); ++i) {
@@ -59,6 +54,7 @@ bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
     enterMethod("QuickGetHtml");
     LogBase* log = &this->log();
     m_result.clear();
+    m_page.clear();
     html.clear();
     if (m_control.deadline.expired()) {
         log->LogError("The time budget for this site is spent.");
@@ -104,21 +100,8 @@ bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
     if (ok) {
         StringBuffer charset;
         m_result.responseHeader.fields.getFieldParam("Content-Type", "charset", charset);
-        charset.trim();
-        if (charset.getSize() == 0 && !body.is7bit()) {
-            StringBuffer text;
-            text.appendDb(body);
-            HtmlTagText::getCharset(text.getString(), charset);
-        }
-        unsigned codePage = charset.getSize() > 0 ? CodePageFromName(charset.getString()) : 0;
-        if (codePage != CodePages::kUtf8 && codePage != kUsAscii) {
-            DataBuffer converted;
-            EncodingConvert conv;
-            conv.Convert(codePage, CodePages::kUtf8, body.getData(), body.getSize(), converted);
-            html.appendDb(converted.getSize() > 0 ? converted : body);
-        } else {
-            html.appendDb(body);
-        }
+        EncodingFinder::find(body.getData(), body.getSize(), charset.getString(), m_page);
+        EncodingFinder::decode(body.getData(), body.getSize(), m_page.codePage, html);
     }
     leaveMethod();
     return ok;

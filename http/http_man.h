@@ -6,6 +6,7 @@
 #pragma once
 
 #include "base/cls_base.h"
+#include "charset/encoding_finder.h"
 #include "http/http_conn_pool.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
@@ -37,11 +38,22 @@ public:
     bool GetWasRedirected() const { return m_result.wasRedirected; }
     void GetFinalRedirectUrl(StringBuffer& out) const;
 
-    // Fetches the page at `url` into `html` as UTF-8 (pages in UTF-8 or US-ASCII as they came).
+    // Fetches the page at `url` into `html` as valid UTF-8 text, decoded from the encoding the
+    // page's byte-order mark, HTTP charset or own declarations name (EncodingFinder).
     // False when no page came: a failed request, an error status (400 and above), a 204, a
     // redirect that was not followed while redirects are followed, or a body that is empty or
     // only white space.
     bool QuickGetHtml(const char* url, StringBuffer& html);
+    // The declaration that decided how the last page was decoded, empty when it declared
+    // nothing; and the code page it was decoded from.
+    void GetPageCharset(StringBuffer& out) const { out.setSb(m_page.label); }
+    unsigned GetPageCodePage() const { return m_page.codePage; }
+    // Makes a page fetched earlier the last one again, for a caller whose later requests only
+    // fetched parts of that page (its frames).
+    void SetPageEncoding(unsigned codePage, const StringBuffer& label) {
+        m_page.codePage = codePage;
+        m_page.label.setSb(label);
+    }
     // True when every address `host` resolves to (known, or looked up within the connect
     // time-out) already failed to connect in time for this object, or the name servers fell
     // silent for it: a request to that host could only wait as long again.
@@ -58,6 +70,7 @@ private:
     HttpControl m_control;
     HttpConnPool m_pool;
     HttpResult m_result;
+    PageEncoding m_page;
     // The host whose URL gave the stored login and password; they go to no other host.
     StringBuffer m_credentialsHost;
 };

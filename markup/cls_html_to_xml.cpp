@@ -2,7 +2,8 @@
 
 #include "charset/code_page_names.h"
 #include "charset/code_pages.h"
-#include "markup/html_tag_text.h"
+#include "charset/encoding_finder.h"
+#include "http/limits.h"
 #include "markup/tree_node.h"
 #include "markup/xml_serializer.h"
 
@@ -70,7 +71,8 @@ bool ClsHtmlToXml::ToXml(XString& out) {
     // 3.
     StringBuffer encoding(m_outputCharset);
     if (encoding.getSize() == 0)
-        HtmlTagText::getCharset(text, encoding);
+        EncodingFinder::prescan(reinterpret_cast<const unsigned char*>(text),
+                                strnlen(text, HttpLimits::kEncodingPrescanBytes), encoding);
     if (encoding.getSize() == 0)
         NameFromCodePage(codePage, encoding);
     setDeclarationEncoding(root, encoding.getString());

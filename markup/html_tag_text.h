@@ -1,7 +1,6 @@
 // HtmlTagText: the text-level readers the HTML conversion needs on raw HTML: the normal form of
 // one tag (every attribute written as a space, its name and, when it has a value, `=` and a
-// quoted value), an attribute's value read from such a tag, and the character set a page names
-// in its meta content-type tag. They work on 8-bit text and compare tag and attribute names
+// quoted value) and an attribute's value read from such a tag. They work on 8-bit text and compare tag and attribute names
 // without regard to ASCII case; they keep no state. The site analysis reads a page's head with
 // the same rules, on top of this markup layer.
 #pragma once
@@ -24,10 +23,4 @@ public:
     // CR, LF and the byte 0xA0, and has its backslashes turned into slashes. Empty when the name
     // or the closing quote is missing.
     static void getAttributeValue(const char* tagText, const char* attributeName, StringBuffer& out);
-
-    // Sets `out` to the charset declared by the page's first meta tag whose http-equiv is
-    // content-type and whose content is not empty: the text after "charset=" in the content,
-    // or, when the content names none, the tag's own charset attribute. Leaves `out` unchanged
-    // when no meta tag qualifies.
-    static void getCharset(const char* html, StringBuffer& out);
 };

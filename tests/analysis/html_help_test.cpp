@@ -33,38 +33,6 @@ INSTANTIATE_TEST_SUITE_P(Pages, TitleTest,
                                                     "one"}),
                          [](const ::testing::TestParamInfo<HeadCase>& info) { return info.param.name; });
 
-class CharsetTest : public ::testing::TestWithParam<HeadCase> {};
-
-TEST_P(CharsetTest, ReadsTheDeclaredCharset) {
-    StringBuffer out("unchanged");
-    HtmlHelp::getCharset(GetParam().html, out);
-    EXPECT_STREQ(out.getString(), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Pages, CharsetTest,
-    ::testing::Values(
-        HeadCase{"httpEquiv", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">",
-                 "ISO-8859-1"},
-        // The first content-type tag ends the search, even without a charset.
-        HeadCase{"firstTagStops",
-                 "<meta http-equiv=\"content-type\" content=\"text/html\">"
-                 "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
-                 ""},
-        HeadCase{"none", "<html><head></head></html>", "unchanged"},
-        HeadCase{"bareCharsetOnly", "<meta charset=\"utf-8\">", "unchanged"},
-        HeadCase{"unquotedAttributes",
-                 "<META HTTP-EQUIV=Content-Type CONTENT='text/html; charset=windows-1251'>", "windows-1251"},
-        HeadCase{"semicolonEnds", "<meta http-equiv=\"content-type\" content='text/html; charset=koi8-r; x'>",
-                 "koi8-r"},
-        HeadCase{"blankEnds", "<meta http-equiv=\"content-type\" content='text/html; charset=big5 x'>",
-                 "big5"},
-        HeadCase{"otherMetaFirst",
-                 "<meta name=\"a\" content=\"b\"><meta http-equiv=\"Content-Type\" content=\"text/html; "
-                 "charset=Shift_JIS\">",
-                 "Shift_JIS"}),
-    [](const ::testing::TestParamInfo<HeadCase>& info) { return info.param.name; });
-
 TEST(HtmlHelpTest, MetaContentByNameOrHttpEquiv) {
     StringBuffer out;
     HtmlHelp::getMetaKeywords("<meta name=\"KEYWORDS\" content=\"a,b;c\">", out);
@@ -149,9 +117,6 @@ TEST(HtmlHelpTest, HostileTextEnds) {
     HtmlHelp::cleanTag(endless.c_str(), out, nullptr);
     EXPECT_EQ(out.getSize(), 100001);
     EXPECT_EQ(out.lastChar(), '>');
-    StringBuffer charset("kept");
-    HtmlHelp::getCharset(("<meta" + endless).c_str(), charset);
-    EXPECT_STREQ(charset.getString(), "kept");
     std::string quotes = "<meta name=\"description\" content=\"" + std::string(50000, '\'');
     // The unfinished value runs to the end of the tag, the '>' the reader adds included, and
     // the tag normaliser closes it.

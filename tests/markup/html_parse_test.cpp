@@ -247,36 +247,6 @@ TEST(HtmlTagTextTest, AttributeValueIsTrimmedAndUsesSlashes) {
     EXPECT_STREQ(out.getString(), "");
 }
 
-// ---- getCharset ----
-
-struct CharsetCase {
-    const char* html;
-    const char* charset;
-};
-
-// clang-format off
-const CharsetCase kCharsetCases[] = {
-    {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">", "ISO-8859-1"},
-    {"<meta http-equiv=\"content-type\" content=\"text/html\"><meta http-equiv=\"content-type\" "
-     "content=\"text/html; charset=utf-8\">", ""},
-    {"<meta name=\"x\" content=\"y\">"
-     "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=koi8-r; x\">",
-     "koi8-r"},
-    {"<meta charset=\"utf-8\">", "unchanged"},
-    {"<meta http-equiv=\"Content-Type\" content=\"\">", "unchanged"},
-};
-// clang-format on
-
-class GetCharsetTest : public testing::TestWithParam<CharsetCase> {};
-
-TEST_P(GetCharsetTest, ReadsTheMetaContentType) {
-    StringBuffer out("unchanged");
-    HtmlTagText::getCharset(GetParam().html, out);
-    EXPECT_STREQ(out.getString(), GetParam().charset) << GetParam().html;
-}
-
-INSTANTIATE_TEST_SUITE_P(HtmlTagText, GetCharsetTest, testing::ValuesIn(kCharsetCases));
-
 // ---- HtmlTagEndFinder ----
 
 // The definition: the first `>` outside quotes, else the first `>` at all.

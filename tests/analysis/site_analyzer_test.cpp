@@ -76,14 +76,12 @@ TEST(SiteAnalyzerTest, HeadFieldsOfAPage) {
                                "<meta name=\"KEYWORDS\" content=\"a,b;c\">"
                                "<meta name=\"description\" content=\" A  fine\r\nsite \">");
     EXPECT_STREQ(analyzer.siteTitle.getString(), "My Site Home");
-    EXPECT_STREQ(analyzer.charset.getString(), "iso-8859-1");
     EXPECT_STREQ(analyzer.metaKeywords.getString(), "a b c");
     EXPECT_STREQ(analyzer.metaDescription.getString(), "A fine site");
 
-    // The first page with a title names the site; the charset is always the last page's.
+    // The first page with a title names the site.
     analyzer.extractHeadFields("<title>Other</title>");
     EXPECT_STREQ(analyzer.siteTitle.getString(), "My Site Home");
-    EXPECT_STREQ(analyzer.charset.getString(), "");
     EXPECT_STREQ(analyzer.metaKeywords.getString(), "");
 }
 

@@ -168,7 +168,7 @@ TEST(HtmlToXmlTest, Utf8PageGetsTheCharacterInUtf8AndIsDeclaredUtf8) {
 TEST(HtmlToXmlTest, MetaCharsetAndOutputCharsetNameTheEncoding) {
     const char* page = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">x";
     std::string xml = convert(page);
-    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\r\n", 0), 0u) << xml;
+    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\r\n", 0), 0u) << xml;
     ClsHtmlToXml converter;
     converter.put_OutputCharset("utf-8");
     xml = convert(converter, page);

@@ -119,9 +119,7 @@ struct ThreadCountCase {
     int expected;
 };
 
-void PrintTo(const ThreadCountCase& c, std::ostream* os) {
-    *os << c.configured << " -> " << c.expected;
-}
+void PrintTo(const ThreadCountCase& c, std::ostream* os) { *os << c.configured << " -> " << c.expected; }
 
 class WorkerCount : public CrawlerProcess, public ::testing::WithParamInterface<ThreadCountCase> {};
 
@@ -136,10 +134,9 @@ TEST_P(WorkerCount, StartsTheClampedNumberOfWorkers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Configured, WorkerCount,
-                         ::testing::Values(ThreadCountCase{0, 6}, ThreadCountCase{-3, 6},
-                                           ThreadCountCase{1, 1}, ThreadCountCase{12, 12},
-                                           ThreadCountCase{124, 124}, ThreadCountCase{125, 124},
-                                           ThreadCountCase{100000, 124}));
+                         ::testing::Values(ThreadCountCase{0, 6}, ThreadCountCase{-3, 6}, ThreadCountCase{1, 1},
+                                           ThreadCountCase{12, 12}, ThreadCountCase{124, 124},
+                                           ThreadCountCase{125, 124}, ThreadCountCase{100000, 124}));
 
 TEST_F(CrawlerProcess, LongLineIsReadAsTwoPiecesEachValidatedOnItsOwn) {
     std::string firstPiece(797, 'a');
@@ -206,40 +203,20 @@ TEST_F(CrawlerProcess, PoolOfMaximumSizeLosesAndDuplicatesNothing) {
     std::string input;
     for (int i = 0; i < 100000; ++i) {
         switch (i % 10) {
-        case 0:
-            input += "Site" + std::to_string(i) + ".COM\r\n";
-            break;
-        case 1:
-            input += "  site" + std::to_string(i) + ".de\t\n";
-            break;
-        case 2:
-            input += "shop" + std::to_string(i) + ".co.uk\n";
-            break;
-        case 3:
-            input += "a.b.c" + std::to_string(i) + ".museum\n";
-            break;
-        case 4:
-            input += "host" + std::to_string(i) + ".org\n";
-            break;
-        case 5:
-            input += "host" + std::to_string(i) + ".localdomain\n";
-            break;
-        case 6:
-            input += "\n";
-            break;
-        case 7:
-            input += "trailing" + std::to_string(i) + ".com.\n";
-            break;
+        case 0: input += "Site" + std::to_string(i) + ".COM\r\n"; break;
+        case 1: input += "  site" + std::to_string(i) + ".de\t\n"; break;
+        case 2: input += "shop" + std::to_string(i) + ".co.uk\n"; break;
+        case 3: input += "a.b.c" + std::to_string(i) + ".museum\n"; break;
+        case 4: input += "host" + std::to_string(i) + ".org\n"; break;
+        case 5: input += "host" + std::to_string(i) + ".localdomain\n"; break;
+        case 6: input += "\n"; break;
+        case 7: input += "trailing" + std::to_string(i) + ".com.\n"; break;
         case 8: {
             std::string head = "p" + std::to_string(i);
             input += head + std::string(797 - head.size(), 'q') + " long" + std::to_string(i) + ".net\n";
             break;
         }
-        default:
-            input += "M\xC3\x9C"
-                     "NCHEN" +
-                     std::to_string(i) + ".SHOP\n";
-            break;
+        default: input += "M\xC3\x9C" "NCHEN" + std::to_string(i) + ".SHOP\n"; break;
         }
     }
     writeFile(dir + "/in.txt", input);

@@ -6,6 +6,7 @@
 #include "app/result_files.h"
 #include "base/content_coding.h"
 #include "base/data_buffer.h"
+#include "base/domain_helpers.h"
 #include "http/http_man.h"
 #include "http/limits.h"
 
@@ -84,7 +85,10 @@ void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& res
     SiteAnalyzer* analyzer = workerAnalyzer(workerIndex);
     std::unique_ptr<HttpMan> http(createJobHttp());
     http->SetTimeBudgetMs(HttpLimits::kDomainBudgetMs);
-    bool analysed = analyzer != nullptr && analyzeSite(*analyzer, *http, domain.getString());
+    // DNS, the Host line and the on-site tests need the A-label; the lines keep the queue's form.
+    StringBuffer host;
+    bool analysed = analyzer != nullptr && toAsciiHost(domain.getString(), host) &&
+                    analyzeSite(*analyzer, *http, host.getString());
     if (http->GetTimeBudgetSpent()) {
         std::printf("Time budget spent: %s\n", domain.getString());
         std::fflush(stdout);

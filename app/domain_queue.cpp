@@ -34,12 +34,13 @@ void closeInputStream() {
 }
 
 void normaliseDomainLine(StringBuffer& line) {
-    line.toLowerCase();
     line.trim();
+    lowerCaseHost(line);
 }
 
 bool isValidDomain(const StringBuffer& domain) {
-    return hasKnownTld(domain.getString());
+    StringBuffer ascii;
+    return toAsciiHost(domain.getString(), ascii) && hasKnownTld(ascii.getString());
 }
 
 bool nextDomain(StringBuffer& domain) {

@@ -18,7 +18,8 @@ void closeInputStream();
 // is exhausted. Invalid lines are logged as "Invalid Domain: %s\n" and skipped.
 bool nextDomain(StringBuffer& domain);
 
-// Lower-cases (ASCII and the bytes 0xC0..0xDF) and trims a line read from the input.
+// Trims a line read from the input and lower-cases it; an international name keeps its Unicode
+// form, an A-label stays one.
 void normaliseDomainLine(StringBuffer& line);
-// A domain is valid when the text after its last '.' is a known top-level name.
+// A domain is valid when it converts to a host name whose last label is a top-level domain.
 bool isValidDomain(const StringBuffer& domain);

@@ -5,32 +5,68 @@
 
 #include <cstdio>
 #include <cstring>
+#include <idn2.h>
 #include <initializer_list>
+#include <libpsl.h>
 #include <random>
 
 namespace {
 
-// The top-level names a crawled domain may end in, in their historical order.
-const char* const kKnownTlds[] = {
-    "com", "edu",  "gov",  "net",  "org",    "info", "it",   "fr", "au", "jp", "uk", "nl", "us", "biz", "xxx",
-    "de",  "ad",   "ae",   "af",   "ag",     "ai",   "al",   "am", "an", "ao", "aq", "ar", "as", "at",  "aw",
-    "az",  "ac",   "ba",   "bb",   "bd",     "be",   "bf",   "bg", "bh", "bi", "bj", "bm", "bn", "bo",  "br",
-    "bs",  "bt",   "bv",   "bw",   "by",     "bz",   "ca",   "cc", "cf", "cg", "ch", "ci", "ck", "cd",  "cl",
-    "cm",  "cn",   "co",   "cr",   "cs",     "cu",   "cv",   "cx", "cy", "cz", "dj", "dk", "dm", "do",  "dz",
-    "ec",  "ee",   "eg",   "eh",   "er",     "es",   "et",   "fi", "fj", "fk", "fm", "fo", "fx", "ga",  "gb",
-    "gd",  "ge",   "gf",   "gh",   "gi",     "gl",   "gm",   "gn", "gp", "gq", "gr", "gs", "gt", "gu",  "gw",
-    "gy",  "hk",   "hm",   "hn",   "hr",     "ht",   "hu",   "id", "ie", "il", "in", "io", "iq", "ir",  "is",
-    "jm",  "jo",   "ke",   "kg",   "kh",     "ki",   "km",   "kn", "kp", "kr", "kw", "ky", "kz", "la",  "lb",
-    "lc",  "li",   "lk",   "lr",   "ls",     "lt",   "lu",   "lv", "ly", "ma", "mc", "md", "mg", "mh",  "mk",
-    "ml",  "mm",   "mn",   "mo",   "mp",     "mq",   "mr",   "ms", "mt", "mu", "mv", "mw", "mx", "my",  "mz",
-    "na",  "nc",   "ne",   "nf",   "ng",     "ni",   "no",   "np", "nr", "nt", "nu", "nz", "om", "pa",  "pe",
-    "pf",  "pg",   "ph",   "pk",   "pl",     "pm",   "pn",   "pr", "pt", "pw", "py", "qa", "re", "ro",  "ru",
-    "rw",  "sa",   "sb",   "sc",   "sd",     "se",   "sg",   "sh", "si", "sj", "sk", "sl", "sm", "sn",  "so",
-    "sr",  "st",   "su",   "sv",   "sx",     "sy",   "sz",   "tc", "td", "tf", "tg", "th", "tj", "tk",  "tm",
-    "tn",  "to",   "tp",   "tr",   "tt",     "tv",   "tw",   "tz", "ua", "ug", "um", "uy", "uz", "va",  "vc",
-    "ve",  "vg",   "vi",   "vn",   "vu",     "wf",   "ws",   "ye", "yt", "yu", "za", "zm", "zr", "zw",  "int",
-    "mil", "aero", "coop", "name", "museum", "arpa", "nato",
-};
+// The longest label and the longest name DNS carries.
+constexpr int kMaxLabelBytes = 63;
+constexpr int kMaxHostBytes = 253;
+
+// The public suffix list, loaded once: the system's copy when it is newer than the one built into
+// libpsl. It is only read after loading, so threads share it without a lock.
+const psl_ctx_t* suffixList() {
+    static const psl_ctx_t* const list = psl_latest(nullptr);
+    return list;
+}
+
+bool isAsciiText(const char* text) {
+    for (const char* p = text; *p != 0; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool isLetterOrDigit(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// The ASCII a host name may hold before conversion. The mapping would quietly drop blanks and
+// other punctuation, turning "two words.com" into another site's name.
+bool hasOnlyHostAscii(const char* text) {
+    for (const char* p = text; *p != 0; ++p) {
+        if (static_cast<unsigned char>(*p) < 0x80 && !isLetterOrDigit(*p) && *p != '-' && *p != '.')
+            return false;
+    }
+    return true;
+}
+
+// A name as DNS carries it: labels of letters, digits and '-', none empty, none starting or
+// ending with '-'.
+bool isLdhName(const char* name) {
+    int nameBytes = static_cast<int>(std::strlen(name));
+    if (nameBytes == 0 || nameBytes > kMaxHostBytes)
+        return false;
+    const char* label = name;
+    for (;;) {
+        const char* end = std::strchr(label, '.');
+        int labelBytes =
+            end != nullptr ? static_cast<int>(end - label) : static_cast<int>(std::strlen(label));
+        if (labelBytes == 0 || labelBytes > kMaxLabelBytes || label[0] == '-' || label[labelBytes - 1] == '-')
+            return false;
+        for (int i = 0; i < labelBytes; ++i) {
+            if (!isLetterOrDigit(label[i]) && label[i] != '-')
+                return false;
+        }
+        if (end == nullptr)
+            return true;
+        label = end + 1;
+    }
+}
 
 } // namespace
 
@@ -38,14 +74,37 @@ bool hasKnownTld(const char* host) {
     if (host == nullptr)
         return false;
     const char* lastDot = std::strrchr(host, '.');
-    if (lastDot == nullptr)
+    if (lastDot == nullptr || lastDot[1] == 0 || suffixList() == nullptr)
         return false;
-    const char* tld = lastDot + 1;
-    for (const char* known : kKnownTlds) {
-        if (std::strcmp(tld, known) == 0)
-            return true;
+    // Private suffixes and the implicit rule that any unknown name is a suffix do not count.
+    return psl_is_public_suffix2(suffixList(), lastDot + 1, PSL_TYPE_ICANN | PSL_TYPE_NO_STAR_RULE) != 0;
+}
+
+// ---- International names ----
+
+bool toAsciiHost(const char* host, StringBuffer& out) {
+    out.clear();
+    if (host == nullptr || !hasOnlyHostAscii(host))
+        return false;
+    char* ascii = nullptr;
+    if (idn2_to_ascii_8z(host, &ascii, IDN2_NONTRANSITIONAL | IDN2_USE_STD3_ASCII_RULES) == IDN2_OK &&
+        isLdhName(ascii))
+        out.setString(ascii);
+    idn2_free(ascii);
+    return out.getSize() > 0;
+}
+
+void lowerCaseHost(StringBuffer& name) {
+    if (isAsciiText(name.getString())) {
+        name.toLowerCase();
+        return;
     }
-    return false;
+    StringBuffer ascii;
+    char* unicode = nullptr;
+    if (toAsciiHost(name.getString(), ascii) &&
+        idn2_to_unicode_8z8z(ascii.getString(), &unicode, 0) == IDN2_OK)
+        name.setString(unicode);
+    idn2_free(unicode);
 }
 
 // ---- Base domain ----

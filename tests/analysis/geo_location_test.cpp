@@ -55,6 +55,10 @@ TEST_F(GeoLocationTest, CountryFromDomain) {
     for (const char* generic : {"tv", "ws", "nu", "cc", "to", "ac", "cx", "tk", "vu"})
         EXPECT_EQ(countryOfDomain(analyzer(), (std::string("site.") + generic).c_str()), "") << generic;
     EXPECT_EQ(countryOfDomain(analyzer(), "localhost"), "");
+    // An international country name (.xn--p1ai, Russia) names no country of its own.
+    EXPECT_EQ(countryOfDomain(analyzer(), "xn--e1afmkfd.xn--p1ai"), "");
+    EXPECT_EQ(
+        countryOfDomain(analyzer(), "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD1\x80\xD1\x84"), "");
 }
 
 TEST_F(GeoLocationTest, CountryFromDomainKeepsAKnownCountry) {

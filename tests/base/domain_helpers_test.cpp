@@ -42,16 +42,75 @@ INSTANTIATE_TEST_SUITE_P(
         // Labels compare exactly: an upper-case registry label is an ordinary label.
         BaseDomainCase{"www.NAME.CO.uk", "CO.uk"}));
 
-TEST(HasKnownTld, KnownAndUnknownNames) {
-    EXPECT_TRUE(hasKnownTld("example.de"));
-    EXPECT_TRUE(hasKnownTld("a.b.museum"));
-    EXPECT_TRUE(hasKnownTld("x.com"));
-    EXPECT_FALSE(hasKnownTld("example.zz"));
-    EXPECT_FALSE(hasKnownTld("example.DE"));
-    EXPECT_FALSE(hasKnownTld("nodot"));
-    EXPECT_FALSE(hasKnownTld("trailing."));
-    EXPECT_FALSE(hasKnownTld(nullptr));
+struct TldCase {
+    const char* host;
+    bool known;
+};
+
+class HasKnownTldTest : public ::testing::TestWithParam<TldCase> {};
+
+TEST_P(HasKnownTldTest, ReadsTheLastLabel) {
+    EXPECT_EQ(hasKnownTld(GetParam().host), GetParam().known);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Hosts, HasKnownTldTest,
+    ::testing::Values(TldCase{"example.de", true}, TldCase{"a.b.museum", true}, TldCase{"x.com", true},
+                      TldCase{"example.shop", true}, TldCase{"example.app", true},
+                      TldCase{"example.xyz", true}, TldCase{"example.xn--p1ai", true},
+                      TldCase{"example.\xD1\x80\xD1\x84", true}, TldCase{"example.ck", true},
+                      TldCase{"example.zz", false}, TldCase{"example.localdomain", false},
+                      TldCase{"example.local", false},
+                      // A private suffix is no top-level domain, and only the last label counts.
+                      TldCase{"example.blogspot", false}, TldCase{"com.example", false},
+                      TldCase{"example.DE", false}, TldCase{"nodot", false}, TldCase{"trailing.", false},
+                      TldCase{nullptr, false}));
+
+struct HostNameCase {
+    const char* given;
+    const char* ascii; // empty when the name is no host name
+    const char* lowered;
+};
+
+class HostNameTest : public ::testing::TestWithParam<HostNameCase> {};
+
+TEST_P(HostNameTest, ConvertsAndLowerCases) {
+    const HostNameCase& c = GetParam();
+    StringBuffer ascii("left over");
+    EXPECT_EQ(toAsciiHost(c.given, ascii), c.ascii[0] != 0);
+    EXPECT_STREQ(ascii.getString(), c.ascii);
+    StringBuffer lowered(c.given);
+    lowerCaseHost(lowered);
+    EXPECT_STREQ(lowered.getString(), c.lowered);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, HostNameTest,
+    ::testing::Values(HostNameCase{"Example.SHOP", "example.shop", "example.shop"},
+                      HostNameCase{"M\xC3\x9CNCHEN.DE", "xn--mnchen-3ya.de", "m\xC3\xBCnchen.de"},
+                      HostNameCase{"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD1\x80\xD1\x84",
+                                   "xn--e1afmkfd.xn--p1ai",
+                                   "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD1\x80\xD1\x84"},
+                      // Given as an A-label, a name stays one.
+                      HostNameCase{"XN--80AK6AA92E.COM", "xn--80ak6aa92e.com", "xn--80ak6aa92e.com"},
+                      // Non-transitional processing keeps the sharp s.
+                      HostNameCase{"FA\xC3\x9F.de", "xn--fa-hia.de", "fa\xC3\x9F.de"},
+                      // An ideographic full stop separates labels.
+                      HostNameCase{"example\xE3\x80\x82"
+                                   "com",
+                                   "example.com", "example.com"},
+                      HostNameCase{"two words.com", "", "two words.com"},
+                      HostNameCase{"under_score.com", "", "under_score.com"},
+                      HostNameCase{"b\xC3\xA4"
+                                   "d name.de",
+                                   "",
+                                   "b\xC3\xA4"
+                                   "d name.de"},
+                      HostNameCase{"-dash.com", "", "-dash.com"}, HostNameCase{"dash-.com", "", "dash-.com"},
+                      HostNameCase{"a..com", "", "a..com"}, HostNameCase{"example.com.", "", "example.com."},
+                      HostNameCase{"", "", ""}, HostNameCase{"\xC0\xDF.fr", "", "\xC0\xDF.fr"},
+                      HostNameCase{"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.com", "",
+                                   "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.com"}));
 
 // Reads back what the generated script would write: the decimal, hexadecimal and octal codes
 // between "fromCharCode(" and the closing parenthesis.

@@ -139,11 +139,10 @@ INSTANTIATE_TEST_SUITE_P(Configured, WorkerCount,
                                            ThreadCountCase{125, 124}, ThreadCountCase{100000, 124}));
 
 TEST_F(CrawlerProcess, LongLineIsReadAsTwoPiecesEachValidatedOnItsOwn) {
-    std::string longLine = std::string(996, 'a') + ".com";
-    writeFile(dir + "/in.txt", longLine + "\n");
-    runCrawler();
     std::string firstPiece(797, 'a');
-    std::string secondPiece = std::string(996 - 797, 'a') + ".com";
+    std::string secondPiece = "tail.example.com";
+    writeFile(dir + "/in.txt", firstPiece + secondPiece + "\n");
+    runCrawler();
     EXPECT_NE(std::string::npos, log.find("Invalid Domain: " + firstPiece + "\n"));
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(secondPiece, seen[0]);
@@ -179,13 +178,15 @@ std::vector<std::string> piecesOf(const std::string& input) {
     return pieces;
 }
 
+// The model of the queue's lower-casing: ASCII letters, and the one non-ASCII capital the input
+// holds (U+00DC, whose small letter U+00FC differs in its second byte).
 std::string normalised(std::string s) {
-    for (char& c : s) {
-        unsigned char b = static_cast<unsigned char>(c);
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(s[i]);
         if (b >= 'A' && b <= 'Z')
-            c = static_cast<char>(b + 32);
-        else if (b >= 0xC0 && b <= 0xDF)
-            c = static_cast<char>(b + 0x20);
+            s[i] = static_cast<char>(b + 32);
+        else if (b == 0xC3 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x9C)
+            s[++i] = '\xBC';
     }
     auto isBlank = [](char c) {
         return c == ' ' || c == '\t' || c == '\r' || c == '\n' || static_cast<unsigned char>(c) == 0xA0;
@@ -215,7 +216,7 @@ TEST_F(CrawlerProcess, PoolOfMaximumSizeLosesAndDuplicatesNothing) {
             input += head + std::string(797 - head.size(), 'q') + " long" + std::to_string(i) + ".net\n";
             break;
         }
-        default: input += "\xC0" "cc" + std::to_string(i) + ".fr\n"; break;
+        default: input += "M\xC3\x9C" "NCHEN" + std::to_string(i) + ".SHOP\n"; break;
         }
     }
     writeFile(dir + "/in.txt", input);
@@ -227,7 +228,7 @@ TEST_F(CrawlerProcess, PoolOfMaximumSizeLosesAndDuplicatesNothing) {
     for (const std::string& piece : piecesOf(input)) {
         std::string n = normalised(piece);
         size_t dot = n.rfind('.');
-        static const std::set<std::string> tlds = {"com", "de", "uk", "museum", "org", "net", "fr"};
+        static const std::set<std::string> tlds = {"com", "de", "uk", "museum", "org", "net", "shop"};
         if (dot != std::string::npos && tlds.count(n.substr(dot + 1)))
             expectedValid.insert(n);
         else

@@ -75,10 +75,12 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{"asciiUnchanged",
                  "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-16\">plain", "",
                  "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-16\">plain"},
-        PageCase{"utf8AsItCame", "bad \xFF utf-8", "text/html; charset=UTF-8", "bad \xFF utf-8"},
-        PageCase{"usAsciiAsItCame", "x\xE9", "text/html; charset=us-ascii", "x\xE9"},
-        // No charset anywhere: the bytes as they came.
-        PageCase{"unknownCharset", "x\xE9y", "text/html; charset=no-such-set", "x\xE9y"}),
+        // A byte that is not UTF-8 becomes U+FFFD: every page handed on is valid UTF-8.
+        PageCase{"invalidUtf8Replaced", "bad \xFF utf-8", "text/html; charset=UTF-8", "bad \xEF\xBF\xBD utf-8"},
+        // us-ascii is read as windows-1252, as browsers do.
+        PageCase{"usAsciiAsWindows1252", "x\xE9", "text/html; charset=us-ascii", "x\xC3\xA9"},
+        // An unknown label counts as none: not UTF-8, so detection, falling back to windows-1252.
+        PageCase{"unknownCharsetDetected", "x\xE9y", "text/html; charset=no-such-set", "x\xC3\xA9y"}),
     [](const ::testing::TestParamInfo<PageCase>& info) { return info.param.name; });
 
 TEST_F(HttpManTest, CredentialsOfAUrlStayForLaterRequests) {

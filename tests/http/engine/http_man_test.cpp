@@ -76,7 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-16\">plain", "",
                  "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-16\">plain"},
         // A byte that is not UTF-8 becomes U+FFFD: every page handed on is valid UTF-8.
-        PageCase{"invalidUtf8Replaced", "bad \xFF utf-8", "text/html; charset=UTF-8", "bad \xEF\xBF\xBD utf-8"},
+        PageCase{"invalidUtf8Replaced", "bad \xFF utf-8", "text/html; charset=UTF-8",
+                 "bad \xEF\xBF\xBD utf-8"},
         // us-ascii is read as windows-1252, as browsers do.
         PageCase{"usAsciiAsWindows1252", "x\xE9", "text/html; charset=us-ascii", "x\xC3\xA9"},
         // An unknown label counts as none: not UTF-8, so detection, falling back to windows-1252.

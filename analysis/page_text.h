@@ -28,7 +28,8 @@ void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const Str
 // the first of ISO-8859-1, -2, -3, -4, -5 and -7 that holds every character of the text, else
 // ISO-8859-9 when that does, else ISO-8859-1; 28591 for every other charset.
 unsigned wordVectorCodePage(const char* charset, const StringBuffer& text);
-// Cleans a text in that code page for counting: repeated dots, underscores and hyphens squeezed,
-// sentence ends and punctuation blanked, lower-cased, copyright signs, white space runs and the
-// boilerplate phrases removed, and the place phrases of `placePhrases` (pairs) joined.
-void cleanWordVectorText(const ClsStringArray& placePhrases, StringBuffer& work);
+// Cleans a text in `codePage` (a single-byte page, or 65001 for UTF-8) for counting: repeated
+// dots, underscores and hyphens squeezed, sentence ends and punctuation blanked, lower-cased by
+// the page's characters, copyright signs, white space runs and the boilerplate phrases removed,
+// and the place phrases of `placePhrases` (pairs) joined.
+void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, StringBuffer& work);

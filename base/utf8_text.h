@@ -27,3 +27,12 @@ int utf8CharCount(const char* text, int numBytes);
 // lone byte 0xA0, which is part of another character — runs of blanks become one, and the ends
 // are trimmed.
 void collapseUtf8Whitespace(StringBuffer& text);
+
+// Lower-cases single-byte text through the characters of its code page: a byte whose character
+// has a lower-case form at another byte of the same page takes that byte (so windows-1252 keeps
+// its sharp s and multiplication sign, and ISO-8859-5 capitals become their small letters).
+// Code page 65001 lower-cases as lowerUtf8; a code page the converter does not know folds ASCII
+// only.
+void lowerInCodePage(StringBuffer& text, unsigned codePage);
+// The byte-for-byte form of that folding for one single-byte code page.
+unsigned char lowerByteInCodePage(unsigned char c, unsigned codePage);

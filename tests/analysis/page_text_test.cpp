@@ -112,7 +112,7 @@ std::string cleaned(const char* text) {
         "do not include strings that can be found in urls.\r\n****\r\nnew york\r\nnew_york\r\n"
         "st. john\r\nst_john\r\nlonely\r\n");
     StringBuffer work(text);
-    cleanWordVectorText(phrases, work);
+    cleanWordVectorText(phrases, 28591, work);
     return work.getString();
 }
 

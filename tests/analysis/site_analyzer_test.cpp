@@ -101,6 +101,8 @@ TEST(SiteAnalyzerTest, LoneA0ByteIsNotWhiteSpaceInUtf8Text) {
     // U+00E0 is C3 A0: its second byte must survive.
     analyzer.extractHeadFields("<title>voil\xC3\xA0</title>");
     EXPECT_STREQ(analyzer.siteTitle.getString(), "voil\xC3\xA0");
+    analyzer.extractHeadFields("<meta name=\"description\" content=\"\xC2\xA0Voil\xC3\xA0\xC2\xA0\">");
+    EXPECT_STREQ(analyzer.metaDescription.getString(), "Voil\xC3\xA0");
 }
 
 struct TitleFieldCase {

@@ -3,8 +3,8 @@
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
-#include "base/utf8_text.h"
 #include "base/url_resolve.h"
+#include "base/utf8_text.h"
 #include "base/x_string.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
@@ -62,7 +62,10 @@ void patternSubject(const StringBuffer& href, StringBuffer& out) {
     const char* t = href.getString();
     int n = href.getSize();
     auto hex = [](char h) {
-        return h >= '0' && h <= '9' ? h - '0' : h >= 'a' && h <= 'f' ? h - 'a' + 10 : h >= 'A' && h <= 'F' ? h - 'A' + 10 : -1;
+        return h >= '0' && h <= '9'   ? h - '0'
+               : h >= 'a' && h <= 'f' ? h - 'a' + 10
+               : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                      : -1;
     };
     out.clear();
     for (int i = 0; i < n; ++i) {

@@ -15,7 +15,6 @@ bool isBlank(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-
 bool isDecoration(unsigned char c) {
     return c == '-' || c == '*' || c == '/' || c == '@' || c == '\'' || c == '"';
 }
@@ -156,9 +155,10 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
         while (p[i] != 0 && !isBlank(p[i]))
             ++i;
         token.assign(reinterpret_cast<const char*>(p + start), i - start);
-        size_t tokenLength = m_codePage == CodePages::kUtf8
-                                 ? static_cast<size_t>(utf8CharCount(token.data(), static_cast<int>(token.size())))
-                                 : token.size();
+        size_t tokenLength =
+            m_codePage == CodePages::kUtf8
+                ? static_cast<size_t>(utf8CharCount(token.data(), static_cast<int>(token.size())))
+                : token.size();
         if (m_minWordLength > 0 && tokenLength < static_cast<size_t>(m_minWordLength))
             continue;
         if (token.find('@') != std::string::npos)

@@ -75,7 +75,8 @@ SiteAnalyzer* workerAnalyzer(int workerIndex) {
 }
 
 void buildResultLine(const StringBuffer& domain, SiteAnalyzer& a, StringBuffer& resultLine) {
-    for (StringBuffer* field : {&a.country, &a.state, &a.charset, &a.googleId, &a.siteTitle, &a.homeWordVector})
+    for (StringBuffer* field :
+         {&a.country, &a.state, &a.charset, &a.googleId, &a.siteTitle, &a.homeWordVector})
         cleanField(*field);
     StringBuffer queued(domain.getString());
     cleanField(queued);

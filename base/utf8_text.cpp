@@ -189,7 +189,8 @@ FoldTable makeFoldTable(unsigned codePage) {
         StringBuffer lowerText;
         appendUtf8(lowerText, lower);
         DataBuffer back;
-        if (convert.Convert(CodePages::kUtf8, codePage, reinterpret_cast<const unsigned char*>(lowerText.getString()),
+        if (convert.Convert(CodePages::kUtf8, codePage,
+                            reinterpret_cast<const unsigned char*>(lowerText.getString()),
                             static_cast<unsigned>(lowerText.getSize()), back) &&
             back.getSize() == 1)
             table[b] = back.getData()[0];

@@ -42,14 +42,17 @@ TEST_P(Utf8LowerBytes, KeepsWhatIsNoCharacter) {
     EXPECT_EQ(std::string(text.getString()), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, Utf8LowerBytes,
-    ::testing::Values(ByteCase{"loneContinuation", "A\xA0Z", "a\xA0z"},
-                      ByteCase{"truncatedSequence", "\xD0\x9F\xD0", "\xD0\xBF\xD0"},
-                      ByteCase{"overlongSlash", "\xC0\xAF" "B", "\xC0\xAF" "b"},
-                      ByteCase{"latin1Bytes", "\xC9T\xC9", "\xC9t\xC9"},
-                      ByteCase{"surrogateBytes", "\xED\xA0\x80X", "\xED\xA0\x80x"}),
-    [](const ::testing::TestParamInfo<ByteCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Shapes, Utf8LowerBytes,
+                         ::testing::Values(ByteCase{"loneContinuation", "A\xA0Z", "a\xA0z"},
+                                           ByteCase{"truncatedSequence", "\xD0\x9F\xD0", "\xD0\xBF\xD0"},
+                                           ByteCase{"overlongSlash",
+                                                    "\xC0\xAF"
+                                                    "B",
+                                                    "\xC0\xAF"
+                                                    "b"},
+                                           ByteCase{"latin1Bytes", "\xC9T\xC9", "\xC9t\xC9"},
+                                           ByteCase{"surrogateBytes", "\xED\xA0\x80X", "\xED\xA0\x80x"}),
+                         [](const ::testing::TestParamInfo<ByteCase>& info) { return info.param.name; });
 
 struct CodePageCase {
     const char* name;
@@ -70,7 +73,11 @@ INSTANTIATE_TEST_SUITE_P(
     Pages, CodePageLower,
     ::testing::Values(
         // Sharp s and the multiplication sign have no other case; Š, Œ and Ÿ do.
-        CodePageCase{"windows1252", 1252, "STRA\xDF" "E \xD7 \xC4\x8A\x8C\x9F", "stra\xDF" "e \xD7 \xE4\x9A\x9C\xFF"},
+        CodePageCase{"windows1252", 1252,
+                     "STRA\xDF"
+                     "E \xD7 \xC4\x8A\x8C\x9F",
+                     "stra\xDF"
+                     "e \xD7 \xE4\x9A\x9C\xFF"},
         // ISO-8859-5: Ё (0xA1) and А..Я (0xB0..0xCF) to ё (0xF1) and а..я (0xD0..0xEF); № stays.
         CodePageCase{"iso8859_5", 28595, "\xA1\xB0\xCF\xF0", "\xF1\xD0\xEF\xF0"},
         CodePageCase{"windows1251", 1251, "\xC0\xDF\xA8\xB9", "\xE0\xFF\xB8\xB9"},

@@ -3,9 +3,11 @@
 #include "analysis/parse_engine.h"
 #include "base/log_base.h"
 #include "base/string_buffer.h"
+#include "markup/html_entities.h"
 #include "markup/html_tag_text.h"
 
 #include <cstring>
+#include <string>
 #include <strings.h>
 
 namespace {
@@ -37,15 +39,58 @@ void logEnding(LogBase* log, const char* tag, const StringBuffer& out) {
         log->LogData(tag, out.getString());
 }
 
+// Whether `p` (at a '<') opens the element `name`, attributes allowed.
+bool startsTag(const char* p, const char* name) {
+    size_t n = std::strlen(name);
+    if (strncasecmp(p + 1, name, n) != 0)
+        return false;
+    char after = p[1 + n];
+    return after == '>' || after == '/' || after == ' ' || after == '\t' || after == '\r' || after == '\n' ||
+           after == '\f';
+}
+
+const char* findNoCase(const char* text, const char* needle) {
+    size_t n = std::strlen(needle);
+    for (const char* p = std::strchr(text, '<'); p != nullptr; p = std::strchr(p + 1, '<')) {
+        if (strncasecmp(p, needle, n) == 0)
+            return p;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 void HtmlHelp::getTitle(const char* html, StringBuffer& out) {
-    ParseEngine cursor;
-    cursor.setText(html);
-    if (!cursor.seekPast("<title>"))
-        return;
-    if (cursor.captureThrough("</title>", out) && out.getSize() > 0)
-        out.shorten(8);
+    const char* p = html;
+    while ((p = std::strchr(p, '<')) != nullptr) {
+        if (std::strncmp(p, "<!--", 4) == 0) {
+            p = std::strstr(p + 4, "-->");
+            if (p == nullptr)
+                return;
+            continue;
+        }
+        if (startsTag(p, "title")) {
+            const char* start = std::strchr(p, '>');
+            const char* end = start == nullptr ? nullptr : findNoCase(start + 1, "</title");
+            if (end == nullptr)
+                return;
+            StringBuffer raw;
+            raw.appendN(start + 1, static_cast<int>(end - start - 1));
+            decodeHtmlReferences(raw.getString(), static_cast<size_t>(raw.getSize()), out);
+            return;
+        }
+        const char* skipped = nullptr;
+        for (const char* container : {"script", "style", "svg"}) {
+            if (startsTag(p, container)) {
+                std::string closing = std::string("</") + container;
+                skipped = findNoCase(p + 1, closing.c_str());
+                if (skipped == nullptr)
+                    return;
+                break;
+            }
+        }
+        p = skipped != nullptr ? skipped + 2 : p + 1;
+    }
 }
 
 void HtmlHelp::getMetaDescription(const char* html, StringBuffer& out) {

@@ -11,7 +11,9 @@ class HtmlHelp {
 public:
     virtual ~HtmlHelp() = default;
 
-    // Appends the text between <title> and </title> (a <title> with attributes is not found).
+    // Appends the text of the first <title> element (attributes allowed) that is not inside a
+    // comment, script, style or svg, character references decoded to UTF-8; nothing when that
+    // element is never closed.
     static void getTitle(const char* html, StringBuffer& out);
     static void getMetaDescription(const char* html, StringBuffer& out);
     static void getMetaKeywords(const char* html, StringBuffer& out);

@@ -4,6 +4,7 @@
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
 #include "base/url_resolve.h"
+#include "base/utf8_text.h"
 #include "base/x_string.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
@@ -55,58 +56,37 @@ bool containsNoCase(const char* text, const char* needle) {
     return n == 0;
 }
 
+// The href as the URL patterns see it: percent-escapes of bytes from 0x80 on decoded, so an
+// escaped UTF-8 path meets the tables' own letters, then lower-cased by character.
+void patternSubject(const StringBuffer& href, StringBuffer& out) {
+    const char* t = href.getString();
+    int n = href.getSize();
+    auto hex = [](char h) {
+        return h >= '0' && h <= '9'   ? h - '0'
+               : h >= 'a' && h <= 'f' ? h - 'a' + 10
+               : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                      : -1;
+    };
+    out.clear();
+    for (int i = 0; i < n; ++i) {
+        if (t[i] == '%' && i + 2 < n && hex(t[i + 1]) >= 8 && hex(t[i + 2]) >= 0) {
+            out.appendChar(static_cast<char>(hex(t[i + 1]) * 16 + hex(t[i + 2])));
+            i += 2;
+            continue;
+        }
+        out.appendChar(t[i]);
+    }
+    lowerUtf8(out);
+}
+
 bool matchesAny(const ClsStringArray& patterns, const StringBuffer& href) {
-    StringBuffer lower(href.getString());
-    lower.toLowerCase();
+    StringBuffer lower;
+    patternSubject(href, lower);
     for (int i = 0; i < patterns.get_Count(); ++i) {
         if (lower.matchesWildcard(patterns.GetString(i), true))
             return true;
     }
     return false;
-}
-
-// The lower-case form of one UTF-16 unit: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic.
-char16_t lowerUnit(char16_t c) {
-    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return static_cast<char16_t>(c + 32);
-    bool evenUpper = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
-    bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    if ((evenUpper && c % 2 == 0) || (oddUpper && c % 2 == 1))
-        return static_cast<char16_t>(c + 1);
-    if (c == 0x178)
-        return 0xFF;
-    if (c == 0x386)
-        return 0x3AC;
-    if (c >= 0x388 && c <= 0x38A)
-        return static_cast<char16_t>(c + 37);
-    if (c == 0x38C)
-        return 0x3CC;
-    if (c == 0x38E || c == 0x38F)
-        return static_cast<char16_t>(c + 63);
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
-        return static_cast<char16_t>(c + 32);
-    if (c >= 0x410 && c <= 0x42F)
-        return static_cast<char16_t>(c + 32);
-    if (c >= 0x400 && c <= 0x40F)
-        return static_cast<char16_t>(c + 80);
-    return c;
-}
-
-// Lower-cases UTF-8 link text through UTF-16, so the Greek and Cyrillic contact texts of the
-// tables can match as well as Latin ones.
-void lowerLinkText(StringBuffer& text) {
-    if (text.is7bit()) {
-        text.toLowerCase();
-        return;
-    }
-    XString wide;
-    wide.setFromUtf8(text.getString());
-    std::u16string lowered;
-    for (const char16_t* u = wide.getUtf16(); *u != 0; ++u)
-        lowered.push_back(lowerUnit(*u));
-    XString back;
-    back.setFromUtf16(lowered.c_str(), static_cast<int>(lowered.size()));
-    text.setString(back.getUtf8());
 }
 
 } // namespace
@@ -146,7 +126,7 @@ void collectLinks(ClsXml& tree, ClsStringArray& urls, ClsStringArray& texts) {
             text.replaceChar('\n', ' ');
             text.replaceChar('\r', ' ');
             collapseUtf8Whitespace(text);
-            lowerLinkText(text);
+            lowerUtf8(text);
             texts.Append(text.getString());
         });
     }

@@ -5,6 +5,7 @@
 #include "base/cls_string_array.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
+#include "base/utf8_text.h"
 #include "base/x_string.h"
 #include "charset/code_page_names.h"
 #include "charset/encoding_convert.h"
@@ -26,6 +27,14 @@ const unsigned kCountingCodePages[] = {28591, 28592, 28593, 28594, 28595, 28597,
 // Blanked before counting: markup and punctuation, with the guillemets 0xAB and 0xBB of ISO-8859-1.
 const char kPunctuation[20] = {'<', '>', '[',    ']', '=', '$', '?', '"', '\'', ',',
                                ':', '/', '\xAB', ';', '%', '(', ')', '&', '#',  '\xBB'};
+
+// The same signs as UTF-8 characters, for text counted in UTF-8.
+constexpr const char* kUtf8Copyright = "\xC2\xA9";
+constexpr const char* kUtf8CopyrightLine = "\xC2\xA9 copyright";
+constexpr const char* kUtf8Registered = "\xC2\xAE";
+constexpr const char* kUtf8RightQuote = "\xE2\x80\x99";
+constexpr const char* kUtf8LeftGuillemet = "\xC2\xAB";
+constexpr const char* kUtf8RightGuillemet = "\xC2\xBB";
 
 // Copyright and "best viewed" lines, removed in this order.
 const char* const kBoilerplatePhrases[] = {
@@ -70,6 +79,8 @@ void setUpToNul(StringBuffer& text, const DataBuffer& bytes) {
 // Replaces `text` with its conversion from one single-byte or UTF-8 code page to another;
 // characters that do not convert are dropped. True when every character converted.
 bool convertText(unsigned from, unsigned to, StringBuffer& text) {
+    if (from == to)
+        return true;
     EncodingConvert convert;
     DataBuffer out;
     const char* in = text.getString();
@@ -119,7 +130,8 @@ unsigned wordVectorCodePage(const char* charset) {
     return isCountingCodePage(codePage) ? codePage : kUtf8;
 }
 
-void cleanWordVectorText(const ClsStringArray& placePhrases, StringBuffer& work) {
+void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, StringBuffer& work) {
+    bool utf8 = codePage == kUtf8;
     // 1. Runs of dots, underscores and hyphens.
     squeezeRuns(work, "..", ".");
     squeezeRuns(work, "__", "_");
@@ -128,21 +140,39 @@ void cleanWordVectorText(const ClsStringArray& placePhrases, StringBuffer& work)
     for (const char* end : {". ", ".\n", ".\r", ".\t"})
         work.replaceAll(end, " ");
     // 3.
-    work.toLowerCase();
+    lowerInCodePage(work, codePage);
     // 4. The scheme of written-out links.
     work.replaceAll("http:", " ");
     work.replaceAll("https:", " ");
-    // 5. Punctuation.
-    work.replaceAnyOf20(kPunctuation, ' ');
+    // 5. Punctuation; in UTF-8 the guillemets are whole characters, never single bytes.
+    if (utf8) {
+        for (char c : kPunctuation) {
+            if (static_cast<unsigned char>(c) < 0x80)
+                work.replaceChar(c, ' ');
+        }
+        for (const char* guillemet : {kUtf8LeftGuillemet, kUtf8RightGuillemet})
+            work.replaceAll(guillemet, " ");
+    } else {
+        work.replaceAnyOf20(kPunctuation, ' ');
+    }
     work.replaceChar('!', ' ');
     work.replaceChar('|', ' ');
     // 6. The copyright sign that introduces a copyright line, then the signs themselves (and the
-    // right single quote 0x92 of the Windows code pages).
-    work.replaceAll("\xA9 copyright", "");
-    for (char sign : {'\xA9', '\xAE', '\x92'})
-        work.replaceChar(sign, ' ');
+    // right single quote 0x92 of the Windows code pages, U+2019 in UTF-8).
+    if (utf8) {
+        work.replaceAll(kUtf8CopyrightLine, "");
+        for (const char* sign : {kUtf8Copyright, kUtf8Registered, kUtf8RightQuote})
+            work.replaceAll(sign, " ");
+    } else {
+        work.replaceAll("\xA9 copyright", "");
+        for (char sign : {'\xA9', '\xAE', '\x92'})
+            work.replaceChar(sign, ' ');
+    }
     // 7.
-    work.collapseWhitespace();
+    if (utf8)
+        collapseUtf8Whitespace(work);
+    else
+        work.collapseWhitespace();
     // 8.
     for (const char* phrase : kBoilerplatePhrases)
         work.replaceAll(phrase, "");
@@ -160,9 +190,10 @@ void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const Str
     unsigned codePage = wordVectorCodePage(charset);
     convertText(kUtf8, codePage, work);
     // 4.
-    cleanWordVectorText(analyzer.placePhrases, work);
+    cleanWordVectorText(analyzer.placePhrases, codePage, work);
     // 5, 6.
     WordList words;
+    words.setCodePage(codePage);
     words.setMinWordLength(3);
     words.setSkipDigitWords(true);
     words.addWords(work.getString(), &analyzer.stopWords, 1);

@@ -27,7 +27,8 @@ void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const Str
 // accepted ISO-8859 and Windows code pages, else UTF-8 itself (UTF-8 and UTF-16 pages, the
 // multi-byte code pages, or no charset).
 unsigned wordVectorCodePage(const char* charset);
-// Cleans a text in that code page for counting: repeated dots, underscores and hyphens squeezed,
-// sentence ends and punctuation blanked, lower-cased, copyright signs, white space runs and the
-// boilerplate phrases removed, and the place phrases of `placePhrases` (pairs) joined.
-void cleanWordVectorText(const ClsStringArray& placePhrases, StringBuffer& work);
+// Cleans a text in `codePage` (a single-byte page, or 65001 for UTF-8) for counting: repeated
+// dots, underscores and hyphens squeezed, sentence ends and punctuation blanked, lower-cased by
+// the page's characters, copyright signs, white space runs and the boilerplate phrases removed,
+// and the place phrases of `placePhrases` (pairs) joined.
+void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, StringBuffer& work);

@@ -50,31 +50,6 @@ void SiteAnalyzer::loadStopWords(const char* tableText) {
     stopWords.addWords(plurals.getString(), nullptr, 1);
 }
 
-void collapseUtf8Whitespace(StringBuffer& text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.getString());
-    int n = text.getSize();
-    std::string out;
-    out.reserve(static_cast<size_t>(n));
-    bool pendingBlank = false;
-    for (int i = 0; i < n; ++i) {
-        unsigned char c = p[i];
-        bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
-        if (c == 0xC2 && i + 1 < n && p[i + 1] == 0xA0) {
-            blank = true;
-            ++i;
-        }
-        if (blank) {
-            pendingBlank = !out.empty();
-            continue;
-        }
-        if (pendingBlank)
-            out.push_back(' ');
-        pendingBlank = false;
-        out.push_back(static_cast<char>(c));
-    }
-    text.setString(out.c_str());
-}
-
 void cutAtWord(StringBuffer& text, uint32_t maxLength) {
     if (static_cast<uint32_t>(text.getSize()) <= maxLength)
         return;
@@ -96,6 +71,7 @@ void cutAtWord(StringBuffer& text, uint32_t maxLength) {
 void SiteAnalyzer::extractHeadFields(const char* html) {
     StringBuffer title;
     HtmlHelp::getTitle(html, title);
+    title.replaceChar('|', ' ');
     collapseUtf8Whitespace(title);
     cutAtWord(title, maxTitleLength);
     if (title.getSize() > 0 && siteTitle.getSize() == 0)

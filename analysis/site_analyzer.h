@@ -7,6 +7,7 @@
 #include "analysis/word_list.h"
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
+#include "base/utf8_text.h"
 
 #include <cstdint>
 #include <memory>
@@ -90,10 +91,6 @@ public:
     std::shared_ptr<const GeoKeyMatcher> geoKeyMatcher;
 };
 
-// White space of UTF-8 text: TAB, CR and LF become blanks, as does U+00A0 (C2 A0) — but not a
-// lone byte 0xA0, which is part of another character — runs of blanks become one, and the ends
-// are trimmed.
-void collapseUtf8Whitespace(StringBuffer& text);
 // Cuts text longer than `maxLength` bytes before the first blank at or after `maxLength` - 10,
 // or at `maxLength` bytes (moved back to the start of a UTF-8 character) when there is none or
 // when `maxLength` is below 10.

@@ -9,6 +9,7 @@
 #include "analysis/site_reports.h"
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
+#include "base/utf8_text.h"
 #include "base/x_string.h"
 #include "charset/code_page_names.h"
 #include "http/http_man.h"
@@ -36,6 +37,7 @@ bool containsNoCase(const char* text, const char* needle) {
 
 bool matchesAnyPattern(const ClsStringArray& patterns, const char* text) {
     StringBuffer subject(text);
+    lowerUtf8(subject);
     for (int i = 0; i < patterns.get_Count(); ++i) {
         if (subject.matchesWildcard(patterns.GetString(i), true))
             return true;

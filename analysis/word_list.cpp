@@ -1,6 +1,8 @@
 #include "analysis/word_list.h"
 
 #include "base/string_buffer.h"
+#include "base/utf8_text.h"
+#include "charset/code_pages.h"
 
 #include <zlib.h>
 
@@ -11,10 +13,6 @@ namespace {
 
 bool isBlank(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool isTrimmed(unsigned char c) {
-    return isBlank(c) || c == 0xA0;
 }
 
 bool isDecoration(unsigned char c) {
@@ -29,19 +27,44 @@ unsigned char lower(unsigned char c) {
 
 } // namespace
 
-void WordList::normalise(const char* word, size_t length, std::string& out) {
+void WordList::normalise(const char* word, size_t length, std::string& out) const {
     const auto* p = reinterpret_cast<const unsigned char*>(word);
     size_t start = 0;
     size_t end = length;
-    while (start < end && isTrimmed(p[start]))
-        ++start;
-    while (end > start && isTrimmed(p[end - 1]))
-        --end;
+    bool utf8 = m_codePage == CodePages::kUtf8;
+    // In UTF-8 a no-break space is C2 A0; a lone 0xA0 there ends another character.
+    for (;;) {
+        if (start < end && isBlank(p[start]))
+            ++start;
+        else if (start < end && p[start] == 0xA0 && !utf8)
+            ++start;
+        else if (utf8 && start + 1 < end && p[start] == 0xC2 && p[start + 1] == 0xA0)
+            start += 2;
+        else
+            break;
+    }
+    for (;;) {
+        if (end > start && isBlank(p[end - 1]))
+            --end;
+        else if (end > start && p[end - 1] == 0xA0 && !utf8)
+            --end;
+        else if (utf8 && end >= start + 2 && p[end - 2] == 0xC2 && p[end - 1] == 0xA0)
+            end -= 2;
+        else
+            break;
+    }
     while (start < end && isDecoration(p[start]))
         ++start;
     while (end > start && isDecoration(p[end - 1]))
         --end;
     out.clear();
+    if (m_codePage != 0) {
+        StringBuffer folded;
+        folded.appendN(p + start, static_cast<int>(end - start));
+        lowerInCodePage(folded, m_codePage);
+        out.assign(folded.getString(), static_cast<size_t>(folded.getSize()));
+        return;
+    }
     out.reserve(end - start);
     for (size_t i = start; i < end; ++i)
         out.push_back(static_cast<char>(lower(p[i])));
@@ -96,6 +119,10 @@ bool WordList::containsWord(const char* word) const {
         return false;
     std::string normalised;
     normalise(word, std::strlen(word), normalised);
+    return containsNormalised(normalised);
+}
+
+bool WordList::containsNormalised(const std::string& normalised) const {
     return findEntry(keyOf(normalised), normalised) >= 0;
 }
 
@@ -128,7 +155,11 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
         while (p[i] != 0 && !isBlank(p[i]))
             ++i;
         token.assign(reinterpret_cast<const char*>(p + start), i - start);
-        if (m_minWordLength > 0 && token.size() < static_cast<size_t>(m_minWordLength))
+        size_t tokenLength =
+            m_codePage == CodePages::kUtf8
+                ? static_cast<size_t>(utf8CharCount(token.data(), static_cast<int>(token.size())))
+                : token.size();
+        if (m_minWordLength > 0 && tokenLength < static_cast<size_t>(m_minWordLength))
             continue;
         if (token.find('@') != std::string::npos)
             continue;
@@ -136,9 +167,11 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
             token.pop_back();
         if (m_skipDigitWords && token.find_first_of("0123456789") != std::string::npos)
             continue;
-        if (stopList != nullptr && stopList->containsWord(token.c_str()))
-            continue;
+        // The stop words are matched in this list's normal form, so a folded letter of the
+        // text meets its stop word whatever rule the stop list itself folds by.
         normalise(token.data(), token.size(), normalised);
+        if (stopList != nullptr && stopList->containsNormalised(normalised))
+            continue;
         countNormalised(std::move(normalised), weight);
     }
     mergePending();

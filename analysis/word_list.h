@@ -17,8 +17,12 @@ public:
     WordList() = default;
     virtual ~WordList() = default;
 
-    // Tokens shorter than this many bytes are not counted (0: no minimum).
+    // Tokens shorter than this are not counted (0: no minimum); counted in bytes, in characters
+    // for UTF-8 text.
     void setMinWordLength(int n) { m_minWordLength = n < 0 ? 0 : n; }
+    // The code page of the words, which decides how they are lower-cased: 0 (the default) for
+    // the plain byte rule, a single-byte page's own letters, or 65001 for UTF-8 by character.
+    void setCodePage(unsigned codePage) { m_codePage = codePage; }
     // Tokens with a digit are not counted.
     void setSkipDigitWords(bool skip) { m_skipDigitWords = skip; }
 
@@ -36,8 +40,8 @@ public:
     // that few, otherwise the most frequent count classes, in key order. Nothing for maxWords 0.
     void toVector(StringBuffer& out, unsigned maxWords) const;
 
-    // The normal form of a word and its 28-bit key.
-    static void normalise(const char* word, size_t length, std::string& out);
+    // The normal form of a word in this list's code page, and its 28-bit key.
+    void normalise(const char* word, size_t length, std::string& out) const;
     static uint32_t keyOf(const std::string& normalised);
 
 private:
@@ -48,6 +52,7 @@ private:
     };
     // Index of the entry holding `normalised`, or -1.
     int findEntry(uint32_t key, const std::string& normalised) const;
+    bool containsNormalised(const std::string& normalised) const;
     void countNormalised(std::string&& normalised, int weight);
     void mergePending();
 
@@ -57,4 +62,5 @@ private:
     std::unordered_multimap<uint32_t, size_t> m_pendingIndex;
     int m_minWordLength = 0;
     bool m_skipDigitWords = false;
+    unsigned m_codePage = 0;
 };

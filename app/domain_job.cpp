@@ -7,6 +7,7 @@
 #include "base/content_coding.h"
 #include "base/data_buffer.h"
 #include "base/domain_helpers.h"
+#include "base/utf8_text.h"
 #include "http/http_man.h"
 #include "http/limits.h"
 
@@ -28,6 +29,13 @@ constexpr int kJobMaxConnections = 5;
 constexpr int kJobMaxContentLength = 250000;
 constexpr int kJobConnectTimeoutSec = 5;
 constexpr int kJobReadTimeoutSec = 8;
+
+// A field never holds the separator or a line break: '|', TAB, CR and LF become blanks, and the
+// blanks a replacement leaves are collapsed.
+void cleanField(StringBuffer& field) {
+    field.replaceChar('|', ' ');
+    collapseUtf8Whitespace(field);
+}
 
 void appendField(StringBuffer& line, const StringBuffer& field) {
     line.appendChar('|');
@@ -68,10 +76,13 @@ SiteAnalyzer* workerAnalyzer(int workerIndex) {
 }
 
 void buildResultLine(const StringBuffer& domain, SiteAnalyzer& a, StringBuffer& resultLine) {
-    for (StringBuffer* field : {&a.siteTitle, &a.homeWordVector, &a.charset, &a.googleId})
-        field->removeChar('|');
+    for (StringBuffer* field :
+         {&a.country, &a.state, &a.charset, &a.googleId, &a.siteTitle, &a.homeWordVector})
+        cleanField(*field);
+    StringBuffer queued(domain.getString());
+    cleanField(queued);
     resultLine.clear();
-    resultLine.appendSb(domain);
+    resultLine.appendSb(queued);
     appendField(resultLine, a.country);
     appendField(resultLine, a.state);
     appendField(resultLine, a.charset);

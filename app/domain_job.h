@@ -18,6 +18,6 @@ void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& res
 HttpMan* createJobHttp();
 // Worker i's analyzer, null outside the table or before createAnalyzers.
 SiteAnalyzer* workerAnalyzer(int workerIndex);
-// The seven-field result line of an analysed domain; '|' is first removed from the title, word
-// vector, charset and publisher id.
+// The seven-field result line of an analysed domain. Every field is first cleaned in place: '|',
+// TAB, CR and LF become blanks and runs of blanks one.
 void buildResultLine(const StringBuffer& domain, SiteAnalyzer& analyzer, StringBuffer& resultLine);

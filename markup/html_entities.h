@@ -1,10 +1,12 @@
-// The named character references the HTML conversion decodes in page text: the HTML names of the
-// ISO-8859-1 characters 161 to 255, three space names, and twelve names of characters that exist
-// only in Windows-1252 (euro, dashes, quotes and the like), each with its byte in that character
-// set. Names are case-sensitive, as in HTML. A static table; safe from any thread.
+// The named character references of HTML text: the names of the ISO-8859-1 characters 160 to 255,
+// three space names, the names of the characters that exist only in Windows-1252 (euro, dashes,
+// quotes and the like), each with its byte in that character set, and the five names XML knows.
+// Names are case-sensitive, as in HTML. A static table; safe from any thread.
 #pragma once
 
 #include <cstddef>
+
+class StringBuffer;
 
 struct HtmlEntity {
     // The byte the name stands for.
@@ -14,8 +16,17 @@ struct HtmlEntity {
     bool windows1252;
     // The space names (ensp, emsp, thinsp) stand for a plain blank in every character set.
     bool blank;
+    // amp, lt, gt, quot and apos: left to the XML reader by the HTML conversion.
+    bool xml;
+    // The Unicode character the name stands for.
+    char32_t codePoint;
 };
 
 // Looks up the `length` bytes at `name` (without `&` and `;`); false when the name is not one of
 // the table's.
 bool findHtmlEntity(const char* name, size_t length, HtmlEntity& entity);
+
+// Appends `length` bytes of UTF-8 text to out with its character references decoded: the names
+// of the table and numeric references (decimal or hex, the ';' optional), as a browser reads
+// them. Anything that is no reference is copied as it is.
+void decodeHtmlReferences(const char* text, size_t length, StringBuffer& out);

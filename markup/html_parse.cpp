@@ -930,7 +930,7 @@ void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage, bool& verb
         if (n == 0 || amp[1 + n] != ';')
             continue;
         HtmlEntity entity;
-        if (!findHtmlEntity(amp + 1, n, entity))
+        if (!findHtmlEntity(amp + 1, n, entity) || entity.xml)
             continue;
         const std::string* bytes = entityText(entity, codePage);
         if (bytes == nullptr)

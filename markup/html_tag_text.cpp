@@ -1,6 +1,7 @@
 #include "markup/html_tag_text.h"
 
 #include "base/string_buffer.h"
+#include "base/utf8_text.h"
 #include "markup/html_tag_end.h"
 
 #include <algorithm>
@@ -208,8 +209,20 @@ void normalise(TagCursor& cursor, std::string& out) {
     }
 }
 
-bool isTrimmedFromValue(char c) {
-    return isBlank(c) || static_cast<unsigned char>(c) == 0xA0;
+// How many bytes of no-break space end the value at `end`: the UTF-8 pair C2 A0, or a lone byte
+// 0xA0 that does not end another UTF-8 character ("voil\xC3\xA0" keeps its last letter); 0 when
+// none.
+size_t trailingNoBreakSpace(const char* start, const char* end) {
+    if (end == start || static_cast<unsigned char>(end[-1]) != 0xA0)
+        return 0;
+    const auto* s = reinterpret_cast<const unsigned char*>(start);
+    auto n = static_cast<size_t>(end - start);
+    for (size_t back = 2; back <= 4 && back <= n; ++back) {
+        char32_t c;
+        if (decodeUtf8(s + n - back, static_cast<int>(back), c) == static_cast<int>(back))
+            return c == 0xA0 ? 2 : 0;
+    }
+    return 1;
 }
 
 } // namespace
@@ -249,10 +262,24 @@ void HtmlTagText::getAttributeValue(const char* tagText, const char* attributeNa
     const char* end = std::strchr(start, quote);
     if (end == nullptr)
         return;
-    while (start < end && isTrimmedFromValue(*start))
-        ++start;
-    while (end > start && isTrimmedFromValue(end[-1]))
-        --end;
+    for (;;) {
+        if (start < end && (isBlank(*start) || static_cast<unsigned char>(*start) == 0xA0))
+            ++start;
+        else if (end - start >= 2 && static_cast<unsigned char>(start[0]) == 0xC2 &&
+                 static_cast<unsigned char>(start[1]) == 0xA0)
+            start += 2;
+        else
+            break;
+    }
+    for (;;) {
+        size_t space = trailingNoBreakSpace(start, end);
+        if (end > start && isBlank(end[-1]))
+            --end;
+        else if (space > 0)
+            end -= space;
+        else
+            break;
+    }
     out.appendN(start, static_cast<int>(end - start));
     if (out.containsChar('\\'))
         out.replaceChar('\\', '/');

@@ -23,15 +23,26 @@ TEST_P(TitleTest, ReadsTheTitle) {
     EXPECT_STREQ(out.getString(), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, TitleTest,
-                         ::testing::Values(HeadCase{"upperCase", "<html><TITLE>Home</TITLE>", "Home"},
-                                           HeadCase{"withAttributes", "<title lang=\"en\">x</title>", ""},
-                                           HeadCase{"unclosed", "<title>never closed", ""},
-                                           HeadCase{"empty", "<title></title>", ""},
-                                           HeadCase{"mixedCase", "<TiTlE> A  b </tItLe>", " A  b "},
-                                           HeadCase{"secondIgnored", "<title>one</title><title>two</title>",
-                                                    "one"}),
-                         [](const ::testing::TestParamInfo<HeadCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Pages, TitleTest,
+    ::testing::Values(
+        HeadCase{"upperCase", "<html><TITLE>Home</TITLE>", "Home"},
+        HeadCase{"withAttributes", "<title data-react-helmet=\"true\">x</title>", "x"},
+        HeadCase{"unclosed", "<title>never closed", ""},
+        HeadCase{"empty", "<title></title>", ""},
+        HeadCase{"mixedCase", "<TiTlE> A  b </tItLe>", " A  b "},
+        HeadCase{"secondIgnored", "<title>one</title><title>two</title>", "one"},
+        HeadCase{"references", "<title>Tom &amp; Jerry &#8211; Shop &hellip;&#x41;&#150;&nbsp;&bogus; &amp</title>",
+                 "Tom & Jerry \xE2\x80\x93 Shop \xE2\x80\xA6" "A\xE2\x80\x93\xC2\xA0&bogus; &amp"},
+        HeadCase{"brokenNumeric", "<title>&#0;&#xD800;&#99999999;&#;</title>",
+                 "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD&#;"},
+        HeadCase{"inSvgFirst", "<svg><title>icon</title></svg><title>Real</title>", "Real"},
+        HeadCase{"inComment", "<!-- <title>old</title> --><title>Real</title>", "Real"},
+        HeadCase{"inScript", "<script>d.title='<title>x</title>'</script><title>Real</title>", "Real"},
+        HeadCase{"inStyle", "<STYLE>/*<title>s</title>*/</STYLE><title>Real</title>", "Real"},
+        HeadCase{"titleLikeTag", "<titles>no</titles><title>Real</title>", "Real"},
+        HeadCase{"unclosedComment", "<!-- <title>x</title>", ""}),
+    [](const ::testing::TestParamInfo<HeadCase>& info) { return info.param.name; });
 
 TEST(HtmlHelpTest, MetaContentByNameOrHttpEquiv) {
     StringBuffer out;

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include <string>
 
 namespace {
@@ -194,6 +197,23 @@ TEST(UrlClasses, AgainstThePatternTables) {
     EXPECT_TRUE(analyzer.isSitemapUrl(StringBuffer("/SiteMap.html")));
     SiteAnalyzer empty;
     EXPECT_FALSE(empty.isSitemapUrl(StringBuffer("/sitemap")));
+}
+
+// The shipped contact patterns hold Cyrillic and Greek words; links arrive as written, raw or
+// percent-escaped, in any case.
+TEST(UrlClasses, CyrillicAndGreekContactPagesOfTheRealTable) {
+    std::ifstream in(REFERENCE_TABLE_DIR "/contact_url_patterns.txt");
+    ASSERT_TRUE(in.good());
+    std::stringstream table;
+    table << in.rdbuf();
+    SiteAnalyzer analyzer;
+    analyzer.contactUrlPatterns.LoadFromText(table.str().c_str());
+    for (const char* href : {"/\xD0\xBA\xD0\xBE\xD0\xBD\xD1\x82\xD0\xB0\xD0\xBA\xD1\x82\xD1\x8B.html",
+                             "/\xD0\x9A\xD0\x9E\xD0\x9D\xD0\xA2\xD0\x90\xD0\x9A\xD0\xA2\xD0\xAB.html",
+                             "/%D0%BA%D0%BE%D0%BD%D1%82%D0%B0%D0%BA%D1%82%D1%8B.html",
+                             "/%d0%9a%d0%be%d0%bd%d1%82%d0%b0%d0%ba%d1%82/", "/\xCE\x95\xCE\xA0\xCE\x91\xCE\xA6\xCE\x89/"})
+        EXPECT_TRUE(analyzer.isContactUrl(StringBuffer(href))) << href;
+    EXPECT_FALSE(analyzer.isContactUrl(StringBuffer("/%D0%BD%D0%BE%D0%B2%D0%BE%D1%81%D1%82%D0%B8/")));
 }
 
 } // namespace

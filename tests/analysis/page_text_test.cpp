@@ -91,7 +91,7 @@ std::string cleaned(const char* text) {
         "do not include strings that can be found in urls.\r\n****\r\nnew york\r\nnew_york\r\n"
         "st. john\r\nst_john\r\nlonely\r\n");
     StringBuffer work(text);
-    cleanWordVectorText(phrases, work);
+    cleanWordVectorText(phrases, 28591, work);
     return work.getString();
 }
 
@@ -132,6 +132,35 @@ TEST(PageText, Utf8TextStaysUtf8WhateverThePageDeclares) {
     pageText(html, text);
     EXPECT_NE(std::string(text.getString()).find("\xD0\x9C\xD0\xB8\xD1\x80"), std::string::npos)
         << text.getString();
+}
+
+} // namespace
+
+namespace {
+
+// UTF-8 text is cleaned and counted by character: whole letters folded, guillemets and signs
+// blanked as characters, the three-letter minimum in characters, stop words met after folding.
+TEST(WordVectorCleaning, Utf8TextByCharacter) {
+    ClsStringArray phrases;
+    phrases.LoadFromText("new york\r\nnew_york\r\n");
+    StringBuffer work("\xC2\xAB\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2\xC2\xBB \xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3. "
+                      "Stra\xC3\x9F" "e\xE2\x80\x99s \xC2\xA9 Copyright voil\xC3\xA0 \xC2\xAE New York");
+    cleanWordVectorText(phrases, 65001, work);
+    EXPECT_EQ(std::string(work.getString()),
+              "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82 stra\xC3\x9F" "e s "
+              "voil\xC3\xA0 new_york");
+
+    WordList stop;
+    stop.addWords("the", nullptr, 1);
+    WordList words;
+    words.setCodePage(65001);
+    words.setMinWordLength(3);
+    words.addWords("\xD0\xB4\xD0\xB0 \xD0\xB4\xD0\xB0\xD0\xBC THE \xC3\xA9t\xC3\xA9", &stop, 1);
+    StringBuffer vector;
+    words.toVector(vector, 12);
+    EXPECT_EQ(words.getNumWords(), 2) << vector.getString();
+    EXPECT_TRUE(words.containsWord("\xD0\x94\xD0\x90\xD0\x9C"));
+    EXPECT_TRUE(words.containsWord("\xC3\x89T\xC3\x89"));
 }
 
 } // namespace

@@ -99,7 +99,33 @@ TEST(SiteAnalyzerTest, LoneA0ByteIsNotWhiteSpaceInUtf8Text) {
     // U+00E0 is C3 A0: its second byte must survive.
     analyzer.extractHeadFields("<title>voil\xC3\xA0</title>");
     EXPECT_STREQ(analyzer.siteTitle.getString(), "voil\xC3\xA0");
+    analyzer.extractHeadFields("<meta name=\"description\" content=\"\xC2\xA0Voil\xC3\xA0\xC2\xA0\">");
+    EXPECT_STREQ(analyzer.metaDescription.getString(), "Voil\xC3\xA0");
 }
+
+struct TitleFieldCase {
+    const char* name;
+    const char* html;
+    const char* expected;
+};
+
+class TitleFieldTest : public ::testing::TestWithParam<TitleFieldCase> {};
+
+TEST_P(TitleFieldTest, GivesTheSiteTitle) {
+    SiteAnalyzer analyzer;
+    analyzer.extractHeadFields(GetParam().html);
+    EXPECT_STREQ(analyzer.siteTitle.getString(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, TitleFieldTest,
+    ::testing::Values(
+        TitleFieldCase{"bars", "<title>Shop | Tom &amp; Jerry |Home|</title>", "Shop Tom & Jerry Home"},
+        TitleFieldCase{"referencedBar", "<title>a &#124; b&#x7C;c</title>", "a b c"},
+        TitleFieldCase{"lineBreaks", "<title lang=\"en\">\r\nA\r\n\tB\n</title>", "A B"},
+        TitleFieldCase{"nbspReference", "<title>A&nbsp;&nbsp;B</title>", "A B"},
+        TitleFieldCase{"svgBeforeHead", "<svg><title>Logo</title></svg><head><title>Real</title>", "Real"}),
+    [](const ::testing::TestParamInfo<TitleFieldCase>& info) { return info.param.name; });
 
 struct CutCase {
     const char* name;

@@ -16,10 +16,10 @@
 
 #include <arpa/inet.h>
 #include <chrono>
-#include <thread>
 #include <cstdlib>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {

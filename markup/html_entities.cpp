@@ -1,6 +1,7 @@
 #include "markup/html_entities.h"
 
 #include "base/utf8_text.h"
+#include "markup/html5_references.h"
 
 #include <algorithm>
 #include <array>
@@ -138,6 +139,7 @@ size_t readNumericReference(const char* s, bool hex, char32_t& c) {
 
 // The longest name of the table.
 constexpr size_t kLongestName = 6;
+static_assert(kLongestHtml5ReferenceName >= kLongestName);
 
 } // namespace
 
@@ -149,6 +151,7 @@ void decodeHtmlReferences(const char* text, size_t length, StringBuffer& out) {
         const char* p = text + i + 1;
         size_t left = length - i - 1;
         char32_t c = 0;
+        char32_t second = 0;
         size_t taken = 0;
         if (left >= 2 && p[0] == '#') {
             bool hex = p[1] == 'x' || p[1] == 'X';
@@ -160,16 +163,23 @@ void decodeHtmlReferences(const char* text, size_t length, StringBuffer& out) {
                 ++taken;
         } else {
             size_t n = 0;
-            while (n < left && n <= kLongestName && std::isalnum(static_cast<unsigned char>(p[n])))
+            while (n < left && n <= kLongestHtml5ReferenceName &&
+                   std::isalnum(static_cast<unsigned char>(p[n])))
                 ++n;
-            HtmlEntity entity;
-            if (n == left || p[n] != ';' || !findHtmlEntity(p, n, entity))
+            if (n == left || p[n] != ';')
                 continue;
-            c = entity.blank ? U' ' : entity.codePoint;
+            HtmlEntity entity;
+            if (findHtmlEntity(p, n, entity)) {
+                c = entity.blank ? U' ' : entity.codePoint;
+            } else if (!findHtml5Reference(p, n, c, second)) {
+                continue;
+            }
             taken = n + 1;
         }
         out.appendN(text + run, static_cast<int>(i - run));
         appendUtf8(out, c);
+        if (second != 0)
+            appendUtf8(out, second);
         i += taken;
         run = i + 1;
     }

@@ -2,6 +2,7 @@
 
 #include "../base/file_test_support.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -65,14 +66,30 @@ int CrawlerRun::runCrawler(int timeoutSeconds) {
     }
     for (int waited = 0; waited < timeoutSeconds * 10; ++waited) {
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid)
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            expectWellFormedResultLines();
             return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     ADD_FAILURE() << "the crawler did not finish";
     return -1;
+}
+
+// Whatever the pages held, every result line has exactly seven fields and no CR or TAB (the
+// lines are split at LF, so an LF inside a field shows as a line of too few fields).
+void CrawlerRun::expectWellFormedResultLines() const {
+    std::string out = file("DunmereOut.txt");
+    size_t start = 0;
+    for (size_t end = out.find('\n'); end != std::string::npos; end = out.find('\n', start)) {
+        std::string line = out.substr(start, end - start);
+        EXPECT_EQ(std::count(line.begin(), line.end(), '|'), 6) << line;
+        EXPECT_EQ(line.find_first_of("\r\t"), std::string::npos) << line;
+        start = end + 1;
+    }
+    EXPECT_EQ(start, out.size()) << "the result file ends inside a line";
 }
 
 std::string CrawlerRun::file(const char* name) const {

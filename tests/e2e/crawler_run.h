@@ -28,6 +28,8 @@ protected:
     // Crawls the fixture sites (already served) and checks every site's expected line.
     void crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites);
     std::string file(const char* name) const;
+    // Every line of the result file has exactly seven fields and no CR or TAB.
+    void expectWellFormedResultLines() const;
 
     std::string m_dir;
 };

@@ -148,7 +148,8 @@ bool DataBuffer::appendByte(unsigned char b) {
     if (m_size == kMaxSize) {
         return false;
     }
-    if (m_size + 1 > m_capacity && !reallocate(grownCapacity(m_size, m_capacity, 1)) && !reallocate(m_size + 1)) {
+    if (m_size + 1 > m_capacity && !reallocate(grownCapacity(m_size, m_capacity, 1)) &&
+        !reallocate(m_size + 1)) {
         return false;
     }
     m_data[m_size++] = b;

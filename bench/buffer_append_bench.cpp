@@ -36,5 +36,15 @@ void StringBufferTwoByteAppends(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(DataBufferTwoByteAppends)->Arg(1 << 20)->Arg(8 << 20)->Arg(40 << 20)->Unit(benchmark::kMillisecond)->Complexity();
-BENCHMARK(StringBufferTwoByteAppends)->Arg(1 << 20)->Arg(8 << 20)->Arg(40 << 20)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(DataBufferTwoByteAppends)
+    ->Arg(1 << 20)
+    ->Arg(8 << 20)
+    ->Arg(40 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(StringBufferTwoByteAppends)
+    ->Arg(1 << 20)
+    ->Arg(8 << 20)
+    ->Arg(40 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();

@@ -108,7 +108,8 @@ void decodePieces(StringBuffer& text, const ContentPiece* pieces, size_t count, 
     const char* run = start + pieces[0].start;
     scratch.clear();
     size_t piece = 0;
-    for (auto* amp = static_cast<const char*>(std::memchr(run, '&', static_cast<size_t>(end - run))); amp != nullptr;
+    for (auto* amp = static_cast<const char*>(std::memchr(run, '&', static_cast<size_t>(end - run)));
+         amp != nullptr;
          amp = static_cast<const char*>(std::memchr(run, '&', static_cast<size_t>(end - run)))) {
         while (piece + 1 < count && start + pieces[piece + 1].start <= amp)
             ++piece;
@@ -366,7 +367,8 @@ private:
             content.appendChar(' ');
         content.appendN(start, static_cast<int>(end - start));
         OpenContent& open = m_open.back();
-        notePiece(before, content.getString() + before, static_cast<size_t>(content.getSize() - before), open.joins);
+        notePiece(before, content.getString() + before, static_cast<size_t>(content.getSize() - before),
+                  open.joins);
         ++open.joins;
         open.lastJoin = before;
     }

@@ -49,8 +49,8 @@ TEST(DataBufferTest, AppendGrowsToTwiceTheBlockOrSizePlusMaxOfCountAnd20000) {
         uint32_t capacity; // afterwards
     };
     const Case cases[] = {
-        {0, 20000, 20000}, {0, 20001, 20001}, {10, 19990, 20000}, {10, 19991, 40000}, {20000, 30000, 50000},
-        {20000, 10, 40000},
+        {0, 20000, 20000},  {0, 20001, 20001},     {10, 19990, 20000},
+        {10, 19991, 40000}, {20000, 30000, 50000}, {20000, 10, 40000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.before) + "+" + std::to_string(c.n));
@@ -342,4 +342,3 @@ TEST(DataBufferGrowth, SmallAppendsMoveTheBlockALogarithmicNumberOfTimes) {
     }
     EXPECT_LT(moves, 12);
 }
-

@@ -39,7 +39,8 @@ test: build build-asan
 demo: build
 	sh demo/run_demo.sh $(BUILD)
 
-# libFuzzer targets, built with clang; fuzz-run runs each for FUZZ_SECONDS on its own corpus.
+# libFuzzer targets, built with clang; fuzz-run runs each for FUZZ_SECONDS on its own corpus and
+# the inputs kept in fuzz/seeds/<target> (those found to break something once).
 fuzz:
 	@missing=""; for p in $(FUZZ_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
 	if [ -n "$$missing" ]; then \
@@ -52,8 +53,9 @@ fuzz-run: fuzz
 		name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
 		if [ "$$name" = fuzz_html_to_xml ] && [ -z "$$(ls -A $(FUZZ_BUILD)/corpus/$$name)" ] && \
 			[ -d ../shared/corpus/pages ]; then cp ../shared/corpus/pages/*.html $(FUZZ_BUILD)/corpus/$$name/; fi; \
+		seeds=""; [ -d fuzz/seeds/$$name ] && seeds=fuzz/seeds/$$name; \
 		echo "== $$name for $(FUZZ_SECONDS) s"; \
-		$$f -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_BUILD)/corpus/$$name || exit 1; \
+		$$f -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_BUILD)/corpus/$$name $$seeds || exit 1; \
 	done
 
 clean:

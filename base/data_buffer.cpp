@@ -14,14 +14,20 @@
 namespace {
 
 constexpr uint8_t kAliveMarker = 0xDB;
-// The reserve added whenever the block has to grow.
+// The least reserve added whenever the block has to grow, so small buffers start with one block.
 constexpr uint32_t kGrowthReserve = 20000;
 constexpr uint64_t kMaxSize = UINT32_MAX;
 
+// At least double the block, so a content appended in many small pieces is copied a logarithmic
+// number of times rather than once per reserve; never past `ceiling`.
+uint64_t doubledCapacity(uint32_t capacity, uint64_t needed, uint64_t ceiling) {
+    return std::min(std::max(needed, static_cast<uint64_t>(capacity) * 2), ceiling);
+}
+
 // The capacity to grow to when `needed` more bytes must fit behind `size`; never past 32 bits.
-uint32_t grownCapacity(uint32_t size, uint32_t needed) {
+uint32_t grownCapacity(uint32_t size, uint32_t capacity, uint32_t needed) {
     uint64_t wanted = static_cast<uint64_t>(size) + std::max(needed, kGrowthReserve);
-    return static_cast<uint32_t>(std::min(wanted, kMaxSize));
+    return static_cast<uint32_t>(doubledCapacity(capacity, wanted, kMaxSize));
 }
 
 } // namespace
@@ -110,8 +116,13 @@ bool DataBuffer::append(const void* p, uint32_t n) {
     }
     if (m_size + n > m_capacity) {
         // `p` may point into the current block, so the old block is copied before it is freed.
-        uint32_t newCapacity = grownCapacity(m_size, n);
+        // When the doubled block cannot be had, the exact size is tried before giving up.
+        uint32_t newCapacity = grownCapacity(m_size, m_capacity, n);
         unsigned char* block = new (std::nothrow) unsigned char[newCapacity];
+        if (block == nullptr) {
+            newCapacity = m_size + n;
+            block = new (std::nothrow) unsigned char[newCapacity];
+        }
         if (block == nullptr) {
             return false;
         }
@@ -137,7 +148,8 @@ bool DataBuffer::appendByte(unsigned char b) {
     if (m_size == kMaxSize) {
         return false;
     }
-    if (m_size + 1 > m_capacity && !reallocate(grownCapacity(m_size, 1))) {
+    if (m_size + 1 > m_capacity && !reallocate(grownCapacity(m_size, m_capacity, 1)) &&
+        !reallocate(m_size + 1)) {
         return false;
     }
     m_data[m_size++] = b;
@@ -281,9 +293,7 @@ bool DataBuffer::reserveForGrowth(uint32_t extra, uint32_t limit) {
     uint64_t ceiling = limit == 0 ? kMaxSize : std::max<uint64_t>(limit, needed);
     if (needed > kMaxSize)
         return false;
-    uint64_t wanted = std::max<uint64_t>(needed, static_cast<uint64_t>(m_capacity) * 2);
-    wanted = std::min<uint64_t>(wanted, ceiling);
-    return ensureCapacity(static_cast<uint32_t>(wanted));
+    return ensureCapacity(static_cast<uint32_t>(doubledCapacity(m_capacity, needed, ceiling)));
 }
 
 void DataBuffer::takeBlock(void* p, uint32_t n) {

@@ -1,8 +1,9 @@
 // DataBuffer: the growable byte buffer for binary data (HTTP bodies, decoded tables, converted
 // text). The buffer owns its block (allocated with new[]) unless the block was borrowed, in which
 // case it belongs to someone else and is never freed here. The bytes are not NUL-terminated
-// unless a caller appends a terminator. Growth keeps a fixed reserve of 20000 bytes. Sizes are
-// 32 bits: an operation that would take the size past that fails and changes nothing.
+// unless a caller appends a terminator. Growth at least doubles the block, with a reserve of at
+// least 20000 bytes. Sizes are 32 bits: an operation that would take the size past that fails
+// and changes nothing.
 // A liveness marker guards against use after destruction: an operation on an object whose
 // marker is wrong stops the process.
 #pragma once
@@ -56,9 +57,9 @@ public:
     // when the block cannot be allocated.
     bool ensureCapacity(uint32_t n);
 
-    // Makes room for `extra` more bytes by at least doubling the block, for callers that append
-    // a large content in many pieces (the fixed reserve of append would copy it over and over).
-    // The block never grows past `limit` bytes (0: no limit beyond 32 bits).
+    // Makes room for `extra` more bytes by at least doubling the block, without the reserve of
+    // append, for callers that bound what they receive: the block never grows past `limit` bytes
+    // (0: no limit beyond 32 bits).
     bool reserveForGrowth(uint32_t extra, uint32_t limit = 0);
 
     // Block hand-over. takeBlock frees the own block and adopts `p`, which must come from

@@ -10,6 +10,7 @@
 #include "charset/code_pages.h"
 #include "charset/encoding_convert.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -230,9 +231,14 @@ bool StringBuffer::ensureRoom(int n, int extra, bool adjustGrowBy) {
     int64_t needed = static_cast<int64_t>(m_length) + n;
     if (needed < m_capacity)
         return true;
-    int64_t newCapacity = static_cast<int64_t>(m_growBy) + needed + extra;
-    if (needed > kMaxLength || newCapacity > INT32_MAX)
+    // Past the capped increment the reserve keeps growing with the text (half of it), so a text
+    // of many megabytes built in small pieces is not copied once per half megabyte.
+    int64_t reserve = m_growBy;
+    if (adjustGrowBy && m_growBy >= kMaxGrowBy)
+        reserve = std::max<int64_t>(reserve, needed / 2);
+    if (needed > kMaxLength || static_cast<int64_t>(m_growBy) + needed + extra > INT32_MAX)
         return false;
+    int64_t newCapacity = std::min<int64_t>(reserve + needed + extra, INT32_MAX);
     char* block = new char[newCapacity];
     std::memcpy(block, m_text, static_cast<size_t>(m_length) + 1);
     delete[] m_text;

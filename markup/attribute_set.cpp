@@ -1,5 +1,7 @@
 #include "markup/attribute_set.h"
 
+#include "markup/xml_serializer.h"
+
 #include <cstring>
 
 namespace {
@@ -147,7 +149,7 @@ void AttributeSet::writeXml(StringBuffer& out) const {
         int nameLen = m_lengths.elementAt(2 * i);
         int valueLen = m_lengths.elementAt(2 * i + 1);
         out.appendChar(' ');
-        out.appendN(text + offset, nameLen);
+        appendXmlName(out, text + offset, nameLen);
         out.append("=\"");
         appendEscapedValue(out, text + offset + nameLen, valueLen);
         out.appendChar('"');

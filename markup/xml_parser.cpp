@@ -18,10 +18,6 @@ constexpr int kValueCapacity = 10000;
 constexpr char kCdataStart[] = "<![CDATA[";
 constexpr int kCdataStartLength = 9;
 
-// A reference that straddles the end of earlier content starts at most this many bytes before
-// it: the longest of the five references ("&quot;", "&apos;") less one.
-constexpr int kReferenceReach = 5;
-
 bool isXmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -53,61 +49,85 @@ bool startsWithNoCase(const char* p, const char* prefix) {
 
 // ---- The five references ----
 
-struct EntityRef {
-    const char* reference;
-    const char* character;
+// A stretch of an element's content that came in one piece: the text of one join, or one CDATA
+// section. Each join decodes the whole content once more, so the references of a piece are
+// decoded as often as text joined the content after the piece came.
+struct ContentPiece {
+    int start;
+    int joinsBefore;
 };
 
-constexpr EntityRef kLt{"&lt;", "<"};
-constexpr EntityRef kGt{"&gt;", ">"};
-constexpr EntityRef kQuot{"&quot;", "\""};
-constexpr EntityRef kApos{"&apos;", "'"};
-constexpr EntityRef kAmp{"&amp;", "&"};
+// `p` is just behind an ampersand. The character of the reference of the four that stand for
+// one ("&amp;" is taken apart as a chain), with its length, or a length of 0.
+int characterReference(const char* p, const char* end, char& character) {
+    static constexpr struct {
+        const char* name;
+        int length;
+        char character;
+    } kReferences[] = {{"lt;", 3, '<'}, {"gt;", 3, '>'}, {"quot;", 5, '"'}, {"apos;", 5, '\''}};
+    for (const auto& ref : kReferences) {
+        if (end - p >= ref.length && std::memcmp(p, ref.name, static_cast<size_t>(ref.length)) == 0) {
+            character = ref.character;
+            return ref.length;
+        }
+    }
+    return 0;
+}
 
-// Each place decodes in its own order. Only the last step, "&amp;", can make a new reference
-// (&amp;lt; becomes &lt;), and that one stays in the text.
-constexpr EntityRef kContentOrder[5] = {kLt, kApos, kGt, kQuot, kAmp};
-constexpr EntityRef kAttributeOrder[5] = {kLt, kGt, kQuot, kApos, kAmp};
-constexpr EntityRef kInstructionOrder[5] = {kLt, kGt, kApos, kQuot, kAmp};
+// `p` is at an ampersand over which `passes` decodings go. One decoding turns "&amp;" into "&"
+// and every other of the five references into its character, each reference once (the text a
+// decoding makes is not looked at again in the same decoding). So each decoding takes one
+// "amp;" off the chain behind this ampersand, and the one after the chain is used up decodes
+// the reference behind it, if any. Appends what the ampersand and its references become and
+// answers where the text goes on as written.
+const char* decodeAmpersand(const char* p, const char* end, int passes, StringBuffer& out) {
+    const char* q = p + 1;
+    int chain = 0;
+    while (chain < passes && end - q >= 4 && std::memcmp(q, "amp;", 4) == 0) {
+        q += 4;
+        ++chain;
+    }
+    char character;
+    int length = chain < passes ? characterReference(q, end, character) : 0;
+    if (length == 0) {
+        out.appendChar('&');
+        return q;
+    }
+    out.appendChar(character);
+    return q + length;
+}
 
-void decodeReferences(StringBuffer& text, const EntityRef (&order)[5]) {
-    if (!text.containsChar('&'))
+// Decodes `text` from pieces[0].start on, each ampersand as often as its piece asks, in one scan:
+// a chain such as &amp;amp;amp;... costs its length, however long and however often decoded.
+void decodePieces(StringBuffer& text, const ContentPiece* pieces, size_t count, int joins,
+                  StringBuffer& scratch) {
+    if (count == 0)
         return;
-    for (const EntityRef& ref : order)
-        text.replaceAll(ref.reference, ref.character);
-}
-
-bool startsReference(const char* p) {
-    for (const EntityRef& ref : kContentOrder) {
-        if (startsWith(p, ref.reference))
-            return true;
-    }
-    return false;
-}
-
-// Position of the first of the five references in `text` at or after `from`, or the length.
-int firstReference(const StringBuffer& text, int from) {
     const char* start = text.getString();
-    for (const char* p = std::strchr(start + from, '&'); p != nullptr; p = std::strchr(p + 1, '&')) {
-        if (startsReference(p))
-            return static_cast<int>(p - start);
+    const char* end = start + text.getSize();
+    const char* run = start + pieces[0].start;
+    scratch.clear();
+    size_t piece = 0;
+    for (auto* amp = static_cast<const char*>(std::memchr(run, '&', static_cast<size_t>(end - run)));
+         amp != nullptr;
+         amp = static_cast<const char*>(std::memchr(run, '&', static_cast<size_t>(end - run)))) {
+        while (piece + 1 < count && start + pieces[piece + 1].start <= amp)
+            ++piece;
+        scratch.appendN(run, static_cast<int>(amp - run));
+        run = decodeAmpersand(amp, end, joins - pieces[piece].joinsBefore, scratch);
     }
-    return text.getSize();
+    if (run == start + pieces[0].start)
+        return;
+    scratch.appendN(run, static_cast<int>(end - run));
+    text.shorten(text.getSize() - pieces[0].start);
+    text.appendSb(scratch);
 }
 
-// Content is decoded as a whole each time text joins it. When no reference starts before
-// `from`, decoding only the part from there gives the same text, so content that grows piece by
-// piece is not scanned again from its start. Answers the new `from`: the first reference that
-// is left (one the "&amp;" step made), or the length.
-int decodeContentFrom(StringBuffer& content, int from) {
-    const char* tail = content.getString() + from;
-    if (std::strchr(tail, '&') == nullptr)
-        return content.getSize();
-    StringBuffer decoded(tail);
-    decodeReferences(decoded, kContentOrder);
-    content.shorten(content.getSize() - from);
-    content.appendSb(decoded);
-    return firstReference(content, from);
+// One decoding of a value, as attribute values and instruction values get.
+void decodeReferences(StringBuffer& value, StringBuffer& scratch) {
+    const ContentPiece whole{0, 0};
+    if (value.containsChar('&'))
+        decodePieces(value, &whole, 1, 1, scratch);
 }
 
 // ---- Attributes of the start tag being read ----
@@ -191,6 +211,17 @@ private:
 
 // ---- The parser ----
 
+// An open element and the pieces of its content that are still to be decoded (from firstPiece
+// to the end of the parse's pieces: only the innermost open element takes content).
+struct OpenContent {
+    TreeNode* element;
+    size_t firstPiece;
+    // Text joins so far, each of which decodes the whole content once more.
+    int joins;
+    // Where the last join's text starts.
+    int lastJoin;
+};
+
 // The scratch buffers of a parse. Each thread keeps one set, which every parse on it clears
 // first, so the many small parses of the HTML conversion (one per start tag) do not each allocate
 // buffers sized for large pages. A parse calls nothing that parses, so two parses never use the
@@ -203,8 +234,10 @@ struct ParseScratch {
     StringBuffer preservedSpace;
     StringBuffer name;
     StringBuffer value{kValueCapacity};
+    StringBuffer decoded;
     PendingAttributes attributes;
-    std::vector<int> decodeFrom;
+    std::vector<OpenContent> open;
+    std::vector<ContentPiece> pieces;
 
     static void reset(StringBuffer& buffer) {
         buffer.clear();
@@ -217,10 +250,14 @@ struct ParseScratch {
         reset(preservedSpace);
         reset(name);
         reset(value);
+        reset(decoded);
         attributes.clear();
-        decodeFrom.clear();
-        if (decodeFrom.capacity() > static_cast<size_t>(kKeptCapacity))
-            std::vector<int>().swap(decodeFrom);
+        open.clear();
+        pieces.clear();
+        if (pieces.capacity() > static_cast<size_t>(kKeptCapacity))
+            std::vector<ContentPiece>().swap(pieces);
+        if (open.capacity() > static_cast<size_t>(kKeptCapacity))
+            std::vector<OpenContent>().swap(open);
         return *this;
     }
 };
@@ -235,7 +272,8 @@ public:
     XmlParser(const char* text, LogBase* log, const XmlParseOptions& options, ParseScratch& scratch)
         : m_p(text), m_log(log), m_options(options), m_prolog(scratch.prolog),
           m_preservedSpace(scratch.preservedSpace), m_name(scratch.name), m_value(scratch.value),
-          m_attributes(scratch.attributes), m_decodeFrom(scratch.decodeFrom) {}
+          m_decoded(scratch.decoded), m_attributes(scratch.attributes), m_open(scratch.open),
+          m_pieces(scratch.pieces) {}
     ~XmlParser() {
         delete m_pendingDeclaration;
         delete m_pendingStylesheet;
@@ -300,7 +338,8 @@ private:
         size_t n = end != nullptr ? static_cast<size_t>(end - m_p) : std::strlen(m_p);
         if (n > 0) {
             StringBuffer& content = m_current->contentSb();
-            noteAppendAt(content.getSize());
+            settleLastJoin(content);
+            notePiece(content.getSize(), m_p, n, m_open.back().joins);
             content.appendN(m_p, static_cast<int>(n));
         }
         m_current->setCdata(true);
@@ -327,17 +366,40 @@ private:
         if (before > 0)
             content.appendChar(' ');
         content.appendN(start, static_cast<int>(end - start));
-        noteAppendAt(before);
-        int& from = m_decodeFrom.back();
-        from = decodeContentFrom(content, from);
+        OpenContent& open = m_open.back();
+        notePiece(before, content.getString() + before, static_cast<size_t>(content.getSize() - before),
+                  open.joins);
+        ++open.joins;
+        open.lastJoin = before;
     }
 
-    // Content from `length` on is new and still to be decoded.
-    void noteAppendAt(int length) {
-        int& from = m_decodeFrom.back();
-        int reach = length > kReferenceReach ? length - kReferenceReach : 0;
-        if (reach < from)
-            from = reach;
+    // Decoding waits until the element closes, so each piece is decoded once however often
+    // text joins after it. A piece without an ampersand has nothing to decode.
+    void notePiece(int start, const char* bytes, size_t n, int joinsBefore) {
+        if (std::memchr(bytes, '&', n) != nullptr)
+            m_pieces.push_back(ContentPiece{start, joinsBefore});
+    }
+
+    // A CDATA section right behind the last join's text can finish a reference that text ended
+    // with, which the decodings done so far did not see whole: those are applied first. Text
+    // before the last join ends at its blank and cannot be finished.
+    void settleLastJoin(StringBuffer& content) {
+        OpenContent& open = m_open.back();
+        if (m_pieces.size() == open.firstPiece)
+            return;
+        ContentPiece& last = m_pieces.back();
+        if (last.start != open.lastJoin || last.joinsBefore == open.joins)
+            return;
+        decodePieces(content, &last, 1, open.joins, m_decoded);
+        last.joinsBefore = open.joins;
+    }
+
+    // Applies the decodings the element's content has waited for.
+    void settleContent(const OpenContent& open) {
+        size_t count = m_pieces.size() - open.firstPiece;
+        if (count > 0)
+            decodePieces(open.element->contentSb(), &m_pieces[open.firstPiece], count, open.joins, m_decoded);
+        m_pieces.resize(open.firstPiece);
     }
 
     // Text outside every element is ignored.
@@ -464,7 +526,7 @@ private:
                     ++m_p;
                 readSpan("\"'\r\n", m_value);
                 m_value.removeChar('"');
-                decodeReferences(m_value, kInstructionOrder);
+                decodeReferences(m_value, m_decoded);
                 if (*m_p == '"' || *m_p == '\'')
                     ++m_p;
             }
@@ -541,7 +603,7 @@ private:
                     // Not XML: the value runs to the next quote of either kind.
                     readSpan("\"'", m_value);
                 }
-                decodeReferences(m_value, kAttributeOrder);
+                decodeReferences(m_value, m_decoded);
                 if (*m_p == '"' || *m_p == '\'')
                     ++m_p;
             }
@@ -560,14 +622,15 @@ private:
 
     void openElement(TreeNode* element) {
         m_current = element;
-        m_decodeFrom.push_back(0);
+        m_open.push_back(OpenContent{element, m_pieces.size(), 0, 0});
     }
 
     void closeCurrent() {
         if (m_current == nullptr)
             return;
         TreeNode* element = m_current;
-        m_decodeFrom.pop_back();
+        settleContent(m_open.back());
+        m_open.pop_back();
         closeElement(element);
     }
 
@@ -606,7 +669,9 @@ private:
             while (top->getParent() != nullptr)
                 top = top->getParent();
             m_current = nullptr;
-            m_decodeFrom.clear();
+            for (auto open = m_open.rbegin(); open != m_open.rend(); ++open)
+                settleContent(*open);
+            m_open.clear();
             if (m_completedRoot != nullptr)
                 TreeNode::destroyDocument(top);
             else
@@ -629,9 +694,11 @@ private:
     StringBuffer& m_preservedSpace;
     StringBuffer& m_name;
     StringBuffer& m_value;
+    StringBuffer& m_decoded;
     PendingAttributes& m_attributes;
-    // For each open element, outermost first: where its content's decoding has to start.
-    std::vector<int>& m_decodeFrom;
+    // The open elements, outermost first, and the pieces of their content still to be decoded.
+    std::vector<OpenContent>& m_open;
+    std::vector<ContentPiece>& m_pieces;
 };
 
 } // namespace

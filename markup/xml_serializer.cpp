@@ -3,6 +3,7 @@
 #include "base/string_buffer.h"
 #include "markup/tree_node.h"
 
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -91,9 +92,20 @@ void appendCdataContent(StringBuffer& out, const char* text) {
     out.append(run);
 }
 
-const char* tagOf(const TreeNode* node) {
+bool isNameStartByte(unsigned char c) {
+    return std::isalpha(c) || c == '_' || c == ':' || c >= 0x80;
+}
+
+bool isNameByte(unsigned char c) {
+    return isNameStartByte(c) || std::isdigit(c) || c == '-' || c == '.';
+}
+
+void appendTag(StringBuffer& out, const TreeNode* node) {
     const char* tag = node->getTag();
-    return *tag != '\0' ? tag : kNoTag;
+    if (*tag == '\0')
+        out.append(kNoTag);
+    else
+        appendXmlName(out, tag, static_cast<int>(std::strlen(tag)));
 }
 
 void writeInstruction(const char* name, const TreeNode* node, StringBuffer& out) {
@@ -126,7 +138,7 @@ void writeOpening(const TreeNode* node, bool firstAmongSiblings, StringBuffer& o
     if (firstAmongSiblings)
         out.append(kLineEnd);
     out.appendChar('<');
-    out.append(tagOf(node));
+    appendTag(out, node);
     node->writeAttributes(out);
     out.appendChar('>');
     if (node->isCdata()) {
@@ -140,12 +152,29 @@ void writeOpening(const TreeNode* node, bool firstAmongSiblings, StringBuffer& o
 
 void writeClosing(const TreeNode* node, StringBuffer& out) {
     out.append("</");
-    out.append(tagOf(node));
+    appendTag(out, node);
     out.appendChar('>');
     out.append(kLineEnd);
 }
 
 } // namespace
+
+void appendXmlName(StringBuffer& out, const char* name, int length) {
+    if (length <= 0)
+        return;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(name);
+    if (isNameByte(bytes[0]) && !isNameStartByte(bytes[0]))
+        out.appendChar('_');
+    const char* run = name;
+    for (int i = 0; i < length; ++i) {
+        if (isNameByte(bytes[i]))
+            continue;
+        out.appendN(run, static_cast<int>(name + i - run));
+        out.appendChar('_');
+        run = name + i + 1;
+    }
+    out.appendN(run, static_cast<int>(name + length - run));
+}
 
 void serializeXml(TreeNode* node, StringBuffer& out, int index) {
     if (node == nullptr)

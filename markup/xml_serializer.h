@@ -7,6 +7,13 @@
 class StringBuffer;
 class TreeNode;
 
+// Appends `name` (its first `length` bytes) as an XML name, so that what is written reads back
+// as the same element or attribute: every byte that cannot be in a name (markup, quotes,
+// blanks, `!`, `?`, `&`...) becomes `_`, and a name that starts with a digit, `-` or `.` gets a
+// leading `_`. Bytes from 0x80 up are kept: they are the UTF-8 letters of names. Element tags
+// and attribute names are written through this alone.
+void appendXmlName(StringBuffer& out, const char* name, int length);
+
 // Appends the text of `node` and its subtree to `out`. `index` is the node's position among
 // its siblings (0 for the node a caller starts with). When `node` is its document's root the
 // declaration, the stylesheet instruction and the prolog come first; the declaration's

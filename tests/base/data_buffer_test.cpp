@@ -42,14 +42,15 @@ TEST(DataBufferTest, AppendingOneByteToEmptyBufferAllocates20000) {
     EXPECT_EQ(viaAppend.getCapacity(), 20000u);
 }
 
-TEST(DataBufferTest, AppendGrowsBySizePlusMaxOfCountAnd20000) {
+TEST(DataBufferTest, AppendGrowsToTwiceTheBlockOrSizePlusMaxOfCountAnd20000) {
     struct Case {
         uint32_t before; // bytes already there
         uint32_t n;
         uint32_t capacity; // afterwards
     };
     const Case cases[] = {
-        {0, 20000, 20000}, {0, 20001, 20001}, {10, 19990, 20000}, {10, 19991, 20010}, {20000, 30000, 50000},
+        {0, 20000, 20000},  {0, 20001, 20001},     {10, 19990, 20000},
+        {10, 19991, 40000}, {20000, 30000, 50000}, {20000, 10, 40000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.before) + "+" + std::to_string(c.n));
@@ -311,4 +312,33 @@ TEST(DataBufferGrowth, ReserveForGrowthDoublesUpToTheLimit) {
     }
     EXPECT_EQ(big.getSize(), 10000000u);
     EXPECT_LT(reallocations, 30);
+}
+
+// 40 MB in 2-byte pieces: a fixed reserve would move the block about 2000 times (and copy 40 GB);
+// doubling moves it a dozen times.
+TEST(DataBufferGrowth, SmallAppendsMoveTheBlockALogarithmicNumberOfTimes) {
+    constexpr uint32_t kTotal = 40u << 20;
+    DataBuffer db;
+    int moves = 0;
+    for (uint32_t i = 0; i < kTotal / 2; ++i) {
+        const unsigned char* before = db.getData();
+        const unsigned char piece[2] = {static_cast<unsigned char>(i), static_cast<unsigned char>(i >> 8)};
+        ASSERT_TRUE(db.append(piece, 2));
+        moves += db.getData() != before;
+    }
+    ASSERT_EQ(db.getSize(), kTotal);
+    EXPECT_LT(moves, 20);
+    EXPECT_LE(db.getCapacity(), 2 * kTotal);
+    EXPECT_EQ(*db.dataAt(static_cast<int>(kTotal - 2)), static_cast<unsigned char>(kTotal / 2 - 1));
+    EXPECT_EQ(*db.dataAt(static_cast<int>(kTotal - 1)), static_cast<unsigned char>((kTotal / 2 - 1) >> 8));
+
+    // Byte by byte the same.
+    DataBuffer bytes;
+    moves = 0;
+    for (uint32_t i = 0; i < (4u << 20); ++i) {
+        const unsigned char* before = bytes.getData();
+        ASSERT_TRUE(bytes.appendByte(static_cast<unsigned char>(i)));
+        moves += bytes.getData() != before;
+    }
+    EXPECT_LT(moves, 12);
 }

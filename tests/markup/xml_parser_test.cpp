@@ -311,4 +311,82 @@ TEST(XmlParserTest, ContentBuiltFromManyPiecesIsDecodedInLinearTime) {
     EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 20);
 }
 
+// Each text that joins an element's content decodes the whole content once more, so a
+// reference is decoded as often as text joined after it came; a CDATA section is not decoded
+// when it comes, but with the content after it.
+struct DecodeCase {
+    const char* name;
+    const char* text;
+    bool trim;
+    const char* content; // of the root
+    const char* value;   // of its attribute t
+};
+
+class ContentDecodingTest : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(ContentDecodingTest, ReferencesAreDecodedOncePerJoin) {
+    const DecodeCase& c = GetParam();
+    Document doc = parse(c.text, nullptr, c.trim);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(contentOf(doc.get()), c.content);
+    EXPECT_EQ(attribute(doc.get(), "t"), c.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    XmlParser, ContentDecodingTest,
+    ::testing::Values(
+        DecodeCase{"FiveReferencesOthersKept", "<a>&lt;&amp;&gt;&quot;&apos;&foo;&#38;&amp</a>", true,
+                   "<&>\"'&foo;&#38;&amp", "<absent>"},
+        DecodeCase{"OneJoinTakesOneAmpOffAChain", "<a>&amp;amp;lt;</a>", true, "&amp;lt;", "<absent>"},
+        DecodeCase{"SecondJoinDecodesWhatTheFirstMade", "<a>&amp;lt;<b/>x</a>", true, "< x", "<absent>"},
+        DecodeCase{"ThreeJoinsThreeAmps", "<a>&amp;amp;amp;amp;<b/>x<b/>&amp;amp;</a>", true, "&amp; x &amp;",
+                   "<absent>"},
+        DecodeCase{"AdjacentChains", "<a>&amp;&amp;lt;&amp;amp;&lt;<b/>.</a>", true, "&<&< .", "<absent>"},
+        DecodeCase{"AmpersandBeforeAmpersand", "<a>&&amp;lt;<b/>x</a>", true, "&< x", "<absent>"},
+        DecodeCase{"CdataAloneIsNotDecoded", "<a><![CDATA[&amp;lt;]]></a>", true, "&amp;lt;", "<absent>"},
+        DecodeCase{"CdataIsDecodedWithLaterText", "<a><![CDATA[&amp;lt;]]><b/>x</a>", true, "&lt; x",
+                   "<absent>"},
+        DecodeCase{"CdataFinishesAReferenceTheTextBegan", "<a>&am<![CDATA[p;lt;]]><b/>x</a>", true, "&lt; x",
+                   "<absent>"},
+        DecodeCase{"CdataFinishesAChainTheTextBegan", "<a>&amp;am<![CDATA[p;gt;]]><b/>x<b/>y</a>", true,
+                   "> x y", "<absent>"},
+        DecodeCase{"UntrimmedWhitespaceJoinsToo", "<a> &amp;amp; <b/> y </a>", false, " &   y ", "<absent>"},
+        DecodeCase{"AttributeValueDecodedOnce", "<a t='&amp;amp;amp;&lt;&apos;&quot;&gt;'/>", true, "",
+                   "&amp;amp;<'\">"},
+        DecodeCase{"InstructionValueDecodedOnce", "<?xml version='&amp;amp;' ?><a t='x'/>", true, "", "x"}),
+    [](const ::testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
+
+// A chain of a million "amp;" costs its length to decode, however often text joins after it:
+// decoding the whole content again at every join would take hours here.
+TEST(XmlParserTest, AMillionLinkChainDecodesInOneScan) {
+    const int links = 1000000;
+    const int joins = 100000;
+    std::string chain = "&";
+    for (int i = 0; i < links; ++i)
+        chain += "amp;";
+    std::string text = "<a>" + chain;
+    for (int i = 0; i < joins; ++i)
+        text += "<b/>x";
+    text += "</a>";
+    auto start = std::chrono::steady_clock::now();
+    Document doc = parse(text);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_NE(doc, nullptr);
+    std::string content = contentOf(doc.get());
+    // Every join took one link off: the first text's own and one per later join.
+    std::string expected = "&";
+    for (int i = 0; i < links - (joins + 1); ++i)
+        expected += "amp;";
+    for (int i = 0; i < joins; ++i)
+        expected += " x";
+    EXPECT_EQ(content.size(), expected.size());
+    EXPECT_TRUE(content == expected);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 30);
+
+    // The same chain in an attribute value loses one link.
+    Document attr = parse("<a t='" + chain + "'/>");
+    ASSERT_NE(attr, nullptr);
+    EXPECT_EQ(attribute(attr.get(), "t").size(), chain.size() - 4);
+}
+
 } // namespace

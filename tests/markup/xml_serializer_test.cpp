@@ -198,3 +198,41 @@ TEST(XmlSerializerTest, GetDeclarationStandalone) {
 }
 
 } // namespace
+
+namespace {
+
+// ---- Names the parser could not read back ----
+
+struct NameCase {
+    const char* written;
+    const char* expected;
+};
+
+class XmlNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(XmlNameTest, ElementAndAttributeNamesAreWrittenAsXmlNames) {
+    const NameCase& c = GetParam();
+    Document root(TreeNode::createRoot(c.written));
+    root->appendAttribute(c.written, "v");
+    std::string expected =
+        std::string("\r\n<") + c.expected + " " + c.expected + "=\"v\"></" + c.expected + ">\r\n";
+    std::string xml = serialize(root.get());
+    EXPECT_EQ(xml, expected);
+    // And it reads back as that one element with that one attribute.
+    Document loaded = parse(xml);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_STREQ(loaded->getTag(), c.expected);
+    EXPECT_EQ(attribute(loaded.get(), c.expected), "v");
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, XmlNameTest,
+                         ::testing::Values(NameCase{"p", "p"}, NameCase{"a-b.c_d:e9", "a-b.c_d:e9"},
+                                           NameCase{"!doctype", "_doctype"}, NameCase{"?xml", "_xml"},
+                                           NameCase{"9lives", "_9lives"}, NameCase{"-x", "_-x"},
+                                           NameCase{".x", "_.x"}, NameCase{"a<b", "a_b"},
+                                           NameCase{"a>b", "a_b"}, NameCase{"a\"b'c", "a_b_c"},
+                                           NameCase{"a/b=c", "a_b_c"}, NameCase{"a b\tc", "a_b_c"},
+                                           NameCase{"a&b", "a_b"}, NameCase{"/", "_"},
+                                           NameCase{"caf\xC3\xA9", "caf\xC3\xA9"}));
+
+} // namespace

@@ -228,8 +228,9 @@ TEST_F(GeoTableTest, LeadingBlanksStoredBytesAndGeneratedSections) {
     for (const auto& [key, value] : values) {
         const int pair = pairOf(key);
         ASSERT_GE(pair, 0) << key;
-        if (value != nullptr)
+        if (value != nullptr) {
             EXPECT_EQ(at(2 * pair + 1), value) << key;
+        }
     }
 }
 

@@ -267,8 +267,9 @@ TEST_F(HttpCacheTest, DamagedBytesGiveAMissOrTheRightBody) {
             bytes[random() % bytes.size()] = static_cast<char>(random());
             writeBytes(file, bytes);
             CacheEntry entry;
-            if (load(key, entry) == HttpCache::Lookup::kFound)
+            if (load(key, entry) == HttpCache::Lookup::kFound) {
                 EXPECT_EQ(bytesOf(entry.body), body) << key << " " << round;
+            }
         }
     }
     ASSERT_TRUE(write("http://site.test/x.gif", "H", std::string(100, 'g')));

@@ -11,6 +11,7 @@
 #include "charset/encoding_convert.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
+#include "markup/tree_node.h"
 
 #include <cstring>
 
@@ -122,7 +123,31 @@ void pageText(const StringBuffer& html, StringBuffer& out) {
         return;
     ClsXml tree;
     if (tree.LoadXml(xml.getUtf8()))
-        tree.AccumulateTagContent("text", out, "script|style");
+        treeText(tree, out);
+}
+
+void treeText(const ClsXml& tree, StringBuffer& out) {
+    out.clear();
+    const TreeNode* top = tree.getNode();
+    if (top == nullptr)
+        return;
+    // A walk in document order through the links of the tree, so a deep page needs no stack.
+    const TreeNode* node = top;
+    while (node != nullptr) {
+        bool hidden = node->tagEquals("script") || node->tagEquals("style") || node->tagEquals("template");
+        if (node->tagEquals("text") && node->hasContent()) {
+            if (out.getSize() > 0)
+                out.appendChar(' ');
+            out.append(node->getContent());
+        }
+        const TreeNode* next = hidden ? nullptr : node->firstChild();
+        while (next == nullptr && node != top) {
+            next = node->nextSibling();
+            if (next == nullptr)
+                node = node->getParent();
+        }
+        node = next;
+    }
 }
 
 unsigned wordVectorCodePage(const char* charset) {

@@ -2,9 +2,9 @@
 
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
+#include "base/utf8_text.h"
 #include "charset/code_pages.h"
 #include "charset/encoding_convert.h"
-#include "base/utf8_text.h"
 #include "markup/html_entities.h"
 #include "markup/html_tag_end.h"
 #include "markup/html_tag_text.h"
@@ -85,10 +85,15 @@ constexpr TagPrefix kPrefixesP[] = {{"pre", kPre}, {"param", kParam}};
 constexpr TagPrefix kPrefixesS[] = {
     {"script", kScript}, {"style", kStyle}, {"sele", kSelect}, {"smal", kSmall},  {"sp", kSpan},
     {"strik", kStrike},  {"sub", kSub},     {"sup", kSup},     {"serv", kServer}, {"stron", kStrong}};
-constexpr TagPrefix kPrefixesT[] = {{"title", kTitle}, {"textarea", kTextarea},
-                                    {"table", kTable}, {"thead", kThead},
-                                    {"tfoot", kTfoot}, {"tr", kTr},
-                                    {"td", kTd},       {"th", kTh},
+constexpr TagPrefix kPrefixesT[] = {{"title", kTitle},
+                                    {"textarea", kTextarea},
+                                    {"template", kTemplate},
+                                    {"table", kTable},
+                                    {"thead", kThead},
+                                    {"tfoot", kTfoot},
+                                    {"tr", kTr},
+                                    {"td", kTd},
+                                    {"th", kTh},
                                     {"tt", kTt}};
 constexpr TagPrefix kPrefixesU[] = {{"ul", kUl}};
 constexpr TagPrefix kPrefixesW[] = {{"w", kWbr}};
@@ -488,12 +493,16 @@ private:
             return;
         TreeNode* parent = current();
         TreeNode* text = parent->lastChild();
-        if (text != nullptr && text->tagEquals("text")) {
+        if (text != nullptr && text->tagEquals("text") && text->hasContent()) {
             StringBuffer& content = text->contentSb();
-            if (!m_joinTight)
+            if (m_breakPending)
                 content.appendChar(' ');
             content.appendN(piece, length);
+            m_breakPending = false;
         } else {
+            if (m_breakPending || (m_joinTight && isBlank(*piece)))
+                markWordBreak(true);
+            m_breakPending = false;
             if (std::all_of(piece, piece + length, isBlank))
                 return;
             text = TreeNode::createChild(parent, "text");
@@ -501,6 +510,29 @@ private:
         }
         if (m_preMode || raw)
             text->setCdata(true);
+    }
+
+    // Text elements lose the blanks at their edges when the XML is read back, but beside a
+    // phrasing element or a comment a blank, or a dropped tag such as br, decides whether two
+    // words are one. Such a break is kept as an empty text element, which the page text reads as
+    // one; other elements break words anyway. `broken`: a break is known to lie here; otherwise
+    // one does when the text before ends with a blank.
+    void markWordBreak(bool broken) {
+        TreeNode* last = current()->lastChild();
+        if (last == nullptr)
+            return;
+        bool text = last->tagEquals("text");
+        if (text && !last->hasContent())
+            return;
+        if (!text && !last->tagEquals("comment") &&
+            !HtmlParse::joinsNeighbours(last->getTag(), std::strlen(last->getTag())))
+            return;
+        if (!broken && text) {
+            const StringBuffer& content = last->contentSb();
+            broken = isBlank(content.getString()[content.getSize() - 1]);
+        }
+        if (broken)
+            TreeNode::createChild(current(), "text");
     }
 
     // Raw text that begins with `<`: everything up to the element's end tag becomes the current
@@ -549,17 +581,22 @@ private:
     void handleTag(size_t pos, size_t end) {
         const char* tag = m_text + pos;
         size_t length = end - pos;
-        m_joinTight = false;
         if (tag[1] == '!') {
+            // Comments sit inside sentences: the words around one join as around a phrasing tag.
+            m_joinTight = true;
+            markWordBreak(m_breakPending);
+            m_breakPending = false;
             addDeclaration(tag, length);
             return;
         }
+        m_joinTight = false;
         HtmlTagText::cleanTag(tag, length, m_cleaned);
         HtmlTagKind kind;
         int number = HtmlParse::classifyTag(m_cleaned.getString(), kind, m_name);
         if (number == kNotATag)
             return;
         m_joinTight = HtmlParse::joinsNeighbours(m_name.getString(), static_cast<size_t>(m_name.getSize()));
+        m_breakPending = m_breakPending || !m_joinTight;
         bool implicitRow = kind == HtmlTagKind::Start && number == kTd && m_tableAwaitingRow;
         m_cellAwaitingNode = false;
         applyTableRows(number, kind, implicitRow);
@@ -567,6 +604,10 @@ private:
         applyModes(number, kind);
         if (isDropped(number))
             return;
+        if (m_joinTight) {
+            markWordBreak(m_breakPending);
+            m_breakPending = false;
+        }
         if (kind == HtmlTagKind::End)
             closeByEndTag(number);
         else
@@ -639,7 +680,9 @@ private:
         if (number == kPre)
             m_preMode = kind == HtmlTagKind::Start;
         else if (number == kScript || number == kStyle)
-            m_rawText = kind != HtmlTagKind::Start ? kNoRawText : number == kScript ? kScriptText : kStyleText;
+            m_rawText = kind != HtmlTagKind::Start ? kNoRawText
+                        : number == kScript        ? kScriptText
+                                                   : kStyleText;
     }
 
     bool isDropped(int number) const {
@@ -750,6 +793,8 @@ private:
     RawText m_rawText = kNoRawText;
     // The last tag was a phrasing tag: the text after it continues the sentence.
     bool m_joinTight = false;
+    // A tag that breaks words came after the last text.
+    bool m_breakPending = false;
     // Searches that found nothing from a position find nothing from any later one.
     size_t m_noRawTextEndFrom[kRawTextCount] = {SIZE_MAX, SIZE_MAX, SIZE_MAX};
     size_t m_noCommentCloseFrom = SIZE_MAX;
@@ -872,6 +917,7 @@ bool HtmlParse::isContainer(int number) {
     case kU:
     case kEm:
     case kStrong:
+    case kTemplate:
         return true;
     default:
         return number >= kH1 && number <= kH6;
@@ -880,9 +926,8 @@ bool HtmlParse::isContainer(int number) {
 
 bool HtmlParse::joinsNeighbours(const char* name, size_t length) {
     static constexpr std::string_view kPhrasing[] = {
-        "a",    "abbr", "b",     "bdi",   "bdo",   "cite", "code",   "data", "dfn",
-        "em",   "font", "i",     "kbd",   "mark",  "q",    "s",      "samp", "small",
-        "span", "strong", "sub", "sup",   "time",  "u",    "var"};
+        "a",    "abbr", "b", "bdi",  "bdo",   "cite", "code",   "data", "dfn", "em",   "font", "i",  "kbd",
+        "mark", "q",    "s", "samp", "small", "span", "strong", "sub",  "sup", "time", "u",    "var"};
     std::string_view whole(name, length);
     return std::find(std::begin(kPhrasing), std::end(kPhrasing), whole) != std::end(kPhrasing);
 }
@@ -941,7 +986,8 @@ const std::string* HtmlParse::characterText(char32_t c, unsigned codePage) {
         } else {
             EncodingConvert convert;
             DataBuffer out;
-            if (convert.Convert(CodePages::kUtf8, codePage, reinterpret_cast<const unsigned char*>(utf8.getString()),
+            if (convert.Convert(CodePages::kUtf8, codePage,
+                                reinterpret_cast<const unsigned char*>(utf8.getString()),
                                 static_cast<unsigned>(utf8.getSize()), out) &&
                 out.getSize() > 0)
                 text.assign(reinterpret_cast<const char*>(out.getData()), out.getSize());

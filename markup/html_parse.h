@@ -106,6 +106,8 @@ constexpr int kIlayer = 92;
 constexpr int kNolayer = 93;
 constexpr int kEm = 94;
 constexpr int kStrong = 95;
+// Its content is no part of the page until a script uses it.
+constexpr int kTemplate = 96;
 constexpr int kHtml = 7777;
 // Any other name.
 constexpr int kUnknown = 8888;

@@ -170,7 +170,8 @@ TEST(HtmlParseTest, NbspIsReplacedBeforeTheOtherReferences) {
     parse.setNbspMode(1);
     StringBuffer asCharacter("a&nbsp;b");
     parse.decodeEntities(asCharacter, 1252);
-    EXPECT_STREQ(asCharacter.getString(), "a\xA0" "b");
+    EXPECT_STREQ(asCharacter.getString(), "a\xA0"
+                                          "b");
 
     parse.setNbspMode(7);
     StringBuffer removed("&&nbsp;copy;");

@@ -102,7 +102,8 @@ bool findHtmlEntity(const char* name, size_t length, HtmlEntity& entity) {
 namespace {
 
 // Numeric references in 128 to 159 name the Windows-1252 characters at those bytes, as browsers
-// read them; a position without a character there gives the replacement character.
+// read them; a position without a character there keeps its own control character. Zero,
+// surrogates and numbers beyond Unicode give the replacement character.
 constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 char32_t numericReferenceCharacter(uint32_t value) {
@@ -111,7 +112,7 @@ char32_t numericReferenceCharacter(uint32_t value) {
             if (w.byte == value)
                 return w.codePoint;
         }
-        return kReplacementCharacter;
+        return value;
     }
     if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
         return kReplacementCharacter;

@@ -420,16 +420,24 @@ private:
         return m_length;
     }
 
-    // Where "-->" next starts from `pos`, or kNone.
-    size_t findCommentClose(size_t pos) {
-        if (pos >= m_noCommentCloseFrom)
-            return HtmlTagEndFinder::kNone;
-        size_t found = std::string_view(m_text, m_length).find("-->", pos);
-        if (found == std::string_view::npos) {
-            m_noCommentCloseFrom = pos;
-            return HtmlTagEndFinder::kNone;
+    // The end (one past the last byte) of the comment whose "<!--" is at `pos`: after its
+    // "-->" or "--!>", or the end of the text when it has none. "<!-->" and "<!--->" are
+    // empty comments.
+    size_t commentEnd(size_t pos) const {
+        size_t from = pos + 4;
+        if (from < m_length && m_text[from] == '>')
+            return from + 1;
+        if (from + 1 < m_length && m_text[from] == '-' && m_text[from + 1] == '>')
+            return from + 2;
+        std::string_view text(m_text, m_length);
+        for (size_t dash = text.find("--", from); dash != std::string_view::npos;
+             dash = text.find("--", dash + 1)) {
+            if (dash + 2 < m_length && m_text[dash + 2] == '>')
+                return dash + 3;
+            if (dash + 3 < m_length && m_text[dash + 2] == '!' && m_text[dash + 3] == '>')
+                return dash + 4;
         }
-        return found;
+        return m_length;
     }
 
     size_t nextGreaterThan(size_t pos) const {
@@ -442,10 +450,7 @@ private:
     size_t tagEnd(size_t pos) {
         size_t last;
         if (startsNoCase(pos, "<!--")) {
-            size_t close = findCommentClose(pos + 2);
-            if (close != HtmlTagEndFinder::kNone)
-                return close + 3;
-            last = nextGreaterThan(pos);
+            return commentEnd(pos);
         } else if (m_text[pos + 1] == '!' || m_text[pos + 1] == '?') {
             // A declaration, or a bogus comment, ends at its first `>`, quotes or not.
             last = nextGreaterThan(pos);
@@ -562,6 +567,11 @@ private:
             tagName = "comment";
             if (m_piece.beginsWith("<!--")) {
                 m_piece.removeChunk(0, 4);
+                // "<!-->" and "<!--->" are whole, empty comments.
+                if (m_piece.equals(">") || m_piece.equals("->"))
+                    m_piece.clear();
+                if (m_piece.endsWith("--!>"))
+                    m_piece.shorten(4);
                 m_piece.replaceAll("-->", "");
             } else {
                 // A bogus comment: everything between "<!" and its `>`.
@@ -797,7 +807,6 @@ private:
     bool m_breakPending = false;
     // Searches that found nothing from a position find nothing from any later one.
     size_t m_noRawTextEndFrom[kRawTextCount] = {SIZE_MAX, SIZE_MAX, SIZE_MAX};
-    size_t m_noCommentCloseFrom = SIZE_MAX;
 
     StringBuffer m_cleaned;
     StringBuffer m_name;

@@ -11,7 +11,6 @@
 #include "charset/encoding_convert.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
-#include "markup/html_parse.h"
 #include "markup/tree_node.h"
 
 #include <cstring>
@@ -132,45 +131,33 @@ void treeText(const ClsXml& tree, StringBuffer& out) {
     const TreeNode* top = tree.getNode();
     if (top == nullptr)
         return;
-    // Whether a word break lies between the text gathered so far and the next.
+    // Every element, and every comment, breaks words, but an empty text element joins the text
+    // on either side: the conversion puts one where a phrasing element or a comment stood
+    // between two pieces of text without a blank.
     bool wordBreak = false;
-    auto append = [&](const TreeNode* text) {
-        if (!text->hasContent()) {
-            // An empty text element stands for a blank beside a phrasing element.
-            wordBreak = true;
-            return;
-        }
-        if (wordBreak && out.getSize() > 0)
-            out.appendChar(' ');
-        out.append(text->getContent());
-        wordBreak = false;
-    };
-    // The start and end of an element break words unless it is a phrasing element; a comment
-    // is not there at all (the conversion marks the breaks around it).
-    auto pass = [&](const TreeNode* element) {
-        const char* tag = element->getTag();
-        if (!HtmlParse::joinsNeighbours(tag, std::strlen(tag)) && !element->tagEquals("comment"))
-            wordBreak = true;
-    };
     // A walk in document order through the links of the tree, so a deep page needs no stack.
     const TreeNode* node = top;
     while (node != nullptr) {
-        bool hidden = node->tagEquals("script") || node->tagEquals("style") || node->tagEquals("template");
         const TreeNode* next = nullptr;
-        if (node->tagEquals("text")) {
-            append(node);
-        } else {
-            pass(node);
+        if (!node->tagEquals("text")) {
+            wordBreak = true;
+            bool hidden =
+                node->tagEquals("script") || node->tagEquals("style") || node->tagEquals("template");
             if (!hidden)
                 next = node->firstChild();
-            if (next == nullptr)
-                pass(node);
+        } else if (!node->hasContent()) {
+            wordBreak = false;
+        } else {
+            if (wordBreak && out.getSize() > 0)
+                out.appendChar(' ');
+            out.append(node->getContent());
+            wordBreak = false;
         }
         while (next == nullptr && node != top) {
             next = node->nextSibling();
             if (next == nullptr) {
                 node = node->getParent();
-                pass(node);
+                wordBreak = true;
             }
         }
         node = next;

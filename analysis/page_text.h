@@ -17,9 +17,9 @@ class StringBuffer;
 // its text gathered by treeText.
 void pageText(const StringBuffer& html, StringBuffer& out);
 // Replaces `out` with the visible text of a converted page's tree: the content of its text
-// elements in reading order, nothing from script, style and template. Text on either side of a
-// phrasing element (b, span, a...) joins without a blank where the page had none; every other
-// element, and a blank the conversion kept as an empty text element, breaks words.
+// elements in reading order, nothing from script, style and template. Elements break words; text
+// on either side of a phrasing element (b, span, a...) joins without a blank where the page had
+// none, which the conversion marks with an empty text element.
 void treeText(const ClsXml& tree, StringBuffer& out);
 
 // Replaces `out` with the word vector (UTF-8) of a page text (UTF-8) whose page was decoded from

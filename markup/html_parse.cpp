@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 using namespace HtmlTag;
@@ -46,6 +45,11 @@ bool equalsNoCase(const char* a, const char* b, size_t n) {
             return false;
     }
     return true;
+}
+
+bool sameNameNoCase(const char* a, const StringBuffer& b) {
+    size_t n = static_cast<size_t>(b.getSize());
+    return std::strlen(a) == n && equalsNoCase(a, b.getString(), n);
 }
 
 // ---- The classifier's table ----
@@ -269,7 +273,7 @@ public:
 
     TreeNode* run() {
         TreeNode* root = TreeNode::createRoot("root");
-        open(root, kNoScope);
+        open(root, kNoScope, 0);
         const void* first = std::memchr(m_text, '<', m_length);
         if (first == nullptr) {
             addWholeText(root);
@@ -299,8 +303,8 @@ private:
     struct OpenElement {
         TreeNode* node;
         Scope scope;
-        // The depths of the open elements of this one's name.
-        std::vector<size_t>* sameName;
+        // The depths of the open elements of this one's tag number.
+        std::vector<size_t>* sameNumber;
     };
     struct Cell {
         int number;
@@ -312,13 +316,17 @@ private:
 
     TreeNode* current() const { return m_path.back().node; }
 
-    void open(TreeNode* node, Scope scope) {
+    // `number` is the element's tag number; the root has none (0).
+    void open(TreeNode* node, Scope scope, int number) {
         if (scope != kNoScope)
             m_scopeDepths[scope].push_back(m_path.size());
-        std::vector<size_t>& sameName = m_openByName[node->getTag()];
-        sameName.push_back(m_path.size());
-        m_path.push_back({node, scope, &sameName});
+        std::vector<size_t>& sameNumber = m_openByNumber[slotOf(number)];
+        sameNumber.push_back(m_path.size());
+        m_path.push_back({node, scope, &sameNumber});
     }
+
+    // Only containers are opened, and their numbers are all below the template's but html's.
+    static size_t slotOf(int number) { return number == kHtml ? kTemplate + 1 : static_cast<size_t>(number); }
 
     // Closes open elements until `depth` of them are left; the root stays open.
     void closeTo(size_t depth) {
@@ -328,7 +336,7 @@ private:
             Scope scope = m_path.back().scope;
             if (scope != kNoScope)
                 m_scopeDepths[scope].pop_back();
-            m_path.back().sameName->pop_back();
+            m_path.back().sameNumber->pop_back();
             m_path.pop_back();
         }
     }
@@ -503,42 +511,28 @@ private:
             if (m_breakPending)
                 content.appendChar(' ');
             content.appendN(piece, length);
-            m_breakPending = false;
         } else {
-            if (m_breakPending || (m_joinTight && isBlank(*piece)))
-                markWordBreak(true);
-            m_breakPending = false;
-            if (std::all_of(piece, piece + length, isBlank))
+            if (std::all_of(piece, piece + length, isBlank)) {
+                m_lastTextEndsBlank = true;
                 return;
+            }
+            if (m_crossedElement && !m_breakPending && !m_lastTextEndsBlank && !isBlank(*piece))
+                addGlueMark(parent);
             text = TreeNode::createChild(parent, "text");
             text->contentSb().appendN(piece, length);
         }
+        m_breakPending = false;
+        m_crossedElement = false;
+        m_lastTextEndsBlank = isBlank(piece[length - 1]);
         if (m_preMode || raw)
             text->setCdata(true);
     }
 
-    // Text elements lose the blanks at their edges when the XML is read back, but beside a
-    // phrasing element or a comment a blank, or a dropped tag such as br, decides whether two
-    // words are one. Such a break is kept as an empty text element, which the page text reads as
-    // one; other elements break words anyway. `broken`: a break is known to lie here; otherwise
-    // one does when the text before ends with a blank.
-    void markWordBreak(bool broken) {
-        TreeNode* last = current()->lastChild();
-        if (last == nullptr)
-            return;
-        bool text = last->tagEquals("text");
-        if (text && !last->hasContent())
-            return;
-        if (!text && !last->tagEquals("comment") &&
-            !HtmlParse::joinsNeighbours(last->getTag(), std::strlen(last->getTag())))
-            return;
-        if (!broken && text) {
-            const StringBuffer& content = last->contentSb();
-            broken = isBlank(content.getString()[content.getSize() - 1]);
-        }
-        if (broken)
-            TreeNode::createChild(current(), "text");
-    }
+    // Text elements lose the blanks at their edges when the XML is read back, and the page text
+    // breaks words at every element. Where only a phrasing element or a comment, and no blank,
+    // stands between two pieces of text (<a>F</a>irst), they are one word: an empty text element
+    // before the second piece says so.
+    static void addGlueMark(TreeNode* parent) { TreeNode::createChild(parent, "text"); }
 
     // Raw text that begins with `<`: everything up to the element's end tag becomes the current
     // element's own content, as CDATA.
@@ -594,8 +588,7 @@ private:
         if (tag[1] == '!') {
             // Comments sit inside sentences: the words around one join as around a phrasing tag.
             m_joinTight = true;
-            markWordBreak(m_breakPending);
-            m_breakPending = false;
+            m_crossedElement = true;
             addDeclaration(tag, length);
             return;
         }
@@ -614,10 +607,8 @@ private:
         applyModes(number, kind);
         if (isDropped(number))
             return;
-        if (m_joinTight) {
-            markWordBreak(m_breakPending);
-            m_breakPending = false;
-        }
+        if (m_joinTight)
+            m_crossedElement = true;
         if (kind == HtmlTagKind::End)
             closeByEndTag(number);
         else
@@ -656,7 +647,7 @@ private:
         if (implicitRow) {
             TreeNode* row = TreeNode::createChild(current(), "tr");
             m_cells.push_back({kTr, row, m_path.size()});
-            open(row, kCellBound);
+            open(row, kCellBound, kTr);
         }
         m_cells.push_back({number, nullptr, 0});
         m_cellAwaitingNode = true;
@@ -706,15 +697,14 @@ private:
     void closeByEndTag(int number) {
         if (!HtmlParse::isContainer(number))
             return;
-        auto named = m_openByName.find(m_name.getString());
-        if (named == m_openByName.end() || named->second.empty())
+        const std::vector<size_t>& open = m_openByNumber[slotOf(number)];
+        // Names that share a number by their prefix ("header" and "head") are told apart here.
+        if (open.empty() || !sameNameNoCase(m_path[open.back()].node->getTag(), m_name))
             return;
-        size_t depth = named->second.back();
-        if (number != kTable) {
-            auto tables = m_openByName.find("table");
-            if (tables != m_openByName.end() && !tables->second.empty() && tables->second.back() > depth)
-                return;
-        }
+        size_t depth = open.back();
+        const std::vector<size_t>& tables = m_openByNumber[kTable];
+        if (number != kTable && !tables.empty() && tables.back() > depth)
+            return;
         closeTo(depth);
     }
 
@@ -783,7 +773,7 @@ private:
             m_cells.back().node = element;
             m_cells.back().depth = m_path.size();
         }
-        open(element, scopeOf(number));
+        open(element, scopeOf(number), number);
     }
 
     HtmlParse& m_settings;
@@ -795,7 +785,7 @@ private:
 
     std::vector<OpenElement> m_path;
     std::vector<size_t> m_scopeDepths[kScopeCount];
-    std::unordered_map<std::string, std::vector<size_t>> m_openByName;
+    std::vector<size_t> m_openByNumber[kTemplate + 2];
     std::vector<Cell> m_cells;
     bool m_cellAwaitingNode = false;
     bool m_tableAwaitingRow = false;
@@ -803,8 +793,11 @@ private:
     RawText m_rawText = kNoRawText;
     // The last tag was a phrasing tag: the text after it continues the sentence.
     bool m_joinTight = false;
-    // A tag that breaks words came after the last text.
-    bool m_breakPending = false;
+    // A tag that breaks words came after the last text (the start of the page is one).
+    bool m_breakPending = true;
+    // A phrasing element or a comment opened or closed in the tree after the last text.
+    bool m_crossedElement = false;
+    bool m_lastTextEndsBlank = false;
     // Searches that found nothing from a position find nothing from any later one.
     size_t m_noRawTextEndFrom[kRawTextCount] = {SIZE_MAX, SIZE_MAX, SIZE_MAX};
 
@@ -934,11 +927,37 @@ bool HtmlParse::isContainer(int number) {
 }
 
 bool HtmlParse::joinsNeighbours(const char* name, size_t length) {
-    static constexpr std::string_view kPhrasing[] = {
-        "a",    "abbr", "b", "bdi",  "bdo",   "cite", "code",   "data", "dfn", "em",   "font", "i",  "kbd",
-        "mark", "q",    "s", "samp", "small", "span", "strong", "sub",  "sup", "time", "u",    "var"};
-    std::string_view whole(name, length);
-    return std::find(std::begin(kPhrasing), std::end(kPhrasing), whole) != std::end(kPhrasing);
+    // a, abbr, b, bdi, bdo, cite, code, data, dfn, em, font, i, kbd, mark, q, s, samp, small, span,
+    // strong, sub, sup, time, u, var: asked for every tag, so decided by the first letter.
+    std::string_view n(name, length);
+    if (length == 1)
+        return std::string_view("abiqsu").find(name[0]) != std::string_view::npos;
+    switch (length == 0 ? '\0' : name[0]) {
+    case 'a':
+        return n == "abbr";
+    case 'b':
+        return n == "bdi" || n == "bdo";
+    case 'c':
+        return n == "cite" || n == "code";
+    case 'd':
+        return n == "data" || n == "dfn";
+    case 'e':
+        return n == "em";
+    case 'f':
+        return n == "font";
+    case 'k':
+        return n == "kbd";
+    case 'm':
+        return n == "mark";
+    case 's':
+        return n == "samp" || n == "small" || n == "span" || n == "strong" || n == "sub" || n == "sup";
+    case 't':
+        return n == "time";
+    case 'v':
+        return n == "var";
+    default:
+        return false;
+    }
 }
 
 void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage) {

@@ -970,7 +970,8 @@ void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage) {
     const char* s = text.getString();
     size_t length = static_cast<size_t>(text.getSize());
     size_t run = 0;
-    StringBuffer decoded;
+    StringBuffer& decoded = m_decoded;
+    decoded.clear();
     bool changed = false;
     for (const char* amp = std::strchr(s, '&'); amp != nullptr; amp = std::strchr(amp + 1, '&')) {
         size_t at = static_cast<size_t>(amp - s);
@@ -979,14 +980,20 @@ void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage) {
         size_t taken = readHtmlReference(amp, length - at, first, second);
         if (taken == 0)
             continue;
+        // "&amp;" and the like are the same byte in every code page a page is read in.
+        bool ascii = first < 0x80 && second == 0;
         // "&nbsp;" reads as a plain blank unless another nbsp mode took it above.
-        const std::string* bytes = first == kNoBreakSpace ? &kBlank : characterText(first, codePage);
+        const std::string* bytes =
+            ascii ? nullptr : (first == kNoBreakSpace ? &kBlank : characterText(first, codePage));
         const std::string* more = second != 0 ? characterText(second, codePage) : nullptr;
         // A character the page's code page cannot hold stays written as its reference.
-        if (bytes == nullptr || (second != 0 && more == nullptr))
+        if ((!ascii && bytes == nullptr) || (second != 0 && more == nullptr))
             continue;
         decoded.appendN(s + run, static_cast<int>(at - run));
-        decoded.appendN(bytes->data(), static_cast<int>(bytes->size()));
+        if (ascii)
+            decoded.appendChar(static_cast<char>(first));
+        else
+            decoded.appendN(bytes->data(), static_cast<int>(bytes->size()));
         if (more != nullptr)
             decoded.appendN(more->data(), static_cast<int>(more->size()));
         run = at + taken;

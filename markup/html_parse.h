@@ -9,11 +9,12 @@
 // belongs to one thread.
 #pragma once
 
+#include "base/string_buffer.h"
+
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 
-class StringBuffer;
 class TreeNode;
 
 // The tag numbers of the classifier.
@@ -168,4 +169,6 @@ private:
     // Characters already converted, for the code page they were made for (empty: unconvertible).
     unsigned m_characterCodePage = 0;
     std::unordered_map<char32_t, std::string> m_characterText;
+    // Room for decoded text, kept from one text to the next.
+    StringBuffer m_decoded;
 };

@@ -136,7 +136,7 @@ public:
     // Numbers outside 0..kDropTableSize-1 are not in the table: never dropped by it.
     void setDropTag(int number, bool drop);
     bool isDropTag(int number) const;
-    // How "&nbsp;" is decoded: 0 as one blank, 1 as "&#160;", any other value removes it.
+    // How "&nbsp;" is decoded: 0 as one blank, 1 as the no-break space, any other value removes it.
     void setNbspMode(uint32_t mode) { m_nbspMode = mode; }
     uint32_t getNbspMode() const { return m_nbspMode; }
 

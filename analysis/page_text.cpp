@@ -11,6 +11,7 @@
 #include "charset/encoding_convert.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
+#include "markup/tree_node.h"
 
 #include <cstring>
 
@@ -122,7 +123,45 @@ void pageText(const StringBuffer& html, StringBuffer& out) {
         return;
     ClsXml tree;
     if (tree.LoadXml(xml.getUtf8()))
-        tree.AccumulateTagContent("text", out, "script|style");
+        treeText(tree, out);
+}
+
+void treeText(const ClsXml& tree, StringBuffer& out) {
+    out.clear();
+    const TreeNode* top = tree.getNode();
+    if (top == nullptr)
+        return;
+    // Every element, and every comment, breaks words, but an empty text element joins the text
+    // on either side: the conversion puts one where a phrasing element or a comment stood
+    // between two pieces of text without a blank.
+    bool wordBreak = false;
+    // A walk in document order through the links of the tree, so a deep page needs no stack.
+    const TreeNode* node = top;
+    while (node != nullptr) {
+        const TreeNode* next = nullptr;
+        if (!node->tagEquals("text")) {
+            wordBreak = true;
+            bool hidden =
+                node->tagEquals("script") || node->tagEquals("style") || node->tagEquals("template");
+            if (!hidden)
+                next = node->firstChild();
+        } else if (!node->hasContent()) {
+            wordBreak = false;
+        } else {
+            if (wordBreak && out.getSize() > 0)
+                out.appendChar(' ');
+            out.append(node->getContent());
+            wordBreak = false;
+        }
+        while (next == nullptr && node != top) {
+            next = node->nextSibling();
+            if (next == nullptr) {
+                node = node->getParent();
+                wordBreak = true;
+            }
+        }
+        node = next;
+    }
 }
 
 unsigned wordVectorCodePage(const char* charset) {

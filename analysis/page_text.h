@@ -9,12 +9,18 @@
 #pragma once
 
 class ClsStringArray;
+class ClsXml;
 class SiteAnalyzer;
 class StringBuffer;
 
 // Replaces `out` with the visible text of an HTML page (UTF-8): the page converted to XML and
-// the content of every text element, blank-separated, without descending into script and style.
+// its text gathered by treeText.
 void pageText(const StringBuffer& html, StringBuffer& out);
+// Replaces `out` with the visible text of a converted page's tree: the content of its text
+// elements in reading order, nothing from script, style and template. Elements break words; text
+// on either side of a phrasing element (b, span, a...) joins without a blank where the page had
+// none, which the conversion marks with an empty text element.
+void treeText(const ClsXml& tree, StringBuffer& out);
 
 // Replaces `out` with the word vector (UTF-8) of a page text (UTF-8) whose page was decoded from
 // `charset` (null: unknown), limited to the analyzer's `maxVectorWords`.

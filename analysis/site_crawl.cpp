@@ -91,11 +91,6 @@ struct Crawl {
     }
 };
 
-void treeText(ClsXml& tree, StringBuffer& text) {
-    text.clear();
-    tree.AccumulateTagContent("text", text, "script|style");
-}
-
 void findFollowUps(Crawl& c, const PageLinks& links) {
     SiteAnalyzer& a = c.a;
     if (a.country.getSize() == 2) {

@@ -602,8 +602,13 @@ int StringBuffer::replaceAll(const char* find, const char* repl) {
     int replLen = 0;
     if (!textLength(find, findLen) || (repl != nullptr && !textLength(repl, replLen)))
         return 0;
+    // Searched through views: a sanitizer's strstr measures the whole rest of the text on every
+    // call, which makes a text with many matches quadratic in that build.
+    std::string_view needle(find, static_cast<size_t>(findLen));
+    std::string_view text(m_text, std::strlen(m_text));
     int count = 0;
-    for (const char* at = std::strstr(m_text, find); at != nullptr; at = std::strstr(at + findLen, find))
+    for (size_t at = text.find(needle); at != std::string_view::npos;
+         at = text.find(needle, at + needle.size()))
         ++count;
     if (count == 0 || repl == nullptr)
         return count;
@@ -615,17 +620,17 @@ int StringBuffer::replaceAll(const char* find, const char* repl) {
     StringBuffer old(reinterpret_cast<const unsigned char*>(m_text), m_length, 0);
     if (newLength > m_length && !ensureRoom(static_cast<int>(newLength - m_length), 1, true))
         return 0;
-    const char* src = old.m_text;
-    const char* srcEnd = old.m_text + old.m_length;
+    std::string_view oldText(old.m_text, text.size());
+    size_t from = 0;
     char* dst = m_text;
-    for (const char* at = std::strstr(src, find); at != nullptr; at = std::strstr(src, find)) {
-        std::memcpy(dst, src, static_cast<size_t>(at - src));
-        dst += at - src;
+    for (size_t at = oldText.find(needle); at != std::string_view::npos; at = oldText.find(needle, from)) {
+        std::memcpy(dst, old.m_text + from, at - from);
+        dst += at - from;
         std::memcpy(dst, repl, static_cast<size_t>(replLen));
         dst += replLen;
-        src = at + findLen;
+        from = at + needle.size();
     }
-    std::memcpy(dst, src, static_cast<size_t>(srcEnd - src));
+    std::memcpy(dst, old.m_text + from, static_cast<size_t>(old.m_length) - from);
     m_length = static_cast<int>(newLength);
     m_text[m_length] = 0;
     return count;

@@ -102,7 +102,8 @@ bool findHtmlEntity(const char* name, size_t length, HtmlEntity& entity) {
 namespace {
 
 // Numeric references in 128 to 159 name the Windows-1252 characters at those bytes, as browsers
-// read them; a position without a character there gives the replacement character.
+// read them; a position without a character there keeps its own control character. Zero,
+// surrogates and numbers beyond Unicode give the replacement character.
 constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 char32_t numericReferenceCharacter(uint32_t value) {
@@ -111,7 +112,7 @@ char32_t numericReferenceCharacter(uint32_t value) {
             if (w.byte == value)
                 return w.codePoint;
         }
-        return kReplacementCharacter;
+        return value;
     }
     if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
         return kReplacementCharacter;
@@ -143,44 +144,54 @@ static_assert(kLongestHtml5ReferenceName >= kLongestName);
 
 } // namespace
 
+size_t readHtmlReference(const char* text, size_t length, char32_t& first, char32_t& second) {
+    first = 0;
+    second = 0;
+    if (length < 3 || text[0] != '&')
+        return 0;
+    const char* p = text + 1;
+    size_t left = length - 1;
+    if (p[0] == '#') {
+        bool hex = p[1] == 'x' || p[1] == 'X';
+        size_t lead = 1 + (hex ? 1 : 0);
+        if (lead >= left)
+            return 0;
+        size_t digits = readNumericReference(p + lead, hex, first);
+        if (digits == 0 || lead + digits > left)
+            return 0;
+        size_t taken = lead + digits;
+        if (taken < left && p[taken] == ';')
+            ++taken;
+        return taken + 1;
+    }
+    size_t n = 0;
+    while (n < left && n <= kLongestHtml5ReferenceName && std::isalnum(static_cast<unsigned char>(p[n])))
+        ++n;
+    if (n == left || p[n] != ';')
+        return 0;
+    HtmlEntity entity;
+    if (findHtmlEntity(p, n, entity))
+        first = entity.blank ? U' ' : entity.codePoint;
+    else if (!findHtml5Reference(p, n, first, second))
+        return 0;
+    return n + 2;
+}
+
 void decodeHtmlReferences(const char* text, size_t length, StringBuffer& out) {
     size_t run = 0;
     for (size_t i = 0; i < length; ++i) {
         if (text[i] != '&')
             continue;
-        const char* p = text + i + 1;
-        size_t left = length - i - 1;
-        char32_t c = 0;
-        char32_t second = 0;
-        size_t taken = 0;
-        if (left >= 2 && p[0] == '#') {
-            bool hex = p[1] == 'x' || p[1] == 'X';
-            size_t digits = readNumericReference(p + 1 + (hex ? 1 : 0), hex, c);
-            if (digits == 0 || 1 + (hex ? 1 : 0) + digits > left)
-                continue;
-            taken = 1 + (hex ? 1 : 0) + digits;
-            if (taken < left && p[taken] == ';')
-                ++taken;
-        } else {
-            size_t n = 0;
-            while (n < left && n <= kLongestHtml5ReferenceName &&
-                   std::isalnum(static_cast<unsigned char>(p[n])))
-                ++n;
-            if (n == left || p[n] != ';')
-                continue;
-            HtmlEntity entity;
-            if (findHtmlEntity(p, n, entity)) {
-                c = entity.blank ? U' ' : entity.codePoint;
-            } else if (!findHtml5Reference(p, n, c, second)) {
-                continue;
-            }
-            taken = n + 1;
-        }
+        char32_t c;
+        char32_t second;
+        size_t taken = readHtmlReference(text + i, length - i, c, second);
+        if (taken == 0)
+            continue;
         out.appendN(text + run, static_cast<int>(i - run));
         appendUtf8(out, c);
         if (second != 0)
             appendUtf8(out, second);
-        i += taken;
+        i += taken - 1;
         run = i + 1;
     }
     out.appendN(text + run, static_cast<int>(length - run));

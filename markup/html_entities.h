@@ -27,6 +27,11 @@ struct HtmlEntity {
 bool findHtmlEntity(const char* name, size_t length, HtmlEntity& entity);
 
 // Appends `length` bytes of UTF-8 text to out with its character references decoded: the names
-// of the table, every other HTML5 name, and numeric references (decimal or hex, the ';' optional), as a browser reads
-// them. Anything that is no reference is copied as it is.
+// of the table, every other HTML5 name, and numeric references (decimal or hex, the ';' optional), as a
+// browser reads them. Anything that is no reference is copied as it is.
 void decodeHtmlReferences(const char* text, size_t length, StringBuffer& out);
+
+// Reads the reference at the `&` that starts `text` (`length` bytes): answers the bytes it takes,
+// `&` included, with the character (and the second character of a two-character name, else 0);
+// 0 when no reference starts there.
+size_t readHtmlReference(const char* text, size_t length, char32_t& first, char32_t& second);

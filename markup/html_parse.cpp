@@ -2,6 +2,7 @@
 
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
+#include "base/utf8_text.h"
 #include "charset/code_pages.h"
 #include "charset/encoding_convert.h"
 #include "markup/html_entities.h"
@@ -19,9 +20,8 @@ using namespace HtmlTag;
 
 namespace {
 
-constexpr unsigned kLatin1CodePage = 28591;
-// The longest entity name of the table is six letters; a longer run is no known reference.
-constexpr size_t kMaxEntityName = 8;
+constexpr char32_t kNoBreakSpace = 0xA0;
+const std::string kBlank(" ");
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -89,10 +89,15 @@ constexpr TagPrefix kPrefixesP[] = {{"pre", kPre}, {"param", kParam}};
 constexpr TagPrefix kPrefixesS[] = {
     {"script", kScript}, {"style", kStyle}, {"sele", kSelect}, {"smal", kSmall},  {"sp", kSpan},
     {"strik", kStrike},  {"sub", kSub},     {"sup", kSup},     {"serv", kServer}, {"stron", kStrong}};
-constexpr TagPrefix kPrefixesT[] = {{"title", kTitle}, {"textarea", kTextarea},
-                                    {"table", kTable}, {"thead", kThead},
-                                    {"tfoot", kTfoot}, {"tr", kTr},
-                                    {"td", kTd},       {"th", kTh},
+constexpr TagPrefix kPrefixesT[] = {{"title", kTitle},
+                                    {"textarea", kTextarea},
+                                    {"template", kTemplate},
+                                    {"table", kTable},
+                                    {"thead", kThead},
+                                    {"tfoot", kTfoot},
+                                    {"tr", kTr},
+                                    {"td", kTd},
+                                    {"th", kTh},
                                     {"tt", kTt}};
 constexpr TagPrefix kPrefixesU[] = {{"ul", kUl}};
 constexpr TagPrefix kPrefixesW[] = {{"w", kWbr}};
@@ -253,25 +258,8 @@ bool closesParagraph(int number) {
     }
 }
 
-// Start and end tags of these leave the open-tag stack alone.
-bool bypassesOpenTags(int number) {
-    switch (number) {
-    case kFont:
-    case kCenter:
-    case kBase:
-    case kImg:
-    case kBr:
-    case kInput:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// End tags of these close the current element only when it carries their name.
-bool closesOnlyItsOwn(int number) {
-    return number == kBody || number == kHtml || number == kTable || number == kTr || number == kTd;
-}
+// Content of these is raw text: nothing in it is markup until the element's own end tag.
+enum RawText : uint8_t { kNoRawText, kScriptText, kStyleText, kRawTextCount };
 
 // ---- One conversion ----
 
@@ -285,27 +273,28 @@ public:
 
     TreeNode* run() {
         TreeNode* root = TreeNode::createRoot("root");
-        open(root, kNoScope);
+        open(root, kNoScope, 0);
         const void* first = std::memchr(m_text, '<', m_length);
         if (first == nullptr) {
             addWholeText(root);
             return root;
         }
-        size_t pos = static_cast<size_t>(static_cast<const char*>(first) - m_text);
+        size_t pos = 0;
         while (pos < m_length) {
-            if (m_text[pos] != '<') {
-                pos = readText(pos);
+            if (m_text[pos] == '<' && m_rawText != kNoRawText && !startsRawTextEnd(pos)) {
+                pos = gatherRawText(pos);
                 continue;
             }
-            if (m_scriptMode && !startsScriptEnd(pos)) {
-                pos = gatherScript(pos);
+            if (!startsTag(pos)) {
+                pos = readText(pos);
                 continue;
             }
             size_t end = tagEnd(pos);
             if (end == HtmlTagEndFinder::kNone)
                 break;
             handleTag(pos, end);
-            pos = skipBlanks(end);
+            // Blanks after a phrasing tag are part of the sentence.
+            pos = m_joinTight ? end : skipBlanks(end);
         }
         return root;
     }
@@ -314,6 +303,8 @@ private:
     struct OpenElement {
         TreeNode* node;
         Scope scope;
+        // The depths of the open elements of this one's tag number.
+        std::vector<size_t>* sameNumber;
     };
     struct Cell {
         int number;
@@ -325,11 +316,17 @@ private:
 
     TreeNode* current() const { return m_path.back().node; }
 
-    void open(TreeNode* node, Scope scope) {
+    // `number` is the element's tag number; the root has none (0).
+    void open(TreeNode* node, Scope scope, int number) {
         if (scope != kNoScope)
             m_scopeDepths[scope].push_back(m_path.size());
-        m_path.push_back({node, scope});
+        std::vector<size_t>& sameNumber = m_openByNumber[slotOf(number)];
+        sameNumber.push_back(m_path.size());
+        m_path.push_back({node, scope, &sameNumber});
     }
+
+    // Only containers are opened, and their numbers are all below the template's but html's.
+    static size_t slotOf(int number) { return number == kHtml ? kTemplate + 1 : static_cast<size_t>(number); }
 
     // Closes open elements until `depth` of them are left; the root stays open.
     void closeTo(size_t depth) {
@@ -339,6 +336,7 @@ private:
             Scope scope = m_path.back().scope;
             if (scope != kNoScope)
                 m_scopeDepths[scope].pop_back();
+            m_path.back().sameNumber->pop_back();
             m_path.pop_back();
         }
     }
@@ -381,35 +379,73 @@ private:
         return m_length - pos >= n && equalsNoCase(m_text + pos, prefix, n);
     }
 
-    bool startsScriptEnd(size_t pos) const { return startsNoCase(pos, "</script>"); }
+    // A `<` starts markup only before a letter, `/`, `!` or `?`; any other is text.
+    bool startsTag(size_t pos) const {
+        if (m_text[pos] != '<' || pos + 1 >= m_length)
+            return false;
+        char next = m_text[pos + 1];
+        return isAsciiLetter(next) || next == '/' || next == '!' || next == '?';
+    }
 
-    // Where "</script>" next starts, ignoring case, or the end of the text.
-    size_t findScriptEnd(size_t pos) {
-        if (pos >= m_noScriptEndFrom)
+    // Where the next `<` that starts markup is, from `pos` on, or the end of the text.
+    size_t nextTagStart(size_t pos) const {
+        for (size_t i = pos; i < m_length; ++i) {
+            const void* lt = std::memchr(m_text + i, '<', m_length - i);
+            if (lt == nullptr)
+                break;
+            i = static_cast<size_t>(static_cast<const char*>(lt) - m_text);
+            if (startsTag(i))
+                return i;
+        }
+        return m_length;
+    }
+
+    // The end tag of the raw text element that is open: its name, then a blank, `/` or `>`.
+    bool startsRawTextEnd(size_t pos) const {
+        const char* end = m_rawText == kStyleText ? "</style" : "</script";
+        size_t n = std::strlen(end);
+        if (!startsNoCase(pos, end))
+            return false;
+        return pos + n == m_length || isBlank(m_text[pos + n]) || m_text[pos + n] == '/' ||
+               m_text[pos + n] == '>';
+    }
+
+    // Where the raw text's end tag next starts, or the end of the text.
+    size_t findRawTextEnd(size_t pos) {
+        size_t& noEndFrom = m_noRawTextEndFrom[m_rawText];
+        if (pos >= noEndFrom)
             return m_length;
         for (size_t i = pos; i < m_length;) {
             const void* lt = std::memchr(m_text + i, '<', m_length - i);
             if (lt == nullptr)
                 break;
             i = static_cast<size_t>(static_cast<const char*>(lt) - m_text);
-            if (startsScriptEnd(i))
+            if (startsRawTextEnd(i))
                 return i;
             ++i;
         }
-        m_noScriptEndFrom = pos;
+        noEndFrom = pos;
         return m_length;
     }
 
-    // Where "-->" next starts from `pos`, or kNone.
-    size_t findCommentClose(size_t pos) {
-        if (pos >= m_noCommentCloseFrom)
-            return HtmlTagEndFinder::kNone;
-        size_t found = std::string_view(m_text, m_length).find("-->", pos);
-        if (found == std::string_view::npos) {
-            m_noCommentCloseFrom = pos;
-            return HtmlTagEndFinder::kNone;
+    // The end (one past the last byte) of the comment whose "<!--" is at `pos`: after its
+    // "-->" or "--!>", or the end of the text when it has none. "<!-->" and "<!--->" are
+    // empty comments.
+    size_t commentEnd(size_t pos) const {
+        size_t from = pos + 4;
+        if (from < m_length && m_text[from] == '>')
+            return from + 1;
+        if (from + 1 < m_length && m_text[from] == '-' && m_text[from + 1] == '>')
+            return from + 2;
+        std::string_view text(m_text, m_length);
+        for (size_t dash = text.find("--", from); dash != std::string_view::npos;
+             dash = text.find("--", dash + 1)) {
+            if (dash + 2 < m_length && m_text[dash + 2] == '>')
+                return dash + 3;
+            if (dash + 3 < m_length && m_text[dash + 2] == '!' && m_text[dash + 3] == '>')
+                return dash + 4;
         }
-        return found;
+        return m_length;
     }
 
     size_t nextGreaterThan(size_t pos) const {
@@ -421,12 +457,10 @@ private:
     // The end (one past the last byte) of the tag at `pos`, or kNone when it has no `>`.
     size_t tagEnd(size_t pos) {
         size_t last;
-        if (startsNoCase(pos, "<!DOCTYPE")) {
-            last = nextGreaterThan(pos);
-        } else if (pos + 1 < m_length && m_text[pos + 1] == '!') {
-            size_t close = findCommentClose(pos + 2);
-            if (close != HtmlTagEndFinder::kNone)
-                return close + 3;
+        if (startsNoCase(pos, "<!--")) {
+            return commentEnd(pos);
+        } else if (m_text[pos + 1] == '!' || m_text[pos + 1] == '?') {
+            // A declaration, or a bogus comment, ends at its first `>`, quotes or not.
             last = nextGreaterThan(pos);
         } else {
             last = m_ends.find(pos);
@@ -440,39 +474,31 @@ private:
     void addWholeText(TreeNode* root) {
         m_piece.clear();
         m_piece.appendN(m_text, static_cast<int>(m_length));
-        bool verbatim = false;
-        m_settings.decodeEntities(m_piece, m_codePage, verbatim);
+        m_settings.decodeEntities(m_piece, m_codePage);
         TreeNode* text = TreeNode::createChild(root, "text");
         text->contentSb().appendSb(m_piece);
-        text->setCdata(verbatim);
     }
 
-    // Text up to the next `<`; in script mode up to "</script>".
+    // Text up to the next markup; in raw text up to the element's end tag.
     size_t readText(size_t pos) {
-        size_t end;
-        if (m_scriptMode) {
-            end = findScriptEnd(pos);
-        } else {
-            const void* lt = std::memchr(m_text + pos, '<', m_length - pos);
-            end = lt != nullptr ? static_cast<size_t>(static_cast<const char*>(lt) - m_text) : m_length;
-        }
+        size_t end = m_rawText != kNoRawText ? findRawTextEnd(pos) : nextTagStart(pos + 1);
         addText(pos, end);
         return end;
     }
 
-    // A piece of text joins the current element's last child when that is a text element, after
-    // one blank; otherwise it becomes a new text element.
+    // A piece of text joins the current element's last child when that is a text element: as it
+    // stands after a phrasing tag, after one blank otherwise. Else it becomes a new text element.
     void addText(size_t pos, size_t end) {
         if (end <= pos)
             return;
         const char* piece = m_text + pos;
         int length = static_cast<int>(end - pos);
-        bool cdata = m_preMode || m_scriptMode;
+        bool raw = m_rawText != kNoRawText;
         // Only text with an ampersand has anything to decode; other text is copied once.
-        if (!cdata && std::memchr(piece, '&', end - pos) != nullptr) {
+        if (!raw && std::memchr(piece, '&', end - pos) != nullptr) {
             m_piece.clear();
             m_piece.appendN(piece, length);
-            m_settings.decodeEntities(m_piece, m_codePage, cdata);
+            m_settings.decodeEntities(m_piece, m_codePage);
             piece = m_piece.getString();
             length = m_piece.getSize();
         }
@@ -480,22 +506,38 @@ private:
             return;
         TreeNode* parent = current();
         TreeNode* text = parent->lastChild();
-        if (text != nullptr && text->tagEquals("text")) {
+        if (text != nullptr && text->tagEquals("text") && text->hasContent()) {
             StringBuffer& content = text->contentSb();
-            content.appendChar(' ');
+            if (m_breakPending)
+                content.appendChar(' ');
             content.appendN(piece, length);
         } else {
+            if (std::all_of(piece, piece + length, isBlank)) {
+                m_lastTextEndsBlank = true;
+                return;
+            }
+            if (m_crossedElement && !m_breakPending && !m_lastTextEndsBlank && !isBlank(*piece))
+                addGlueMark(parent);
             text = TreeNode::createChild(parent, "text");
             text->contentSb().appendN(piece, length);
         }
-        if (cdata)
+        m_breakPending = false;
+        m_crossedElement = false;
+        m_lastTextEndsBlank = isBlank(piece[length - 1]);
+        if (m_preMode || raw)
             text->setCdata(true);
     }
 
-    // Script code that begins with `<`: everything up to "</script>" becomes the current
+    // Text elements lose the blanks at their edges when the XML is read back, and the page text
+    // breaks words at every element. Where only a phrasing element or a comment, and no blank,
+    // stands between two pieces of text (<a>F</a>irst), they are one word: an empty text element
+    // before the second piece says so.
+    static void addGlueMark(TreeNode* parent) { TreeNode::createChild(parent, "text"); }
+
+    // Raw text that begins with `<`: everything up to the element's end tag becomes the current
     // element's own content, as CDATA.
-    size_t gatherScript(size_t pos) {
-        size_t end = findScriptEnd(pos);
+    size_t gatherRawText(size_t pos) {
+        size_t end = findRawTextEnd(pos);
         TreeNode* element = current();
         StringBuffer& content = element->contentSb();
         if (content.getSize() > 0)
@@ -517,8 +559,19 @@ private:
             m_piece.removeChar('>');
         } else {
             tagName = "comment";
-            m_piece.removeChunk(0, m_piece.beginsWith("<!--") ? 4 : 2);
-            m_piece.replaceAll("-->", "");
+            if (m_piece.beginsWith("<!--")) {
+                m_piece.removeChunk(0, 4);
+                // "<!-->" and "<!--->" are whole, empty comments.
+                if (m_piece.equals(">") || m_piece.equals("->"))
+                    m_piece.clear();
+                if (m_piece.endsWith("--!>"))
+                    m_piece.shorten(4);
+                m_piece.replaceAll("-->", "");
+            } else {
+                // A bogus comment: everything between "<!" and its `>`.
+                m_piece.removeChunk(0, 2);
+                m_piece.shorten(1);
+            }
         }
         m_piece.trim();
         TreeNode* node = TreeNode::createChild(current(), tagName);
@@ -533,83 +586,33 @@ private:
         const char* tag = m_text + pos;
         size_t length = end - pos;
         if (tag[1] == '!') {
+            // Comments sit inside sentences: the words around one join as around a phrasing tag.
+            m_joinTight = true;
+            m_crossedElement = true;
             addDeclaration(tag, length);
             return;
         }
+        m_joinTight = false;
         HtmlTagText::cleanTag(tag, length, m_cleaned);
         HtmlTagKind kind;
         int number = HtmlParse::classifyTag(m_cleaned.getString(), kind, m_name);
         if (number == kNotATag)
             return;
+        m_joinTight = HtmlParse::joinsNeighbours(m_name.getString(), static_cast<size_t>(m_name.getSize()));
+        m_breakPending = m_breakPending || !m_joinTight;
         bool implicitRow = kind == HtmlTagKind::Start && number == kTd && m_tableAwaitingRow;
-        if (!applyOpenTagStack(number, kind, implicitRow))
-            return;
         m_cellAwaitingNode = false;
         applyTableRows(number, kind, implicitRow);
         applyClosingRules(number, kind);
         applyModes(number, kind);
         if (isDropped(number))
             return;
+        if (m_joinTight)
+            m_crossedElement = true;
         if (kind == HtmlTagKind::End)
             closeByEndTag(number);
         else
             appendElement(number, kind);
-    }
-
-    // ---- The open-tag stack ----
-
-    int innermostTag() const { return m_openTags.empty() ? 0 : m_openTags.back(); }
-
-    void popTag() {
-        if (!m_openTags.empty())
-            m_openTags.pop_back();
-    }
-
-    // False when the tag is consumed here.
-    bool applyOpenTagStack(int number, HtmlTagKind kind, bool implicitRow) {
-        if (kind == HtmlTagKind::Empty || bypassesOpenTags(number))
-            return true;
-        if (kind == HtmlTagKind::Start) {
-            if (number == kTd && innermostTag() == kTd)
-                popTag();
-            if (implicitRow)
-                m_openTags.push_back(kTr);
-            m_openTags.push_back(number);
-            return true;
-        }
-        return testEndTag(number);
-    }
-
-    // An end tag against the open-tag stack; false when it is consumed.
-    bool testEndTag(int number) {
-        if (number == kForm)
-            m_pendingFormEnd = false;
-        if (innermostTag() == number) {
-            popTag();
-            return true;
-        }
-        while (innermostTag() == kForm && m_pendingFormEnd) {
-            // The form end that was held back closes the form now.
-            closeCurrent();
-            popTag();
-            m_pendingFormEnd = false;
-            if (innermostTag() == number) {
-                popTag();
-                return true;
-            }
-        }
-        if (innermostTag() == kNobr) {
-            closeCurrent();
-            popTag();
-            return false;
-        }
-        if (number == kForm) {
-            // A form end inside a table part waits for the part to end.
-            m_pendingFormEnd = true;
-            return false;
-        }
-        popTag();
-        return true;
     }
 
     // ---- Tables ----
@@ -644,7 +647,7 @@ private:
         if (implicitRow) {
             TreeNode* row = TreeNode::createChild(current(), "tr");
             m_cells.push_back({kTr, row, m_path.size()});
-            open(row, kCellBound);
+            open(row, kCellBound, kTr);
         }
         m_cells.push_back({number, nullptr, 0});
         m_cellAwaitingNode = true;
@@ -677,8 +680,10 @@ private:
             return;
         if (number == kPre)
             m_preMode = kind == HtmlTagKind::Start;
-        else if (number == kScript)
-            m_scriptMode = kind == HtmlTagKind::Start;
+        else if (number == kScript || number == kStyle)
+            m_rawText = kind != HtmlTagKind::Start ? kNoRawText
+                        : number == kScript        ? kScriptText
+                                                   : kStyleText;
     }
 
     bool isDropped(int number) const {
@@ -687,12 +692,20 @@ private:
 
     // ---- Elements ----
 
+    // An end tag closes up to the innermost open element of its name, unless that lies outside
+    // the innermost open table: a stray end tag in a cell leaves the enclosing page alone.
     void closeByEndTag(int number) {
         if (!HtmlParse::isContainer(number))
             return;
-        if (closesOnlyItsOwn(number) && !sameNameNoCase(current()->getTag(), m_name))
+        const std::vector<size_t>& open = m_openByNumber[slotOf(number)];
+        // Names that share a number by their prefix ("header" and "head") are told apart here.
+        if (open.empty() || !sameNameNoCase(m_path[open.back()].node->getTag(), m_name))
             return;
-        closeCurrent();
+        size_t depth = open.back();
+        const std::vector<size_t>& tables = m_openByNumber[kTable];
+        if (number != kTable && !tables.empty() && tables.back() > depth)
+            return;
+        closeTo(depth);
     }
 
     // The normalised tag, completed by its end tag for a start tag, parsed as XML: the element
@@ -760,7 +773,7 @@ private:
             m_cells.back().node = element;
             m_cells.back().depth = m_path.size();
         }
-        open(element, scopeOf(number));
+        open(element, scopeOf(number), number);
     }
 
     HtmlParse& m_settings;
@@ -772,16 +785,21 @@ private:
 
     std::vector<OpenElement> m_path;
     std::vector<size_t> m_scopeDepths[kScopeCount];
-    std::vector<int> m_openTags;
+    std::vector<size_t> m_openByNumber[kTemplate + 2];
     std::vector<Cell> m_cells;
     bool m_cellAwaitingNode = false;
-    bool m_pendingFormEnd = false;
     bool m_tableAwaitingRow = false;
     bool m_preMode = false;
-    bool m_scriptMode = false;
+    RawText m_rawText = kNoRawText;
+    // The last tag was a phrasing tag: the text after it continues the sentence.
+    bool m_joinTight = false;
+    // A tag that breaks words came after the last text (the start of the page is one).
+    bool m_breakPending = true;
+    // A phrasing element or a comment opened or closed in the tree after the last text.
+    bool m_crossedElement = false;
+    bool m_lastTextEndsBlank = false;
     // Searches that found nothing from a position find nothing from any later one.
-    size_t m_noScriptEndFrom = SIZE_MAX;
-    size_t m_noCommentCloseFrom = SIZE_MAX;
+    size_t m_noRawTextEndFrom[kRawTextCount] = {SIZE_MAX, SIZE_MAX, SIZE_MAX};
 
     StringBuffer m_cleaned;
     StringBuffer m_name;
@@ -793,7 +811,7 @@ private:
 
 // ---- HtmlParse ----
 
-HtmlParse::HtmlParse() : m_dropUnknownTags(false), m_dropTable(), m_nbspMode(0), m_entityState() {
+HtmlParse::HtmlParse() : m_dropUnknownTags(false), m_dropTable(), m_nbspMode(0) {
     for (int number :
          {kB, kBig, kFont, kI, kS, kSmall, kStrike, kSub, kSup, kTt, kU, kCenter, kBr, kEm, kStrong})
         m_dropTable[number] = true;
@@ -901,78 +919,115 @@ bool HtmlParse::isContainer(int number) {
     case kU:
     case kEm:
     case kStrong:
+    case kTemplate:
         return true;
     default:
         return number >= kH1 && number <= kH6;
     }
 }
 
-void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage, bool& verbatim) {
-    verbatim = false;
+bool HtmlParse::joinsNeighbours(const char* name, size_t length) {
+    // a, abbr, b, bdi, bdo, cite, code, data, dfn, em, font, i, kbd, mark, q, s, samp, small, span,
+    // strong, sub, sup, time, u, var: asked for every tag, so decided by the first letter.
+    std::string_view n(name, length);
+    if (length == 1)
+        return std::string_view("abiqsu").find(name[0]) != std::string_view::npos;
+    switch (length == 0 ? '\0' : name[0]) {
+    case 'a':
+        return n == "abbr";
+    case 'b':
+        return n == "bdi" || n == "bdo";
+    case 'c':
+        return n == "cite" || n == "code";
+    case 'd':
+        return n == "data" || n == "dfn";
+    case 'e':
+        return n == "em";
+    case 'f':
+        return n == "font";
+    case 'k':
+        return n == "kbd";
+    case 'm':
+        return n == "mark";
+    case 's':
+        return n == "samp" || n == "small" || n == "span" || n == "strong" || n == "sub" || n == "sup";
+    case 't':
+        return n == "time";
+    case 'v':
+        return n == "var";
+    default:
+        return false;
+    }
+}
+
+void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage) {
     if (!text.containsChar('&'))
         return;
-    if (text.containsSubstring("&nbsp;")) {
-        const char* replacement = m_nbspMode == 0 ? " " : (m_nbspMode == 1 ? "&#160;" : "");
-        text.replaceAll("&nbsp;", replacement);
+    if (m_nbspMode != 0 && text.containsSubstring("&nbsp;")) {
+        const std::string* nbsp = m_nbspMode == 1 ? characterText(kNoBreakSpace, codePage) : nullptr;
+        text.replaceAll("&nbsp;", nbsp != nullptr ? nbsp->c_str() : "");
     }
     const char* s = text.getString();
-    const char* run = s;
-    StringBuffer decoded;
+    size_t length = static_cast<size_t>(text.getSize());
+    size_t run = 0;
+    StringBuffer& decoded = m_decoded;
+    decoded.clear();
     bool changed = false;
     for (const char* amp = std::strchr(s, '&'); amp != nullptr; amp = std::strchr(amp + 1, '&')) {
-        if (amp[1] == '#') {
-            verbatim = true;
+        size_t at = static_cast<size_t>(amp - s);
+        char32_t first;
+        char32_t second;
+        size_t taken = readHtmlReference(amp, length - at, first, second);
+        if (taken == 0)
             continue;
-        }
-        size_t n = 0;
-        while (n <= kMaxEntityName && isAsciiAlnum(amp[1 + n]))
-            ++n;
-        if (n == 0 || amp[1 + n] != ';')
+        // "&amp;" and the like are the same byte in every code page a page is read in.
+        bool ascii = first < 0x80 && second == 0;
+        // "&nbsp;" reads as a plain blank unless another nbsp mode took it above.
+        const std::string* bytes =
+            ascii ? nullptr : (first == kNoBreakSpace ? &kBlank : characterText(first, codePage));
+        const std::string* more = second != 0 ? characterText(second, codePage) : nullptr;
+        // A character the page's code page cannot hold stays written as its reference.
+        if ((!ascii && bytes == nullptr) || (second != 0 && more == nullptr))
             continue;
-        HtmlEntity entity;
-        if (!findHtmlEntity(amp + 1, n, entity) || entity.xml)
-            continue;
-        const std::string* bytes = entityText(entity, codePage);
-        if (bytes == nullptr)
-            continue;
-        decoded.appendN(run, static_cast<int>(amp - run));
-        decoded.appendN(bytes->data(), static_cast<int>(bytes->size()));
-        run = amp + n + 2;
-        amp += n + 1;
+        decoded.appendN(s + run, static_cast<int>(at - run));
+        if (ascii)
+            decoded.appendChar(static_cast<char>(first));
+        else
+            decoded.appendN(bytes->data(), static_cast<int>(bytes->size()));
+        if (more != nullptr)
+            decoded.appendN(more->data(), static_cast<int>(more->size()));
+        run = at + taken;
+        amp += taken - 1;
         changed = true;
     }
     if (!changed)
         return;
-    decoded.append(run);
+    decoded.appendN(s + run, static_cast<int>(length - run));
     text.setSb(decoded);
 }
 
-// The Latin-1 names are converted from ISO-8859-1, the Windows-1252 names from Windows-1252, the
-// character set whose positions they give; Windows-1252 holds ISO-8859-1's characters from 0xA0
-// on at the same bytes.
-const std::string* HtmlParse::entityText(const HtmlEntity& entity, unsigned codePage) {
-    static const std::string kBlank(" ");
-    if (entity.blank)
-        return &kBlank;
-    if (codePage != m_entityCodePage) {
-        std::fill(std::begin(m_entityState), std::end(m_entityState), EntityState::Unknown);
-        m_entityCodePage = codePage;
+const std::string* HtmlParse::characterText(char32_t c, unsigned codePage) {
+    if (codePage != m_characterCodePage) {
+        m_characterText.clear();
+        m_characterCodePage = codePage;
     }
-    unsigned char byte = entity.byte;
-    if (m_entityState[byte] == EntityState::Unknown) {
-        unsigned from = entity.windows1252 ? CodePages::kWindowsLatin1 : kLatin1CodePage;
-        bool sameBytes = codePage == from || (!entity.windows1252 && codePage == CodePages::kWindowsLatin1);
-        std::string& text = m_entityText[byte];
-        text.clear();
-        if (sameBytes) {
-            text.push_back(static_cast<char>(byte));
+    auto known = m_characterText.find(c);
+    if (known == m_characterText.end()) {
+        StringBuffer utf8;
+        appendUtf8(utf8, c);
+        std::string text;
+        if (codePage == CodePages::kUtf8) {
+            text.assign(utf8.getString(), static_cast<size_t>(utf8.getSize()));
         } else {
             EncodingConvert convert;
             DataBuffer out;
-            if (convert.Convert(from, codePage, &byte, 1, out) && out.getSize() > 0)
+            if (convert.Convert(CodePages::kUtf8, codePage,
+                                reinterpret_cast<const unsigned char*>(utf8.getString()),
+                                static_cast<unsigned>(utf8.getSize()), out) &&
+                out.getSize() > 0)
                 text.assign(reinterpret_cast<const char*>(out.getData()), out.getSize());
         }
-        m_entityState[byte] = text.empty() ? EntityState::Unconvertible : EntityState::Known;
+        known = m_characterText.emplace(c, std::move(text)).first;
     }
-    return m_entityState[byte] == EntityState::Known ? &m_entityText[byte] : nullptr;
+    return known->second.empty() ? nullptr : &known->second;
 }

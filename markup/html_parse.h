@@ -9,12 +9,13 @@
 // belongs to one thread.
 #pragma once
 
+#include "base/string_buffer.h"
+
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
-class StringBuffer;
 class TreeNode;
-struct HtmlEntity;
 
 // The tag numbers of the classifier.
 namespace HtmlTag {
@@ -106,6 +107,8 @@ constexpr int kIlayer = 92;
 constexpr int kNolayer = 93;
 constexpr int kEm = 94;
 constexpr int kStrong = 95;
+// Its content is no part of the page until a script uses it.
+constexpr int kTemplate = 96;
 constexpr int kHtml = 7777;
 // Any other name.
 constexpr int kUnknown = 8888;
@@ -133,7 +136,7 @@ public:
     // Numbers outside 0..kDropTableSize-1 are not in the table: never dropped by it.
     void setDropTag(int number, bool drop);
     bool isDropTag(int number) const;
-    // How "&nbsp;" is decoded: 0 as one blank, 1 as "&#160;", any other value removes it.
+    // How "&nbsp;" is decoded: 0 as one blank, 1 as the no-break space, any other value removes it.
     void setNbspMode(uint32_t mode) { m_nbspMode = mode; }
     uint32_t getNbspMode() const { return m_nbspMode; }
 
@@ -146,25 +149,26 @@ public:
     static int classifyTag(const char* tagText, HtmlTagKind& kind, StringBuffer& name);
     // Whether a start tag of that number opens an element that later content goes into.
     static bool isContainer(int number);
+    // Whether an element of that (lower-case) name is a phrasing element, whose text joins the
+    // text beside it without a blank.
+    static bool joinsNeighbours(const char* name, size_t length);
 
-    // Decodes page text in `codePage` in place: "&nbsp;" by the nbsp mode, then the named
-    // references of the Latin-1 and Windows-1252 characters (with their semicolon), converted to
-    // the code page. Numeric references stay as written and set `verbatim`: the text is then to
-    // be written unchanged, as CDATA. Other references stay as they are.
-    void decodeEntities(StringBuffer& text, unsigned codePage, bool& verbatim);
+    // Decodes page text in `codePage` in place: "&nbsp;" by the nbsp mode, then every numeric
+    // and every HTML5 named reference (with its semicolon) into its character in the code page.
+    // A character the code page cannot hold stays written as its reference.
+    void decodeEntities(StringBuffer& text, unsigned codePage);
 
 private:
-    // The bytes that stand for `entity` in `codePage`, or null when it has no character there.
-    const std::string* entityText(const HtmlEntity& entity, unsigned codePage);
+    // The bytes of `c` in `codePage`, or null when the code page has no such character.
+    const std::string* characterText(char32_t c, unsigned codePage);
 
     bool m_dropUnknownTags;
     bool m_dropTable[kDropTableSize];
     uint32_t m_nbspMode;
 
-    // Converted entity characters by byte (the Latin-1 and the Windows-1252 bytes do not
-    // overlap), for the code page they were made for.
-    enum class EntityState : uint8_t { Unknown, Known, Unconvertible };
-    unsigned m_entityCodePage = 0;
-    EntityState m_entityState[256];
-    std::string m_entityText[256];
+    // Characters already converted, for the code page they were made for (empty: unconvertible).
+    unsigned m_characterCodePage = 0;
+    std::unordered_map<char32_t, std::string> m_characterText;
+    // Room for decoded text, kept from one text to the next.
+    StringBuffer m_decoded;
 };

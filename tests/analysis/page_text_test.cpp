@@ -57,9 +57,9 @@ TEST(WordVector, CodePageChoice) {
         unsigned codePage;
     };
     const Case cases[] = {
-        {nullptr, 65001},       {"ISO_8859-1", 28591},   {"windows-1251", 1251}, {"windows-1252", 1252},
-        {"iso-8859-15", 28605}, {"windows-1258", 1258},  {"koi8-r", 65001},      {"shift_jis", 65001},
-        {"big5", 65001},        {"no-such-charset", 65001}, {"utf-8", 65001},    {"unicode", 65001},
+        {nullptr, 65001},       {"ISO_8859-1", 28591},      {"windows-1251", 1251}, {"windows-1252", 1252},
+        {"iso-8859-15", 28605}, {"windows-1258", 1258},     {"koi8-r", 65001},      {"shift_jis", 65001},
+        {"big5", 65001},        {"no-such-charset", 65001}, {"utf-8", 65001},       {"unicode", 65001},
     };
     for (const Case& c : cases)
         EXPECT_EQ(wordVectorCodePage(c.charset), c.codePage) << (c.charset ? c.charset : "(null)");
@@ -124,6 +124,44 @@ TEST(PageText, VisibleTextWithoutScriptAndStyle) {
     EXPECT_EQ(t.find("stale"), std::string::npos) << t;
 }
 
+struct PageTextCase {
+    const char* name;
+    const char* html;
+    const char* text;
+};
+
+// clang-format off
+const PageTextCase kPageTexts[] = {
+    {"PhrasingTagsJoinTheirNeighbours", "<p><b>F</b>irst <span>t</span>ime <a href=x>l</a>ink<em>s</em></p>",
+     "First time links"},
+    {"BlanksBesidePhrasingElementsSeparate", "<p>Home <a href=a>About</a> <a href=b>Contact</a>\n<span>x</span></p>",
+     "Home About Contact x"},
+    {"BreaksAndBlocksSeparate", "<p>one<br>two</p><div>three</div>four<br><a href=x>five</a><br><span>six</span>",
+     "one two three four five six"},
+    {"CommentsSitInsideWords", "<p>a<!-- x -->b c<!-- y --> d<br><!-- z -->e</p>", "ab c d e"},
+    {"ReadingOrderAcrossNesting", "<div>1<div>2<div>3</div>4</div>5</div>6", "1 2 3 4 5 6"},
+    {"ScriptStyleAndTemplateHoldNoText",
+     "a<script>var x = '<p>no</p>';</script>b<style>p > a { }</style>c<template><p>no</p></template>d",
+     "a b c d"},
+    {"TextBeforeTheFirstTagCounts", "Intro <p>body</p>", "Intro body"},
+    {"ReferencesAreCharacters", "<p>Zubeh&#246;r &amp; mehr&hellip; it&rsquo;s</p>",
+     "Zubeh\xC3\xB6r & mehr\xE2\x80\xA6 it\xE2\x80\x99s"},
+    {"CellEndKeepsTheNextCellApart", "<table><tr><td><p>a</td><td>b</td></tr></table>", "a b"},
+    {"EnDashCommentLosesNothing", "<!\xE2\x80\x93 menu \xE2\x80\x93><p>all the words</p>", "all the words"},
+};
+// clang-format on
+
+class PageTextShapeTest : public testing::TestWithParam<PageTextCase> {};
+
+TEST_P(PageTextShapeTest, GivesTheVisibleWords) {
+    StringBuffer text;
+    pageText(StringBuffer(GetParam().html), text);
+    EXPECT_STREQ(text.getString(), GetParam().text) << GetParam().html;
+}
+
+INSTANTIATE_TEST_SUITE_P(PageText, PageTextShapeTest, testing::ValuesIn(kPageTexts),
+                         [](const testing::TestParamInfo<PageTextCase>& info) { return info.param.name; });
+
 TEST(PageText, Utf8TextStaysUtf8WhateverThePageDeclares) {
     StringBuffer html(
         "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">"
@@ -143,11 +181,14 @@ namespace {
 TEST(WordVectorCleaning, Utf8TextByCharacter) {
     ClsStringArray phrases;
     phrases.LoadFromText("new york\r\nnew_york\r\n");
-    StringBuffer work("\xC2\xAB\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2\xC2\xBB \xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3. "
-                      "Stra\xC3\x9F" "e\xE2\x80\x99s \xC2\xA9 Copyright voil\xC3\xA0 \xC2\xAE New York");
+    StringBuffer work(
+        "\xC2\xAB\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2\xC2\xBB \xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3. "
+        "Stra\xC3\x9F"
+        "e\xE2\x80\x99s \xC2\xA9 Copyright voil\xC3\xA0 \xC2\xAE New York");
     cleanWordVectorText(phrases, 65001, work);
     EXPECT_EQ(std::string(work.getString()),
-              "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82 stra\xC3\x9F" "e s "
+              "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82 stra\xC3\x9F"
+              "e s "
               "voil\xC3\xA0 new_york");
 
     WordList stop;

@@ -127,63 +127,64 @@ struct DecodeCase {
     const char* text;
     unsigned codePage;
     const char* decoded;
-    bool verbatim;
 };
 
 // clang-format off
 const DecodeCase kDecodeCases[] = {
-    {"a&nbsp;b", 1252, "a b", false},
-    {"&eacute;t&eacute;", 1252, "\xE9t\xE9", false},
-    {"&copy;&iexcl;&yuml;", 28591, "\xA9\xA1\xFF", false},
-    {"&euro; &trade;", 65001, "\xE2\x82\xAC \xE2\x84\xA2", false},
+    {"a&nbsp;b", 1252, "a b"},
+    {"&eacute;t&eacute;", 1252, "\xE9t\xE9"},
+    {"&copy;&iexcl;&yuml;", 28591, "\xA9\xA1\xFF"},
+    {"&euro; &trade;", 65001, "\xE2\x82\xAC \xE2\x84\xA2"},
     {"&euro;&dagger;&Dagger;&circ;&OElig;&rdquo;&ndash;&mdash;&tilde;&trade;&oelig;&Yuml;", 1252,
-     "\x80\x86\x87\x88\x8C\x94\x96\x97\x98\x99\x9C\x9F", false},
-    {"&amp; &lt; &gt; &quot;", 1252, "&amp; &lt; &gt; &quot;", false},
-    {"&eacute &unknown; &Eacute;", 1252, "&eacute &unknown; \xC9", false},
-    {"&#233; and &eacute;", 1252, "&#233; and \xE9", true},
-    {"&#x41;", 65001, "&#x41;", true},
-    {"&euro;", 28591, "&euro;", false},
-    {"trailing &", 1252, "trailing &", false},
+     "\x80\x86\x87\x88\x8C\x94\x96\x97\x98\x99\x9C\x9F"},
+    {"&amp; &lt; &gt; &quot;", 1252, "& < > \""},
+    {"&eacute &unknown; &Eacute;", 1252, "&eacute &unknown; \xC9"},
+    {"&#233; and &eacute;", 1252, "\xE9 and \xE9"},
+    {"&#x41;&#X42&#67;", 65001, "ABC"},
+    {"Zubeh&#246;r", 65001, "Zubeh\xC3\xB6r"},
+    {"&rsquo;&hellip;&bull;", 65001, "\xE2\x80\x99\xE2\x80\xA6\xE2\x80\xA2"},
+    {"&rsquo;&hellip;&bull;", 1252, "\x92\x85\x95"},
+    {"&#150;", 65001, "\xE2\x80\x93"},
+    {"&NotEqualTilde;", 65001, "\xE2\x89\x82\xCC\xB8"},
+    {"&euro;", 28591, "&euro;"},
+    {"&#x3b1;", 28591, "&#x3b1;"},
+    {"&#; &#x; &;", 65001, "&#; &#x; &;"},
+    {"trailing &", 1252, "trailing &"},
 };
 // clang-format on
 
 class DecodeEntitiesTest : public testing::TestWithParam<DecodeCase> {};
 
-TEST_P(DecodeEntitiesTest, DecodesTheNamedReferences) {
+TEST_P(DecodeEntitiesTest, DecodesEveryReference) {
     const DecodeCase& c = GetParam();
     HtmlParse parse;
     StringBuffer text(c.text);
-    bool verbatim = !c.verbatim;
-    parse.decodeEntities(text, c.codePage, verbatim);
+    parse.decodeEntities(text, c.codePage);
     EXPECT_STREQ(text.getString(), c.decoded) << c.text;
-    EXPECT_EQ(verbatim, c.verbatim) << c.text;
 }
 
 INSTANTIATE_TEST_SUITE_P(HtmlParse, DecodeEntitiesTest, testing::ValuesIn(kDecodeCases));
 
 TEST(HtmlParseTest, NbspIsReplacedBeforeTheOtherReferences) {
     HtmlParse parse;
-    bool verbatim = false;
     parse.setNbspMode(1);
-    StringBuffer asReference("a&nbsp;b");
-    parse.decodeEntities(asReference, 1252, verbatim);
-    EXPECT_STREQ(asReference.getString(), "a&#160;b");
-    EXPECT_TRUE(verbatim);
+    StringBuffer asCharacter("a&nbsp;b");
+    parse.decodeEntities(asCharacter, 1252);
+    EXPECT_STREQ(asCharacter.getString(), "a\xA0"
+                                          "b");
 
     parse.setNbspMode(7);
     StringBuffer removed("&&nbsp;copy;");
-    parse.decodeEntities(removed, 1252, verbatim);
+    parse.decodeEntities(removed, 1252);
     EXPECT_STREQ(removed.getString(), "\xA9");
-    EXPECT_FALSE(verbatim);
 }
 
 TEST(HtmlParseTest, DecodingFollowsTheCodePageItIsGiven) {
     HtmlParse parse;
-    bool verbatim = false;
     StringBuffer utf8("&auml;");
-    parse.decodeEntities(utf8, 65001, verbatim);
+    parse.decodeEntities(utf8, 65001);
     StringBuffer ansi("&auml;");
-    parse.decodeEntities(ansi, 1252, verbatim);
+    parse.decodeEntities(ansi, 1252);
     EXPECT_STREQ(utf8.getString(), "\xC3\xA4");
     EXPECT_STREQ(ansi.getString(), "\xE4");
 }

@@ -82,6 +82,19 @@ inline std::string readBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The regular files of a directory (those ending in `extension` when one is given), sorted; none
+// when the directory cannot be read.
+inline std::vector<std::string> filesIn(const std::string& dir, const char* extension = nullptr) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+        if (entry.is_regular_file() && (extension == nullptr || entry.path().extension() == extension))
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 // Each test starts in its own empty directory, which is also its current directory.
 class TempDirTest : public ::testing::Test {
 protected:

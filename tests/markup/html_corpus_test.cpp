@@ -7,6 +7,8 @@
 #include "markup/cls_xml.h"
 #include "markup/tree_node.h"
 
+#include "../base/file_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,23 +28,6 @@ const char* const kCorpusDir = HTML_CORPUS_DIR;
 #else
 const char* const kCorpusDir = "";
 #endif
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<fs::path> filesIn(const fs::path& dir, const char* extension) {
-    std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
-        if (entry.is_regular_file() && entry.path().extension() == extension)
-            files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 bool isUtf8(const std::string& text) {
     size_t i = 0;
@@ -169,11 +154,11 @@ TEST(HtmlCorpusTest, EverySavedPageConvertsAndLoadsBack) {
     fs::path dir = corpus("pages");
     if (corpusMissing(dir))
         GTEST_SKIP() << "the shared corpus is not at " << dir << "; nothing to convert";
-    std::vector<fs::path> pages = filesIn(dir, ".html");
+    std::vector<std::string> pages = file_test::filesIn(dir.string(), ".html");
     ASSERT_FALSE(pages.empty());
     int titled = 0;
-    for (const fs::path& path : pages) {
-        std::string html = readFile(path);
+    for (const std::string& path : pages) {
+        std::string html = file_test::readBytes(path);
         ClsXml doc;
         ASSERT_TRUE(convertAndLoad(html, doc)) << path;
         EXPECT_STREQ(doc.get_Tag(), "root") << path;
@@ -191,8 +176,8 @@ TEST(HtmlCorpusTest, EveryHtml5libFragmentConvertsAndLoadsBack) {
     if (corpusMissing(dir))
         GTEST_SKIP() << "the shared corpus is not at " << dir << "; nothing to convert";
     size_t count = 0;
-    for (const fs::path& path : filesIn(dir, ".dat")) {
-        for (const std::string& input : dataSections(readFile(path))) {
+    for (const std::string& path : file_test::filesIn(dir.string(), ".dat")) {
+        for (const std::string& input : dataSections(file_test::readBytes(path))) {
             ++count;
             ClsXml doc;
             ASSERT_TRUE(convertAndLoad(input, doc)) << path << ":\n" << input;

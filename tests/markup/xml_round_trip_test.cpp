@@ -7,6 +7,8 @@
 #include "markup/html_parse.h"
 #include "markup_test_support.h"
 
+#include "../base/file_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,24 +35,6 @@ const char* const kSeedsDir = FUZZ_SEEDS_DIR;
 #else
 const char* const kSeedsDir = "";
 #endif
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<fs::path> filesIn(const fs::path& dir) {
-    std::vector<fs::path> files;
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
-        if (entry.is_regular_file())
-            files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 // The page as UTF-8: as it is when it is UTF-8, otherwise read in the ANSI code page.
 std::string utf8Page(const std::string& bytes) {
@@ -146,18 +130,18 @@ TEST(XmlRoundTripTest, EveryCorpusPageLoadsBackIntoItsTree) {
     fs::path dir = fs::path(kCorpusDir) / "pages";
     if (!fs::is_directory(dir))
         GTEST_SKIP() << "no corpus of saved pages at " << dir;
-    for (const fs::path& page : filesIn(dir)) {
-        SCOPED_TRACE(page.filename().string());
-        checkRoundTrip(readFile(page));
+    for (const std::string& page : file_test::filesIn(dir.string())) {
+        SCOPED_TRACE(page);
+        checkRoundTrip(file_test::readBytes(page));
     }
 }
 
 TEST(XmlRoundTripTest, EveryFuzzSeedLoadsBackIntoItsTree) {
-    std::vector<fs::path> seeds = filesIn(fs::path(kSeedsDir) / "fuzz_html_to_xml");
+    std::vector<std::string> seeds = file_test::filesIn(std::string(kSeedsDir) + "/fuzz_html_to_xml");
     ASSERT_FALSE(seeds.empty()) << "no fuzz seeds at " << kSeedsDir;
-    for (const fs::path& seed : seeds) {
-        SCOPED_TRACE(seed.filename().string());
-        checkRoundTrip(readFile(seed));
+    for (const std::string& seed : seeds) {
+        SCOPED_TRACE(seed);
+        checkRoundTrip(file_test::readBytes(seed));
     }
 }
 

@@ -152,7 +152,7 @@ TEST_P(ResolveReferenceTable, Resolves) {
     EXPECT_STREQ(out.getString(), c.expected);
 }
 
-// The examples of RFC 3986 section 5.4, normal then abnormal.
+// The reference resolution examples of RFC 3986, normal then abnormal.
 const char* const kRfcBase = "http://a/b/c/d;p?q";
 const ResolveCase kRfcCases[] = {
     {kRfcBase, "g:h", "g:h"},

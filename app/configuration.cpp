@@ -28,20 +28,46 @@ int leadingInteger(const StringBuffer& text) {
     return value;
 }
 
+// "1", "true" and "yes" (any case, blanks around) switch a setting on; anything else leaves it off.
+bool switchedOn(const StringBuffer& text) {
+    StringBuffer value;
+    value.setSb(text);
+    value.trim();
+    return value.equals("1") || value.equalsIgnoreCase("true") || value.equalsIgnoreCase("yes");
+}
+
 } // namespace
 
-bool loadConfiguration(CrawlerConfig& config) {
+bool readConfigurationFile(const char* path, CrawlerConfig& config) {
     ClsXml xml;
-    if (xml.LoadXmlFile(kConfigurationPath)) {
-        StringBuffer threads;
-        xml.GetChildContent("numThreads", threads);
-        config.numThreads = leadingInteger(threads);
-        xml.GetChildContent("logFile", config.logFile);
-        xml.GetChildContent("inFile", config.inFile);
-        xml.GetChildContent("outFile", config.outFile);
-        xml.GetChildContent("errFile", config.errFile);
+    if (!xml.LoadXmlFile(path))
+        return false;
+    StringBuffer text;
+    xml.GetChildContent("numThreads", text);
+    config.numThreads = leadingInteger(text);
+    xml.GetChildContent("logFile", config.logFile);
+    xml.GetChildContent("inFile", config.inFile);
+    xml.GetChildContent("outFile", config.outFile);
+    xml.GetChildContent("errFile", config.errFile);
+    xml.GetChildContent("resume", text);
+    config.resume = switchedOn(text);
+    xml.GetChildContent("queue", config.queue);
+    config.queue.trim();
+    xml.GetChildContent("queueName", config.queueName);
+    config.queueName.trim();
+    if (config.queueName.getSize() == 0)
+        config.queueName.setString(kDefaultQueueName);
+    xml.GetChildContent("outFormat", config.outFormat);
+    config.outFormat.trim();
+    config.outFormat.toLowerCase();
+    if (config.outFormat.getSize() == 0)
+        config.outFormat.setString("pipe");
+    return true;
+}
+
+bool loadConfiguration(CrawlerConfig& config) {
+    if (readConfigurationFile(kConfigurationPath, config))
         return true;
-    }
     // Missing, unreadable or malformed: the operator gets a file to edit before the next run.
     ClsXml defaults;
     defaults.put_Tag("config");

@@ -9,4 +9,8 @@ struct CrawlerConfig {
     StringBuffer outFile;   // the result file, truncated at every run
     StringBuffer errFile;   // the error file, truncated at every run
     int numThreads = 0;     // worker threads; 0 means the default
+    bool resume = false;    // a killed run started again finishes its list instead of restarting
+    StringBuffer queue;     // redis://[:password@]host:port[/db] of a shared queue; empty: inFile
+    StringBuffer queueName; // the shared queue's stream and group name
+    StringBuffer outFormat; // "pipe" (the result line) or "jsonl" (one JSON object per domain)
 };

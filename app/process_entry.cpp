@@ -1,5 +1,6 @@
 #include "app/process_entry.h"
 
+#include "app/command_line.h"
 #include "app/configuration.h"
 #include "app/domain_queue.h"
 #include "app/result_files.h"
@@ -55,12 +56,34 @@ int effectiveWorkerCount(int configured) {
     return configured;
 }
 
-int crawlerProcessMain() {
-    if (!ensureWorkingDirectory())
+int crawlerProcessMain(const CommandLine& commandLine) {
+    if (commandLine.mode == CommandLine::Mode::Help) {
+        std::fputs(commandLineUsage(), stdout);
         return 0;
+    }
+    if (commandLine.mode == CommandLine::Mode::Version) {
+        std::printf("dunmere %s\n", kDunmereVersion);
+        return 0;
+    }
     CrawlerConfig config;
-    if (!loadConfiguration(config))
+    if (commandLine.configFile.getSize() > 0) {
+        // A file the operator names is never replaced by the defaults.
+        if (!readConfigurationFile(commandLine.configFile.getString(), config)) {
+            std::fprintf(stderr, "Failed to read %s\n", commandLine.configFile.getString());
+            return 1;
+        }
+    } else if (!ensureWorkingDirectory() || !loadConfiguration(config)) {
         return 0;
+    }
+    if (commandLine.threads > 0)
+        config.numThreads = commandLine.threads;
+    if (commandLine.mode != CommandLine::Mode::Crawl) {
+        std::fprintf(stderr, "%s needs a shared queue, which this build does not have\n",
+                     commandLine.mode == CommandLine::Mode::Enqueue   ? "--enqueue"
+                     : commandLine.mode == CommandLine::Mode::Collect ? "--collect"
+                                                                      : "--status");
+        return 2;
+    }
     Platform::SetIdlePriority();
     int numThreads = effectiveWorkerCount(config.numThreads);
     // A log file that cannot be opened is not detected: the run goes on without a log.

@@ -1,15 +1,18 @@
 // The crawler process: working directory, configuration, priority, log, the three files and
-// the worker pool. It has no window and reads no command-line arguments.
+// the worker pool, as the command line asks.
 #pragma once
 
+#include "app/command_line.h"
 #include "app/crawler_config.h"
 
 // The fixed working directory, relative to the directory the process is started in.
 constexpr const char* kWorkingDirectory = "c:/Orrastead/";
 constexpr int kDefaultWorkerThreads = 6;
 
-// Runs the whole input list once; returns 0 in every case.
-int crawlerProcessMain();
+// Runs what the command line asks; without options, the whole input list once. Returns the
+// process's exit status: 0 for a run (whatever happened to its domains), 1 when a configuration
+// file named on the command line cannot be read.
+int crawlerProcessMain(const CommandLine& commandLine);
 
 // The number of workers a configured count asks for: 0 and negative counts mean the default,
 // counts above the analyzer table's size are clamped to it.

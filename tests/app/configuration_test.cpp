@@ -83,6 +83,40 @@ TEST_F(ConfigurationTest, ExtraElementsAreIgnoredAndMissingOnesAreEmpty) {
     EXPECT_EQ(config.numThreads, 0);
 }
 
+struct SwitchCase {
+    const char* resume;
+    bool on;
+};
+
+class ResumeSwitchTest : public ConfigurationTest, public ::testing::WithParamInterface<SwitchCase> {};
+
+// The settings added for resuming, the shared queue and the output format: absent, they keep
+// today's behaviour.
+TEST_P(ResumeSwitchTest, OnlyOneTrueOrYesSwitchItOn) {
+    writeConfig(std::string("<config><resume>") + GetParam().resume + "</resume><queue> redis://q:7000 </queue>"
+                "<outFormat>JSONL</outFormat></config>");
+    CrawlerConfig config;
+    ASSERT_TRUE(loadConfiguration(config));
+    EXPECT_EQ(config.resume, GetParam().on);
+    EXPECT_STREQ(config.queue.getString(), "redis://q:7000");
+    EXPECT_STREQ(config.queueName.getString(), "dunmere");
+    EXPECT_STREQ(config.outFormat.getString(), "jsonl");
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ResumeSwitchTest,
+                         ::testing::Values(SwitchCase{"1", true}, SwitchCase{" TRUE ", true}, SwitchCase{"yes", true},
+                                           SwitchCase{"0", false}, SwitchCase{"", false}, SwitchCase{"on", false},
+                                           SwitchCase{"yes please", false}));
+
+TEST_F(ConfigurationTest, WithoutTheNewSettingsTheOldBehaviourHolds) {
+    writeConfig(kDefaultFile);
+    CrawlerConfig config;
+    ASSERT_TRUE(loadConfiguration(config));
+    EXPECT_FALSE(config.resume);
+    EXPECT_STREQ(config.queue.getString(), "");
+    EXPECT_STREQ(config.outFormat.getString(), "pipe");
+}
+
 TEST_F(ConfigurationTest, AFileThatIsNoXmlIsReplacedByTheDefaults) {
     writeConfig("numThreads = 9\n");
     CrawlerConfig config;

@@ -28,6 +28,10 @@ bool loadConfiguration(CrawlerConfig& config) {
     return true;
 }
 
+bool readConfigurationFile(const char*, CrawlerConfig& config) {
+    return loadConfiguration(config);
+}
+
 void createAnalyzers(int n) {
     crawlDoubles().createAnalyzersCalls++;
     crawlDoubles().analyzersCreated = n;

@@ -36,7 +36,7 @@ protected:
                       if (chdir(testDir.c_str()) != 0)
                           _exit(3);
                       auto start = std::chrono::steady_clock::now();
-                      int rc = crawlerProcessMain();
+                      int rc = crawlerProcessMain(CommandLine{});
                       auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                                     std::chrono::steady_clock::now() - start)
                                     .count();

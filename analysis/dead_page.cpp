@@ -94,7 +94,7 @@ const GeoKeyMatcher& phraseMatcher() {
 class LeadText {
 public:
     bool full() const { return m_chars >= HttpLimits::kDeadPageTextChars; }
-    // Later text is a new word, as after a block element.
+    // Later text is a new word, as after white space or a block element.
     void breakWord() { m_blankPending = m_out.getSize() > 0; }
     // Page text, its character references still written as such.
     void add(const char* text, size_t length);
@@ -102,7 +102,6 @@ public:
 
 private:
     void addCodePoint(char32_t c);
-    void addBlank() { m_blankPending = m_out.getSize() > 0; }
     void startCharacter();
 
     StringBuffer m_out;
@@ -121,7 +120,7 @@ void LeadText::startCharacter() {
 
 void LeadText::addCodePoint(char32_t c) {
     if (c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || c == U'\f' || c == 0xA0) {
-        addBlank();
+        breakWord();
         return;
     }
     startCharacter();

@@ -13,7 +13,8 @@
 // titles included), stored as a full transition table over the classes of bytes that occur in
 // some key, so a step costs one table read per text byte. For the shipped table (about 5000
 // states, 69 byte classes) the table takes about 1.4 MB. Built once per analyzer from its
-// `geoTable` (see prepareGeoLookup in geo_location.h) and read-only afterwards.
+// `geoTable` (see prepareGeoLookup in geo_location.h) and read-only afterwards. The dead-page
+// phrases (dead_page.cpp) are found the same way, as the keys of a table of their own.
 #pragma once
 
 #include <array>

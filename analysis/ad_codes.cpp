@@ -3,10 +3,12 @@
 #include "analysis/site_analyzer.h"
 #include "base/string_buffer.h"
 #include "markup/cls_xml.h"
+#include "markup/tree_node.h"
 
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -40,39 +42,129 @@ void recordFormat(SiteAnalyzer& a, const std::string& format) {
     }
 }
 
-// The script pass; true when quick mode ends the whole operation.
-bool readScripts(SiteAnalyzer& a, ClsXml& xml) {
-    std::unique_ptr<ClsXml> script(xml.SearchForTag(nullptr, "script"));
-    for (; script; script.reset(xml.SearchForTag(script.get(), "script"))) {
-        StringBuffer content;
-        script->GetContentSb(content);
-        // Script text that does not begin with '<' (no "<!--" opener) sits in text children.
-        if (content.getSize() == 0)
-            script->AccumulateTagContent("text", content, nullptr);
-        std::string text(content.getString(), static_cast<size_t>(content.getSize()));
-        size_t c = text.find("google_ad_client");
-        size_t f = text.find("google_ad_format");
-        if (c == std::string::npos || f == std::string::npos)
-            continue;
-        std::string client, format;
-        // Both opening quotes must exist before either value is read.
-        if (quoteAfter(text, c) < 0 || quoteAfter(text, f) < 0 || !quotedValue(text, c, client) ||
-            !quotedValue(text, f, format)) {
-            a.troubleParsingGoogle = 1;
-            continue;
+// Today's ad code names the publisher as "ca-pub-" and its 16 digits; the id kept is "pub-" and
+// the digits.
+constexpr const char* kClientPrefix = "ca-";
+constexpr const char* kPublisherPrefix = "pub-";
+constexpr size_t kPublisherDigits = 16;
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Whether `text` starts with "ca-pub-" and the 16 digits (and no seventeenth).
+bool startsWithClientId(const char* text) {
+    size_t prefix = std::strlen(kClientPrefix) + std::strlen(kPublisherPrefix);
+    if (std::strncmp(text, kClientPrefix, std::strlen(kClientPrefix)) != 0 ||
+        std::strncmp(text + std::strlen(kClientPrefix), kPublisherPrefix, std::strlen(kPublisherPrefix)) != 0)
+        return false;
+    for (size_t i = 0; i < kPublisherDigits; ++i) {
+        if (!isDigit(text[prefix + i]))
+            return false;
+    }
+    return !isDigit(text[prefix + kPublisherDigits]);
+}
+
+// The publisher id of the first "ca-pub-" id in `text` (script text or a URL): true and `id` :=
+// "pub-" and its digits.
+bool findClientId(const char* text, std::string& id) {
+    for (const char* p = text; (p = std::strstr(p, kClientPrefix)) != nullptr; ++p) {
+        if (startsWithClientId(p)) {
+            id.assign(p + std::strlen(kClientPrefix), std::strlen(kPublisherPrefix) + kPublisherDigits);
+            return true;
         }
-        if (a.googleId.getSize() > 0) {
-            if (!a.googleId.equals(client.c_str()))
-                a.troubleParsingGoogle = 1;
-        } else if (client.rfind("pub-", 0) == 0) {
-            a.googleId.setString(client.c_str());
-            if (a.quickMode)
-                return true;
-        } else {
+    }
+    return false;
+}
+
+// A client value as the old ad code wrote it: "pub-..." as it is, today's "ca-pub-..." id as its
+// publisher id.
+std::string publisherOfClient(const std::string& client) {
+    return startsWithClientId(client.c_str()) ? client.substr(std::strlen(kClientPrefix)) : client;
+}
+
+// Records a publisher id read from the page: the first one is kept, a different later one marks
+// the ad code as inconsistent. True when quick mode ends the whole operation here.
+bool notePublisher(SiteAnalyzer& a, const std::string& id) {
+    if (a.googleId.getSize() > 0) {
+        if (!a.googleId.equals(id.c_str()))
             a.troubleParsingGoogle = 1;
-        }
-        if (!a.quickMode)
-            recordFormat(a, format);
+        return false;
+    }
+    a.googleId.setString(id.c_str());
+    return a.quickMode;
+}
+
+// The old ad code: a script that sets both google_ad_client and google_ad_format. True when quick
+// mode ends the whole operation.
+bool readOldAdCode(SiteAnalyzer& a, const std::string& text, size_t c, size_t f) {
+    std::string client, format;
+    // Both opening quotes must exist before either value is read.
+    if (quoteAfter(text, c) < 0 || quoteAfter(text, f) < 0 || !quotedValue(text, c, client) ||
+        !quotedValue(text, f, format)) {
+        a.troubleParsingGoogle = 1;
+        return false;
+    }
+    client = publisherOfClient(client);
+    if (client.rfind(kPublisherPrefix, 0) == 0 || a.googleId.getSize() > 0) {
+        if (notePublisher(a, client))
+            return true;
+    } else {
+        a.troubleParsingGoogle = 1;
+    }
+    if (!a.quickMode)
+        recordFormat(a, format);
+    return false;
+}
+
+// One script: the old ad code in its text, else a "ca-pub-" id in its text or in its source URL
+// (adsbygoogle.js?client=...). True when quick mode ends the whole operation.
+bool readScript(SiteAnalyzer& a, TreeNode& script) {
+    StringBuffer content;
+    if (script.hasContent())
+        content.setString(script.getContent());
+    // Script text that does not begin with '<' (no "<!--" opener) sits in text children.
+    if (content.getSize() == 0)
+        script.accumulateTagContent("text", content, nullptr);
+    std::string text(content.getString(), static_cast<size_t>(content.getSize()));
+    size_t c = text.find("google_ad_client");
+    size_t f = text.find("google_ad_format");
+    if (c != std::string::npos && f != std::string::npos)
+        return readOldAdCode(a, text, c, f);
+    std::string id;
+    StringBuffer src;
+    if (findClientId(content.getString(), id) ||
+        (script.getAttribute("src", src) && findClientId(src.getString(), id)))
+        return notePublisher(a, id);
+    return false;
+}
+
+// An ad unit's data-ad-client attribute: unreadable unless it holds a "ca-pub-" id.
+bool readAdClientAttribute(SiteAnalyzer& a, const StringBuffer& value) {
+    if (!startsWithClientId(value.getString())) {
+        a.troubleParsingGoogle = 1;
+        return false;
+    }
+    return notePublisher(a, publisherOfClient(value.getString()));
+}
+
+// The script and ad-unit pass, in one breadth-first walk (the order of SearchForTag), which also
+// finds the search form for the later step. True when quick mode ends the whole operation.
+bool readAdElements(SiteAnalyzer& a, ClsXml& xml, const char* formPattern, TreeNode*& searchForm) {
+    std::vector<TreeNode*> queue;
+    if (xml.getNode() != nullptr)
+        queue.push_back(xml.getNode());
+    StringBuffer value;
+    for (size_t head = 0; head < queue.size(); ++head) {
+        TreeNode* node = queue[head];
+        for (TreeNode* child = node->firstChild(); child != nullptr; child = child->nextSibling())
+            queue.push_back(child);
+        if (node->tagEquals("script") && readScript(a, *node))
+            return true;
+        if (node->getAttribute("data-ad-client", value) && readAdClientAttribute(a, value))
+            return true;
+        if (searchForm == nullptr && node->tagEquals("form") && node->attributeMatches("action", formPattern))
+            searchForm = node;
     }
     return false;
 }
@@ -82,29 +174,24 @@ bool readScripts(SiteAnalyzer& a, ClsXml& xml) {
 void extractAdCodes(SiteAnalyzer& a, ClsXml& xml) {
     if (a.quickMode && a.googleId.getSize() > 0)
         return;
-    if (readScripts(a, xml))
+    std::string pattern = std::string("http://") + kAdSearchEngineHost + "/*";
+    TreeNode* searchForm = nullptr;
+    if (readAdElements(a, xml, pattern.c_str(), searchForm))
         return;
     if (a.quickMode && a.googleId.getSize() > 0)
         return;
 
-    std::string pattern = std::string("http://") + kAdSearchEngineHost + "/*";
-    std::unique_ptr<ClsXml> form(xml.SearchForAttribute(nullptr, "form", "action", pattern.c_str()));
-    if (!form)
+    if (searchForm == nullptr)
         return;
-    std::unique_ptr<ClsXml> input(form->SearchForAttribute(nullptr, "input", "name", "client"));
+    ClsXml form(searchForm);
+    std::unique_ptr<ClsXml> input(form.SearchForAttribute(nullptr, "input", "name", "client"));
     if (!input)
         return;
     StringBuffer value;
     input->GetAttrValue("value", value);
-    if (!value.beginsWith("pub-") || !input->HasAttrWithValue("type", "hidden"))
+    if (!value.beginsWith(kPublisherPrefix) || !input->HasAttrWithValue("type", "hidden"))
         return;
-    if (a.googleId.getSize() > 0) {
-        if (!a.googleId.equalsSb(value))
-            a.troubleParsingGoogle = 1;
-    } else {
-        a.googleId.setSb(value);
-        if (a.quickMode)
-            return;
-    }
+    if (notePublisher(a, value.getString()))
+        return;
     ++a.numSearchUnits;
 }

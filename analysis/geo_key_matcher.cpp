@@ -19,6 +19,55 @@ int numPairs(const ClsStringArray& table) {
     return (table.get_Count() + 1) / 2;
 }
 
+bool isDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Whether [p, p + n) is n digits.
+bool areDigits(const char* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (!isDigit(static_cast<unsigned char>(p[i])))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool isAreaCodeKey(const char* key) {
+    size_t n = std::strlen(key);
+    if (n == 5 && key[0] == '(' && key[4] == ')')
+        return areDigits(key + 1, 3);
+    if (n == 5 && key[0] == ' ' && (key[4] == '.' || key[4] == '-'))
+        return areDigits(key + 1, 3);
+    return n == 7 && std::strncmp(key, " 1.", 3) == 0 && key[6] == '.' && areDigits(key + 3, 3);
+}
+
+bool followedByPhoneNumber(const char* p, const char* end) {
+    // "(229) 555-1234": a blank may stand between the area code and the rest.
+    if (p < end && *p == ' ')
+        ++p;
+    if (end - p < 8 || !areDigits(p, 3) || (p[3] != '.' && p[3] != '-' && p[3] != ' ') ||
+        !areDigits(p + 4, 4))
+        return false;
+    return p + 8 == end || !isDigit(static_cast<unsigned char>(p[8]));
+}
+
+namespace {
+
+// Whether `key` occurs in [text, end) where it counts: anywhere, or for an area-code key only
+// before a telephone number's remaining digits.
+bool occursWhereItCounts(const char* text, const char* end, const char* key) {
+    if (!isAreaCodeKey(key))
+        return std::strstr(text, key) != nullptr;
+    size_t n = std::strlen(key);
+    for (const char* at = text; (at = std::strstr(at, key)) != nullptr; ++at) {
+        if (followedByPhoneNumber(at + n, end))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 GeoKeyMatcher::GeoKeyMatcher(const ClsStringArray& table, size_t maxTransitions)
@@ -46,6 +95,7 @@ bool GeoKeyMatcher::buildTrie(const ClsStringArray& table, size_t maxTransitions
     maxTransitions = std::min<size_t>(maxTransitions, kRowMask);
     m_next.assign(m_numClasses, kAbsent);
     m_lowestKeyAt.assign(1, kNoKey);
+    m_lowestAreaKeyAt.assign(1, kNoKey);
     for (int k = 0; k < m_numKeys; ++k) {
         uint32_t state = 0;
         const char* key = keyOf(table, k);
@@ -56,24 +106,28 @@ bool GeoKeyMatcher::buildTrie(const ClsStringArray& table, size_t maxTransitions
                 if (m_next.size() + m_numClasses > maxTransitions) {
                     m_next = {};
                     m_lowestKeyAt = {};
+                    m_lowestAreaKeyAt = {};
                     return false;
                 }
                 m_next[slot] = static_cast<uint32_t>(m_lowestKeyAt.size());
                 m_lowestKeyAt.push_back(kNoKey);
+                m_lowestAreaKeyAt.push_back(kNoKey);
                 m_next.resize(m_next.size() + m_numClasses, kAbsent);
             }
             state = m_next[slot];
         }
         uint32_t pair = static_cast<uint32_t>(k);
-        m_lowestKeyAt[state] = std::min(m_lowestKeyAt[state], pair);
+        std::vector<uint32_t>& lowest = isAreaCodeKey(key) ? m_lowestAreaKeyAt : m_lowestKeyAt;
+        lowest[state] = std::min(lowest[state], pair);
         m_lowestKey = std::min(m_lowestKey, pair);
     }
     return true;
 }
 
 // Breadth first, so that a state's failure state (always shallower) is complete before the state
-// itself: missing transitions take the failure state's, and each state inherits the lowest key of
-// its failure state, which stands for the keys that are proper suffixes of its own text.
+// itself: missing transitions take the failure state's, and each state inherits the lowest keys of
+// its failure state, which stand for the keys that are proper suffixes of its own text. (All
+// area-code keys ending at one point of the text ask the same of the text after it.)
 void GeoKeyMatcher::linkFailures() {
     std::vector<uint32_t> failure(m_lowestKeyAt.size(), 0);
     std::vector<uint32_t> queue;
@@ -89,6 +143,7 @@ void GeoKeyMatcher::linkFailures() {
         uint32_t state = queue[head];
         uint32_t fail = failure[state];
         m_lowestKeyAt[state] = std::min(m_lowestKeyAt[state], m_lowestKeyAt[fail]);
+        m_lowestAreaKeyAt[state] = std::min(m_lowestAreaKeyAt[state], m_lowestAreaKeyAt[fail]);
         for (uint32_t cls = 0; cls < m_numClasses; ++cls) {
             uint32_t& child = m_next[at(state, cls)];
             uint32_t viaFailure = m_next[at(fail, cls)];
@@ -104,21 +159,28 @@ void GeoKeyMatcher::linkFailures() {
 
 void GeoKeyMatcher::markKeyEnds() {
     for (uint32_t& target : m_next)
-        target = static_cast<uint32_t>(at(target, 0)) | (m_lowestKeyAt[target] != kNoKey ? kKeyEnds : 0);
+        target = static_cast<uint32_t>(at(target, 0)) |
+                 (m_lowestKeyAt[target] != kNoKey || m_lowestAreaKeyAt[target] != kNoKey ? kKeyEnds : 0);
 }
 
-inline uint32_t GeoKeyMatcher::step(uint32_t row, unsigned char c, uint32_t& best) const {
-    uint32_t target = m_next[row + m_classOf[c]];
+inline uint32_t GeoKeyMatcher::step(uint32_t row, const unsigned char* p, const unsigned char* textEnd,
+                                    uint32_t& best) const {
+    uint32_t target = m_next[row + m_classOf[*p]];
     row = target & kRowMask;
-    if ((target & kKeyEnds) != 0)
-        best = std::min(best, m_lowestKeyAt[row / m_numClasses]);
+    if ((target & kKeyEnds) != 0) {
+        uint32_t state = row / m_numClasses;
+        best = std::min(best, m_lowestKeyAt[state]);
+        if (m_lowestAreaKeyAt[state] < best && followedByPhoneNumber(reinterpret_cast<const char*>(p + 1),
+                                                                     reinterpret_cast<const char*>(textEnd)))
+            best = m_lowestAreaKeyAt[state];
+    }
     return row;
 }
 
 void GeoKeyMatcher::scanFrom(uint32_t row, const unsigned char* p, const unsigned char* end,
-                             uint32_t& best) const {
+                             const unsigned char* textEnd, uint32_t& best) const {
     for (; p < end && best != m_lowestKey; ++p)
-        row = step(row, *p, best);
+        row = step(row, p, textEnd, best);
 }
 
 // Each step waits for the table read of the step before, so one pass over a text leaves the
@@ -135,10 +197,10 @@ void GeoKeyMatcher::scanInterleaved(const unsigned char* p, size_t n, size_t ove
     size_t common = static_cast<size_t>(p + n - start[kStreams - 1]);
     for (size_t j = 0; j < common && best != m_lowestKey; ++j) {
         for (size_t i = 0; i < kStreams; ++i)
-            row[i] = step(row[i], start[i][j], best);
+            row[i] = step(row[i], start[i] + j, p + n, best);
     }
     for (size_t i = 0; i + 1 < kStreams; ++i)
-        scanFrom(row[i], start[i] + common, start[i] + length, best);
+        scanFrom(row[i], start[i] + common, start[i] + length, p + n, best);
 }
 
 int GeoKeyMatcher::firstMatchingPair(const char* text) const {
@@ -150,7 +212,7 @@ int GeoKeyMatcher::firstMatchingPair(const char* text) const {
     uint32_t best = m_lowestKeyAt[0];
     size_t overlap = m_longestKey > 0 ? m_longestKey - 1 : 0;
     if (n < kStreams * (overlap + kMinStreamLength))
-        scanFrom(0, p, p + n, best);
+        scanFrom(0, p, p + n, p + n, best);
     else
         scanInterleaved(p, n, overlap, best);
     return best == kNoKey ? -1 : static_cast<int>(best);
@@ -159,9 +221,10 @@ int GeoKeyMatcher::firstMatchingPair(const char* text) const {
 int scanGeoKeysInOrder(const ClsStringArray& table, const char* text) {
     if (text == nullptr)
         return -1;
+    const char* end = text + std::strlen(text);
     int pairs = numPairs(table);
     for (int k = 0; k < pairs; ++k) {
-        if (std::strstr(text, keyOf(table, k)) != nullptr)
+        if (occursWhereItCounts(text, end, keyOf(table, k)))
             return k;
     }
     return -1;

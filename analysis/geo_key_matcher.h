@@ -5,11 +5,16 @@
 // below); the matcher answers exactly what that scan answers, in time that grows with the text
 // and not with the table.
 //
+// An area-code key ("(229)", " 229.", " 229-", " 1.229.") counts only where a telephone number's
+// remaining digits follow it, so that prices ("$ 229.99") and version numbers ("1.229.3") name no
+// place; every other key counts wherever it occurs.
+//
 // It is an Aho-Corasick automaton over the keys (entries 0, 2, 4, ... of the table, section
 // titles included), stored as a full transition table over the classes of bytes that occur in
 // some key, so a step costs one table read per text byte. For the shipped table (about 5000
 // states, 69 byte classes) the table takes about 1.4 MB. Built once per analyzer from its
-// `geoTable` (see prepareGeoLookup in geo_location.h) and read-only afterwards.
+// `geoTable` (see prepareGeoLookup in geo_location.h) and read-only afterwards. The dead-page
+// phrases (dead_page.cpp) are found the same way, as the keys of a table of their own.
 #pragma once
 
 #include <array>
@@ -56,11 +61,13 @@ private:
     bool buildTrie(const ClsStringArray& table, size_t maxTransitions);
     void linkFailures();
     void markKeyEnds();
-    // One step from row offset `row` on byte `c`: the new row offset; lowers `best` when a key
-    // ends there.
-    uint32_t step(uint32_t row, unsigned char c, uint32_t& best) const;
-    // Runs the automaton from row offset `row` over [p, end), lowering `best`.
-    void scanFrom(uint32_t row, const unsigned char* p, const unsigned char* end, uint32_t& best) const;
+    // One step from row offset `row` on the byte at `p` of a text ending at `textEnd`: the new row
+    // offset; lowers `best` when a key ends there (an area-code key only before a telephone number).
+    uint32_t step(uint32_t row, const unsigned char* p, const unsigned char* textEnd, uint32_t& best) const;
+    // Runs the automaton from row offset `row` over [p, end) of a text ending at `textEnd`, lowering
+    // `best`.
+    void scanFrom(uint32_t row, const unsigned char* p, const unsigned char* end,
+                  const unsigned char* textEnd, uint32_t& best) const;
     void scanInterleaved(const unsigned char* p, size_t n, size_t overlap, uint32_t& best) const;
 
     // Byte to class; class 0 stands for every byte that occurs in no key.
@@ -74,6 +81,8 @@ private:
     // Per state: the lowest pair index among the keys that end at this point of the text, that is
     // the state's own key and the keys that are suffixes of it; kNoKey when there is none.
     std::vector<uint32_t> m_lowestKeyAt;
+    // The same for the area-code keys, which count only where a telephone number follows.
+    std::vector<uint32_t> m_lowestAreaKeyAt;
     // The lowest pair index of all keys: once it is found, nothing can beat it.
     uint32_t m_lowestKey = kNoKey;
     size_t m_longestKey = 0;
@@ -85,3 +94,9 @@ private:
 // `text`, or -1. The matcher must answer the same (the tests and the benchmark compare the two);
 // lookupGeo falls back on it for a table too large for the matcher.
 int scanGeoKeysInOrder(const ClsStringArray& table, const char* text);
+
+// Whether a key is a US area code in one of the table's forms: "(229)", " 229.", " 229-", " 1.229.".
+bool isAreaCodeKey(const char* key);
+// Whether the text from `p` to `end` starts with the rest of a telephone number: an optional
+// blank, three digits, a '.', '-' or blank, and four digits not followed by another digit.
+bool followedByPhoneNumber(const char* p, const char* end);

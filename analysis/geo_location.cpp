@@ -3,6 +3,7 @@
 #include "analysis/geo_key_matcher.h"
 #include "analysis/links.h"
 #include "analysis/site_analyzer.h"
+#include "base/utf8_text.h"
 
 #include <cstring>
 #include <memory>
@@ -48,8 +49,8 @@ void countryFromDomain(SiteAnalyzer& analyzer) {
 void normaliseGeoText(StringBuffer& text) {
     text.replaceChar('\r', ' ');
     text.replaceChar('\n', ' ');
-    text.toLowerCase();
-    text.collapseWhitespace();
+    lowerUtf8(text);
+    collapseUtf8Whitespace(text);
     text.replaceAll(", ", ",");
 }
 

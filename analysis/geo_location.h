@@ -17,9 +17,10 @@ class StringBuffer;
 // whatever came before) when it is one of the names sold for general use ("tv", "ws", ...).
 void countryFromDomain(SiteAnalyzer& analyzer);
 
-// Prepares page text for matching, in place: CR and LF become blanks; lower-cased (ASCII letters,
-// and the bytes 0xC0 to 0xDF); white space collapsed (CR, TAB, LF and 0xA0 become blanks, runs of
-// blanks become one); every ", " becomes "," so that "Chicago, IL" reads "chicago,il".
+// Prepares page text (UTF-8) for matching, in place: CR and LF become blanks; lower-cased by
+// characters, so "España" reads "españa"; white space collapsed (TAB and the no-break space become
+// blanks, runs of blanks become one, the ends are trimmed); every ", " becomes "," so that
+// "Chicago, IL" reads "chicago,il". The table's keys are written in this form.
 void normaliseGeoText(StringBuffer& text);
 
 // Builds the analyzer's matcher over the keys of its `geoTable`, replacing any earlier one. Run

@@ -16,7 +16,11 @@
 
 namespace {
 
-const char* const kGenericUseTlds[] = {"tv", "ws", "nu", "cc", "to", "ac", "cx", "tk", "vu"};
+// Country names sold for general use, which name no country: the old nine, the country codes
+// search engines treat as generic, and ai and gg, taken for their letters.
+const char* const kGenericUseTlds[] = {"tv", "ws", "nu", "cc", "to", "ac", "cx", "tk", "vu",
+                                       "ad", "as", "bz", "cd", "co", "dj", "fm", "io", "la",
+                                       "me", "ms", "sc", "sr", "su", "ai", "gg"};
 
 // The refresh attribute spellings, tried in this order.
 const char* const kRefreshAttributes[][2] = {

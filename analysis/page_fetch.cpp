@@ -1,5 +1,6 @@
 #include "analysis/page_fetch.h"
 
+#include "analysis/dead_page.h"
 #include "analysis/links.h"
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
@@ -15,48 +16,6 @@
 #include <strings.h>
 
 namespace {
-
-// The host of the domain-parking service whose parked pages name it, and the address of that
-// service's page about its parking offer, which parked pages link to.
-constexpr const char* kParkingServiceHost = "sedoparking.com";
-constexpr const char* kParkingOfferPage = "http://www.sedo.com/services/parking.php3";
-
-const char* const kDeadPagePhrases[] = {
-    "Site Not Found",
-    "404 Not Found",
-    "Page Not Found",
-    "Not Found (404)",
-    "Web Page Under Construction",
-    "Error 404",
-    "404 - Page Not Found",
-    "404 Error Page",
-    "Page Unavailable",
-    "Requested Page Not Found",
-    "This website is for sale",
-    "This site is for sale",
-    "parked_banner_comingsoon",
-    "Parked Domain Customer",
-    "This is a place-holder for the",
-    "registered and is currently parked",
-    kParkingServiceHost,
-    "document was not found on this server",
-    "The page cannot be found",
-    "domain name under construction",
-    "Buy This Domain!",
-    "Welcome to the holding page for",
-    "Directory Listing Denied",
-    "401 Authorization Required",
-    "Access Unauthorized",
-    "403 Forbidden",
-    "We couldn't find the page",
-    "You are not authorized to view this page",
-    "Domain Name Renewal and web hosting from Network Solutions",
-    kParkingOfferPage,
-    "HTTP 404",
-    "Requested Page Not Found - 404",
-    "website is currently down",
-    "IS NO LONGER IN BUSINESS",
-};
 
 constexpr int kMaxFrames = 4;
 constexpr int kMaxInlineFrames = 2;
@@ -109,14 +68,6 @@ bool tooLongForQuickMode(const SiteAnalyzer& analyzer, const StringBuffer& html)
 }
 
 } // namespace
-
-const char* findDeadPagePhrase(const char* html) {
-    for (const char* phrase : kDeadPagePhrases) {
-        if (contains(html, phrase))
-            return phrase;
-    }
-    return nullptr;
-}
 
 int refreshScore(const StringBuffer& current, const StringBuffer& target) {
     int score = current.getSize() > target.getSize() ? 10 : -10;

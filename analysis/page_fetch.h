@@ -20,7 +20,5 @@ constexpr int kQuickModePageLimit = 50000;
 bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url, StringBuffer& outHtml,
                StringBuffer& outPath, ClsStringArray& visitedUrls);
 
-// The first dead-page phrase the HTML contains (ASCII case ignored), or null.
-const char* findDeadPagePhrase(const char* html);
 // The score of keeping the current page over a refresh target: below 0 the target wins.
 int refreshScore(const StringBuffer& current, const StringBuffer& target);

@@ -110,23 +110,18 @@ void squeezeRuns(StringBuffer& text, const char* pair, const char* single) {
     }
 }
 
-} // namespace
-
-void pageText(const StringBuffer& html, StringBuffer& out) {
-    out.clear();
+// The page converted to XML, in `tree`; false when the conversion fails.
+bool loadPage(const StringBuffer& html, ClsXml& tree) {
     XString page;
     page.setFromUtf8(html.getString());
     ClsHtmlToXml converter;
     converter.put_Html(page);
     XString xml;
-    if (!converter.ToXml(xml))
-        return;
-    ClsXml tree;
-    if (tree.LoadXml(xml.getUtf8()))
-        treeText(tree, out);
+    return converter.ToXml(xml) && tree.LoadXml(xml.getUtf8());
 }
 
-void treeText(const ClsXml& tree, StringBuffer& out) {
+// The text of a tree; with `skipLists`, nothing from drop-down lists either.
+void gatherText(const ClsXml& tree, StringBuffer& out, bool skipLists) {
     out.clear();
     const TreeNode* top = tree.getNode();
     if (top == nullptr)
@@ -141,8 +136,8 @@ void treeText(const ClsXml& tree, StringBuffer& out) {
         const TreeNode* next = nullptr;
         if (!node->tagEquals("text")) {
             wordBreak = true;
-            bool hidden =
-                node->tagEquals("script") || node->tagEquals("style") || node->tagEquals("template");
+            bool hidden = node->tagEquals("script") || node->tagEquals("style") ||
+                          node->tagEquals("template") || (skipLists && node->tagEquals("select"));
             if (!hidden)
                 next = node->firstChild();
         } else if (!node->hasContent()) {
@@ -162,6 +157,30 @@ void treeText(const ClsXml& tree, StringBuffer& out) {
         }
         node = next;
     }
+}
+
+} // namespace
+
+void pageText(const StringBuffer& html, StringBuffer& out) {
+    out.clear();
+    ClsXml tree;
+    if (loadPage(html, tree))
+        treeText(tree, out);
+}
+
+void treeText(const ClsXml& tree, StringBuffer& out) {
+    gatherText(tree, out, false);
+}
+
+void geoPageText(const StringBuffer& html, StringBuffer& out) {
+    out.clear();
+    ClsXml tree;
+    if (loadPage(html, tree))
+        geoTreeText(tree, out);
+}
+
+void geoTreeText(const ClsXml& tree, StringBuffer& out) {
+    gatherText(tree, out, true);
 }
 
 unsigned wordVectorCodePage(const char* charset) {

@@ -21,6 +21,10 @@ void pageText(const StringBuffer& html, StringBuffer& out);
 // on either side of a phrasing element (b, span, a...) joins without a blank where the page had
 // none, which the conversion marks with an empty text element.
 void treeText(const ClsXml& tree, StringBuffer& out);
+// The same texts as geography reads them: nothing from drop-down lists either, whose options (a
+// contact form's list of every country, say) are choices offered and never place the site.
+void geoPageText(const StringBuffer& html, StringBuffer& out);
+void geoTreeText(const ClsXml& tree, StringBuffer& out);
 
 // Replaces `out` with the word vector (UTF-8) of a page text (UTF-8) whose page was decoded from
 // `charset` (null: unknown), limited to the analyzer's `maxVectorWords`.

@@ -86,7 +86,7 @@ struct Crawl {
         if (!lastFetchOk)
             return false;
         StringBuffer text;
-        pageText(html, text);
+        geoPageText(html, text);
         return attempt(text, url.getString());
     }
 };
@@ -242,7 +242,7 @@ bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
             if (a.country.getSize() > 0)
                 return true;
             StringBuffer text;
-            treeText(tree, text);
+            geoTreeText(tree, text);
             if (c.attempt(text, kHomePageLabel))
                 return true;
         }
@@ -266,7 +266,7 @@ bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
                 }
                 if (a.country.getSize() == 0) {
                     StringBuffer text;
-                    pageText(contactHtml, text);
+                    geoPageText(contactHtml, text);
                     if (c.attempt(text, a.contactUrl.getString()))
                         return true;
                 }
@@ -274,7 +274,7 @@ bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
         }
         if (a.country.getSize() == 0) {
             StringBuffer text;
-            treeText(tree, text);
+            geoTreeText(tree, text);
             if (c.attempt(text, kHomePageLabel))
                 return true;
         }
@@ -285,8 +285,11 @@ bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
                 StringBuffer aboutText;
                 pageText(aboutHtml, aboutText);
                 makeWordVector(a, PreferredCodePageName(http.GetPageCodePage()), aboutText, a.aboutWordVector);
-                if (a.country.getSize() == 0 && c.attempt(aboutText, a.aboutUrl.getString()))
-                    return true;
+                if (a.country.getSize() == 0) {
+                    geoPageText(aboutHtml, aboutText);
+                    if (c.attempt(aboutText, a.aboutUrl.getString()))
+                        return true;
+                }
             }
         }
         for (const StringBuffer* next :

@@ -66,4 +66,9 @@ constexpr uint32_t kEncodingPrescanBytes = 1024;
 // within a few KiB of text; more only costs time on large pages.
 constexpr uint32_t kEncodingDetectBytes = 64 * 1024;
 
+// Characters of a page's visible text, and of its title, that the dead and parked phrases are
+// looked for in: what a visitor reads first. An error or parking page says so at once; an article
+// that quotes an error message further down is a live page. It also bounds the scan of a page.
+constexpr int kDeadPageTextChars = 1000;
+
 } // namespace HttpLimits

@@ -8,8 +8,9 @@ embeds the files written here into the program (tools/embed_tables.cpp); the fil
 of truth that the build reads, and this script is how they were made.
 
 Every file is a list of lines joined by CR LF, without a line break after the last line. Most
-rows are ASCII; the contact tables hold a few UTF-8 words (Greek and Cyrillic), and the stop words
-and the geographic table hold a few single ISO-8859-1 / Windows-1252 bytes.
+rows are ASCII; the contact tables and the geographic table hold a few UTF-8 words (Greek and
+Cyrillic, "españa"), and the stop words a few single ISO-8859-1 / Windows-1252 bytes. The reasons
+for the geographic rows that changed since the first table are in data/geo_table_notes.txt.
 
 Usage: make_reference_tables.py [OUTPUT_DIR]   (default: the data/ folder of this checkout)
 """
@@ -270,7 +271,7 @@ PLACE_EXCEPTIONS = [
     ("anti wrinkle", "anti-wrinkle"), ("five star", "five-star"),
 ]
 
-# International calling codes and the country each stands for (27 maps to SA as stored).
+# International calling codes and the country each stands for.
 CALLING_CODES = [
     ("44", "UK"), ("54", "AR"), ("61", "AU"), ("43", "AT"), ("32", "BE"), ("55", "BR"),
     ("56", "CL"), ("86", "CN"), ("57", "CO"), ("53", "CU"), ("45", "DK"), ("20", "EG"),
@@ -278,7 +279,7 @@ CALLING_CODES = [
     ("98", "IR"), ("972", "IL"), ("353", "IE"), ("39", "IT"), ("81", "JP"), ("82", "KR"),
     ("352", "LU"), ("60", "MY"), ("52", "MX"), ("31", "NL"), ("64", "NZ"), ("47", "NO"),
     ("92", "PK"), ("51", "PE"), ("63", "PH"), ("48", "PL"), ("40", "RO"), ("7", "RU"),
-    ("966", "SA"), ("65", "SG"), ("27", "SA"), ("34", "ES"), ("94", "LK"), ("46", "SE"),
+    ("966", "SA"), ("65", "SG"), ("27", "ZA"), ("34", "ES"), ("94", "LK"), ("46", "SE"),
     ("41", "CH"), ("66", "TH"), ("90", "TR"), ("58", "VE"), ("84", "VN"), ("254", "KE"),
 ]
 
@@ -366,7 +367,7 @@ BARE_US_CITIES = [
     ("indianapolis", "Indianapolis,IN,US"), ("jacksonville", "Jacksonville,FL,US"),
     ("san francisco", "San Francisco,CA,US"), ("columbus", "Columbus,OH,US"),
     ("austin", "Austin,TX,US"), ("memphis", "Memphis,TN,US"), ("fort worth", "Fort Worth,TX,US"),
-    ("charlotte", "Charlotte,SC,US"), ("el paso", "El Paso,TX,US"),
+    ("charlotte", "Charlotte,NC,US"), ("el paso", "El Paso,TX,US"),
     ("milwaukee", "Milwaukee,WI,US"), ("seattle", "Seattle,WA,US"), ("boston", "Boston,MA,US"),
     ("denver", "Denver,CO,US"), ("louisville", "Louisville,KY,US"),
     ("nashville", "Nashville,TN,US"), ("las vegas", "Las Vegas,NV,US"),
@@ -378,7 +379,7 @@ BARE_US_CITIES = [
     ("virginia beach", "Virginia Beach,VA,US"), ("atlanta", "Atlanta,GA,US"),
     ("omaha", "Omaha,NE,US"), ("oakland", "Oakland,CA,US"), ("tulsa", "Tulsa,OK,US"),
     ("miami", "Miami,FL,US"), ("honolulu", "Honolulu,HI,US"), ("minneapolis", "Minneapolis,MN,US"),
-    ("st. louis", "St. Louis,MO,US"), ("pittsburgh", "Pittsburg,PA,US"),
+    ("st. louis", "St. Louis,MO,US"), ("pittsburgh", "Pittsburgh,PA,US"),
     ("wichita", "Wichita,KS,US"), ("cincinnati", "Cincinnati,OH,US"),
     ("bakersfield", "Bakersfield,CA,US"), ("anchorage", "Anchorage,AK,US"),
     ("birmingham", "Birmingham,AL,US"), ("greensboro", "Greensboro,NC,US"),
@@ -393,7 +394,7 @@ BARE_STATES = [
     ("california", ",ca,US"), ("colorado", ",co,US"), ("connecticut", ",ct,US"),
     ("delaware", ",de,US"), ("district of columbia", ",dc,US"),
     ("federated states of micronesia", ",fm,US"), ("florida", ",fl,US"),
-    ("georgia -- no good because of font and Russian state.", ",ga,US"), ("guam", ",gu,US"),
+    ("georgia -- no good because of font and russian state.", ",ga,US"), ("guam", ",gu,US"),
     ("hawaii", ",hi,US"), ("idaho", ",id,US"), ("illinois", ",il,US"), ("indiana", ",in,US"),
     ("iowa", ",ia,US"), ("kansas", ",ks,US"), ("kentucky", ",ky,US"), ("louisiana", ",la,US"),
     ("maine", ",me,US"), ("marshall islands", ",mh,US"), ("maryland", ",md,US"),
@@ -438,31 +439,31 @@ def place_phrases():
 # "city,state,country" value. The first pair whose key occurs wins, so the section order is the
 # order of precedence. Each section starts with a comment pair ("//..." -> ",,").
 
-SECTION_TELEPHONE = "//////////////////////////////// Country-code telephone numbers."
-SECTION_STATE_ZIP = "//////////////////// STATE + ZIP"
-SECTION_CITY_STATE = "//////////////////////////////// US city,state"
-SECTION_POSTAL = "//////////////////////////////// English Postal Codes"
-SECTION_US_CITIES = "//////////////////////////////// Bare US Cities....178139861"
-SECTION_FOREIGN_PROVINCES = "//////////////////////////////// Bare Foreign Provinces....178139861"
-SECTION_FOREIGN_CITIES = "//////////////////////////////// Bare Foreign Cities....178139861"
-SECTION_COUNTRIES = "//////////////////////////////// Bare Countries....178139861"
-SECTION_AREA_CODES = "//////////////////////////////////// Area Codes....178139861"
-SECTION_TELEPHONE_DOT = "//////////////////////////////// Country-code telephone numbers (format #2)."
-SECTION_STATES = "//////////////////////////////////// Bare States....178139861"
-SECTION_PROVINCES = "//////////////////////////////////// Bare Canadian Provinces....178139861"
-SECTION_AREA_DOT = "// Different area code formats....."
-SECTION_AREA_DASH = "// Area code format using dash."
-SECTION_AREA_ONE = "// Area code format using 1.AREACODE."
-SECTION_STATE_ABBREV = "// State abbrev."
-SECTION_FOREIGN_WORDS = "// TELLTALE FOREIGN WORDS"
-SECTION_PHONE_PLUS = "// Easier matching international phone codes"
-SECTION_MORE_CITIES = "// MORE CITY NAMES...."
+SECTION_TELEPHONE = "//////////////////////////////// country-code telephone numbers."
+SECTION_STATE_ZIP = "//////////////////// state + zip"
+SECTION_CITY_STATE = "//////////////////////////////// us city,state"
+SECTION_POSTAL = "//////////////////////////////// english postal codes"
+SECTION_US_CITIES = "//////////////////////////////// bare us cities....178139861"
+SECTION_FOREIGN_PROVINCES = "//////////////////////////////// bare foreign provinces....178139861"
+SECTION_FOREIGN_CITIES = "//////////////////////////////// bare foreign cities....178139861"
+SECTION_COUNTRIES = "//////////////////////////////// bare countries....178139861"
+SECTION_AREA_CODES = "//////////////////////////////////// area codes....178139861"
+SECTION_TELEPHONE_DOT = "//////////////////////////////// country-code telephone numbers (format #2)."
+SECTION_STATES = "//////////////////////////////////// bare states....178139861"
+SECTION_PROVINCES = "//////////////////////////////////// bare canadian provinces....178139861"
+SECTION_AREA_DOT = "// different area code formats....."
+SECTION_AREA_DASH = "// area code format using dash."
+SECTION_AREA_ONE = "// area code format using 1.areacode."
+SECTION_STATE_ABBREV = "// state abbrev."
+SECTION_FOREIGN_WORDS = "// telltale foreign words"
+SECTION_PHONE_PLUS = "// easier matching international phone codes"
+SECTION_MORE_CITIES = "// more city names...."
 
 FOREIGN_PROVINCES = [("edmonton", ",AB,CA")]
 FOREIGN_CITIES = [
-    ("newcastle upon tyne", ",,UK"), ("madrid", ",,ES"), ("chennai", ",,IN"), ("cairns, au", ",,AU"),
+    ("newcastle upon tyne", ",,UK"), ("madrid", ",,ES"), ("chennai", ",,IN"), ("cairns,au", ",,AU"),
 ]
-# "españa" is stored in ISO-8859-1, as are the other non-ASCII keys of this table.
+# Keys are written as normalised page text shows them: UTF-8, lower case, "," without a blank.
 COUNTRIES = [("espa\xf1a", ",,ES")]
 FOREIGN_WORDS = [("v\xe4lkommen", ",,SE"), ("willkommen", ",,DE"), ("en-gb", ",,UK"), ("2jg,", ",,UK")]
 MORE_CITIES = [("bangalore", ",,IN"), ("hyderabad", ",,IN")]
@@ -551,11 +552,11 @@ TABLES = [
     ("sitemap_link_texts.txt", lambda: SITEMAP_LINK_TEXTS, "ascii", 4),
     ("enter_link_texts.txt", lambda: ENTER_LINK_TEXTS, "ascii", 7),
     ("location_url_patterns.txt", lambda: LOCATION_URL_PATTERNS, "ascii", 30),
-    ("geo_table.txt", geo_table, "latin-1", 4200),
+    ("geo_table.txt", geo_table, "utf-8", 4200),
 ]
 
 # Sizes the stored tables are known to have; a mismatch means a row went wrong.
-EXPECTED_BYTES = {"stop_words.txt": 9271, "geo_table.txt": 33785}
+EXPECTED_BYTES = {"stop_words.txt": 9271, "geo_table.txt": 33787}
 GEO_SECTION_PAIRS = [51, 533, 23, 2, 59, 2, 5, 2, 285, 49, 60, 12, 285, 285, 285, 105, 5, 49, 3]
 
 

@@ -132,3 +132,44 @@ TEST(AdCodes, ScriptTextWithoutCommentOpener) {
 }
 
 } // namespace
+
+namespace {
+
+// Today's ad code: the "ca-pub-" id in a script's URL or text, or on an ad unit.
+TEST(AdCodes, TodaysPublisherIds) {
+    const char* const id = "pub-1234567890123456";
+    const struct {
+        std::string body;
+        const char* googleId;
+        int trouble;
+    } cases[] = {
+        {"<script async=\"\" src=\"https://pagead2.googlesyndication.com/pagead/js/"
+         "adsbygoogle.js?client=ca-pub-1234567890123456\"/>",
+         id, 0},
+        {"<ins class=\"adsbygoogle\" data-ad-client=\"ca-pub-1234567890123456\" data-ad-slot=\"42\"/>", id,
+         0},
+        {"<script>(adsbygoogle = window.adsbygoogle || []).push({google_ad_client: "
+         "\"ca-pub-1234567890123456\", enable_page_level_ads: true});</script>",
+         id, 0},
+        {script("ca-pub-1234567890123456", "728x90_as"), id, 0},
+        // Fifteen or seventeen digits are no publisher id.
+        {"<script src=\"adsbygoogle.js?client=ca-pub-123456789012345\"/>", "", 0},
+        {"<script>var c = 'ca-pub-12345678901234567';</script>", "", 0},
+        {"<ins data-ad-client=\"ca-pub-12\"/>", "", 1},
+        // The walk goes breadth first: the ad unit nearer the root is met first.
+        {"<div><script src=\"adsbygoogle.js?client=ca-pub-1111111111111111\"/></div>"
+         "<ins data-ad-client=\"ca-pub-2222222222222222\"/>",
+         "pub-2222222222222222", 1},
+    };
+    for (const auto& c : cases) {
+        SiteAnalyzer a;
+        run(a, c.body);
+        EXPECT_STREQ(a.googleId.getString(), c.googleId) << c.body;
+        EXPECT_EQ(a.troubleParsingGoogle, c.trouble) << c.body;
+    }
+    SiteAnalyzer old;
+    run(old, script("ca-pub-1234567890123456", "728x90_as"));
+    EXPECT_EQ(old.numAdUnits, 1);
+}
+
+} // namespace

@@ -1,7 +1,9 @@
 #include "analysis/geo_location.h"
 
+#include "analysis/page_text.h"
 #include "analysis/site_analyzer.h"
 #include "app/analyzer_priming.h"
+#include "base/cls_string_array.h"
 
 #include <gtest/gtest.h>
 
@@ -51,8 +53,9 @@ TEST_F(GeoLocationTest, CountryFromDomain) {
     EXPECT_EQ(countryOfDomain(analyzer(), "indiatimes.com"), "IN");
     EXPECT_EQ(countryOfDomain(analyzer(), "chinaindia.net"), "CN");
     EXPECT_EQ(countryOfDomain(analyzer(), "india.co.uk"), "uk");
-    EXPECT_EQ(countryOfDomain(analyzer(), "radio.fm"), "fm");
-    for (const char* generic : {"tv", "ws", "nu", "cc", "to", "ac", "cx", "tk", "vu"})
+    EXPECT_EQ(countryOfDomain(analyzer(), "radio.fr"), "fr");
+    for (const char* generic : {"tv", "ws", "nu", "cc", "to", "ac", "cx", "tk", "vu", "ad", "as", "bz", "cd",
+                                "co", "dj", "fm", "io", "la", "me", "ms", "sc", "sr", "su", "ai", "gg"})
         EXPECT_EQ(countryOfDomain(analyzer(), (std::string("site.") + generic).c_str()), "") << generic;
     EXPECT_EQ(countryOfDomain(analyzer(), "localhost"), "");
     // An international country name (.xn--p1ai, Russia) names no country of its own.
@@ -69,9 +72,11 @@ TEST_F(GeoLocationTest, CountryFromDomainKeepsAKnownCountry) {
 }
 
 TEST(NormaliseGeoText, FoldsCaseWhiteSpaceAndCommaBlanks) {
-    StringBuffer text("Offices in\r\nChicago,   IL\t\xA0 60601 \xC9");
+    StringBuffer text("Offices in\r\nChicago,   IL\t\xC2\xA0 60601 \xC3\x89SPA\xC3\x91"
+                      "A \xC3\xA0");
     normaliseGeoText(text);
-    EXPECT_STREQ(text.getString(), "offices in chicago,il 60601 \xE9");
+    EXPECT_STREQ(text.getString(), "offices in chicago,il 60601 \xC3\xA9spa\xC3\xB1"
+                                   "a \xC3\xA0");
     StringBuffer commas("A ,  B, C");
     normaliseGeoText(commas);
     EXPECT_STREQ(commas.getString(), "a ,b,c");
@@ -128,16 +133,16 @@ TEST_F(GeoLocationTest, NoMatchChangesNothing) {
     EXPECT_STREQ(value.getString(), "kept");
 }
 
-// Titles carry capitals, so normalised text never holds one; unnormalised text can.
+// A section title is a key like any other.
 TEST_F(GeoLocationTest, SectionTitleLineMatchesAndClearsTheFields) {
     analyzer().country.setString("de");
     analyzer().state.setString("BY");
     analyzer().city.setString("Munich");
-    StringBuffer text("notes\n//////////////////////////////// Country-code telephone numbers.\n +44 (0)");
+    StringBuffer text("notes //////////////////////////////// country-code telephone numbers. +44 (0)");
     StringBuffer value;
     ASSERT_TRUE(lookupGeo(analyzer(), text, value));
     EXPECT_STREQ(analyzer().geoMatched.getString(),
-                 "//////////////////////////////// Country-code telephone numbers.");
+                 "//////////////////////////////// country-code telephone numbers.");
     EXPECT_STREQ(value.getString(), ",,");
     analyzer().geoUrl.setString("http://example.com/contact.html");
     applyGeoValue(analyzer(), value);
@@ -257,6 +262,68 @@ TEST_F(GeoLocationTest, LanguageFallbackNeedsAFlashPageNoCountryAndFullMode) {
     languageFallback(analyzer(), StringBuffer(kFlashPage));
     EXPECT_STREQ(analyzer().language.getString(), "");
     EXPECT_STREQ(analyzer().country.getString(), "");
+}
+
+// The page shapes that placed sites wrongly: the country, state and city each gives, or none.
+TEST_F(GeoLocationTest, TodaysPageShapes) {
+    const struct {
+        const char* text;
+        const char* country;
+        const char* state;
+        const char* city;
+    } cases[] = {
+        {"Call us: +27 21 555 1234", "ZA", "", ""},
+        {"Tel. +27(0)21 555 1234", "ZA", "", ""},
+        {"Our office in Charlotte", "US", "NC", "Charlotte"},
+        {"Visit Pittsburgh", "US", "PA", "Pittsburgh"},
+        {"Phone (229) 555-1234", "US", "GA", ""},
+        {"Phone 229.555.1234", "US", "GA", ""},
+        {"Phone 1.229.555.1234", "US", "GA", ""},
+        {"Now only $ 229.99", "", "", ""},
+        {"Release 1.229.3 is out", "", "", ""},
+        {"Call (229) 555-12345", "", "", ""},
+        {"Hecho en Espa\xC3\xB1"
+         "a",
+         "ES", "", ""},
+        {"HECHO EN ESPA\xC3\x91"
+         "A",
+         "ES", "", ""},
+        {"V\xC3\xA4lkommen!", "SE", "", ""},
+        {"Cairns, AU", "AU", "", ""},
+    };
+    for (const auto& c : cases) {
+        analyzer().resetResults();
+        attempt(c.text);
+        EXPECT_STREQ(analyzer().country.getString(), c.country) << c.text;
+        EXPECT_STREQ(analyzer().state.getString(), c.state) << c.text;
+        EXPECT_STREQ(analyzer().city.getString(), c.city) << c.text;
+    }
+}
+
+// Every key of the shipped table is written as normalised text shows it, or it could never match.
+TEST_F(GeoLocationTest, EveryKeyIsInNormalisedForm) {
+    const ClsStringArray& table = analyzer().geoTable;
+    for (int k = 0; 2 * k < table.get_Count(); ++k) {
+        // Between letters, so that the trimming of the ends leaves a key's blanks alone.
+        std::string framed = std::string("x") + table.GetString(2 * k) + "x";
+        StringBuffer normalised(framed.c_str());
+        normaliseGeoText(normalised);
+        EXPECT_EQ(normalised.getString(), framed) << "line " << 2 * k + 1;
+    }
+}
+
+// A contact form's drop-down of countries places nothing; the words still count for the page.
+TEST_F(GeoLocationTest, DropDownOptionsAreNotReadForGeography) {
+    StringBuffer html(
+        "<html><body><form><label>Country</label><select name=\"c\"><option>American Samoa"
+        "</option><optgroup label=\"x\"><option selected>Georgia</option></optgroup></select></form>"
+        "<p>Acme Ltd, Bristol</p></body></html>");
+    StringBuffer text;
+    geoPageText(html, text);
+    EXPECT_STREQ(text.getString(), "Country Acme Ltd, Bristol");
+    EXPECT_FALSE(geoAttempt(analyzer(), text, "HOME PAGE"));
+    pageText(html, text);
+    EXPECT_NE(std::string(text.getString()).find("American Samoa"), std::string::npos);
 }
 
 } // namespace

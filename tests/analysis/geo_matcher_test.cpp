@@ -54,7 +54,11 @@ TEST(GeoKeyMatcher, SmallTables) {
         {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "xshis", 1},
         {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "ahe", 3},
         {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "h e r s", -1},
-        {{"(405)", "v", "x", "v", "(405)", "v"}, "call (405)", 0},
+        {{"(405)", "v", "x", "v", "(405)", "v"}, "call (405) 555-1234", 0},
+        // An area-code key counts only before the rest of a telephone number.
+        {{"(405)", "v", " 405.", "v", "x", "v"}, "call (405) or 405.555.1234 x", 1},
+        {{" 229.", "v", " 1.229.", "v", "99", "v"}, "$ 229.99 or 1.229.3", 2},
+        {{" 229-", "v", " 229.", "v"}, "fax 229-555 1234, 229.555-12345", 0},
         {{}, "anything", -1},
         // An odd table: the last key has no value but still counts.
         {{"q", ",,QQ", "tail"}, "the tail", 1},

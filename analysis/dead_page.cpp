@@ -1,0 +1,272 @@
+#include "analysis/dead_page.h"
+
+#include "analysis/geo_key_matcher.h"
+#include "base/cls_string_array.h"
+#include "base/string_buffer.h"
+#include "base/utf8_text.h"
+#include "http/limits.h"
+#include "markup/html_entities.h"
+#include "markup/html_parse.h"
+#include "markup/html_tag_end.h"
+
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+// The host of the domain-parking service whose parked pages name it, and the address of that
+// service's page about its parking offer, which parked pages link to.
+constexpr const char* kParkingServiceHost = "sedoparking.com";
+constexpr const char* kParkingOfferPage = "http://www.sedo.com/services/parking.php3";
+
+const char* const kDeadPagePhrases[] = {
+    "Site Not Found",
+    "404 Not Found",
+    "Page Not Found",
+    "Not Found (404)",
+    "Web Page Under Construction",
+    "Error 404",
+    "404 - Page Not Found",
+    "404 Error Page",
+    "Page Unavailable",
+    "Requested Page Not Found",
+    "This website is for sale",
+    "This site is for sale",
+    "parked_banner_comingsoon",
+    "Parked Domain Customer",
+    "This is a place-holder for the",
+    "registered and is currently parked",
+    kParkingServiceHost,
+    "document was not found on this server",
+    "The page cannot be found",
+    "domain name under construction",
+    "Buy This Domain!",
+    "Welcome to the holding page for",
+    "Directory Listing Denied",
+    "401 Authorization Required",
+    "Access Unauthorized",
+    "403 Forbidden",
+    "We couldn't find the page",
+    "You are not authorized to view this page",
+    "Domain Name Renewal and web hosting from Network Solutions",
+    kParkingOfferPage,
+    "HTTP 404",
+    "Requested Page Not Found - 404",
+    "website is currently down",
+    "IS NO LONGER IN BUSINESS",
+    // Today's for-sale wording of registrars and domain marketplaces.
+    "This domain is for sale",
+    "Buy this domain",
+    "domain may be for sale",
+    "is for sale!",
+    // The footers of the big parking services' pages, in their visible text.
+    "Sedo Domain Parking",
+    "parked FREE, courtesy of",
+    "HugeDomains.com",
+};
+
+constexpr int kNumPhrases = static_cast<int>(sizeof(kDeadPagePhrases) / sizeof(kDeadPagePhrases[0]));
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+// The phrases, lower-cased, as the keys of a matcher table (each with an empty value). The lowest
+// key found is the first phrase in table order.
+const GeoKeyMatcher& phraseMatcher() {
+    static const GeoKeyMatcher matcher = [] {
+        ClsStringArray table;
+        for (const char* phrase : kDeadPagePhrases) {
+            StringBuffer key;
+            for (const char* p = phrase; *p != '\0'; ++p)
+                key.appendChar(lowerAscii(*p));
+            table.Append(key.getString());
+            table.Append("");
+        }
+        return GeoKeyMatcher(table);
+    }();
+    return matcher;
+}
+
+// Text as a visitor reads it, for the phrase test: ASCII letters folded to lower case, white
+// space (the no-break space too) collapsed to single blanks, the typographic apostrophe written
+// as the ASCII one, and no more than kDeadPageTextChars characters.
+class LeadText {
+public:
+    bool full() const { return m_chars >= HttpLimits::kDeadPageTextChars; }
+    // Later text is a new word, as after white space or a block element.
+    void breakWord() { m_blankPending = m_out.getSize() > 0; }
+    // Page text, its character references still written as such.
+    void add(const char* text, size_t length);
+    const StringBuffer& text() const { return m_out; }
+
+private:
+    void addCodePoint(char32_t c);
+    void startCharacter();
+
+    StringBuffer m_out;
+    int m_chars = 0;
+    bool m_blankPending = false;
+};
+
+void LeadText::startCharacter() {
+    if (m_blankPending) {
+        m_out.appendChar(' ');
+        ++m_chars;
+        m_blankPending = false;
+    }
+    ++m_chars;
+}
+
+void LeadText::addCodePoint(char32_t c) {
+    if (c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || c == U'\f' || c == 0xA0) {
+        breakWord();
+        return;
+    }
+    startCharacter();
+    if (c == 0x2019)
+        c = U'\'';
+    if (c < 0x80)
+        m_out.appendChar(lowerAscii(static_cast<char>(c)));
+    else
+        appendUtf8(m_out, c);
+}
+
+void LeadText::add(const char* text, size_t length) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    size_t i = 0;
+    while (i < length && !full()) {
+        char32_t c = p[i];
+        char32_t second = 0;
+        size_t taken = 1;
+        if (c == '&') {
+            taken = readHtmlReference(text + i, length - i, c, second);
+            if (taken == 0) {
+                c = '&';
+                taken = 1;
+            }
+        } else if (c >= 0x80) {
+            taken = static_cast<size_t>(decodeUtf8(p + i, static_cast<int>(length - i), c));
+        }
+        addCodePoint(c);
+        if (second != 0)
+            addCodePoint(second);
+        i += taken;
+    }
+}
+
+// The end of the raw text of a script, style, template or title element whose start tag ends at
+// `from`: the position after the `>` of its end tag, or `length` when the page never closes it.
+size_t afterEndTag(const char* html, size_t length, size_t from, const StringBuffer& name,
+                   size_t& contentEnd) {
+    size_t n = static_cast<size_t>(name.getSize());
+    for (const char* p = html + from; (p = static_cast<const char*>(std::memchr(p, '<', html + length - p)));
+         ++p) {
+        size_t at = static_cast<size_t>(p - html);
+        if (at + 2 + n <= length && p[1] == '/' && strncasecmp(p + 2, name.getString(), n) == 0) {
+            contentEnd = at;
+            const char* close = static_cast<const char*>(std::memchr(p, '>', length - at));
+            return close != nullptr ? static_cast<size_t>(close - html) + 1 : length;
+        }
+    }
+    contentEnd = length;
+    return length;
+}
+
+// Bytes of a tag's start that the classifier sees: enough for any tag name this scan tells apart.
+constexpr size_t kTagNameWindow = 24;
+
+// Reads the title and the lead of the visible text of a page, stopping once both are full.
+class LeadReader {
+public:
+    LeadReader(const char* html, size_t length) : m_html(html), m_length(length), m_tagEnds(html, length) {}
+    void read();
+    const LeadText& title() const { return m_title; }
+    const LeadText& body() const { return m_body; }
+
+private:
+    // Steps over the markup that starts with the '<' at `at`; answers where text resumes.
+    size_t skipMarkup(size_t at);
+    size_t skipTag(size_t at, size_t end);
+
+    const char* m_html;
+    size_t m_length;
+    HtmlTagEndFinder m_tagEnds;
+    LeadText m_title;
+    LeadText m_body;
+    bool m_haveTitle = false;
+};
+
+void LeadReader::read() {
+    size_t pos = 0;
+    while (pos < m_length && !m_body.full()) {
+        const void* lt = std::memchr(m_html + pos, '<', m_length - pos);
+        size_t textEnd =
+            lt != nullptr ? static_cast<size_t>(static_cast<const char*>(lt) - m_html) : m_length;
+        m_body.add(m_html + pos, textEnd - pos);
+        pos = textEnd < m_length ? skipMarkup(textEnd) : m_length;
+    }
+}
+
+size_t LeadReader::skipMarkup(size_t at) {
+    const char* p = m_html + at;
+    size_t left = m_length - at;
+    char next = left > 1 ? p[1] : '\0';
+    if (left >= 4 && std::memcmp(p, "<!--", 4) == 0) {
+        const char* close = static_cast<const char*>(memmem(p + 4, left - 4, "-->", 3));
+        m_body.breakWord();
+        return close != nullptr ? static_cast<size_t>(close - m_html) + 3 : m_length;
+    }
+    if (next == '!' || next == '?') {
+        const void* close = std::memchr(p, '>', left);
+        m_body.breakWord();
+        return close != nullptr ? static_cast<size_t>(static_cast<const char*>(close) - m_html) + 1
+                                : m_length;
+    }
+    bool letter = (next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z');
+    if (!letter && next != '/') {
+        m_body.add("<", 1);
+        return at + 1;
+    }
+    size_t end = m_tagEnds.find(at);
+    // A tag that never ends takes the rest of the page, as in the reader.
+    return end == HtmlTagEndFinder::kNone ? m_length : skipTag(at, end);
+}
+
+size_t LeadReader::skipTag(size_t at, size_t end) {
+    StringBuffer tagText;
+    tagText.appendN(m_html + at, static_cast<int>(std::min(end - at, kTagNameWindow)));
+    tagText.appendChar('>');
+    HtmlTagKind kind;
+    StringBuffer name;
+    int number = HtmlParse::classifyTag(tagText.getString(), kind, name);
+    if (kind != HtmlTagKind::End && (number == HtmlTag::kScript || number == HtmlTag::kStyle ||
+                                     number == HtmlTag::kTemplate || number == HtmlTag::kTitle)) {
+        size_t contentEnd;
+        size_t resume = afterEndTag(m_html, m_length, end + 1, name, contentEnd);
+        if (number == HtmlTag::kTitle && !m_haveTitle) {
+            m_title.add(m_html + end + 1, contentEnd - (end + 1));
+            m_haveTitle = true;
+        }
+        m_body.breakWord();
+        return resume;
+    }
+    if (!HtmlParse::joinsNeighbours(name.getString(), static_cast<size_t>(name.getSize())))
+        m_body.breakWord();
+    return end + 1;
+}
+
+} // namespace
+
+const char* findDeadPagePhrase(const char* html) {
+    if (html == nullptr)
+        return nullptr;
+    LeadReader reader(html, std::strlen(html));
+    reader.read();
+    // A line break, which no phrase holds, keeps a phrase from running from the title into the text.
+    StringBuffer text(reader.title().text());
+    text.appendChar('\n');
+    text.appendSb(reader.body().text());
+    int phrase = phraseMatcher().firstMatchingPair(text.getString());
+    return phrase >= 0 && phrase < kNumPhrases ? kDeadPagePhrases[phrase] : nullptr;
+}

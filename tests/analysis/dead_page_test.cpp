@@ -1,0 +1,67 @@
+// The dead and parked page phrases on the pages of tests/analysis/dead_pages: one page per phrase
+// and per shape of a live page that merely holds a phrase, each with its outcome in expected.txt.
+#include "analysis/dead_page.h"
+
+#include "../base/file_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <set>
+#include <string>
+
+namespace {
+
+TEST(DeadPage, EveryPageOfTheFolderGivesItsPhrase) {
+    std::ifstream expected(DEAD_PAGES_DIR "/expected.txt");
+    ASSERT_TRUE(expected.good());
+    std::set<std::string> listed;
+    std::string line;
+    while (std::getline(expected, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        size_t colon = line.find(": ");
+        ASSERT_NE(colon, std::string::npos) << line;
+        std::string file = line.substr(0, colon);
+        std::string phrase = line.substr(colon + 2);
+        listed.insert(std::string(DEAD_PAGES_DIR "/") + file);
+        std::string html = file_test::readBytes(DEAD_PAGES_DIR "/" + file);
+        ASSERT_FALSE(html.empty()) << file;
+        const char* found = findDeadPagePhrase(html.c_str());
+        EXPECT_EQ(found != nullptr ? std::string(found) : std::string("live"), phrase) << file;
+    }
+    std::vector<std::string> pages = file_test::filesIn(DEAD_PAGES_DIR, ".html");
+    EXPECT_EQ(std::set<std::string>(pages.begin(), pages.end()), listed);
+}
+
+// Text past the lead is never read, however the page goes on; a page of unclosed markup ends.
+TEST(DeadPage, OnlyTheLeadOfAHugePageIsRead) {
+    std::string article = "<title>Notes</title><p>" + std::string(2000, 'a') + " 404 Not Found";
+    EXPECT_EQ(findDeadPagePhrase(article.c_str()), nullptr);
+    std::string early = "<title>Notes</title><p>" + std::string(900, 'a') + " 404 Not Found";
+    EXPECT_STREQ(findDeadPagePhrase(early.c_str()), "404 Not Found");
+    // The title counts apart from the text.
+    std::string title = "<title>" + std::string(900, 'a') + " Error 404</title><p>" + std::string(900, 'b');
+    EXPECT_STREQ(findDeadPagePhrase(title.c_str()), "Error 404");
+
+    std::string hostile;
+    for (int i = 0; i < 200000; ++i)
+        hostile += "<b><!--x--><script>";
+    hostile += "<p>Site not found";
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(findDeadPagePhrase(hostile.c_str()), nullptr);
+    EXPECT_EQ(findDeadPagePhrase(("<a title='" + std::string(3000000, '<') + "Site not found").c_str()),
+              nullptr);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+TEST(DeadPage, PhrasesIgnoreCaseWhiteSpaceAndReferences) {
+    EXPECT_STREQ(findDeadPagePhrase("<h1>THIS&nbsp;DOMAIN   is\n for\tsale</h1>"), "This domain is for sale");
+    EXPECT_STREQ(findDeadPagePhrase("<p>Site&#32;not <b>found</b></p>"), "Site Not Found");
+    EXPECT_EQ(findDeadPagePhrase("<p>all good</p>"), nullptr);
+    EXPECT_EQ(findDeadPagePhrase(""), nullptr);
+    EXPECT_EQ(findDeadPagePhrase(nullptr), nullptr);
+}
+
+} // namespace

@@ -311,6 +311,16 @@ private:
         TreeNode* node;
         size_t depth;
     };
+    // An attribute of a plain tag, as offsets into the normalised tag.
+    struct PlainAttribute {
+        size_t name;
+        size_t nameLength;
+        size_t value;
+        size_t valueLength;
+    };
+    // Repeated names are found by comparing each with the later ones; tags with more attributes
+    // than this go through the XML parse, which finds them by hashing.
+    static constexpr size_t kMaxPlainAttributes = 24;
 
     // ---- The open elements ----
 
@@ -739,32 +749,83 @@ private:
         element->setCdata(false);
     }
 
-    // A tag that is only a name of letters and digits ("<p>", "<br/>") parses to an element of
-    // that name without attributes; it is made directly, without a parse of its own.
-    bool isBareName() const {
-        const char* text = m_cleaned.getString();
-        int length = m_cleaned.getSize();
-        int end = length >= 3 && text[length - 2] == '/' ? length - 2 : length - 1;
-        if (end < 2 || text[end] != '>')
-            return false;
-        for (int i = 1; i < end; ++i) {
-            if (!isAsciiAlnum(text[i]))
-                return false;
-        }
-        return true;
+    // The bytes of a plain name at `s`: letters, digits and the marks names of today's pages
+    // use ("data-id", "xml:lang"). Any other byte sends the tag through the XML parse.
+    static size_t plainNameLength(const char* s) {
+        size_t n = 0;
+        while (isAsciiAlnum(s[n]) || s[n] == '-' || s[n] == '_' || s[n] == ':' || s[n] == '.')
+            ++n;
+        return n;
     }
 
-    TreeNode* bareElement() {
-        const char* text = m_cleaned.getString();
-        int length = m_cleaned.getSize();
-        int nameLength = (text[length - 2] == '/' ? length - 2 : length - 1) - 1;
+    // Most normalised tags are a plain name and plain attributes with quoted values ("<br/>",
+    // "<a href=\"x\" class='y'>"). They are read here, giving what the XML parse of the tag gives
+    // (names as written, values decoded once, the last of repeated names kept in its place),
+    // without a document per tag. Null, and nothing made, for any other shape.
+    TreeNode* plainElement() {
+        const char* s = m_cleaned.getString();
+        size_t n = static_cast<size_t>(m_cleaned.getSize());
+        if (n < 3 || s[n - 1] != '>')
+            return nullptr;
+        size_t nameLength = plainNameLength(s + 1);
+        if (nameLength == 0)
+            return nullptr;
+        m_attributes.clear();
+        for (size_t i = 1 + nameLength; i != n - 1 && !(s[i] == '/' && i == n - 2);) {
+            if (s[i] != ' ' || m_attributes.size() == kMaxPlainAttributes)
+                return nullptr;
+            if (s[++i] == '/' && i == n - 2)
+                break;
+            PlainAttribute attribute{i, plainNameLength(s + i), 0, 0};
+            if (attribute.nameLength == 0)
+                return nullptr;
+            i += attribute.nameLength;
+            if (s[i] == '=') {
+                char quote = s[i + 1];
+                const void* close =
+                    quote == '"' || quote == '\'' ? std::memchr(s + i + 2, quote, n - i - 2) : nullptr;
+                if (close == nullptr)
+                    return nullptr;
+                attribute.value = i + 2;
+                attribute.valueLength =
+                    static_cast<size_t>(static_cast<const char*>(close) - s) - attribute.value;
+                i = attribute.value + attribute.valueLength + 1;
+            }
+            m_attributes.push_back(attribute);
+        }
         m_fragment.clear();
-        m_fragment.appendN(text + 1, nameLength);
-        return TreeNode::createChild(current(), m_fragment.getString());
+        m_fragment.appendN(s + 1, static_cast<int>(nameLength));
+        TreeNode* element = TreeNode::createChild(current(), m_fragment.getString());
+        for (size_t k = 0; k < m_attributes.size(); ++k) {
+            if (!repeatedLater(s, k))
+                appendPlainAttribute(element, s, m_attributes[k]);
+        }
+        return element;
+    }
+
+    bool repeatedLater(const char* s, size_t k) const {
+        const PlainAttribute& a = m_attributes[k];
+        for (size_t later = k + 1; later < m_attributes.size(); ++later) {
+            const PlainAttribute& b = m_attributes[later];
+            if (a.nameLength == b.nameLength && std::memcmp(s + a.name, s + b.name, a.nameLength) == 0)
+                return true;
+        }
+        return false;
+    }
+
+    void appendPlainAttribute(TreeNode* element, const char* s, const PlainAttribute& attribute) {
+        m_fragment.clear();
+        m_fragment.appendN(s + attribute.name, static_cast<int>(attribute.nameLength));
+        m_value.clear();
+        m_value.appendN(s + attribute.value, static_cast<int>(attribute.valueLength));
+        decodeXmlValue(m_value, m_decodedValue);
+        element->appendAttribute(m_fragment.getString(), m_value.getString());
     }
 
     void appendElement(int number, HtmlTagKind kind) {
-        TreeNode* element = isBareName() ? bareElement() : parseElement(kind);
+        TreeNode* element = plainElement();
+        if (element == nullptr)
+            element = parseElement(kind);
         if (element == nullptr)
             return;
         if (kind != HtmlTagKind::Start || !HtmlParse::isContainer(number))
@@ -805,6 +866,9 @@ private:
     StringBuffer m_name;
     StringBuffer m_fragment;
     StringBuffer m_piece;
+    std::vector<PlainAttribute> m_attributes;
+    StringBuffer m_value;
+    StringBuffer m_decodedValue;
 };
 
 } // namespace

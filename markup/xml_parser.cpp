@@ -123,13 +123,6 @@ void decodePieces(StringBuffer& text, const ContentPiece* pieces, size_t count, 
     text.appendSb(scratch);
 }
 
-// One decoding of a value, as attribute values and instruction values get.
-void decodeReferences(StringBuffer& value, StringBuffer& scratch) {
-    const ContentPiece whole{0, 0};
-    if (value.containsChar('&'))
-        decodePieces(value, &whole, 1, 1, scratch);
-}
-
 // ---- Attributes of the start tag being read ----
 
 // The attributes are kept until their tag ends, so that repeated names are resolved at once:
@@ -526,7 +519,7 @@ private:
                     ++m_p;
                 readSpan("\"'\r\n", m_value);
                 m_value.removeChar('"');
-                decodeReferences(m_value, m_decoded);
+                decodeXmlValue(m_value, m_decoded);
                 if (*m_p == '"' || *m_p == '\'')
                     ++m_p;
             }
@@ -603,7 +596,7 @@ private:
                     // Not XML: the value runs to the next quote of either kind.
                     readSpan("\"'", m_value);
                 }
-                decodeReferences(m_value, m_decoded);
+                decodeXmlValue(m_value, m_decoded);
                 if (*m_p == '"' || *m_p == '\'')
                     ++m_p;
             }
@@ -702,6 +695,12 @@ private:
 };
 
 } // namespace
+
+void decodeXmlValue(StringBuffer& value, StringBuffer& scratch) {
+    const ContentPiece whole{0, 0};
+    if (value.containsChar('&'))
+        decodePieces(value, &whole, 1, 1, scratch);
+}
 
 TreeNode* parseXml(const char* text, LogBase* log, bool trimContent) {
     XmlParseOptions options;

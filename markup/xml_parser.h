@@ -6,6 +6,7 @@
 #pragma once
 
 class LogBase;
+class StringBuffer;
 class TreeNode;
 
 // The settings of one parse.
@@ -21,3 +22,7 @@ struct XmlParseOptions {
 // when the text holds no element. Problems go to `log` as errors; a null log discards them.
 TreeNode* parseXml(const char* text, LogBase* log, bool trimContent);
 TreeNode* parseXml(const char* text, LogBase* log, const XmlParseOptions& options);
+
+// One decoding of an attribute value in place, as the parser gives each value: "&amp;" becomes
+// "&" (once) and the four other references their characters. `scratch` is working room.
+void decodeXmlValue(StringBuffer& value, StringBuffer& scratch);

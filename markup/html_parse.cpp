@@ -22,6 +22,7 @@ namespace {
 
 constexpr char32_t kNoBreakSpace = 0xA0;
 const std::string kBlank(" ");
+const std::string kNothing;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -259,7 +260,7 @@ bool closesParagraph(int number) {
 }
 
 // Content of these is raw text: nothing in it is markup until the element's own end tag.
-enum RawText : uint8_t { kNoRawText, kScriptText, kStyleText, kRawTextCount };
+enum RawText : uint8_t { kNoRawText, kScriptText, kStyleText };
 
 // ---- One conversion ----
 
@@ -269,6 +270,7 @@ public:
         : m_settings(settings), m_text(text), m_length(length), m_codePage(codePage), m_ends(text, length) {
         m_fragmentOptions.trimContent = true;
         m_fragmentOptions.replaceDuplicateAttributes = true;
+        m_fragmentOptions.decodeAttributeValues = false;
     }
 
     TreeNode* run() {
@@ -410,31 +412,67 @@ private:
         return m_length;
     }
 
-    // The end tag of the raw text element that is open: its name, then a blank, `/` or `>`.
-    bool startsRawTextEnd(size_t pos) const {
-        const char* end = m_rawText == kStyleText ? "</style" : "</script";
-        size_t n = std::strlen(end);
-        if (!startsNoCase(pos, end))
+    // `word` at `pos`, ASCII case ignored, then a blank, `/`, `>` or the end of the text.
+    bool startsWord(size_t pos, const char* word) const {
+        size_t n = std::strlen(word);
+        if (!startsNoCase(pos, word))
             return false;
         return pos + n == m_length || isBlank(m_text[pos + n]) || m_text[pos + n] == '/' ||
                m_text[pos + n] == '>';
     }
 
-    // Where the raw text's end tag next starts, or the end of the text.
-    size_t findRawTextEnd(size_t pos) {
-        size_t& noEndFrom = m_noRawTextEndFrom[m_rawText];
-        if (pos >= noEndFrom)
-            return m_length;
-        for (size_t i = pos; i < m_length;) {
+    // The end tag of the raw text element that is open.
+    bool startsRawTextEnd(size_t pos) const {
+        return startsWord(pos, m_rawText == kStyleText ? "</style" : "</script");
+    }
+
+    // Where the raw text's end tag next starts, or the end of the text. Each search starts where
+    // the element's text starts and what it passes over is taken as text, so the searches of a
+    // page together pass over it once.
+    size_t findRawTextEnd(size_t pos) const {
+        if (m_rawText == kScriptText)
+            return findScriptEnd(pos);
+        for (size_t i = pos; i < m_length; ++i) {
             const void* lt = std::memchr(m_text + i, '<', m_length - i);
             if (lt == nullptr)
                 break;
             i = static_cast<size_t>(static_cast<const char*>(lt) - m_text);
             if (startsRawTextEnd(i))
                 return i;
-            ++i;
         }
-        noEndFrom = pos;
+        return m_length;
+    }
+
+    // Script text has escapes, as browsers read it: after "<!--", a "<script" starts a section in
+    // which "</script" does not end the script but only the section; "-->" leaves either, so
+    // "<!--<script>x</script>-->" is all script text.
+    size_t findScriptEnd(size_t pos) const {
+        enum { kPlain, kEscaped, kDoubleEscaped } state = kPlain;
+        for (size_t i = pos; i < m_length; ++i) {
+            if (state == kPlain) {
+                const void* lt = std::memchr(m_text + i, '<', m_length - i);
+                if (lt == nullptr)
+                    break;
+                i = static_cast<size_t>(static_cast<const char*>(lt) - m_text);
+                if (startsRawTextEnd(i))
+                    return i;
+                // The dashes of "<!--" may also be those of its "-->" ("<!-->").
+                if (startsNoCase(i, "<!--")) {
+                    state = kEscaped;
+                    i += 1;
+                }
+            } else if (m_text[i] == '-' && startsNoCase(i, "-->")) {
+                state = kPlain;
+                i += 2;
+            } else if (m_text[i] == '<' && state == kEscaped) {
+                if (startsRawTextEnd(i))
+                    return i;
+                if (startsWord(i, "<script"))
+                    state = kDoubleEscaped;
+            } else if (m_text[i] == '<' && startsRawTextEnd(i)) {
+                state = kEscaped;
+            }
+        }
         return m_length;
     }
 
@@ -719,7 +757,10 @@ private:
     }
 
     // The normalised tag, completed by its end tag for a start tag, parsed as XML: the element
-    // gets its name and its attributes with their values decoded.
+    // gets its name and its attributes, whose values are then decoded as HTML. A tag whose quotes
+    // swallowed later markup into its name parses to an element with text and elements of its
+    // own; they are no part of the tag, and names such as "!x" that the parse can make of them
+    // would not read back as elements, so only the name and the attributes are taken.
     TreeNode* parseElement(HtmlTagKind kind) {
         m_fragment.setSb(m_cleaned);
         if (kind == HtmlTagKind::Start) {
@@ -727,26 +768,19 @@ private:
             m_fragment.appendSb(m_name);
             m_fragment.appendChar('>');
         }
-        TreeNode* element = parseXml(m_fragment.getString(), nullptr, m_fragmentOptions);
-        if (element == nullptr)
+        TreeNode* parsed = parseXml(m_fragment.getString(), nullptr, m_fragmentOptions);
+        if (parsed == nullptr)
             return nullptr;
-        dropStrayMarkup(element);
-        if (!TreeNode::appendChild(current(), element)) {
-            TreeNode::destroyDocument(element);
-            return nullptr;
-        }
+        TreeNode* element = TreeNode::createChild(current(), parsed->getTag());
+        const char* name;
+        const char* value;
+        int nameLength;
+        int valueLength;
+        for (int i = 0; parsed->attributeAt(i, name, nameLength, value, valueLength); ++i)
+            appendAttribute(element, name, static_cast<size_t>(nameLength), value,
+                            static_cast<size_t>(valueLength));
+        TreeNode::destroyDocument(parsed);
         return element;
-    }
-
-    // A tag whose quotes swallowed later markup into its name parses to an element with text and
-    // elements of its own. They are no part of the tag, and names such as "!x" that the parse can
-    // make of them would not read back as elements, so only the element itself is kept. The
-    // children go last first, each found at the end of its parent's list.
-    static void dropStrayMarkup(TreeNode* element) {
-        while (TreeNode* child = element->lastChild())
-            delete child;
-        element->setContent(nullptr);
-        element->setCdata(false);
     }
 
     // The bytes of a plain name at `s`: letters, digits and the marks names of today's pages
@@ -760,7 +794,7 @@ private:
 
     // Most normalised tags are a plain name and plain attributes with quoted values ("<br/>",
     // "<a href=\"x\" class='y'>"). They are read here, giving what the XML parse of the tag gives
-    // (names as written, values decoded once, the last of repeated names kept in its place),
+    // (names as written, the last of repeated names kept in its place),
     // without a document per tag. Null, and nothing made, for any other shape.
     TreeNode* plainElement() {
         const char* s = m_cleaned.getString();
@@ -797,8 +831,9 @@ private:
         m_fragment.appendN(s + 1, static_cast<int>(nameLength));
         TreeNode* element = TreeNode::createChild(current(), m_fragment.getString());
         for (size_t k = 0; k < m_attributes.size(); ++k) {
+            const PlainAttribute& a = m_attributes[k];
             if (!repeatedLater(s, k))
-                appendPlainAttribute(element, s, m_attributes[k]);
+                appendAttribute(element, s + a.name, a.nameLength, s + a.value, a.valueLength);
         }
         return element;
     }
@@ -813,12 +848,13 @@ private:
         return false;
     }
 
-    void appendPlainAttribute(TreeNode* element, const char* s, const PlainAttribute& attribute) {
+    void appendAttribute(TreeNode* element, const char* name, size_t nameLength, const char* value,
+                         size_t valueLength) {
         m_fragment.clear();
-        m_fragment.appendN(s + attribute.name, static_cast<int>(attribute.nameLength));
+        m_fragment.appendN(name, static_cast<int>(nameLength));
         m_value.clear();
-        m_value.appendN(s + attribute.value, static_cast<int>(attribute.valueLength));
-        decodeXmlValue(m_value, m_decodedValue);
+        m_value.appendN(value, static_cast<int>(valueLength));
+        m_settings.decodeEntities(m_value, m_codePage, HtmlReferenceContext::AttributeValue);
         element->appendAttribute(m_fragment.getString(), m_value.getString());
     }
 
@@ -859,8 +895,6 @@ private:
     // A phrasing element or a comment opened or closed in the tree after the last text.
     bool m_crossedElement = false;
     bool m_lastTextEndsBlank = false;
-    // Searches that found nothing from a position find nothing from any later one.
-    size_t m_noRawTextEndFrom[kRawTextCount] = {SIZE_MAX, SIZE_MAX, SIZE_MAX};
 
     StringBuffer m_cleaned;
     StringBuffer m_name;
@@ -868,7 +902,6 @@ private:
     StringBuffer m_piece;
     std::vector<PlainAttribute> m_attributes;
     StringBuffer m_value;
-    StringBuffer m_decodedValue;
 };
 
 } // namespace
@@ -1024,31 +1057,30 @@ bool HtmlParse::joinsNeighbours(const char* name, size_t length) {
     }
 }
 
-void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage) {
+void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage, HtmlReferenceContext context) {
     if (!text.containsChar('&'))
         return;
-    if (m_nbspMode != 0 && text.containsSubstring("&nbsp;")) {
-        const std::string* nbsp = m_nbspMode == 1 ? characterText(kNoBreakSpace, codePage) : nullptr;
-        text.replaceAll("&nbsp;", nbsp != nullptr ? nbsp->c_str() : "");
-    }
+    if (m_nbspMode != 0 && text.containsSubstring("&nbsp;"))
+        text.replaceAll("&nbsp;", noBreakSpaceText(true, codePage)->c_str());
     const char* s = text.getString();
     size_t length = static_cast<size_t>(text.getSize());
+    const char* amp = static_cast<const char*>(std::memchr(s, '&', length));
     size_t run = 0;
     StringBuffer& decoded = m_decoded;
     decoded.clear();
     bool changed = false;
-    for (const char* amp = std::strchr(s, '&'); amp != nullptr; amp = std::strchr(amp + 1, '&')) {
+    for (; amp != nullptr; amp = std::strchr(amp + 1, '&')) {
         size_t at = static_cast<size_t>(amp - s);
         char32_t first;
         char32_t second;
-        size_t taken = readHtmlReference(amp, length - at, first, second);
+        size_t taken = readHtmlReference(amp, length - at, context, first, second);
         if (taken == 0)
             continue;
         // "&amp;" and the like are the same byte in every code page a page is read in.
         bool ascii = first < 0x80 && second == 0;
-        // "&nbsp;" reads as a plain blank unless another nbsp mode took it above.
-        const std::string* bytes =
-            ascii ? nullptr : (first == kNoBreakSpace ? &kBlank : characterText(first, codePage));
+        const std::string* bytes = ascii                    ? nullptr
+                                   : first == kNoBreakSpace ? noBreakSpaceText(amp[1] != '#', codePage)
+                                                            : characterText(first, codePage);
         const std::string* more = second != 0 ? characterText(second, codePage) : nullptr;
         // A character the page's code page cannot hold stays written as its reference.
         if ((!ascii && bytes == nullptr) || (second != 0 && more == nullptr))
@@ -1068,6 +1100,15 @@ void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage) {
         return;
     decoded.appendN(s + run, static_cast<int>(length - run));
     text.setSb(decoded);
+}
+
+// "&nbsp;" (and "&nbsp" as text reads it) follows the nbsp mode; the numbered no-break space
+// reads as a plain blank.
+const std::string* HtmlParse::noBreakSpaceText(bool named, unsigned codePage) {
+    if (!named || m_nbspMode == 0)
+        return &kBlank;
+    const std::string* nbsp = m_nbspMode == 1 ? characterText(kNoBreakSpace, codePage) : nullptr;
+    return nbsp != nullptr ? nbsp : &kNothing;
 }
 
 const std::string* HtmlParse::characterText(char32_t c, unsigned codePage) {

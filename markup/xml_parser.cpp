@@ -123,6 +123,13 @@ void decodePieces(StringBuffer& text, const ContentPiece* pieces, size_t count, 
     text.appendSb(scratch);
 }
 
+// One decoding of a value, as attribute values and instruction values get.
+void decodeReferences(StringBuffer& value, StringBuffer& scratch) {
+    const ContentPiece whole{0, 0};
+    if (value.containsChar('&'))
+        decodePieces(value, &whole, 1, 1, scratch);
+}
+
 // ---- Attributes of the start tag being read ----
 
 // The attributes are kept until their tag ends, so that repeated names are resolved at once:
@@ -519,7 +526,7 @@ private:
                     ++m_p;
                 readSpan("\"'\r\n", m_value);
                 m_value.removeChar('"');
-                decodeXmlValue(m_value, m_decoded);
+                decodeReferences(m_value, m_decoded);
                 if (*m_p == '"' || *m_p == '\'')
                     ++m_p;
             }
@@ -596,7 +603,8 @@ private:
                     // Not XML: the value runs to the next quote of either kind.
                     readSpan("\"'", m_value);
                 }
-                decodeXmlValue(m_value, m_decoded);
+                if (m_options.decodeAttributeValues)
+                    decodeReferences(m_value, m_decoded);
                 if (*m_p == '"' || *m_p == '\'')
                     ++m_p;
             }
@@ -695,12 +703,6 @@ private:
 };
 
 } // namespace
-
-void decodeXmlValue(StringBuffer& value, StringBuffer& scratch) {
-    const ContentPiece whole{0, 0};
-    if (value.containsChar('&'))
-        decodePieces(value, &whole, 1, 1, scratch);
-}
 
 TreeNode* parseXml(const char* text, LogBase* log, bool trimContent) {
     XmlParseOptions options;

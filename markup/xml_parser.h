@@ -6,7 +6,6 @@
 #pragma once
 
 class LogBase;
-class StringBuffer;
 class TreeNode;
 
 // The settings of one parse.
@@ -15,6 +14,8 @@ struct XmlParseOptions {
     bool trimContent = true;
     // An attribute repeated in a start tag replaces the earlier one instead of standing beside it.
     bool replaceDuplicateAttributes = false;
+    // Decode the references in attribute values; the HTML reader decodes them by HTML's rules.
+    bool decodeAttributeValues = true;
 };
 
 // Parses the NUL-terminated `text`. Answers the root of a new document, which belongs to the
@@ -22,7 +23,3 @@ struct XmlParseOptions {
 // when the text holds no element. Problems go to `log` as errors; a null log discards them.
 TreeNode* parseXml(const char* text, LogBase* log, bool trimContent);
 TreeNode* parseXml(const char* text, LogBase* log, const XmlParseOptions& options);
-
-// One decoding of an attribute value in place, as the parser gives each value: "&amp;" becomes
-// "&" (once) and the four other references their characters. `scratch` is working room.
-void decodeXmlValue(StringBuffer& value, StringBuffer& scratch);

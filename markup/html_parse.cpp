@@ -641,9 +641,20 @@ private:
             return;
         }
         m_joinTight = false;
-        HtmlTagText::cleanTag(tag, length, m_cleaned);
+        // An end tag gives only its name, which its normal form leaves as it is when a letter
+        // follows the slash.
+        m_tagText = tag;
+        m_tagLength = length;
+        m_plainNameLength = 0;
+        bool endTagName = tag[1] == '/' && isAsciiLetter(tag[2]);
+        if (!endTagName && !readsAsWritten(tag, length)) {
+            HtmlTagText::cleanTag(tag, length, m_cleaned);
+            m_tagText = m_cleaned.getString();
+            m_tagLength = static_cast<size_t>(m_cleaned.getSize());
+            m_plainNameLength = readPlainTag(m_tagText, m_tagLength);
+        }
         HtmlTagKind kind;
-        int number = HtmlParse::classifyTag(m_cleaned.getString(), kind, m_name);
+        int number = HtmlParse::classifyTag(m_tagText, m_tagLength, kind, m_name);
         if (number == kNotATag)
             return;
         m_joinTight = HtmlParse::joinsNeighbours(m_name.getString(), static_cast<size_t>(m_name.getSize()));
@@ -792,34 +803,33 @@ private:
         return n;
     }
 
-    // Most normalised tags are a plain name and plain attributes with quoted values ("<br/>",
-    // "<a href=\"x\" class='y'>"). They are read here, giving what the XML parse of the tag gives
-    // (names as written, the last of repeated names kept in its place),
-    // without a document per tag. Null, and nothing made, for any other shape.
-    TreeNode* plainElement() {
-        const char* s = m_cleaned.getString();
-        size_t n = static_cast<size_t>(m_cleaned.getSize());
+    // Most tags are a plain name and plain attributes with quoted values ("<br/>",
+    // "<a href=\"x\" class='y'>"), separated by single blanks. Reads the `n` bytes at `s` as such
+    // a tag into m_attributes and answers the name's length, or 0 for any other shape.
+    size_t readPlainTag(const char* s, size_t n) {
         if (n < 3 || s[n - 1] != '>')
-            return nullptr;
+            return 0;
         size_t nameLength = plainNameLength(s + 1);
-        if (nameLength == 0)
-            return nullptr;
         m_attributes.clear();
-        for (size_t i = 1 + nameLength; i != n - 1 && !(s[i] == '/' && i == n - 2);) {
+        for (size_t i = 1 + nameLength; nameLength > 0 && i != n - 1 && !(s[i] == '/' && i == n - 2);) {
             if (s[i] != ' ' || m_attributes.size() == kMaxPlainAttributes)
-                return nullptr;
-            if (s[++i] == '/' && i == n - 2)
+                return 0;
+            // The normal form drops an attribute without a value before " />", and the slash.
+            if (s[++i] == '/' && i == n - 2) {
+                if (!m_attributes.empty() && m_attributes.back().value == 0)
+                    return 0;
                 break;
+            }
             PlainAttribute attribute{i, plainNameLength(s + i), 0, 0};
-            if (attribute.nameLength == 0)
-                return nullptr;
+            if (!isAsciiLetter(s[i]))
+                return 0;
             i += attribute.nameLength;
             if (s[i] == '=') {
                 char quote = s[i + 1];
                 const void* close =
                     quote == '"' || quote == '\'' ? std::memchr(s + i + 2, quote, n - i - 2) : nullptr;
                 if (close == nullptr)
-                    return nullptr;
+                    return 0;
                 attribute.value = i + 2;
                 attribute.valueLength =
                     static_cast<size_t>(static_cast<const char*>(close) - s) - attribute.value;
@@ -827,8 +837,28 @@ private:
             }
             m_attributes.push_back(attribute);
         }
+        return nameLength;
+    }
+
+    // A page's tag read as it stands when its normal form could not differ in what it gives:
+    // a plain tag without line breaks (which the normal form drops or blanks) and backslashes
+    // (which it drops before and after a value).
+    bool readsAsWritten(const char* tag, size_t length) {
+        for (size_t i = 0; i < length; ++i) {
+            if (tag[i] == '\r' || tag[i] == '\n' || tag[i] == '\\')
+                return false;
+        }
+        m_plainNameLength = readPlainTag(tag, length);
+        return m_plainNameLength > 0;
+    }
+
+    // The element of a plain tag, with what the XML parse of its normal form gives: names as
+    // written, the last of repeated names kept in its place, values decoded; but without a
+    // document per tag.
+    TreeNode* plainElement() {
+        const char* s = m_tagText;
         m_fragment.clear();
-        m_fragment.appendN(s + 1, static_cast<int>(nameLength));
+        m_fragment.appendN(s + 1, static_cast<int>(m_plainNameLength));
         TreeNode* element = TreeNode::createChild(current(), m_fragment.getString());
         for (size_t k = 0; k < m_attributes.size(); ++k) {
             const PlainAttribute& a = m_attributes[k];
@@ -859,9 +889,7 @@ private:
     }
 
     void appendElement(int number, HtmlTagKind kind) {
-        TreeNode* element = plainElement();
-        if (element == nullptr)
-            element = parseElement(kind);
+        TreeNode* element = m_plainNameLength > 0 ? plainElement() : parseElement(kind);
         if (element == nullptr)
             return;
         if (kind != HtmlTagKind::Start || !HtmlParse::isContainer(number))
@@ -896,6 +924,11 @@ private:
     bool m_crossedElement = false;
     bool m_lastTextEndsBlank = false;
 
+    // The tag being handled: the page's own text or its normal form; with the length of its name
+    // when it is a plain tag, else 0.
+    const char* m_tagText = nullptr;
+    size_t m_tagLength = 0;
+    size_t m_plainNameLength = 0;
     StringBuffer m_cleaned;
     StringBuffer m_name;
     StringBuffer m_fragment;
@@ -931,21 +964,25 @@ TreeNode* HtmlParse::htmlToTree(const char* html, unsigned codePage) {
 }
 
 int HtmlParse::classifyTag(const char* tagText, HtmlTagKind& kind, StringBuffer& name) {
+    return classifyTag(tagText, tagText != nullptr ? std::strlen(tagText) : 0, kind, name);
+}
+
+int HtmlParse::classifyTag(const char* tagText, size_t length, HtmlTagKind& kind, StringBuffer& name) {
     kind = HtmlTagKind::Start;
     name.clear();
-    if (tagText == nullptr || tagText[0] != '<')
+    if (tagText == nullptr || length < 2 || tagText[0] != '<')
         return kNotATag;
-    size_t length = std::strlen(tagText);
     if (tagText[1] == '/')
         kind = HtmlTagKind::End;
     else if (length >= 3 && tagText[length - 2] == '/' && tagText[length - 1] == '>')
         kind = HtmlTagKind::Empty;
 
+    const char* limit = tagText + length;
     const char* start = tagText + (kind == HtmlTagKind::End ? 2 : 1);
-    while (isBlank(*start))
+    while (start < limit && isBlank(*start))
         ++start;
     const char* end = start;
-    while (!endsName(*end))
+    while (end < limit && !endsName(*end))
         ++end;
     // Lower-cased a chunk at a time through a small buffer.
     char chunk[64];

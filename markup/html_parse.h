@@ -148,6 +148,8 @@ public:
 
     // The tag number of a (normalised) tag's text, with its kind and its lower-cased name.
     static int classifyTag(const char* tagText, HtmlTagKind& kind, StringBuffer& name);
+    // The same for the `length` bytes at `tagText`, which need no terminator.
+    static int classifyTag(const char* tagText, size_t length, HtmlTagKind& kind, StringBuffer& name);
     // Whether a start tag of that number opens an element that later content goes into.
     static bool isContainer(int number);
     // Whether an element of that (lower-case) name is a phrasing element, whose text joins the

@@ -844,8 +844,8 @@ private:
     // a plain tag without line breaks (which the normal form drops or blanks) and backslashes
     // (which it drops before and after a value).
     bool readsAsWritten(const char* tag, size_t length) {
-        for (size_t i = 0; i < length; ++i) {
-            if (tag[i] == '\r' || tag[i] == '\n' || tag[i] == '\\')
+        for (char c : {'\n', '\r', '\\'}) {
+            if (std::memchr(tag, c, length) != nullptr)
                 return false;
         }
         m_plainNameLength = readPlainTag(tag, length);

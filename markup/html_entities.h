@@ -39,6 +39,6 @@ void decodeHtmlReferences(const char* text, size_t length, StringBuffer& out);
 // Reads the reference at the `&` that starts `text` (`length` bytes): answers the bytes it takes,
 // `&` included, with the character (and the second character of a two-character name, else 0);
 // 0 when no reference starts there. A name is the longest that matches: the whole name with its
-// semicolon, else the longest legacy name the letters begin with ("&notit;" is "¬" and "it;").
+// semicolon, else the longest legacy name the letters begin with ("&notit;" is the not sign and "it;").
 size_t readHtmlReference(const char* text, size_t length, HtmlReferenceContext context, char32_t& first,
                          char32_t& second);

@@ -142,9 +142,48 @@ size_t readNumericReference(const char* s, bool hex, char32_t& c) {
 constexpr size_t kLongestName = 6;
 static_assert(kLongestHtml5ReferenceName >= kLongestName);
 
+// Besides the table's ISO-8859-1 names and four of its XML names, HTML reads these without a
+// semicolon.
+constexpr std::string_view kCapitalLegacyNames[] = {"AMP", "COPY", "GT", "LT", "QUOT", "REG"};
+
+bool isLegacyName(const char* name, size_t length) {
+    HtmlEntity entity;
+    if (findHtmlEntity(name, length, entity))
+        return !entity.windows1252 && !entity.blank && entity.codePoint != U'\'';
+    return std::find(std::begin(kCapitalLegacyNames), std::end(kCapitalLegacyNames),
+                     std::string_view(name, length)) != std::end(kCapitalLegacyNames);
+}
+
+// The bytes a named reference takes after its `&`, or 0. `p` holds `left` bytes.
+size_t readNamedReference(const char* p, size_t left, HtmlReferenceContext context, char32_t& first,
+                          char32_t& second) {
+    size_t n = 0;
+    while (n < left && n <= kLongestHtml5ReferenceName && std::isalnum(static_cast<unsigned char>(p[n])))
+        ++n;
+    HtmlEntity entity;
+    if (n < left && p[n] == ';') {
+        if (findHtmlEntity(p, n, entity)) {
+            first = entity.blank ? U' ' : entity.codePoint;
+            return n + 1;
+        }
+        if (findHtml5Reference(p, n, first, second))
+            return n + 1;
+    }
+    for (size_t k = std::min(n, kLongestName); k >= 2; --k) {
+        if (!isLegacyName(p, k))
+            continue;
+        bool continued = k < left && (std::isalnum(static_cast<unsigned char>(p[k])) || p[k] == '=');
+        if (context == HtmlReferenceContext::AttributeValue && continued)
+            return 0;
+        return findHtml5Reference(p, k, first, second) ? k : 0;
+    }
+    return 0;
+}
+
 } // namespace
 
-size_t readHtmlReference(const char* text, size_t length, char32_t& first, char32_t& second) {
+size_t readHtmlReference(const char* text, size_t length, HtmlReferenceContext context, char32_t& first,
+                         char32_t& second) {
     first = 0;
     second = 0;
     if (length < 3 || text[0] != '&')
@@ -164,17 +203,8 @@ size_t readHtmlReference(const char* text, size_t length, char32_t& first, char3
             ++taken;
         return taken + 1;
     }
-    size_t n = 0;
-    while (n < left && n <= kLongestHtml5ReferenceName && std::isalnum(static_cast<unsigned char>(p[n])))
-        ++n;
-    if (n == left || p[n] != ';')
-        return 0;
-    HtmlEntity entity;
-    if (findHtmlEntity(p, n, entity))
-        first = entity.blank ? U' ' : entity.codePoint;
-    else if (!findHtml5Reference(p, n, first, second))
-        return 0;
-    return n + 2;
+    size_t taken = readNamedReference(p, left, context, first, second);
+    return taken == 0 ? 0 : taken + 1;
 }
 
 void decodeHtmlReferences(const char* text, size_t length, StringBuffer& out) {
@@ -184,7 +214,7 @@ void decodeHtmlReferences(const char* text, size_t length, StringBuffer& out) {
             continue;
         char32_t c;
         char32_t second;
-        size_t taken = readHtmlReference(text + i, length - i, c, second);
+        size_t taken = readHtmlReference(text + i, length - i, HtmlReferenceContext::Text, c, second);
         if (taken == 0)
             continue;
         out.appendN(text + run, static_cast<int>(i - run));

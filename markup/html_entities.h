@@ -26,12 +26,19 @@ struct HtmlEntity {
 // the table's.
 bool findHtmlEntity(const char* name, size_t length, HtmlEntity& entity);
 
+// Where a reference stands: a name without its semicolon (one of HTML's legacy names, such as
+// "&copy") is read in text, but in an attribute value only when neither a letter, a digit nor
+// `=` follows, so that URL queries such as "?a=1&copy=2" keep their parameters.
+enum class HtmlReferenceContext { Text, AttributeValue };
+
 // Appends `length` bytes of UTF-8 text to out with its character references decoded: the names
-// of the table, every other HTML5 name, and numeric references (decimal or hex, the ';' optional), as a
-// browser reads them. Anything that is no reference is copied as it is.
+// of the table, every other HTML5 name, and numeric references (decimal or hex, the ';' optional),
+// as a browser reads them in text. Anything that is no reference is copied as it is.
 void decodeHtmlReferences(const char* text, size_t length, StringBuffer& out);
 
 // Reads the reference at the `&` that starts `text` (`length` bytes): answers the bytes it takes,
 // `&` included, with the character (and the second character of a two-character name, else 0);
-// 0 when no reference starts there.
-size_t readHtmlReference(const char* text, size_t length, char32_t& first, char32_t& second);
+// 0 when no reference starts there. A name is the longest that matches: the whole name with its
+// semicolon, else the longest legacy name the letters begin with ("&notit;" is the not sign and "it;").
+size_t readHtmlReference(const char* text, size_t length, HtmlReferenceContext context, char32_t& first,
+                         char32_t& second);

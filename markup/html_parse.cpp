@@ -22,6 +22,7 @@ namespace {
 
 constexpr char32_t kNoBreakSpace = 0xA0;
 const std::string kBlank(" ");
+const std::string kNothing;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -259,7 +260,7 @@ bool closesParagraph(int number) {
 }
 
 // Content of these is raw text: nothing in it is markup until the element's own end tag.
-enum RawText : uint8_t { kNoRawText, kScriptText, kStyleText, kRawTextCount };
+enum RawText : uint8_t { kNoRawText, kScriptText, kStyleText };
 
 // ---- One conversion ----
 
@@ -269,6 +270,7 @@ public:
         : m_settings(settings), m_text(text), m_length(length), m_codePage(codePage), m_ends(text, length) {
         m_fragmentOptions.trimContent = true;
         m_fragmentOptions.replaceDuplicateAttributes = true;
+        m_fragmentOptions.decodeAttributeValues = false;
     }
 
     TreeNode* run() {
@@ -311,6 +313,16 @@ private:
         TreeNode* node;
         size_t depth;
     };
+    // An attribute of a plain tag, as offsets into the normalised tag.
+    struct PlainAttribute {
+        size_t name;
+        size_t nameLength;
+        size_t value;
+        size_t valueLength;
+    };
+    // Repeated names are found by comparing each with the later ones; tags with more attributes
+    // than this go through the XML parse, which finds them by hashing.
+    static constexpr size_t kMaxPlainAttributes = 24;
 
     // ---- The open elements ----
 
@@ -400,31 +412,67 @@ private:
         return m_length;
     }
 
-    // The end tag of the raw text element that is open: its name, then a blank, `/` or `>`.
-    bool startsRawTextEnd(size_t pos) const {
-        const char* end = m_rawText == kStyleText ? "</style" : "</script";
-        size_t n = std::strlen(end);
-        if (!startsNoCase(pos, end))
+    // `word` at `pos`, ASCII case ignored, then a blank, `/`, `>` or the end of the text.
+    bool startsWord(size_t pos, const char* word) const {
+        size_t n = std::strlen(word);
+        if (!startsNoCase(pos, word))
             return false;
         return pos + n == m_length || isBlank(m_text[pos + n]) || m_text[pos + n] == '/' ||
                m_text[pos + n] == '>';
     }
 
-    // Where the raw text's end tag next starts, or the end of the text.
-    size_t findRawTextEnd(size_t pos) {
-        size_t& noEndFrom = m_noRawTextEndFrom[m_rawText];
-        if (pos >= noEndFrom)
-            return m_length;
-        for (size_t i = pos; i < m_length;) {
+    // The end tag of the raw text element that is open.
+    bool startsRawTextEnd(size_t pos) const {
+        return startsWord(pos, m_rawText == kStyleText ? "</style" : "</script");
+    }
+
+    // Where the raw text's end tag next starts, or the end of the text. Each search starts where
+    // the element's text starts and what it passes over is taken as text, so the searches of a
+    // page together pass over it once.
+    size_t findRawTextEnd(size_t pos) const {
+        if (m_rawText == kScriptText)
+            return findScriptEnd(pos);
+        for (size_t i = pos; i < m_length; ++i) {
             const void* lt = std::memchr(m_text + i, '<', m_length - i);
             if (lt == nullptr)
                 break;
             i = static_cast<size_t>(static_cast<const char*>(lt) - m_text);
             if (startsRawTextEnd(i))
                 return i;
-            ++i;
         }
-        noEndFrom = pos;
+        return m_length;
+    }
+
+    // Script text has escapes, as browsers read it: after "<!--", a "<script" starts a section in
+    // which "</script" does not end the script but only the section; "-->" leaves either, so
+    // "<!--<script>x</script>-->" is all script text.
+    size_t findScriptEnd(size_t pos) const {
+        enum { kPlain, kEscaped, kDoubleEscaped } state = kPlain;
+        for (size_t i = pos; i < m_length; ++i) {
+            if (state == kPlain) {
+                const void* lt = std::memchr(m_text + i, '<', m_length - i);
+                if (lt == nullptr)
+                    break;
+                i = static_cast<size_t>(static_cast<const char*>(lt) - m_text);
+                if (startsRawTextEnd(i))
+                    return i;
+                // The dashes of "<!--" may also be those of its "-->" ("<!-->").
+                if (startsNoCase(i, "<!--")) {
+                    state = kEscaped;
+                    i += 1;
+                }
+            } else if (m_text[i] == '-' && startsNoCase(i, "-->")) {
+                state = kPlain;
+                i += 2;
+            } else if (m_text[i] == '<' && state == kEscaped) {
+                if (startsRawTextEnd(i))
+                    return i;
+                if (startsWord(i, "<script"))
+                    state = kDoubleEscaped;
+            } else if (m_text[i] == '<' && startsRawTextEnd(i)) {
+                state = kEscaped;
+            }
+        }
         return m_length;
     }
 
@@ -593,9 +641,20 @@ private:
             return;
         }
         m_joinTight = false;
-        HtmlTagText::cleanTag(tag, length, m_cleaned);
+        // An end tag gives only its name, which its normal form leaves as it is when a letter
+        // follows the slash.
+        m_tagText = tag;
+        m_tagLength = length;
+        m_plainNameLength = 0;
+        bool endTagName = tag[1] == '/' && isAsciiLetter(tag[2]);
+        if (!endTagName && !readsAsWritten(tag, length)) {
+            HtmlTagText::cleanTag(tag, length, m_cleaned);
+            m_tagText = m_cleaned.getString();
+            m_tagLength = static_cast<size_t>(m_cleaned.getSize());
+            m_plainNameLength = readPlainTag(m_tagText, m_tagLength);
+        }
         HtmlTagKind kind;
-        int number = HtmlParse::classifyTag(m_cleaned.getString(), kind, m_name);
+        int number = HtmlParse::classifyTag(m_tagText, m_tagLength, kind, m_name);
         if (number == kNotATag)
             return;
         m_joinTight = HtmlParse::joinsNeighbours(m_name.getString(), static_cast<size_t>(m_name.getSize()));
@@ -709,7 +768,10 @@ private:
     }
 
     // The normalised tag, completed by its end tag for a start tag, parsed as XML: the element
-    // gets its name and its attributes with their values decoded.
+    // gets its name and its attributes, whose values are then decoded as HTML. A tag whose quotes
+    // swallowed later markup into its name parses to an element with text and elements of its
+    // own; they are no part of the tag, and names such as "!x" that the parse can make of them
+    // would not read back as elements, so only the name and the attributes are taken.
     TreeNode* parseElement(HtmlTagKind kind) {
         m_fragment.setSb(m_cleaned);
         if (kind == HtmlTagKind::Start) {
@@ -717,54 +779,117 @@ private:
             m_fragment.appendSb(m_name);
             m_fragment.appendChar('>');
         }
-        TreeNode* element = parseXml(m_fragment.getString(), nullptr, m_fragmentOptions);
-        if (element == nullptr)
+        TreeNode* parsed = parseXml(m_fragment.getString(), nullptr, m_fragmentOptions);
+        if (parsed == nullptr)
             return nullptr;
-        dropStrayMarkup(element);
-        if (!TreeNode::appendChild(current(), element)) {
-            TreeNode::destroyDocument(element);
-            return nullptr;
+        TreeNode* element = TreeNode::createChild(current(), parsed->getTag());
+        const char* name;
+        const char* value;
+        int nameLength;
+        int valueLength;
+        for (int i = 0; parsed->attributeAt(i, name, nameLength, value, valueLength); ++i)
+            appendAttribute(element, name, static_cast<size_t>(nameLength), value,
+                            static_cast<size_t>(valueLength));
+        TreeNode::destroyDocument(parsed);
+        return element;
+    }
+
+    // The bytes of a plain name at `s`: letters, digits and the marks names of today's pages
+    // use ("data-id", "xml:lang"). Any other byte sends the tag through the XML parse.
+    static size_t plainNameLength(const char* s) {
+        size_t n = 0;
+        while (isAsciiAlnum(s[n]) || s[n] == '-' || s[n] == '_' || s[n] == ':' || s[n] == '.')
+            ++n;
+        return n;
+    }
+
+    // Most tags are a plain name and plain attributes with quoted values ("<br/>",
+    // "<a href=\"x\" class='y'>"), separated by single blanks. Reads the `n` bytes at `s` as such
+    // a tag into m_attributes and answers the name's length, or 0 for any other shape.
+    size_t readPlainTag(const char* s, size_t n) {
+        if (n < 3 || s[n - 1] != '>')
+            return 0;
+        size_t nameLength = plainNameLength(s + 1);
+        m_attributes.clear();
+        for (size_t i = 1 + nameLength; nameLength > 0 && i != n - 1 && !(s[i] == '/' && i == n - 2);) {
+            if (s[i] != ' ' || m_attributes.size() == kMaxPlainAttributes)
+                return 0;
+            // The normal form drops an attribute without a value before " />", and the slash.
+            if (s[++i] == '/' && i == n - 2) {
+                if (!m_attributes.empty() && m_attributes.back().value == 0)
+                    return 0;
+                break;
+            }
+            PlainAttribute attribute{i, plainNameLength(s + i), 0, 0};
+            if (!isAsciiLetter(s[i]))
+                return 0;
+            i += attribute.nameLength;
+            if (s[i] == '=') {
+                char quote = s[i + 1];
+                const void* close =
+                    quote == '"' || quote == '\'' ? std::memchr(s + i + 2, quote, n - i - 2) : nullptr;
+                if (close == nullptr)
+                    return 0;
+                attribute.value = i + 2;
+                attribute.valueLength =
+                    static_cast<size_t>(static_cast<const char*>(close) - s) - attribute.value;
+                i = attribute.value + attribute.valueLength + 1;
+            }
+            m_attributes.push_back(attribute);
+        }
+        return nameLength;
+    }
+
+    // A page's tag read as it stands when its normal form could not differ in what it gives:
+    // a plain tag without line breaks (which the normal form drops or blanks) and backslashes
+    // (which it drops before and after a value).
+    bool readsAsWritten(const char* tag, size_t length) {
+        for (char c : {'\n', '\r', '\\'}) {
+            if (std::memchr(tag, c, length) != nullptr)
+                return false;
+        }
+        m_plainNameLength = readPlainTag(tag, length);
+        return m_plainNameLength > 0;
+    }
+
+    // The element of a plain tag, with what the XML parse of its normal form gives: names as
+    // written, the last of repeated names kept in its place, values decoded; but without a
+    // document per tag.
+    TreeNode* plainElement() {
+        const char* s = m_tagText;
+        m_fragment.clear();
+        m_fragment.appendN(s + 1, static_cast<int>(m_plainNameLength));
+        TreeNode* element = TreeNode::createChild(current(), m_fragment.getString());
+        for (size_t k = 0; k < m_attributes.size(); ++k) {
+            const PlainAttribute& a = m_attributes[k];
+            if (!repeatedLater(s, k))
+                appendAttribute(element, s + a.name, a.nameLength, s + a.value, a.valueLength);
         }
         return element;
     }
 
-    // A tag whose quotes swallowed later markup into its name parses to an element with text and
-    // elements of its own. They are no part of the tag, and names such as "!x" that the parse can
-    // make of them would not read back as elements, so only the element itself is kept. The
-    // children go last first, each found at the end of its parent's list.
-    static void dropStrayMarkup(TreeNode* element) {
-        while (TreeNode* child = element->lastChild())
-            delete child;
-        element->setContent(nullptr);
-        element->setCdata(false);
-    }
-
-    // A tag that is only a name of letters and digits ("<p>", "<br/>") parses to an element of
-    // that name without attributes; it is made directly, without a parse of its own.
-    bool isBareName() const {
-        const char* text = m_cleaned.getString();
-        int length = m_cleaned.getSize();
-        int end = length >= 3 && text[length - 2] == '/' ? length - 2 : length - 1;
-        if (end < 2 || text[end] != '>')
-            return false;
-        for (int i = 1; i < end; ++i) {
-            if (!isAsciiAlnum(text[i]))
-                return false;
+    bool repeatedLater(const char* s, size_t k) const {
+        const PlainAttribute& a = m_attributes[k];
+        for (size_t later = k + 1; later < m_attributes.size(); ++later) {
+            const PlainAttribute& b = m_attributes[later];
+            if (a.nameLength == b.nameLength && std::memcmp(s + a.name, s + b.name, a.nameLength) == 0)
+                return true;
         }
-        return true;
+        return false;
     }
 
-    TreeNode* bareElement() {
-        const char* text = m_cleaned.getString();
-        int length = m_cleaned.getSize();
-        int nameLength = (text[length - 2] == '/' ? length - 2 : length - 1) - 1;
+    void appendAttribute(TreeNode* element, const char* name, size_t nameLength, const char* value,
+                         size_t valueLength) {
         m_fragment.clear();
-        m_fragment.appendN(text + 1, nameLength);
-        return TreeNode::createChild(current(), m_fragment.getString());
+        m_fragment.appendN(name, static_cast<int>(nameLength));
+        m_value.clear();
+        m_value.appendN(value, static_cast<int>(valueLength));
+        m_settings.decodeEntities(m_value, m_codePage, HtmlReferenceContext::AttributeValue);
+        element->appendAttribute(m_fragment.getString(), m_value.getString());
     }
 
     void appendElement(int number, HtmlTagKind kind) {
-        TreeNode* element = isBareName() ? bareElement() : parseElement(kind);
+        TreeNode* element = m_plainNameLength > 0 ? plainElement() : parseElement(kind);
         if (element == nullptr)
             return;
         if (kind != HtmlTagKind::Start || !HtmlParse::isContainer(number))
@@ -798,13 +923,18 @@ private:
     // A phrasing element or a comment opened or closed in the tree after the last text.
     bool m_crossedElement = false;
     bool m_lastTextEndsBlank = false;
-    // Searches that found nothing from a position find nothing from any later one.
-    size_t m_noRawTextEndFrom[kRawTextCount] = {SIZE_MAX, SIZE_MAX, SIZE_MAX};
 
+    // The tag being handled: the page's own text or its normal form; with the length of its name
+    // when it is a plain tag, else 0.
+    const char* m_tagText = nullptr;
+    size_t m_tagLength = 0;
+    size_t m_plainNameLength = 0;
     StringBuffer m_cleaned;
     StringBuffer m_name;
     StringBuffer m_fragment;
     StringBuffer m_piece;
+    std::vector<PlainAttribute> m_attributes;
+    StringBuffer m_value;
 };
 
 } // namespace
@@ -834,21 +964,25 @@ TreeNode* HtmlParse::htmlToTree(const char* html, unsigned codePage) {
 }
 
 int HtmlParse::classifyTag(const char* tagText, HtmlTagKind& kind, StringBuffer& name) {
+    return classifyTag(tagText, tagText != nullptr ? std::strlen(tagText) : 0, kind, name);
+}
+
+int HtmlParse::classifyTag(const char* tagText, size_t length, HtmlTagKind& kind, StringBuffer& name) {
     kind = HtmlTagKind::Start;
     name.clear();
-    if (tagText == nullptr || tagText[0] != '<')
+    if (tagText == nullptr || length < 2 || tagText[0] != '<')
         return kNotATag;
-    size_t length = std::strlen(tagText);
     if (tagText[1] == '/')
         kind = HtmlTagKind::End;
     else if (length >= 3 && tagText[length - 2] == '/' && tagText[length - 1] == '>')
         kind = HtmlTagKind::Empty;
 
+    const char* limit = tagText + length;
     const char* start = tagText + (kind == HtmlTagKind::End ? 2 : 1);
-    while (isBlank(*start))
+    while (start < limit && isBlank(*start))
         ++start;
     const char* end = start;
-    while (!endsName(*end))
+    while (end < limit && !endsName(*end))
         ++end;
     // Lower-cased a chunk at a time through a small buffer.
     char chunk[64];
@@ -960,31 +1094,30 @@ bool HtmlParse::joinsNeighbours(const char* name, size_t length) {
     }
 }
 
-void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage) {
+void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage, HtmlReferenceContext context) {
     if (!text.containsChar('&'))
         return;
-    if (m_nbspMode != 0 && text.containsSubstring("&nbsp;")) {
-        const std::string* nbsp = m_nbspMode == 1 ? characterText(kNoBreakSpace, codePage) : nullptr;
-        text.replaceAll("&nbsp;", nbsp != nullptr ? nbsp->c_str() : "");
-    }
+    if (m_nbspMode != 0 && text.containsSubstring("&nbsp;"))
+        text.replaceAll("&nbsp;", noBreakSpaceText(true, codePage)->c_str());
     const char* s = text.getString();
     size_t length = static_cast<size_t>(text.getSize());
+    const char* amp = static_cast<const char*>(std::memchr(s, '&', length));
     size_t run = 0;
     StringBuffer& decoded = m_decoded;
     decoded.clear();
     bool changed = false;
-    for (const char* amp = std::strchr(s, '&'); amp != nullptr; amp = std::strchr(amp + 1, '&')) {
+    for (; amp != nullptr; amp = std::strchr(amp + 1, '&')) {
         size_t at = static_cast<size_t>(amp - s);
         char32_t first;
         char32_t second;
-        size_t taken = readHtmlReference(amp, length - at, first, second);
+        size_t taken = readHtmlReference(amp, length - at, context, first, second);
         if (taken == 0)
             continue;
         // "&amp;" and the like are the same byte in every code page a page is read in.
         bool ascii = first < 0x80 && second == 0;
-        // "&nbsp;" reads as a plain blank unless another nbsp mode took it above.
-        const std::string* bytes =
-            ascii ? nullptr : (first == kNoBreakSpace ? &kBlank : characterText(first, codePage));
+        const std::string* bytes = ascii                    ? nullptr
+                                   : first == kNoBreakSpace ? noBreakSpaceText(amp[1] != '#', codePage)
+                                                            : characterText(first, codePage);
         const std::string* more = second != 0 ? characterText(second, codePage) : nullptr;
         // A character the page's code page cannot hold stays written as its reference.
         if ((!ascii && bytes == nullptr) || (second != 0 && more == nullptr))
@@ -1004,6 +1137,15 @@ void HtmlParse::decodeEntities(StringBuffer& text, unsigned codePage) {
         return;
     decoded.appendN(s + run, static_cast<int>(length - run));
     text.setSb(decoded);
+}
+
+// "&nbsp;" (and "&nbsp" as text reads it) follows the nbsp mode; the numbered no-break space
+// reads as a plain blank.
+const std::string* HtmlParse::noBreakSpaceText(bool named, unsigned codePage) {
+    if (!named || m_nbspMode == 0)
+        return &kBlank;
+    const std::string* nbsp = m_nbspMode == 1 ? characterText(kNoBreakSpace, codePage) : nullptr;
+    return nbsp != nullptr ? nbsp : &kNothing;
 }
 
 const std::string* HtmlParse::characterText(char32_t c, unsigned codePage) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "base/string_buffer.h"
+#include "markup/html_entities.h"
 
 #include <cstdint>
 #include <string>
@@ -147,20 +148,26 @@ public:
 
     // The tag number of a (normalised) tag's text, with its kind and its lower-cased name.
     static int classifyTag(const char* tagText, HtmlTagKind& kind, StringBuffer& name);
+    // The same for the `length` bytes at `tagText`, which need no terminator.
+    static int classifyTag(const char* tagText, size_t length, HtmlTagKind& kind, StringBuffer& name);
     // Whether a start tag of that number opens an element that later content goes into.
     static bool isContainer(int number);
     // Whether an element of that (lower-case) name is a phrasing element, whose text joins the
     // text beside it without a blank.
     static bool joinsNeighbours(const char* name, size_t length);
 
-    // Decodes page text in `codePage` in place: "&nbsp;" by the nbsp mode, then every numeric
-    // and every HTML5 named reference (with its semicolon) into its character in the code page.
-    // A character the code page cannot hold stays written as its reference.
-    void decodeEntities(StringBuffer& text, unsigned codePage);
+    // Decodes page text (or an attribute value) in `codePage` in place: "&nbsp;" by the nbsp
+    // mode, every numeric and every HTML5 named reference into its character in the code page, as
+    // HTML reads them where they stand. A character the code page cannot hold stays written as
+    // its reference.
+    void decodeEntities(StringBuffer& text, unsigned codePage,
+                        HtmlReferenceContext context = HtmlReferenceContext::Text);
 
 private:
     // The bytes of `c` in `codePage`, or null when the code page has no such character.
     const std::string* characterText(char32_t c, unsigned codePage);
+    // What a no-break space reference becomes; `named` for "&nbsp;", false for a number.
+    const std::string* noBreakSpaceText(bool named, unsigned codePage);
 
     bool m_dropUnknownTags;
     bool m_dropTable[kDropTableSize];

@@ -346,6 +346,10 @@ int TreeNode::numAttributes() const {
     return m_attributes != nullptr ? m_attributes->count() : 0;
 }
 
+bool TreeNode::attributeAt(int i, const char*& name, int& nameLen, const char*& value, int& valueLen) const {
+    return m_attributes != nullptr && m_attributes->entryAt(i, name, nameLen, value, valueLen);
+}
+
 void TreeNode::writeAttributes(StringBuffer& out) const {
     if (m_attributes != nullptr)
         m_attributes->writeXml(out);

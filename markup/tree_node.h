@@ -120,6 +120,9 @@ public:
     // only an empty value.
     bool attributeMatches(const char* name, const char* pattern) const;
     int numAttributes() const;
+    // Attribute i as pointers into the node's text (not NUL-terminated) with their lengths; false
+    // when i is out of range.
+    bool attributeAt(int i, const char*& name, int& nameLen, const char*& value, int& valueLen) const;
     // Appends ` name="value"` for each attribute, values escaped.
     void writeAttributes(StringBuffer& out) const;
 

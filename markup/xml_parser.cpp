@@ -603,7 +603,8 @@ private:
                     // Not XML: the value runs to the next quote of either kind.
                     readSpan("\"'", m_value);
                 }
-                decodeReferences(m_value, m_decoded);
+                if (m_options.decodeAttributeValues)
+                    decodeReferences(m_value, m_decoded);
                 if (*m_p == '"' || *m_p == '\'')
                     ++m_p;
             }

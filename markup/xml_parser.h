@@ -14,6 +14,8 @@ struct XmlParseOptions {
     bool trimContent = true;
     // An attribute repeated in a start tag replaces the earlier one instead of standing beside it.
     bool replaceDuplicateAttributes = false;
+    // Decode the references in attribute values; the HTML reader decodes them by HTML's rules.
+    bool decodeAttributeValues = true;
 };
 
 // Parses the NUL-terminated `text`. Answers the root of a new document, which belongs to the

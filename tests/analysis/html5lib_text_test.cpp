@@ -5,7 +5,6 @@
 // browser breaks words between blocks, which the page text decides by its own rule.
 #include "analysis/page_text.h"
 #include "base/string_buffer.h"
-#include "markup/html5_references.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +33,7 @@ struct Html5libCase {
     std::string data;
     // The text nodes outside script, style and template, in document order.
     std::string text;
-    // Cases that need what the reader leaves to others: a named reference without its semicolon
-    // or a longer name that begins with one (read by the legacy rule), script text that opens a
-    // comment and another script (the double-escaped state), scripting turned on, or a fragment
+    // Cases that need what the reader leaves to others: scripting turned on, or a fragment
     // context.
     bool outOfScope = false;
 };
@@ -54,31 +51,6 @@ std::string withoutBlanks(const std::string& text) {
         out += c;
     }
     return out;
-}
-
-bool holdsLegacyReference(const std::string& data) {
-    for (size_t amp = data.find('&'); amp != std::string::npos; amp = data.find('&', amp + 1)) {
-        size_t end = amp + 1;
-        while (end < data.size() && std::isalnum(static_cast<unsigned char>(data[end])))
-            ++end;
-        if (end == amp + 1)
-            continue;
-        char32_t first;
-        char32_t second;
-        if (end == data.size() || data[end] != ';' ||
-            !findHtml5Reference(data.data() + amp + 1, end - amp - 1, first, second))
-            return true;
-    }
-    return false;
-}
-
-bool holdsDoubleEscapedScript(const std::string& data) {
-    std::string lower;
-    for (char c : data)
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    size_t script = lower.find("<script");
-    size_t comment = script == std::string::npos ? script : lower.find("<!--", script);
-    return comment != std::string::npos && lower.find("<script", comment) != std::string::npos;
 }
 
 // Depth of a document line "| " followed by two blanks per level.
@@ -138,10 +110,6 @@ std::vector<Html5libCase> readCases(const fs::path& path) {
                 inText = !ends;
             }
         }
-    }
-    for (Html5libCase& c : cases) {
-        if (holdsLegacyReference(c.data) || holdsDoubleEscapedScript(c.data))
-            c.outOfScope = true;
     }
     return cases;
 }

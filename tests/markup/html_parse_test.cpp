@@ -127,7 +127,9 @@ struct DecodeCase {
     const char* text;
     unsigned codePage;
     const char* decoded;
+    HtmlReferenceContext context = HtmlReferenceContext::Text;
 };
+constexpr HtmlReferenceContext kInValue = HtmlReferenceContext::AttributeValue;
 
 // clang-format off
 const DecodeCase kDecodeCases[] = {
@@ -138,7 +140,12 @@ const DecodeCase kDecodeCases[] = {
     {"&euro;&dagger;&Dagger;&circ;&OElig;&rdquo;&ndash;&mdash;&tilde;&trade;&oelig;&Yuml;", 1252,
      "\x80\x86\x87\x88\x8C\x94\x96\x97\x98\x99\x9C\x9F"},
     {"&amp; &lt; &gt; &quot;", 1252, "& < > \""},
-    {"&eacute &unknown; &Eacute;", 1252, "&eacute &unknown; \xC9"},
+    {"&eacute &unknown; &Eacute;", 1252, "\xE9 &unknown; \xC9"},
+    {"&copy2024 &ampx &notin &notin; &LT&GTx &frac12;", 65001,
+     "\xC2\xA9" "2024 &x \xC2\xACin \xE2\x88\x89 <>x \xC2\xBD"},
+    {"&nbsp&apos &euro &ensp &rsquo", 65001, " &apos &euro &ensp &rsquo"},
+    {"?a=1&copy=2&reg;&regx&amp&lt", 65001, "?a=1&copy=2\xC2\xAE&regx&<", kInValue},
+    {"&eacute; &#233 &eacute.", 65001, "\xC3\xA9 \xC3\xA9 \xC3\xA9.", kInValue},
     {"&#233; and &eacute;", 1252, "\xE9 and \xE9"},
     {"&#x41;&#X42&#67;", 65001, "ABC"},
     {"Zubeh&#246;r", 65001, "Zubeh\xC3\xB6r"},
@@ -159,7 +166,7 @@ TEST_P(DecodeEntitiesTest, DecodesEveryReference) {
     const DecodeCase& c = GetParam();
     HtmlParse parse;
     StringBuffer text(c.text);
-    parse.decodeEntities(text, c.codePage);
+    parse.decodeEntities(text, c.codePage, c.context);
     EXPECT_STREQ(text.getString(), c.decoded) << c.text;
 }
 

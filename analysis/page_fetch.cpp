@@ -6,7 +6,7 @@
 #include "base/string_buffer.h"
 #include "base/url_parse.h"
 #include "base/x_string.h"
-#include "http/http_man.h"
+#include "http/limits.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 
@@ -139,7 +139,7 @@ int refreshScore(const StringBuffer& current, const StringBuffer& target) {
     return score;
 }
 
-bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url, StringBuffer& outHtml,
+bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* url, StringBuffer& outHtml,
                StringBuffer& outPath, ClsStringArray& visitedUrls) {
     outHtml.clear();
     outPath.clear();
@@ -259,4 +259,44 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
         html.appendSb(appended);
     }
     return handBack(html);
+}
+
+void PageMemo::Answer::copyFrom(const Answer& other) {
+    ok = other.ok;
+    html.setSb(other.html);
+    wasRedirected = other.wasRedirected;
+    finalUrl.setSb(other.finalUrl);
+    codePage = other.codePage;
+    charset.setSb(other.charset);
+}
+
+PageMemo::PageMemo(PageSource& source) : m_source(source), m_answers(HttpLimits::kMaxMemoPages) {}
+
+bool PageMemo::QuickGetHtml(const char* url, StringBuffer& html) {
+    const char* key = url == nullptr ? "" : url;
+    if (const auto* kept = static_cast<const Answer*>(m_answers.hashLookup(key))) {
+        m_last.copyFrom(*kept);
+    } else {
+        m_last.ok = m_source.QuickGetHtml(url, m_last.html);
+        m_last.wasRedirected = m_source.GetWasRedirected();
+        m_source.GetFinalRedirectUrl(m_last.finalUrl);
+        m_last.codePage = m_source.GetPageCodePage();
+        m_source.GetPageCharset(m_last.charset);
+        unsigned size = static_cast<unsigned>(m_last.html.getSize());
+        if (m_count < static_cast<int>(HttpLimits::kMaxMemoPages) && m_bytes + size <= HttpLimits::kMaxMemoBytes) {
+            auto* kept = new Answer();
+            kept->copyFrom(m_last);
+            m_answers.hashInsert(key, kept);
+            ++m_count;
+            m_bytes += size;
+        }
+    }
+    html.setSb(m_last.html);
+    return m_last.ok;
+}
+
+void PageMemo::SetPageEncoding(unsigned codePage, const StringBuffer& label) {
+    m_last.codePage = codePage;
+    m_last.charset.setSb(label);
+    m_source.SetPageEncoding(codePage, label);
 }

@@ -12,7 +12,6 @@
 #include "base/utf8_text.h"
 #include "base/x_string.h"
 #include "charset/code_page_names.h"
-#include "http/http_man.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 
@@ -61,7 +60,7 @@ struct PageLinks {
 // The state of one analysis that lives across its cycles.
 struct Crawl {
     SiteAnalyzer& a;
-    HttpMan& http;
+    PageSource& http;
     StringBuffer basePath{"/"};
     bool lastFetchOk = true;
 
@@ -175,13 +174,14 @@ enum class CycleEnd { Stop, StopTrue, NextCycle };
 
 } // namespace
 
-bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
+bool analyzeSite(SiteAnalyzer& a, PageSource& pages, const char* domainText) {
     a.resetResults();
     a.emails.put_Unique(true);
     a.domain.setString(domainText == nullptr ? "" : domainText);
     a.domain.toLowerCase();
     countryFromDomain(a);
 
+    PageMemo http(pages);
     Crawl c{a, http};
     ClsHtmlToXml converter;
     StringBuffer url("http://");

@@ -3,12 +3,14 @@
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
+#include "base/domain_helpers.h"
 #include "base/url_resolve.h"
 #include "base/utf8_text.h"
 #include "base/x_string.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -77,6 +79,28 @@ void patternSubject(const StringBuffer& href, StringBuffer& out) {
         out.appendChar(t[i]);
     }
     lowerUtf8(out);
+}
+
+// The link with its host in A-label form, as the analysed domain is written: a page may name
+// its own host in Unicode. (The URL parse lower-cases bytes, which would break the UTF-8.)
+void withAsciiHost(const StringBuffer& href, StringBuffer& out) {
+    out.setSb(href);
+    const char* text = href.getString();
+    const char* start = std::strstr(text, "//");
+    if (start == nullptr)
+        return;
+    start += 2;
+    size_t length = std::strcspn(start, "/?#:@");
+    bool unicode = false;
+    for (size_t i = 0; i < length; ++i)
+        unicode = unicode || static_cast<unsigned char>(start[i]) >= 0x80;
+    StringBuffer host, ascii;
+    host.appendN(start, static_cast<int>(length));
+    if (unicode && toAsciiHost(host.getString(), ascii)) {
+        out.shorten(out.getSize() - static_cast<int>(start - text));
+        out.appendSb(ascii);
+        out.append(start + length);
+    }
 }
 
 bool matchesAny(const ClsStringArray& patterns, const StringBuffer& href) {
@@ -191,11 +215,19 @@ void unescapeHref(StringBuffer& href) {
 }
 
 bool isFollowableHref(const StringBuffer& href) {
-    for (const char* prefix : {"#", "ftp:", "FTP:", "javascript", "JAVASCRIPT", "MAILTO", "mailto"}) {
-        if (href.beginsWith(prefix))
-            return false;
-    }
-    return true;
+    if (href.beginsWith("#"))
+        return false;
+    // A scheme is a letter, then letters, digits, '+', '-' or '.', up to the first ':'. Only the
+    // web's own lead to pages; tel:, javascript:, data:, mailto: and the like never do.
+    const char* h = href.getString();
+    const char* p = h;
+    if (!std::isalpha(static_cast<unsigned char>(*p)))
+        return true;
+    while (std::isalnum(static_cast<unsigned char>(*p)) || *p == '+' || *p == '-' || *p == '.')
+        ++p;
+    if (*p != ':')
+        return true;
+    return (p - h == 4 && strncasecmp(h, "http", 4) == 0) || (p - h == 5 && strncasecmp(h, "https", 5) == 0);
 }
 
 bool isOnSite(const char* domain, const StringBuffer& href) {
@@ -208,11 +240,13 @@ bool isOnSite(const char* domain, const StringBuffer& href) {
         return true;
     if (domain == nullptr || *domain == 0)
         return false;
-    if (containsNoCase(href.getString(), domain))
+    StringBuffer link;
+    withAsciiHost(href, link);
+    if (containsNoCase(link.getString(), domain))
         return true;
     StringBuffer bare(domain);
     bare.replaceFirst("www.", "");
-    return bare.getSize() > 0 && containsNoCase(href.getString(), bare.getString());
+    return bare.getSize() > 0 && containsNoCase(link.getString(), bare.getString());
 }
 
 void resolveUrl(const char* domain, const StringBuffer& basePath, const StringBuffer& href,
@@ -238,8 +272,14 @@ void getRefreshUrl(ClsXml& tree, StringBuffer& target) {
     attributeEitherCase(*meta, "content", "CONTENT", content);
     if (content.getSize() == 0)
         return;
-    if (!content.replaceFirst("URL=", ""))
-        content.replaceFirst("url=", "");
+    // "URL=", "url=" and "Url=" alike.
+    const char* text = content.getString();
+    for (const char* p = text; *p != 0; ++p) {
+        if (strncasecmp(p, "url=", 4) == 0) {
+            content.removeChunk(static_cast<int>(p - text), 4);
+            break;
+        }
+    }
     const char* semicolon = std::strchr(content.getString(), ';');
     if (semicolon == nullptr)
         return;
@@ -259,6 +299,8 @@ void collectEmails(const ClsStringArray& urls, ClsStringArray& emails) {
         e.replaceChar('\n', ' ');
         e.replaceChar('\t', ' ');
         e.replaceChar('\r', ' ');
+        // The query ("?subject=...") is no part of the address.
+        e.truncateAtChar('?');
         if (!e.containsChar(' ') && e.containsChar('@'))
             emails.Append(e.getString());
     }

@@ -140,9 +140,11 @@ int refreshScore(const StringBuffer& current, const StringBuffer& target) {
 }
 
 bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* url, StringBuffer& outHtml,
-               StringBuffer& outPath, ClsStringArray& visitedUrls) {
+               StringBuffer& outPath, ClsStringArray& visitedUrls, StringBuffer* outHost) {
     outHtml.clear();
     outPath.clear();
+    if (outHost != nullptr)
+        outHost->clear();
     if (url == nullptr || visitedUrls.Contains(url))
         return false;
     visitedUrls.Append(url);
@@ -167,13 +169,19 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* 
     auto handBack = [&](const StringBuffer& page) {
         http.SetPageEncoding(codePage, charset);
         outHtml.setSb(page);
+        if (outHost != nullptr)
+            outHost->setSb(host);
         return true;
     };
+    // The page's own links, refresh and frames are relative to where the redirects ended.
     if (http.GetWasRedirected()) {
         StringBuffer finalUrl;
         http.GetFinalRedirectUrl(finalUrl);
-        if (finalUrl.getSize() > 0 && !finalUrl.equals(url))
-            getUrlPath(finalUrl.getString(), outPath);
+        if (finalUrl.getSize() > 0 && !finalUrl.equals(url)) {
+            getUrlHost(finalUrl.getString(), host);
+            getUrlPath(finalUrl.getString(), path);
+            outPath.setSb(path);
+        }
     }
     html.replaceAll("&nbsp;", " ");
     ClsHtmlToXml converter;
@@ -193,17 +201,20 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* 
                 return handBack(html);
             StringBuffer targetHost;
             getUrlHost(resolved.getString(), targetHost);
-            if (!targetHost.equalsIgnoreCase(host.getString())) {
-                visitedUrls.Append(resolved.getString());
-                StringBuffer targetHtml;
-                if (!http.QuickGetHtml(resolved.getString(), targetHtml))
-                    return handBack(html);
-                if (refreshScore(html, targetHtml) < 0) {
-                    targetHtml.replaceAll("&nbsp;", " ");
-                    html.setSb(targetHtml);
-                    codePage = http.GetPageCodePage();
-                    http.GetPageCharset(charset);
-                }
+            visitedUrls.Append(resolved.getString());
+            StringBuffer targetHtml;
+            if (!http.QuickGetHtml(resolved.getString(), targetHtml))
+                return handBack(html);
+            // A page that sends its visitors on to a parked or dead page is as good as that page.
+            if (findDeadPagePhrase(targetHtml.getString()) != nullptr)
+                return false;
+            // The site's own next page replaces this one; another host's only when it looks better.
+            if (targetHost.equalsIgnoreCase(host.getString()) || refreshScore(html, targetHtml) < 0) {
+                targetHtml.replaceAll("&nbsp;", " ");
+                html.setSb(targetHtml);
+                host.setSb(targetHost);
+                codePage = http.GetPageCodePage();
+                http.GetPageCharset(charset);
             }
         }
     }

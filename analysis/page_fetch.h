@@ -1,7 +1,6 @@
 // fetchPage: every page the site analysis reads goes through here. It downloads the page,
 // rejects error pages and parked, for-sale or closed sites by a fixed phrase table, follows a
-// meta refresh to another host when the target looks like the better page, and pulls the
-// content of frames and inline frames into the page's HTML.
+// meta refresh, and pulls the content of frames and inline frames into the page's HTML.
 #pragma once
 
 #include "base/hash_map.h"
@@ -17,10 +16,13 @@ constexpr int kMaxFetchDepth = 3;
 constexpr int kQuickModePageLimit = 50000;
 
 // True when a usable page was obtained: `outHtml` holds it (frame contents appended), `outPath`
-// the path of its URL for resolving relative links. Every URL asked for is added to
+// the path of its URL for resolving relative links, `outHost` (when given) the host it came
+// from after redirects and a meta refresh. A meta refresh to the same host is followed; one to
+// another host when the target looks like the better page. A page, or the target of its
+// refresh, that shows a dead-page phrase is no page. Every URL asked for is added to
 // `visitedUrls` first, so within one list a URL is fetched at most once.
 bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* url, StringBuffer& outHtml,
-               StringBuffer& outPath, ClsStringArray& visitedUrls);
+               StringBuffer& outPath, ClsStringArray& visitedUrls, StringBuffer* outHost = nullptr);
 
 // The first dead-page phrase the HTML contains (ASCII case ignored), or null.
 const char* findDeadPagePhrase(const char* html);

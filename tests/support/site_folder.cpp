@@ -77,15 +77,16 @@ bool readConf(const std::string& text, SiteFolder& site) {
 SiteFolder readSite(const fs::path& dir) {
     SiteFolder site;
     site.name = dir.filename().string();
-    for (const auto& file : fs::directory_iterator(dir)) {
+    for (const auto& file : fs::recursive_directory_iterator(dir)) {
         std::string fileName = file.path().filename().string();
         if (fileName.empty() || fileName[0] == '.' || fileName[0] == '_' || !file.is_regular_file())
             continue;
         SitePage page;
         page.body = readWholeFile(file.path().string());
-        site.pages["/" + fileName] = page;
+        std::string path = "/" + fs::relative(file.path(), dir).generic_string();
+        site.pages[path] = page;
         if (fileName == "index.html")
-            site.pages["/"] = page;
+            site.pages[path.substr(0, path.size() - fileName.size())] = page;
     }
     if (!readConf(readWholeFile((dir / "_site.conf").string()), site))
         site.hosts.push_back(site.name);

@@ -1,6 +1,6 @@
 // Site folders: the fixture sites as data. A directory holds one sub-directory per site, named
-// after the domain the crawler is given, holding the site's files ("index.html" also answers
-// "/"), and optionally:
+// after the domain the crawler is given, holding the site's files, in sub-directories too (an
+// "index.html" also answers for its directory), and optionally:
 //   _site.conf   one setting per line:
 //     hosts <name> <name>...   the names the site answers to (default: the directory name); a
 //                              name left out does not resolve at all

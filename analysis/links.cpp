@@ -2,6 +2,7 @@
 
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
+#include "base/ext_ptr_array.h"
 #include "base/string_buffer.h"
 #include "base/domain_helpers.h"
 #include "base/url_resolve.h"
@@ -26,14 +27,26 @@ const char* const kRefreshAttributes[][2] = {
     {"http-equiv", "REFRESH"}, {"HTTP-EQUIV", "Refresh"}, {"http-equiv", "Refresh"},
 };
 
-// Walks every element of `tag` below `tree` in search order.
-template <typename Visit> void forEachElement(ClsXml& tree, const char* tag, Visit visit) {
-    std::unique_ptr<ClsXml> current(tree.SearchForTag(nullptr, tag));
-    while (current) {
-        visit(*current);
-        current.reset(tree.SearchForTag(current.get(), tag));
+// The elements of some tags below a node, in search order, gathered in one walk of the tree.
+class Elements {
+public:
+    Elements(const ClsXml& tree, const char* tags) { tree.CollectTags(tags, m_list); }
+    ~Elements() { m_list.removeAllObjects(); }
+    Elements(const Elements&) = delete;
+    Elements& operator=(const Elements&) = delete;
+
+    // Visits those tagged `tag`, in order.
+    template <typename Visit> void each(const char* tag, Visit visit) const {
+        for (int i = 0; i < m_list.getSize(); ++i) {
+            auto* element = static_cast<ClsXml*>(m_list.elementAt(i));
+            if (std::strcmp(element->get_Tag(), tag) == 0)
+                visit(*element);
+        }
     }
-}
+
+private:
+    ExtPtrArray m_list;
+};
 
 // The value of `name`, or of its upper-case spelling when that is empty.
 void attributeEitherCase(const ClsXml& element, const char* lower, const char* upper, StringBuffer& out) {
@@ -126,15 +139,17 @@ bool isGenericUseTld(const char* tld) {
 void collectLinks(ClsXml& tree, ClsStringArray& urls, ClsStringArray& texts) {
     urls.put_Unique(false);
     texts.put_Unique(false);
+    Elements links(tree, "a|area");
     for (const char* tag : {"a", "area"}) {
-        forEachElement(tree, tag, [&](ClsXml& element) {
+        links.each(tag, [&](const ClsXml& element) {
             StringBuffer text;
-            forEachElement(element, "text", [&](ClsXml& node) {
+            Elements inside(element, "text|img");
+            inside.each("text", [&](const ClsXml& node) {
                 StringBuffer content;
                 node.GetContentSb(content);
                 appendWithBlank(text, content.getString());
             });
-            forEachElement(element, "img", [&](ClsXml& image) {
+            inside.each("img", [&](const ClsXml& image) {
                 StringBuffer alt;
                 attributeEitherCase(image, "alt", "ALT", alt);
                 if (alt.getSize() > 0)

@@ -3,6 +3,7 @@
 #include "analysis/links.h"
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
+#include "base/ext_ptr_array.h"
 #include "base/string_buffer.h"
 #include "base/url_parse.h"
 #include "base/x_string.h"
@@ -11,7 +12,6 @@
 #include "markup/cls_xml.h"
 
 #include <cstring>
-#include <memory>
 #include <strings.h>
 
 namespace {
@@ -223,11 +223,12 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* 
     if (!tooLongForQuickMode(analyzer, html) && containsSb(html, "frameset")) {
         ClsXml tree;
         toTree(converter, html, tree);
-        std::unique_ptr<ClsXml> frame(tree.SearchForTag(nullptr, "frame"));
+        ExtPtrArray frames;
+        tree.CollectTags("frame", frames);
         StringBuffer appended;
-        for (int count = 1; frame && count <= kMaxFrames; ++count) {
+        for (int i = 0; i < frames.getSize() && i < kMaxFrames; ++i) {
             StringBuffer src;
-            frameSource(*frame, src);
+            frameSource(*static_cast<ClsXml*>(frames.elementAt(i)), src);
             if (src.getSize() > 0) {
                 StringBuffer resolved;
                 resolveUrl(host.getString(), path, src, resolved);
@@ -239,8 +240,8 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* 
                     appended.appendSb(frameHtml);
                 }
             }
-            frame.reset(tree.SearchForTag(frame.get(), "frame"));
         }
+        frames.removeAllObjects();
         html.appendSb(appended);
     }
 
@@ -248,11 +249,12 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* 
     if (!tooLongForQuickMode(analyzer, html) && containsSb(html, "iframe")) {
         ClsXml tree;
         toTree(converter, html, tree);
-        std::unique_ptr<ClsXml> iframe(tree.SearchForTag(nullptr, "iframe"));
+        ExtPtrArray iframes;
+        tree.CollectTags("iframe", iframes);
         StringBuffer appended;
-        for (int count = 1; iframe && count <= kMaxInlineFrames; ++count) {
+        for (int i = 0; i < iframes.getSize() && i < kMaxInlineFrames; ++i) {
             StringBuffer src;
-            frameSource(*iframe, src);
+            frameSource(*static_cast<ClsXml*>(iframes.elementAt(i)), src);
             if (src.getSize() > 0) {
                 StringBuffer resolved;
                 resolveUrl(host.getString(), path, src, resolved);
@@ -265,8 +267,8 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* 
                     appended.appendSb(frameHtml);
                 }
             }
-            iframe.reset(tree.SearchForTag(iframe.get(), "iframe"));
         }
+        iframes.removeAllObjects();
         html.appendSb(appended);
     }
     return handBack(html);

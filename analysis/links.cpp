@@ -2,9 +2,9 @@
 
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
+#include "base/domain_helpers.h"
 #include "base/ext_ptr_array.h"
 #include "base/string_buffer.h"
-#include "base/domain_helpers.h"
 #include "base/url_resolve.h"
 #include "base/utf8_text.h"
 #include "base/x_string.h"

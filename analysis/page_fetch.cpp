@@ -296,7 +296,8 @@ bool PageMemo::QuickGetHtml(const char* url, StringBuffer& html) {
         m_last.codePage = m_source.GetPageCodePage();
         m_source.GetPageCharset(m_last.charset);
         unsigned size = static_cast<unsigned>(m_last.html.getSize());
-        if (m_count < static_cast<int>(HttpLimits::kMaxMemoPages) && m_bytes + size <= HttpLimits::kMaxMemoBytes) {
+        if (m_count < static_cast<int>(HttpLimits::kMaxMemoPages) &&
+            m_bytes + size <= HttpLimits::kMaxMemoBytes) {
             auto* kept = new Answer();
             kept->copyFrom(m_last);
             m_answers.hashInsert(key, kept);

@@ -290,7 +290,8 @@ bool analyzeSite(SiteAnalyzer& a, PageSource& pages, const char* domainText) {
             if (c.lastFetchOk) {
                 StringBuffer aboutText;
                 pageText(aboutHtml, aboutText);
-                makeWordVector(a, PreferredCodePageName(http.GetPageCodePage()), aboutText, a.aboutWordVector);
+                makeWordVector(a, PreferredCodePageName(http.GetPageCodePage()), aboutText,
+                               a.aboutWordVector);
                 if (a.country.getSize() == 0 && c.attempt(aboutText, a.aboutUrl.getString()))
                     return true;
             }

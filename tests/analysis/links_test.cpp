@@ -97,8 +97,10 @@ TEST(OnSite, Rules) {
     EXPECT_TRUE(on("example.com", "page.html?at=10:30"));
     EXPECT_TRUE(on("example.com", "HTTPS://example.com/"));
     // A page names its host in Unicode; the domain is analysed in its A-label form.
-    EXPECT_TRUE(on("xn--bcher-kva.de", "http://b\xC3\xBC" "cher.de/kontakt.html"));
-    EXPECT_FALSE(on("xn--bcher-kva.de", "http://b\xC3\xA4" "cher.de/kontakt.html"));
+    EXPECT_TRUE(on("xn--bcher-kva.de", "http://b\xC3\xBC"
+                                       "cher.de/kontakt.html"));
+    EXPECT_FALSE(on("xn--bcher-kva.de", "http://b\xC3\xA4"
+                                        "cher.de/kontakt.html"));
     EXPECT_TRUE(on("example.com", "/page.html"));
     EXPECT_FALSE(on("example.com", "HTTP://other.org/"));
     EXPECT_FALSE(on("example.com", "//cdn.org/f"));
@@ -217,10 +219,11 @@ TEST(UrlClasses, CyrillicAndGreekContactPagesOfTheRealTable) {
     table << in.rdbuf();
     SiteAnalyzer analyzer;
     analyzer.contactUrlPatterns.LoadFromText(table.str().c_str());
-    for (const char* href : {"/\xD0\xBA\xD0\xBE\xD0\xBD\xD1\x82\xD0\xB0\xD0\xBA\xD1\x82\xD1\x8B.html",
-                             "/\xD0\x9A\xD0\x9E\xD0\x9D\xD0\xA2\xD0\x90\xD0\x9A\xD0\xA2\xD0\xAB.html",
-                             "/%D0%BA%D0%BE%D0%BD%D1%82%D0%B0%D0%BA%D1%82%D1%8B.html",
-                             "/%d0%9a%d0%be%d0%bd%d1%82%d0%b0%d0%ba%d1%82/", "/\xCE\x95\xCE\xA0\xCE\x91\xCE\xA6\xCE\x89/"})
+    for (const char* href :
+         {"/\xD0\xBA\xD0\xBE\xD0\xBD\xD1\x82\xD0\xB0\xD0\xBA\xD1\x82\xD1\x8B.html",
+          "/\xD0\x9A\xD0\x9E\xD0\x9D\xD0\xA2\xD0\x90\xD0\x9A\xD0\xA2\xD0\xAB.html",
+          "/%D0%BA%D0%BE%D0%BD%D1%82%D0%B0%D0%BA%D1%82%D1%8B.html",
+          "/%d0%9a%d0%be%d0%bd%d1%82%d0%b0%d0%ba%d1%82/", "/\xCE\x95\xCE\xA0\xCE\x91\xCE\xA6\xCE\x89/"})
         EXPECT_TRUE(analyzer.isContactUrl(StringBuffer(href))) << href;
     EXPECT_FALSE(analyzer.isContactUrl(StringBuffer("/%D0%BD%D0%BE%D0%B2%D0%BE%D1%81%D1%82%D0%B8/")));
 }

@@ -85,8 +85,8 @@ std::vector<FixtureSite> loadFixtureSites(const std::string& dir, FixtureServer&
             page.gzip = site.gzip;
             if (!sitePage.location.empty())
                 page.headers += "Location: " + sitePage.location + "\r\n";
-            page.headers +=
-                "Content-Type: text/html" + (site.charset.empty() ? "" : "; charset=" + site.charset) + "\r\n";
+            page.headers += "Content-Type: text/html" +
+                            (site.charset.empty() ? "" : "; charset=" + site.charset) + "\r\n";
             for (const std::string& host : site.hosts)
                 server.addPage(host, path, page);
         }

@@ -56,8 +56,8 @@ bool readConf(const std::string& text, SiteFolder& site) {
             SitePage& page = site.pages[path];
             if (word == "status") {
                 page.status = std::atoi(value.c_str());
-                site.nginxLocations +=
-                    " location = " + path + " { return " + value + " \"" + reasonPhrase(page.status) + "\"; }";
+                site.nginxLocations += " location = " + path + " { return " + value + " \"" +
+                                       reasonPhrase(page.status) + "\"; }";
             } else if (word == "delay") {
                 page.delayMs = std::atoi(value.c_str());
             } else {
@@ -70,7 +70,8 @@ bool readConf(const std::string& text, SiteFolder& site) {
         }
     }
     for (auto& [path, page] : site.pages)
-        page.chunked = chunked || std::find(chunkedPaths.begin(), chunkedPaths.end(), path) != chunkedPaths.end();
+        page.chunked =
+            chunked || std::find(chunkedPaths.begin(), chunkedPaths.end(), path) != chunkedPaths.end();
     return hostsGiven;
 }
 

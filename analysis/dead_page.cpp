@@ -140,7 +140,7 @@ void LeadText::add(const char* text, size_t length) {
         char32_t second = 0;
         size_t taken = 1;
         if (c == '&') {
-            taken = readHtmlReference(text + i, length - i, c, second);
+            taken = readHtmlReference(text + i, length - i, HtmlReferenceContext::Text, c, second);
             if (taken == 0) {
                 c = '&';
                 taken = 1;

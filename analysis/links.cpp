@@ -2,6 +2,8 @@
 
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
+#include "base/domain_helpers.h"
+#include "base/ext_ptr_array.h"
 #include "base/string_buffer.h"
 #include "base/url_resolve.h"
 #include "base/utf8_text.h"
@@ -9,6 +11,7 @@
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -28,14 +31,26 @@ const char* const kRefreshAttributes[][2] = {
     {"http-equiv", "REFRESH"}, {"HTTP-EQUIV", "Refresh"}, {"http-equiv", "Refresh"},
 };
 
-// Walks every element of `tag` below `tree` in search order.
-template <typename Visit> void forEachElement(ClsXml& tree, const char* tag, Visit visit) {
-    std::unique_ptr<ClsXml> current(tree.SearchForTag(nullptr, tag));
-    while (current) {
-        visit(*current);
-        current.reset(tree.SearchForTag(current.get(), tag));
+// The elements of some tags below a node, in search order, gathered in one walk of the tree.
+class Elements {
+public:
+    Elements(const ClsXml& tree, const char* tags) { tree.CollectTags(tags, m_list); }
+    ~Elements() { m_list.removeAllObjects(); }
+    Elements(const Elements&) = delete;
+    Elements& operator=(const Elements&) = delete;
+
+    // Visits those tagged `tag`, in order.
+    template <typename Visit> void each(const char* tag, Visit visit) const {
+        for (int i = 0; i < m_list.getSize(); ++i) {
+            auto* element = static_cast<ClsXml*>(m_list.elementAt(i));
+            if (std::strcmp(element->get_Tag(), tag) == 0)
+                visit(*element);
+        }
     }
-}
+
+private:
+    ExtPtrArray m_list;
+};
 
 // The value of `name`, or of its upper-case spelling when that is empty.
 void attributeEitherCase(const ClsXml& element, const char* lower, const char* upper, StringBuffer& out) {
@@ -83,6 +98,28 @@ void patternSubject(const StringBuffer& href, StringBuffer& out) {
     lowerUtf8(out);
 }
 
+// The link with its host in A-label form, as the analysed domain is written: a page may name
+// its own host in Unicode. (The URL parse lower-cases bytes, which would break the UTF-8.)
+void withAsciiHost(const StringBuffer& href, StringBuffer& out) {
+    out.setSb(href);
+    const char* text = href.getString();
+    const char* start = std::strstr(text, "//");
+    if (start == nullptr)
+        return;
+    start += 2;
+    size_t length = std::strcspn(start, "/?#:@");
+    bool unicode = false;
+    for (size_t i = 0; i < length; ++i)
+        unicode = unicode || static_cast<unsigned char>(start[i]) >= 0x80;
+    StringBuffer host, ascii;
+    host.appendN(start, static_cast<int>(length));
+    if (unicode && toAsciiHost(host.getString(), ascii)) {
+        out.shorten(out.getSize() - static_cast<int>(start - text));
+        out.appendSb(ascii);
+        out.append(start + length);
+    }
+}
+
 bool matchesAny(const ClsStringArray& patterns, const StringBuffer& href) {
     StringBuffer lower;
     patternSubject(href, lower);
@@ -106,15 +143,17 @@ bool isGenericUseTld(const char* tld) {
 void collectLinks(ClsXml& tree, ClsStringArray& urls, ClsStringArray& texts) {
     urls.put_Unique(false);
     texts.put_Unique(false);
+    Elements links(tree, "a|area");
     for (const char* tag : {"a", "area"}) {
-        forEachElement(tree, tag, [&](ClsXml& element) {
+        links.each(tag, [&](const ClsXml& element) {
             StringBuffer text;
-            forEachElement(element, "text", [&](ClsXml& node) {
+            Elements inside(element, "text|img");
+            inside.each("text", [&](const ClsXml& node) {
                 StringBuffer content;
                 node.GetContentSb(content);
                 appendWithBlank(text, content.getString());
             });
-            forEachElement(element, "img", [&](ClsXml& image) {
+            inside.each("img", [&](const ClsXml& image) {
                 StringBuffer alt;
                 attributeEitherCase(image, "alt", "ALT", alt);
                 if (alt.getSize() > 0)
@@ -195,11 +234,19 @@ void unescapeHref(StringBuffer& href) {
 }
 
 bool isFollowableHref(const StringBuffer& href) {
-    for (const char* prefix : {"#", "ftp:", "FTP:", "javascript", "JAVASCRIPT", "MAILTO", "mailto"}) {
-        if (href.beginsWith(prefix))
-            return false;
-    }
-    return true;
+    if (href.beginsWith("#"))
+        return false;
+    // A scheme is a letter, then letters, digits, '+', '-' or '.', up to the first ':'. Only the
+    // web's own lead to pages; tel:, javascript:, data:, mailto: and the like never do.
+    const char* h = href.getString();
+    const char* p = h;
+    if (!std::isalpha(static_cast<unsigned char>(*p)))
+        return true;
+    while (std::isalnum(static_cast<unsigned char>(*p)) || *p == '+' || *p == '-' || *p == '.')
+        ++p;
+    if (*p != ':')
+        return true;
+    return (p - h == 4 && strncasecmp(h, "http", 4) == 0) || (p - h == 5 && strncasecmp(h, "https", 5) == 0);
 }
 
 bool isOnSite(const char* domain, const StringBuffer& href) {
@@ -212,11 +259,13 @@ bool isOnSite(const char* domain, const StringBuffer& href) {
         return true;
     if (domain == nullptr || *domain == 0)
         return false;
-    if (containsNoCase(href.getString(), domain))
+    StringBuffer link;
+    withAsciiHost(href, link);
+    if (containsNoCase(link.getString(), domain))
         return true;
     StringBuffer bare(domain);
     bare.replaceFirst("www.", "");
-    return bare.getSize() > 0 && containsNoCase(href.getString(), bare.getString());
+    return bare.getSize() > 0 && containsNoCase(link.getString(), bare.getString());
 }
 
 void resolveUrl(const char* domain, const StringBuffer& basePath, const StringBuffer& href,
@@ -242,8 +291,14 @@ void getRefreshUrl(ClsXml& tree, StringBuffer& target) {
     attributeEitherCase(*meta, "content", "CONTENT", content);
     if (content.getSize() == 0)
         return;
-    if (!content.replaceFirst("URL=", ""))
-        content.replaceFirst("url=", "");
+    // "URL=", "url=" and "Url=" alike.
+    const char* text = content.getString();
+    for (const char* p = text; *p != 0; ++p) {
+        if (strncasecmp(p, "url=", 4) == 0) {
+            content.removeChunk(static_cast<int>(p - text), 4);
+            break;
+        }
+    }
     const char* semicolon = std::strchr(content.getString(), ';');
     if (semicolon == nullptr)
         return;
@@ -263,6 +318,8 @@ void collectEmails(const ClsStringArray& urls, ClsStringArray& emails) {
         e.replaceChar('\n', ' ');
         e.replaceChar('\t', ' ');
         e.replaceChar('\r', ' ');
+        // The query ("?subject=...") is no part of the address.
+        e.truncateAtChar('?');
         if (!e.containsChar(' ') && e.containsChar('@'))
             emails.Append(e.getString());
     }

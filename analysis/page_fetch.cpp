@@ -4,15 +4,15 @@
 #include "analysis/links.h"
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
+#include "base/ext_ptr_array.h"
 #include "base/string_buffer.h"
 #include "base/url_parse.h"
 #include "base/x_string.h"
-#include "http/http_man.h"
+#include "http/limits.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 
 #include <cstring>
-#include <memory>
 #include <strings.h>
 
 namespace {
@@ -90,10 +90,12 @@ int refreshScore(const StringBuffer& current, const StringBuffer& target) {
     return score;
 }
 
-bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url, StringBuffer& outHtml,
-               StringBuffer& outPath, ClsStringArray& visitedUrls) {
+bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* url, StringBuffer& outHtml,
+               StringBuffer& outPath, ClsStringArray& visitedUrls, StringBuffer* outHost) {
     outHtml.clear();
     outPath.clear();
+    if (outHost != nullptr)
+        outHost->clear();
     if (url == nullptr || visitedUrls.Contains(url))
         return false;
     visitedUrls.Append(url);
@@ -118,13 +120,19 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
     auto handBack = [&](const StringBuffer& page) {
         http.SetPageEncoding(codePage, charset);
         outHtml.setSb(page);
+        if (outHost != nullptr)
+            outHost->setSb(host);
         return true;
     };
+    // The page's own links, refresh and frames are relative to where the redirects ended.
     if (http.GetWasRedirected()) {
         StringBuffer finalUrl;
         http.GetFinalRedirectUrl(finalUrl);
-        if (finalUrl.getSize() > 0 && !finalUrl.equals(url))
-            getUrlPath(finalUrl.getString(), outPath);
+        if (finalUrl.getSize() > 0 && !finalUrl.equals(url)) {
+            getUrlHost(finalUrl.getString(), host);
+            getUrlPath(finalUrl.getString(), path);
+            outPath.setSb(path);
+        }
     }
     html.replaceAll("&nbsp;", " ");
     ClsHtmlToXml converter;
@@ -144,17 +152,20 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
                 return handBack(html);
             StringBuffer targetHost;
             getUrlHost(resolved.getString(), targetHost);
-            if (!targetHost.equalsIgnoreCase(host.getString())) {
-                visitedUrls.Append(resolved.getString());
-                StringBuffer targetHtml;
-                if (!http.QuickGetHtml(resolved.getString(), targetHtml))
-                    return handBack(html);
-                if (refreshScore(html, targetHtml) < 0) {
-                    targetHtml.replaceAll("&nbsp;", " ");
-                    html.setSb(targetHtml);
-                    codePage = http.GetPageCodePage();
-                    http.GetPageCharset(charset);
-                }
+            visitedUrls.Append(resolved.getString());
+            StringBuffer targetHtml;
+            if (!http.QuickGetHtml(resolved.getString(), targetHtml))
+                return handBack(html);
+            // A page that sends its visitors on to a parked or dead page is as good as that page.
+            if (findDeadPagePhrase(targetHtml.getString()) != nullptr)
+                return false;
+            // The site's own next page replaces this one; another host's only when it looks better.
+            if (targetHost.equalsIgnoreCase(host.getString()) || refreshScore(html, targetHtml) < 0) {
+                targetHtml.replaceAll("&nbsp;", " ");
+                html.setSb(targetHtml);
+                host.setSb(targetHost);
+                codePage = http.GetPageCodePage();
+                http.GetPageCharset(charset);
             }
         }
     }
@@ -163,11 +174,12 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
     if (!tooLongForQuickMode(analyzer, html) && containsSb(html, "frameset")) {
         ClsXml tree;
         toTree(converter, html, tree);
-        std::unique_ptr<ClsXml> frame(tree.SearchForTag(nullptr, "frame"));
+        ExtPtrArray frames;
+        tree.CollectTags("frame", frames);
         StringBuffer appended;
-        for (int count = 1; frame && count <= kMaxFrames; ++count) {
+        for (int i = 0; i < frames.getSize() && i < kMaxFrames; ++i) {
             StringBuffer src;
-            frameSource(*frame, src);
+            frameSource(*static_cast<ClsXml*>(frames.elementAt(i)), src);
             if (src.getSize() > 0) {
                 StringBuffer resolved;
                 resolveUrl(host.getString(), path, src, resolved);
@@ -179,8 +191,8 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
                     appended.appendSb(frameHtml);
                 }
             }
-            frame.reset(tree.SearchForTag(frame.get(), "frame"));
         }
+        frames.removeAllObjects();
         html.appendSb(appended);
     }
 
@@ -188,11 +200,12 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
     if (!tooLongForQuickMode(analyzer, html) && containsSb(html, "iframe")) {
         ClsXml tree;
         toTree(converter, html, tree);
-        std::unique_ptr<ClsXml> iframe(tree.SearchForTag(nullptr, "iframe"));
+        ExtPtrArray iframes;
+        tree.CollectTags("iframe", iframes);
         StringBuffer appended;
-        for (int count = 1; iframe && count <= kMaxInlineFrames; ++count) {
+        for (int i = 0; i < iframes.getSize() && i < kMaxInlineFrames; ++i) {
             StringBuffer src;
-            frameSource(*iframe, src);
+            frameSource(*static_cast<ClsXml*>(iframes.elementAt(i)), src);
             if (src.getSize() > 0) {
                 StringBuffer resolved;
                 resolveUrl(host.getString(), path, src, resolved);
@@ -205,9 +218,50 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
                     appended.appendSb(frameHtml);
                 }
             }
-            iframe.reset(tree.SearchForTag(iframe.get(), "iframe"));
         }
+        iframes.removeAllObjects();
         html.appendSb(appended);
     }
     return handBack(html);
+}
+
+void PageMemo::Answer::copyFrom(const Answer& other) {
+    ok = other.ok;
+    html.setSb(other.html);
+    wasRedirected = other.wasRedirected;
+    finalUrl.setSb(other.finalUrl);
+    codePage = other.codePage;
+    charset.setSb(other.charset);
+}
+
+PageMemo::PageMemo(PageSource& source) : m_source(source), m_answers(HttpLimits::kMaxMemoPages) {}
+
+bool PageMemo::QuickGetHtml(const char* url, StringBuffer& html) {
+    const char* key = url == nullptr ? "" : url;
+    if (const auto* kept = static_cast<const Answer*>(m_answers.hashLookup(key))) {
+        m_last.copyFrom(*kept);
+    } else {
+        m_last.ok = m_source.QuickGetHtml(url, m_last.html);
+        m_last.wasRedirected = m_source.GetWasRedirected();
+        m_source.GetFinalRedirectUrl(m_last.finalUrl);
+        m_last.codePage = m_source.GetPageCodePage();
+        m_source.GetPageCharset(m_last.charset);
+        unsigned size = static_cast<unsigned>(m_last.html.getSize());
+        if (m_count < static_cast<int>(HttpLimits::kMaxMemoPages) &&
+            m_bytes + size <= HttpLimits::kMaxMemoBytes) {
+            auto* kept = new Answer();
+            kept->copyFrom(m_last);
+            m_answers.hashInsert(key, kept);
+            ++m_count;
+            m_bytes += size;
+        }
+    }
+    html.setSb(m_last.html);
+    return m_last.ok;
+}
+
+void PageMemo::SetPageEncoding(unsigned codePage, const StringBuffer& label) {
+    m_last.codePage = codePage;
+    m_last.charset.setSb(label);
+    m_source.SetPageEncoding(codePage, label);
 }

@@ -1,11 +1,12 @@
 // fetchPage: every page the site analysis reads goes through here. It downloads the page,
 // rejects error pages and parked, for-sale or closed sites by a fixed phrase table, follows a
-// meta refresh to another host when the target looks like the better page, and pulls the
-// content of frames and inline frames into the page's HTML.
+// meta refresh, and pulls the content of frames and inline frames into the page's HTML.
 #pragma once
 
+#include "base/hash_map.h"
+#include "http/page_source.h"
+
 class ClsStringArray;
-class HttpMan;
 class SiteAnalyzer;
 class StringBuffer;
 
@@ -15,10 +16,51 @@ constexpr int kMaxFetchDepth = 3;
 constexpr int kQuickModePageLimit = 50000;
 
 // True when a usable page was obtained: `outHtml` holds it (frame contents appended), `outPath`
-// the path of its URL for resolving relative links. Every URL asked for is added to
+// the path of its URL for resolving relative links, `outHost` (when given) the host it came
+// from after redirects and a meta refresh. A meta refresh to the same host is followed; one to
+// another host when the target looks like the better page. A page, or the target of its
+// refresh, that shows a dead-page phrase is no page. Every URL asked for is added to
 // `visitedUrls` first, so within one list a URL is fetched at most once.
-bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url, StringBuffer& outHtml,
-               StringBuffer& outPath, ClsStringArray& visitedUrls);
+bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* url, StringBuffer& outHtml,
+               StringBuffer& outPath, ClsStringArray& visitedUrls, StringBuffer* outHost = nullptr);
 
 // The score of keeping the current page over a refresh target: below 0 the target wins.
 int refreshScore(const StringBuffer& current, const StringBuffer& target);
+
+// PageMemo: the pages of one domain's analysis, each fetched once. A second request for a URL
+// (the contact page again in a later cycle, a frame shared by two pages) gets the first answer,
+// failures included, instead of asking the source again. Bounded by HttpLimits::kMaxMemoPages
+// and kMaxMemoBytes: past them answers are passed on, not kept.
+class PageMemo : public PageSource {
+public:
+    explicit PageMemo(PageSource& source);
+
+    void SetFollowRedirects(bool on) override { m_source.SetFollowRedirects(on); }
+    bool QuickGetHtml(const char* url, StringBuffer& html) override;
+    bool GetWasRedirected() const override { return m_last.wasRedirected; }
+    void GetFinalRedirectUrl(StringBuffer& out) const override { out.setSb(m_last.finalUrl); }
+    void GetPageCharset(StringBuffer& out) const override { out.setSb(m_last.charset); }
+    unsigned GetPageCodePage() const override { return m_last.codePage; }
+    void SetPageEncoding(unsigned codePage, const StringBuffer& label) override;
+    bool HostUnreachable(const char* host) override { return m_source.HostUnreachable(host); }
+
+private:
+    // One answer of the source, with what its getters said about it.
+    struct Answer : public ZelcoraObject {
+        bool ok = false;
+        StringBuffer html;
+        bool wasRedirected = false;
+        StringBuffer finalUrl;
+        unsigned codePage = 0;
+        StringBuffer charset;
+
+        void copyFrom(const Answer& other);
+    };
+
+    PageSource& m_source;
+    HashMap m_answers;
+    int m_count = 0;
+    unsigned m_bytes = 0;
+    // What the getters describe: the last answer handed out.
+    Answer m_last;
+};

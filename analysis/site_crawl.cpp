@@ -12,7 +12,6 @@
 #include "base/utf8_text.h"
 #include "base/x_string.h"
 #include "charset/code_page_names.h"
-#include "http/http_man.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 
@@ -51,22 +50,28 @@ struct PageLinks {
     ClsStringArray texts;
 
     int count() const { return urls.get_Count(); }
-    // Links to the ad network and links off the site are never considered.
-    bool usable(const SiteAnalyzer& a, int i) const {
-        const char* href = urls.GetString(i);
-        return std::strstr(href, "google") == nullptr && isOnSite(a.domain.getString(), StringBuffer(href));
-    }
 };
 
 // The state of one analysis that lives across its cycles.
 struct Crawl {
+    Crawl(SiteAnalyzer& analyzer, PageSource& pages) : a(analyzer), http(pages) {}
+
     SiteAnalyzer& a;
-    HttpMan& http;
+    PageSource& http;
     StringBuffer basePath{"/"};
+    // Where the cycle's page came from: the domain, or the host its redirects ended on.
+    StringBuffer host;
     bool lastFetchOk = true;
 
+    // Links to the ad network and links off the site are never considered. A link to the host
+    // the domain redirected to is on the site.
+    bool usable(const PageLinks& links, int i) const {
+        StringBuffer href(links.urls.GetString(i));
+        return !href.containsSubstring("google") &&
+               (isOnSite(a.domain.getString(), href) || isOnSite(host.getString(), href));
+    }
     void resolve(const char* href, StringBuffer& out) const {
-        resolveUrl(a.domain.getString(), basePath, StringBuffer(href), out);
+        resolveUrl(host.getString(), basePath, StringBuffer(href), out);
     }
     bool fetch(const StringBuffer& url, StringBuffer& html) {
         ClsStringArray visited;
@@ -95,7 +100,7 @@ void findFollowUps(Crawl& c, const PageLinks& links) {
     SiteAnalyzer& a = c.a;
     if (a.country.getSize() == 2) {
         for (int i = 0; i < links.count(); ++i) {
-            if (!links.usable(a, i))
+            if (!c.usable(links, i))
                 continue;
             const char* text = links.texts.GetString(i);
             const char* href = links.urls.GetString(i);
@@ -107,7 +112,7 @@ void findFollowUps(Crawl& c, const PageLinks& links) {
         }
     }
     for (int i = 0; i < links.count() && a.home2Url.getSize() == 0; ++i) {
-        if (!links.usable(a, i))
+        if (!c.usable(links, i))
             continue;
         for (int k = 0; k < a.enterLinkTexts.get_Count(); ++k) {
             if (strcasecmp(links.texts.GetString(i), a.enterLinkTexts.GetString(k)) == 0) {
@@ -127,7 +132,7 @@ struct Candidates {
 void linkPass(Crawl& c, const PageLinks& links, Candidates& found) {
     SiteAnalyzer& a = c.a;
     for (int i = 0; i < links.count(); ++i) {
-        if (!links.usable(a, i))
+        if (!c.usable(links, i))
             continue;
         const char* text = links.texts.GetString(i);
         const char* href = links.urls.GetString(i);
@@ -159,7 +164,7 @@ void linkPass(Crawl& c, const PageLinks& links, Candidates& found) {
         }
     }
     for (int i = 0; i < links.count(); ++i) {
-        if (!links.usable(a, i))
+        if (!c.usable(links, i))
             continue;
         StringBuffer href(links.urls.GetString(i));
         if (a.contactUrl.getSize() == 0 && a.isContactUrl(href))
@@ -175,14 +180,15 @@ enum class CycleEnd { Stop, StopTrue, NextCycle };
 
 } // namespace
 
-bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
+bool analyzeSite(SiteAnalyzer& a, PageSource& pages, const char* domainText) {
     a.resetResults();
     a.emails.put_Unique(true);
     a.domain.setString(domainText == nullptr ? "" : domainText);
     a.domain.toLowerCase();
     countryFromDomain(a);
 
-    Crawl c{a, http};
+    PageMemo http(pages);
+    Crawl c(a, http);
     ClsHtmlToXml converter;
     StringBuffer url("http://");
     url.appendSb(a.domain);
@@ -194,7 +200,7 @@ bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
         StringBuffer html, path;
         {
             ClsStringArray visited;
-            bool ok = fetchPage(a, 0, http, url.getString(), html, path, visited);
+            bool ok = fetchPage(a, 0, http, url.getString(), html, path, visited, &c.host);
             if (!ok) {
                 if (a.domain.beginsWith("www."))
                     break;
@@ -210,7 +216,7 @@ bool analyzeSite(SiteAnalyzer& a, HttpMan& http, const char* domainText) {
                 html.clear();
                 path.clear();
                 ClsStringArray retryVisited;
-                if (!fetchPage(a, 0, http, url.getString(), html, path, retryVisited))
+                if (!fetchPage(a, 0, http, url.getString(), html, path, retryVisited, &c.host))
                     break;
             }
         }

@@ -5,9 +5,10 @@
 // and the site map as further cycles.
 #pragma once
 
-class HttpMan;
+class PageSource;
 class SiteAnalyzer;
 
 // True when the result fields are worth printing; false when no cycle's page could be fetched
 // under the plain or the "www." name.
-bool analyzeSite(SiteAnalyzer& analyzer, HttpMan& http, const char* domainText);
+// Every page is asked of `pages` at most once per site (PageMemo).
+bool analyzeSite(SiteAnalyzer& analyzer, PageSource& pages, const char* domainText);

@@ -10,12 +10,13 @@
 #include "http/http_conn_pool.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
+#include "http/page_source.h"
 
 class DataBuffer;
 class LogBase;
 class StringBuffer;
 
-class HttpMan : public ClsBase {
+class HttpMan : public ClsBase, public PageSource {
 public:
     HttpMan() = default;
 
@@ -29,35 +30,35 @@ public:
     void SetCutOversizeBody(bool on) { m_control.cutOversizeBody = on; }
     void SetConnectTimeout(int seconds) { m_control.connectTimeout = seconds; }
     void SetReadTimeout(int seconds) { m_control.readTimeout = seconds; }
-    void SetFollowRedirects(bool on) { m_control.followRedirects = on; }
+    void SetFollowRedirects(bool on) override { m_control.followRedirects = on; }
     // Starts the time budget of everything this object fetches from now on: once `ms` have
     // passed no request starts and every wait of a request in flight ends.
     void SetTimeBudgetMs(uint32_t ms) { m_control.deadline = Deadline::fromNow(ms); }
     // Whether the time budget has run out.
     bool GetTimeBudgetSpent() const { return m_control.deadline.expired(); }
-    bool GetWasRedirected() const { return m_result.wasRedirected; }
-    void GetFinalRedirectUrl(StringBuffer& out) const;
+    bool GetWasRedirected() const override { return m_result.wasRedirected; }
+    void GetFinalRedirectUrl(StringBuffer& out) const override;
 
     // Fetches the page at `url` into `html` as valid UTF-8 text, decoded from the encoding the
     // page's byte-order mark, HTTP charset or own declarations name (EncodingFinder).
     // False when no page came: a failed request, an error status (400 and above), a 204, a
     // redirect that was not followed while redirects are followed, or a body that is empty or
     // only white space.
-    bool QuickGetHtml(const char* url, StringBuffer& html);
+    bool QuickGetHtml(const char* url, StringBuffer& html) override;
     // The declaration that decided how the last page was decoded, empty when it declared
     // nothing; and the code page it was decoded from.
-    void GetPageCharset(StringBuffer& out) const { out.setSb(m_page.label); }
-    unsigned GetPageCodePage() const { return m_page.codePage; }
+    void GetPageCharset(StringBuffer& out) const override { out.setSb(m_page.label); }
+    unsigned GetPageCodePage() const override { return m_page.codePage; }
     // Makes a page fetched earlier the last one again, for a caller whose later requests only
     // fetched parts of that page (its frames).
-    void SetPageEncoding(unsigned codePage, const StringBuffer& label) {
+    void SetPageEncoding(unsigned codePage, const StringBuffer& label) override {
         m_page.codePage = codePage;
         m_page.label.setSb(label);
     }
     // True when every address `host` resolves to (known, or looked up within the connect
     // time-out) already failed to connect in time for this object, or the name servers fell
     // silent for it: a request to that host could only wait as long again.
-    bool HostUnreachable(const char* host);
+    bool HostUnreachable(const char* host) override;
 
     HttpControl& control() { return m_control; }
     const HttpResult& result() const { return m_result; }

@@ -71,4 +71,12 @@ constexpr uint32_t kEncodingDetectBytes = 64 * 1024;
 // that quotes an error message further down is a live page. It also bounds the scan of a page.
 constexpr int kDeadPageTextChars = 1000;
 
+// Pages one domain's analysis keeps to answer a repeated request without fetching again. A site
+// asks for a home page (twice with the "www." retry), six follow-up pages and their frames in
+// each of at most four cycles; a page of endless frames stops being kept past this.
+constexpr uint32_t kMaxMemoPages = 64;
+// Bytes of page text kept so. A dozen pages at the crawler's 250000-byte cut fit; a site of many
+// large pages is fetched again rather than held in memory.
+constexpr uint32_t kMaxMemoBytes = 4u << 20;
+
 } // namespace HttpLimits

@@ -1,6 +1,7 @@
 #include "markup/cls_xml.h"
 
 #include "base/data_buffer.h"
+#include "base/ext_ptr_array.h"
 #include "base/file_sys.h"
 #include "base/x_string.h"
 #include "charset/code_page_names.h"
@@ -220,6 +221,13 @@ ClsXml* ClsXml::SearchForAttribute(const ClsXml* after, const char* tag, const c
     const TreeNode* afterNode = after != nullptr ? after->m_node : nullptr;
     return cursorOn(m_node->searchForAttribute(afterNode, trimmed(tag).getString(),
                                                trimmed(attrName).getString(), pattern));
+}
+
+void ClsXml::CollectTags(const char* tags, ExtPtrArray& out) const {
+    ExtPtrArray nodes;
+    m_node->collectTags(tags, nodes);
+    for (int i = 0; i < nodes.getSize(); ++i)
+        out.appendPtr(new ClsXml(static_cast<TreeNode*>(nodes.elementAt(i))));
 }
 
 void ClsXml::AccumulateTagContent(const char* tag, StringBuffer& out, const char* skipTags) const {

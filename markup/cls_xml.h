@@ -8,6 +8,7 @@
 #include "base/cls_base.h"
 #include "base/string_buffer.h"
 
+class ExtPtrArray;
 class TreeNode;
 class XString;
 
@@ -68,6 +69,11 @@ public:
     ClsXml* SearchForTag(const ClsXml* after, const char* tag) const;
     ClsXml* SearchForAttribute(const ClsXml* after, const char* tag, const char* attrName,
                                const char* pattern) const;
+    // Every node tagged with one of the `|`-separated `tags`, in the order SearchForTag finds
+    // them, gathered in one walk of the subtree: a cursor on each is appended to `out`, and the
+    // caller deletes them (removeAllObjects). Scanning a page this way costs one walk, where
+    // searching again after each find walks the tree once per match.
+    void CollectTags(const char* tags, ExtPtrArray& out) const;
     // Appends the content of every node tagged `tag`, blank separated, in the same order,
     // without descending below nodes tagged with one of the `|`-separated `skipTags`.
     void AccumulateTagContent(const char* tag, StringBuffer& out, const char* skipTags) const;

@@ -435,9 +435,9 @@ TreeNode* TreeNode::searchForAttribute(const TreeNode* after, const char* tag, c
 
 namespace {
 
-bool isSkipTag(const ExtPtrArray& skipNames, const TreeNode* node) {
-    for (int i = 0; i < skipNames.getSize(); ++i) {
-        if (node->tagEquals(static_cast<const StringBuffer*>(skipNames.elementAt(i))->getString()))
+bool hasTagIn(const ExtPtrArray& names, const TreeNode* node) {
+    for (int i = 0; i < names.getSize(); ++i) {
+        if (node->tagEquals(static_cast<const StringBuffer*>(names.elementAt(i))->getString()))
             return true;
     }
     return false;
@@ -459,7 +459,18 @@ void TreeNode::accumulateTagContent(const char* tag, StringBuffer& out, const ch
             out.appendSb(*n->m_content);
             first = false;
         }
-        return isSkipTag(skipNames, n) ? Visit::SkipChildren : Visit::Pass;
+        return hasTagIn(skipNames, n) ? Visit::SkipChildren : Visit::Pass;
     });
     skipNames.removeAllObjects();
+}
+
+void TreeNode::collectTags(const char* tags, ExtPtrArray& out) {
+    ExtPtrArray names;
+    StringBuffer(tags).split(names, '|', false, false);
+    breadthFirstFind(nullptr, [&](TreeNode* n) {
+        if (hasTagIn(names, n))
+            out.appendPtr(n);
+        return Visit::Pass;
+    });
+    names.removeAllObjects();
 }

@@ -147,6 +147,9 @@ public:
     // Appends, in the same order, the non-empty content of every node tagged `tag`, blank
     // separated. `skipTags` ("a|b", may be null) names nodes whose children are not visited.
     void accumulateTagContent(const char* tag, StringBuffer& out, const char* skipTags);
+    // Appends to `out`, in the same order and in one walk, every node tagged with one of the
+    // `|`-separated `tags`. The nodes stay the tree's.
+    void collectTags(const char* tags, ExtPtrArray& out);
 
 private:
     friend class TreeInfo;

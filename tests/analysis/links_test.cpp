@@ -91,6 +91,16 @@ TEST(OnSite, Rules) {
     EXPECT_FALSE(on("example.com", "#top"));
     EXPECT_FALSE(on("example.com", "mailto:a@example.com"));
     EXPECT_FALSE(on("example.com", "MAILTO:a@example.com"));
+    for (const char* scheme : {"tel:+442071234567", "TEL:0800", "JavaScript:void(0)", "data:text/html,x",
+                               "sms:123", "ftp://example.com/", "callto:x", "skype:shop?call"})
+        EXPECT_FALSE(on("example.com", scheme)) << scheme;
+    EXPECT_TRUE(on("example.com", "page.html?at=10:30"));
+    EXPECT_TRUE(on("example.com", "HTTPS://example.com/"));
+    // A page names its host in Unicode; the domain is analysed in its A-label form.
+    EXPECT_TRUE(on("xn--bcher-kva.de", "http://b\xC3\xBC"
+                                       "cher.de/kontakt.html"));
+    EXPECT_FALSE(on("xn--bcher-kva.de", "http://b\xC3\xA4"
+                                        "cher.de/kontakt.html"));
     EXPECT_TRUE(on("example.com", "/page.html"));
     EXPECT_FALSE(on("example.com", "HTTP://other.org/"));
     EXPECT_FALSE(on("example.com", "//cdn.org/f"));
@@ -141,6 +151,7 @@ TEST(RefreshUrl, SpellingsAndContent) {
          "http://example.com/main.html"},
         {"<root><meta HTTP-EQUIV=\"REFRESH\" CONTENT=\"0;url=/start.htm\"/></root>", "/start.htm"},
         {"<root><meta http-equiv=\"Refresh\" content=\"0;URL='/q.htm'\"/></root>", "'/q.htm'"},
+        {"<root><meta http-equiv=\"refresh\" content=\"0; Url=/start.html\"/></root>", "/start.html"},
         {"<root><meta http-equiv=\"refresh\" content=\"30\"/></root>", "unchanged"},
         {"<root><meta http-equiv=\"ReFresh\" content=\"0;url=/x\"/></root>", "unchanged"},
         {"<root><meta name=\"x\"/></root>", "unchanged"},
@@ -164,7 +175,7 @@ TEST(Emails, CollectedLowerCasedAndCountryFromTheFirstUsefulOne) {
     SiteAnalyzer analyzer;
     collectEmails(urls, analyzer.emails);
     ASSERT_EQ(analyzer.emails.get_Count(), 2);
-    EXPECT_STREQ(analyzer.emails.GetString(0), "info@example.fr?subject=hi");
+    EXPECT_STREQ(analyzer.emails.GetString(0), "info@example.fr");
     EXPECT_STREQ(analyzer.emails.GetString(1), "sales@example.de");
 
     ClsStringArray addresses;
@@ -208,10 +219,11 @@ TEST(UrlClasses, CyrillicAndGreekContactPagesOfTheRealTable) {
     table << in.rdbuf();
     SiteAnalyzer analyzer;
     analyzer.contactUrlPatterns.LoadFromText(table.str().c_str());
-    for (const char* href : {"/\xD0\xBA\xD0\xBE\xD0\xBD\xD1\x82\xD0\xB0\xD0\xBA\xD1\x82\xD1\x8B.html",
-                             "/\xD0\x9A\xD0\x9E\xD0\x9D\xD0\xA2\xD0\x90\xD0\x9A\xD0\xA2\xD0\xAB.html",
-                             "/%D0%BA%D0%BE%D0%BD%D1%82%D0%B0%D0%BA%D1%82%D1%8B.html",
-                             "/%d0%9a%d0%be%d0%bd%d1%82%d0%b0%d0%ba%d1%82/", "/\xCE\x95\xCE\xA0\xCE\x91\xCE\xA6\xCE\x89/"})
+    for (const char* href :
+         {"/\xD0\xBA\xD0\xBE\xD0\xBD\xD1\x82\xD0\xB0\xD0\xBA\xD1\x82\xD1\x8B.html",
+          "/\xD0\x9A\xD0\x9E\xD0\x9D\xD0\xA2\xD0\x90\xD0\x9A\xD0\xA2\xD0\xAB.html",
+          "/%D0%BA%D0%BE%D0%BD%D1%82%D0%B0%D0%BA%D1%82%D1%8B.html",
+          "/%d0%9a%d0%be%d0%bd%d1%82%d0%b0%d0%ba%d1%82/", "/\xCE\x95\xCE\xA0\xCE\x91\xCE\xA6\xCE\x89/"})
         EXPECT_TRUE(analyzer.isContactUrl(StringBuffer(href))) << href;
     EXPECT_FALSE(analyzer.isContactUrl(StringBuffer("/%D0%BD%D0%BE%D0%B2%D0%BE%D1%81%D1%82%D0%B8/")));
 }

@@ -2,45 +2,20 @@
 
 #include <zlib.h>
 
-#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <dirent.h>
-#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sstream>
 #include <strings.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace test_support {
 
 namespace {
-
-const char* reason(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 308:
-        return "Permanent Redirect";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
 
 void sendAll(int fd, const std::string& data) {
     size_t sent = 0;
@@ -96,100 +71,26 @@ std::string chunkedBody(const std::string& body) {
     return out + "0\r\n\r\n";
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 } // namespace
 
 std::vector<FixtureSite> loadFixtureSites(const std::string& dir, FixtureServer& server) {
-    std::vector<FixtureSite> sites;
-    DIR* top = opendir(dir.c_str());
-    if (top == nullptr)
-        return sites;
-    while (dirent* entry = readdir(top)) {
-        std::string name = entry->d_name;
-        if (name.empty() || name[0] == '.')
-            continue;
-        std::string siteDir = dir + "/" + name;
-        struct stat info {};
-        if (stat(siteDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-            continue;
-        FixtureSite site;
-        site.name = name;
-        std::string expected = readFile(siteDir + "/_expected.txt");
-        while (!expected.empty() && (expected.back() == '\n' || expected.back() == '\r'))
-            expected.pop_back();
-        site.expected = expected;
-        std::map<std::string, FixturePage> pages;
-        DIR* files = opendir(siteDir.c_str());
-        while (dirent* file = readdir(files)) {
-            std::string fileName = file->d_name;
-            if (fileName.empty() || fileName[0] == '.' || fileName[0] == '_')
-                continue;
+    std::vector<FixtureSite> sites = readSiteFolders(dir);
+    for (const FixtureSite& site : sites) {
+        for (const auto& [path, sitePage] : site.pages) {
             FixturePage page;
-            page.body = readFile(siteDir + "/" + fileName);
-            pages["/" + fileName] = page;
-            if (fileName == "index.html")
-                pages["/"] = page;
-        }
-        closedir(files);
-        std::string charset;
-        bool gzip = false, chunked = false, hostsGiven = false;
-        std::vector<std::string> chunkedPaths;
-        std::istringstream conf(readFile(siteDir + "/_site.conf"));
-        for (std::string line; std::getline(conf, line);) {
-            std::istringstream words(line);
-            std::string word, path, value;
-            words >> word;
-            if (word == "hosts") {
-                hostsGiven = true;
-                while (words >> value)
-                    site.hosts.push_back(value);
-            } else if (word == "gzip") {
-                gzip = true;
-            } else if (word == "chunked") {
-                if (words >> path)
-                    chunkedPaths.push_back(path);
-                else
-                    chunked = true;
-            } else if (word == "charset") {
-                words >> charset;
-            } else if (word == "status" || word == "redirect" || word == "delay") {
-                words >> path >> value;
-                FixturePage& page = pages[path];
-                if (word == "status") {
-                    page.status = std::atoi(value.c_str());
-                    site.nginxLocations +=
-                        " location = " + path + " { return " + value + " \"" + reason(page.status) + "\"; }";
-                } else if (word == "delay") {
-                    page.delayMs = std::atoi(value.c_str());
-                } else {
-                    std::string code;
-                    page.status = words >> code ? std::atoi(code.c_str()) : 302;
-                    page.headers += "Location: " + value + "\r\n";
-                    site.nginxLocations += " location = " + path + " { return " +
-                                           std::to_string(page.status) + " " + value + "; }";
-                }
-            }
-        }
-        if (!hostsGiven)
-            site.hosts.push_back(name);
-        for (auto& [path, page] : pages) {
-            page.gzip = gzip;
-            page.chunked =
-                chunked || std::find(chunkedPaths.begin(), chunkedPaths.end(), path) != chunkedPaths.end();
-            page.headers +=
-                "Content-Type: text/html" + (charset.empty() ? "" : "; charset=" + charset) + "\r\n";
+            page.status = sitePage.status;
+            page.body = sitePage.body;
+            page.delayMs = sitePage.delayMs;
+            page.chunked = sitePage.chunked;
+            page.gzip = site.gzip;
+            if (!sitePage.location.empty())
+                page.headers += "Location: " + sitePage.location + "\r\n";
+            page.headers += "Content-Type: text/html" +
+                            (site.charset.empty() ? "" : "; charset=" + site.charset) + "\r\n";
             for (const std::string& host : site.hosts)
                 server.addPage(host, path, page);
         }
-        sites.push_back(site);
     }
-    closedir(top);
     return sites;
 }
 
@@ -301,7 +202,7 @@ void FixtureServer::serve(int fd) {
         if (page.delayMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(page.delayMs));
         std::string body = page.gzip ? gzipped(page.body) : page.body;
-        std::string response = "HTTP/1.1 " + std::to_string(page.status) + " " + reason(page.status) +
+        std::string response = "HTTP/1.1 " + std::to_string(page.status) + " " + reasonPhrase(page.status) +
                                "\r\n" + page.headers + (page.gzip ? "Content-Encoding: gzip\r\n" : "");
         if (page.chunked)
             response += "Transfer-Encoding: chunked\r\n\r\n" + chunkedBody(body);

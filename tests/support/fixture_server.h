@@ -4,6 +4,8 @@
 // order. A page not in the table is a 404. Pages may be added before or after start.
 #pragma once
 
+#include "site_folder.h"
+
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -25,23 +27,9 @@ struct FixturePage {
 
 class FixtureServer;
 
-// A directory of fixture sites: one sub-directory per site, named after the domain the crawler
-// is given, holding the site's files ("index.html" also answers "/"), and optionally
-// "_site.conf" with one setting per line:
-//   hosts <name> <name>...   the names the site answers to (default: the directory name); a
-//                            name left out does not resolve at all
-//   status <path> <code>     redirect <path> <location> [code] (default 302)
-//   delay <path> <ms>        gzip                          charset <name>
-//   chunked [path]           chunks instead of a length, for the whole site or one path
-// and "_expected.txt", the line the crawler must write for the site.
-struct FixtureSite {
-    std::string name;
-    std::vector<std::string> hosts;
-    std::string expected;
-    // nginx location blocks that give the same statuses and redirects, for serving the site's
-    // folder with nginx. Delays and chunking have none: nginx sends static files with a length.
-    std::string nginxLocations;
-};
+// The site folders of `dir` (see site_folder.h), their pages added to `server` under every host
+// name of their site.
+using FixtureSite = SiteFolder;
 std::vector<FixtureSite> loadFixtureSites(const std::string& dir, FixtureServer& server);
 
 class FixtureServer {

@@ -58,15 +58,16 @@ TEST_F(FetchPageTest, ForSaleInTheTextRejectsThePage) {
     EXPECT_TRUE(fetch("http://site.test/ok"));
 }
 
-TEST_F(FetchPageTest, SameHostRefreshIsNotFollowed) {
+TEST_F(FetchPageTest, SameHostRefreshIsFollowed) {
     server.add(
         "site.test", "/",
         "<html><head><meta http-equiv=\"refresh\" content=\"0;URL=/main.html\"></head><body>x</body></html>");
+    server.add("site.test", "/main.html", "<html><body>the main page</body></html>");
     startServer();
     ASSERT_TRUE(fetch("http://site.test/"));
-    EXPECT_EQ(server.countRequests("site.test /main.html"), 0);
+    EXPECT_EQ(server.countRequests("site.test /main.html"), 1);
     EXPECT_STREQ(path.getString(), "/main.html");
-    EXPECT_NE(std::string(html.getString()).find("refresh"), std::string::npos);
+    EXPECT_NE(std::string(html.getString()).find("the main page"), std::string::npos);
 }
 
 TEST_F(FetchPageTest, OtherHostRefreshIsScoredAndTheBetterPageWins) {

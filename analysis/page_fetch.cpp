@@ -1,5 +1,6 @@
 #include "analysis/page_fetch.h"
 
+#include "analysis/failure_cause.h"
 #include "analysis/links.h"
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
@@ -158,8 +159,10 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, HttpMan& http, const char* url
     StringBuffer html;
     if (!http.QuickGetHtml(url, html))
         return false;
-    if (findDeadPagePhrase(html.getString()) != nullptr)
+    if (const char* phrase = findDeadPagePhrase(html.getString()); phrase != nullptr) {
+        http.NoteFailure(deadPageFailure(phrase), phrase);
         return false;
+    }
     // The page handed back is read in its own encoding, whatever its frames were read in.
     unsigned codePage = http.GetPageCodePage();
     StringBuffer charset;

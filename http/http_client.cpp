@@ -242,8 +242,11 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
     UrlAdmission admission = admitUrl(url, control, parsed, log);
     if (admission == UrlAdmission::kAboutBlank)
         return true;
-    if (admission != UrlAdmission::kAccepted) {
-        bool invalid = admission == UrlAdmission::kParseFailed || admission == UrlAdmission::kTooLong;
+    if (admission != UrlAdmission::kAccepted || parsed.host.getSize() == 0) {
+        // A URL without a host ("http://") is no address to look up.
+        bool invalid = admission != UrlAdmission::kRefusedMedia && admission != UrlAdmission::kTlsProxyRefused;
+        if (admission == UrlAdmission::kAccepted)
+            logError(log, "The URL names no host.");
         result.noteFailure(invalid ? FetchFailure::InvalidUrl : FetchFailure::Other, url);
         return false;
     }

@@ -77,11 +77,13 @@ void appendCountRow(StringBuffer& out, const char* id, const char* label, int co
     out.append("</td></tr>\n");
 }
 
-// A horizontal bar chart of labelled counts.
+// A horizontal bar chart of labelled counts, under its title when it has one.
 void appendBars(StringBuffer& out, const char* title, const std::vector<std::pair<std::string, int>>& bars) {
-    out.append("<h2>");
-    out.append(title);
-    out.append("</h2>\n");
+    if (title != nullptr) {
+        out.append("<h2>");
+        out.append(title);
+        out.append("</h2>\n");
+    }
     if (bars.empty()) {
         out.append("<p>none</p>\n");
         return;
@@ -207,7 +209,7 @@ void buildRunReport(StringBuffer& html) {
     html.append("</table>\n");
 
     std::vector<std::pair<std::string, int>> causes;
-    html.append("<table id=\"causes\">\n");
+    html.append("<h2>Failures by cause</h2>\n<table id=\"causes\">\n");
     for (int i = 1; i < kFetchFailureCount; ++i) {
         const char* word = fetchFailureWord(static_cast<FetchFailure>(i));
         int count = s.failedBy[i].load();
@@ -218,7 +220,7 @@ void buildRunReport(StringBuffer& html) {
             causes.emplace_back(word, count);
     }
     html.append("</table>\n");
-    appendBars(html, "Failures by cause", causes);
+    appendBars(html, nullptr, causes);
     {
         std::lock_guard<std::mutex> guard(g_tallyLock);
         appendBars(html, "Countries", g_countries.top());

@@ -48,11 +48,10 @@ FetchFailure jobFailure(const HttpMan& http, StringBuffer& detail) {
     return cause == FetchFailure::None ? FetchFailure::Other : cause;
 }
 
-void writeFailure(DomainResult& result) {
+void writeFailure(const DomainResult& result) {
     std::printf("Failed: %s: %s%s%s\n", result.domain.getString(), fetchFailureWord(result.failure),
                 result.detail.getSize() > 0 ? " " : "", result.detail.getString());
     ++runStatistics().failedBy[static_cast<int>(result.failure)];
-    tallyForReport(result);
     StringBuffer error("Failed: ");
     error.appendSb(result.domain);
     writeErrorLine(error);

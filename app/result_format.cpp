@@ -81,7 +81,9 @@ void setResultFormat(const StringBuffer& outFormat) {
     g_format = outFormat.equalsIgnoreCase("jsonl") ? ResultFormat::Jsonl : ResultFormat::Pipe;
 }
 
-ResultFormat resultFormat() { return g_format; }
+ResultFormat resultFormat() {
+    return g_format;
+}
 
 void formatPipeLine(const DomainResult& r, StringBuffer& line) {
     line.clear();

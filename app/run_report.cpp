@@ -52,11 +52,20 @@ Tally g_countries, g_states, g_charsets;
 void appendEscaped(StringBuffer& out, const char* text) {
     for (const char* p = text; *p != 0; ++p) {
         switch (*p) {
-        case '<': out.append("&lt;"); break;
-        case '>': out.append("&gt;"); break;
-        case '&': out.append("&amp;"); break;
-        case '"': out.append("&quot;"); break;
-        default: out.appendChar(*p);
+        case '<':
+            out.append("&lt;");
+            break;
+        case '>':
+            out.append("&gt;");
+            break;
+        case '&':
+            out.append("&amp;");
+            break;
+        case '"':
+            out.append("&quot;");
+            break;
+        default:
+            out.appendChar(*p);
         }
     }
 }
@@ -146,7 +155,8 @@ void appendCurve(StringBuffer& out, const std::vector<ThroughputSample>& samples
     out.appendInt(kChartWidth);
     out.append("\" height=\"");
     out.appendInt(kCurveHeight);
-    out.append("\" fill=\"#f4f4f4\"/>\n<polyline fill=\"none\" stroke=\"#c0392b\" stroke-width=\"2\" points=\"");
+    out.append(
+        "\" fill=\"#f4f4f4\"/>\n<polyline fill=\"none\" stroke=\"#c0392b\" stroke-width=\"2\" points=\"");
     for (const auto& [seconds, rate] : rates) {
         appendNumber(out, seconds / last * kChartWidth, "%.1f");
         out.appendChar(',');
@@ -204,8 +214,8 @@ void buildRunReport(StringBuffer& html) {
     html.append("</td></tr>\n");
     appendShare(html, "parked-share", "Parked", s.failedBy[static_cast<int>(FetchFailure::Parked)].load(),
                 analysed);
-    appendShare(html, "for-sale-share", "For sale", s.failedBy[static_cast<int>(FetchFailure::ForSale)].load(),
-                analysed);
+    appendShare(html, "for-sale-share", "For sale",
+                s.failedBy[static_cast<int>(FetchFailure::ForSale)].load(), analysed);
     html.append("</table>\n");
 
     std::vector<std::pair<std::string, int>> causes;

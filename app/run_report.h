@@ -8,7 +8,7 @@
 
 struct DomainResult;
 
-// Counts one finished domain's country, state and charset (analysed domains only).
+// Counts an analysed domain's country, state and charset; a failed domain counts by its cause.
 void tallyForReport(const DomainResult& result);
 // Writes the page for the run that just ended; false (with the reason in the log) when the
 // file cannot be written.

@@ -54,8 +54,9 @@ void formatProgress(double elapsedSeconds, char* out, int outSize) {
     const RunStatistics& s = runStatistics();
     int done = s.analysed.load();
     double rate = elapsedSeconds > 0 ? done / elapsedSeconds : 0.0;
-    int n = std::snprintf(out, static_cast<size_t>(outSize), "%d domains done, %d results, %d failures, %.1f domains/s",
-                          done, s.results.load(), s.failed.load(), rate);
+    int n = std::snprintf(out, static_cast<size_t>(outSize),
+                          "%d domains done, %d results, %d failures, %.1f domains/s", done, s.results.load(),
+                          s.failed.load(), rate);
     int64_t total = s.inputBytesTotal.load();
     int64_t read = s.inputBytesRead.load();
     if (n < 0 || n >= outSize || total <= 0 || read <= 0)

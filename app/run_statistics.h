@@ -9,11 +9,11 @@
 #include <vector>
 
 struct RunStatistics {
-    std::atomic<int> read{0};     // domain lines taken from the input
-    std::atomic<int> invalid{0};  // lines that were no valid domain
-    std::atomic<int> analysed{0}; // domains whose job has finished
-    std::atomic<int> results{0};  // of them, with a result line
-    std::atomic<int> failed{0};   // of them, with an error line
+    std::atomic<int> read{0};                           // domain lines taken from the input
+    std::atomic<int> invalid{0};                        // lines that were no valid domain
+    std::atomic<int> analysed{0};                       // domains whose job has finished
+    std::atomic<int> results{0};                        // of them, with a result line
+    std::atomic<int> failed{0};                         // of them, with an error line
     std::atomic<int> failedBy[kFetchFailureCount] = {}; // failures by cause
     // Bytes of the input read so far and its size, for the share read and the time left; the
     // size is set when the input is opened (0 when unknown) and outlives resetRunStatistics.

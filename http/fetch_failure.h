@@ -23,8 +23,8 @@ constexpr int kFetchFailureCount = static_cast<int>(FetchFailure::Other) + 1;
 // The word for a cause, as the log, the summary and the JSON lines carry it.
 inline const char* fetchFailureWord(FetchFailure failure) {
     static const char* const kWords[kFetchFailureCount] = {
-        "none",   "dns",       "refused",   "timeout", "tls",         "http-status",
-        "parked", "for-sale",  "dead-page", "budget",  "invalid-url", "other",
+        "none",   "dns",      "refused",   "timeout", "tls",         "http-status",
+        "parked", "for-sale", "dead-page", "budget",  "invalid-url", "other",
     };
     int i = static_cast<int>(failure);
     return i >= 0 && i < kFetchFailureCount ? kWords[i] : "other";

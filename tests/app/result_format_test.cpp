@@ -19,10 +19,10 @@ TEST(JsonLine, FieldsAreEscapedAndAlwaysValidUtf8) {
         {"plain", "\"plain\""},
         {"say \"hi\" \\ bye", "\"say \\\"hi\\\" \\\\ bye\""},
         {"tab\there\nline", "\"tab\\u0009here\\u000aline\""},
-        {"caf\xC3\xA9", "\"caf\xC3\xA9\""},                    // UTF-8 is kept
-        {"bad\xFF byte", "\"bad\xEF\xBF\xBD byte\""},            // a stray byte becomes U+FFFD
-        {"cut \xE2\x82", "\"cut \xEF\xBF\xBD\xEF\xBF\xBD\""},    // so does each byte of a cut sequence
-        {"a|b", "\"a|b\""},                                    // the separator needs no cleaning
+        {"caf\xC3\xA9", "\"caf\xC3\xA9\""},                   // UTF-8 is kept
+        {"bad\xFF byte", "\"bad\xEF\xBF\xBD byte\""},         // a stray byte becomes U+FFFD
+        {"cut \xE2\x82", "\"cut \xEF\xBF\xBD\xEF\xBF\xBD\""}, // so does each byte of a cut sequence
+        {"a|b", "\"a|b\""},                                   // the separator needs no cleaning
     };
     for (const JsonCase& c : cases) {
         DomainResult r;
@@ -40,14 +40,16 @@ TEST(JsonLine, WordsBecomeAnObjectAndFailuresCarryTheirCause) {
     r.words.setString("schuhe,4,stiefel,12");
     StringBuffer line;
     formatJsonLine(r, line);
-    EXPECT_STREQ(line.getString(), "{\"domain\":\"example.com\",\"country\":\"\",\"state\":\"\",\"charset\":\"\","
-                                   "\"adId\":\"\",\"title\":\"\",\"words\":{\"schuhe\":4,\"stiefel\":12}}");
+    EXPECT_STREQ(line.getString(),
+                 "{\"domain\":\"example.com\",\"country\":\"\",\"state\":\"\",\"charset\":\"\","
+                 "\"adId\":\"\",\"title\":\"\",\"words\":{\"schuhe\":4,\"stiefel\":12}}");
     r.words.setString("broken,");
     r.failure = FetchFailure::HttpStatus;
     r.detail.setString("503");
     formatJsonLine(r, line);
-    EXPECT_NE(std::string(line.getString()).find("\"words\":{},\"failed\":\"http-status\",\"detail\":\"503\"}"),
-              std::string::npos)
+    EXPECT_NE(
+        std::string(line.getString()).find("\"words\":{},\"failed\":\"http-status\",\"detail\":\"503\"}"),
+        std::string::npos)
         << line.getString();
 }
 

@@ -244,7 +244,8 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
         return true;
     if (admission != UrlAdmission::kAccepted || parsed.host.getSize() == 0) {
         // A URL without a host ("http://") is no address to look up.
-        bool invalid = admission != UrlAdmission::kRefusedMedia && admission != UrlAdmission::kTlsProxyRefused;
+        bool invalid =
+            admission != UrlAdmission::kRefusedMedia && admission != UrlAdmission::kTlsProxyRefused;
         if (admission == UrlAdmission::kAccepted)
             logError(log, "The URL names no host.");
         result.noteFailure(invalid ? FetchFailure::InvalidUrl : FetchFailure::Other, url);

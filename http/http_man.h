@@ -7,8 +7,8 @@
 
 #include "base/cls_base.h"
 #include "charset/encoding_finder.h"
-#include "http/http_conn_pool.h"
 #include "http/fetch_failure.h"
+#include "http/http_conn_pool.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
 

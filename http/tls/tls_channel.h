@@ -44,7 +44,9 @@ public:
     // resolve from other failures.
     bool connect(LogBase* log, bool& dnsFailed);
     // Why the last connect failed: the socket's reason, or Tls when the handshake failed.
-    FetchFailure connectFailure() const { return m_handshakeFailed ? FetchFailure::Tls : m_socket.connectFailure(); }
+    FetchFailure connectFailure() const {
+        return m_handshakeFailed ? FetchFailure::Tls : m_socket.connectFailure();
+    }
     bool isConnected() const override;
     // Encrypts and sends the whole message.
     bool sendSecure(const void* data, uint32_t count, LogBase* log);

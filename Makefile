@@ -6,21 +6,25 @@ FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake ninja-build g++ libbz2-dev zlib1g-dev libssl-dev libgtest-dev libgmock-dev \
               libbenchmark-dev libxml2-dev iproute2 util-linux nginx \
-              pkg-config libc-ares-dev libuchardet-dev libpsl-dev publicsuffix libidn2-dev
+              pkg-config libc-ares-dev libuchardet-dev libpsl-dev publicsuffix libidn2-dev \
+              python3 chromium
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: deps build build-asan test test-asan fuzz fuzz-run demo clean
 
+# Installs the packages that are missing, as root; anyone else is told which ones and stops.
 deps:
 	@missing=""; for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
-	if [ -n "$$missing" ]; then \
-		echo "installing:$$missing"; apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
-	else echo "all build dependencies present"; fi
+	if [ -z "$$missing" ]; then echo "all build dependencies present"; \
+	elif [ "$$(id -u)" -ne 0 ]; then \
+		echo "missing packages:$$missing"; echo "run 'make deps' as root (or install them) first"; exit 1; \
+	else echo "installing:$$missing"; apt-get update -qq && \
+		DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; fi
 
-$(BUILD)/build.ninja:
+$(BUILD)/build.ninja: | deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-$(ASAN_BUILD)/build.ninja:
+$(ASAN_BUILD)/build.ninja: | deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDUNMERE_SANITIZE=ON
 
 build: $(BUILD)/build.ninja
@@ -30,13 +34,13 @@ build-asan: $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 # Every test, first in the normal build, then built with AddressSanitizer and UndefinedBehaviorSanitizer.
-test: build build-asan
+test: deps build build-asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
 # The crawler over the bundled demo sites, in a private network namespace.
-demo: build
+demo: deps build
 	sh demo/run_demo.sh $(BUILD)
 
 # libFuzzer targets, built with clang; fuzz-run runs each for FUZZ_SECONDS on its own corpus and

@@ -14,55 +14,62 @@
 
 namespace {
 
+struct DeadPagePhrase {
+    const char* text;
+    FetchFailure cause;
+};
+
 // The host of the domain-parking service whose parked pages name it, and the address of that
 // service's page about its parking offer, which parked pages link to.
 constexpr const char* kParkingServiceHost = "sedoparking.com";
 constexpr const char* kParkingOfferPage = "http://www.sedo.com/services/parking.php3";
 
-const char* const kDeadPagePhrases[] = {
-    "Site Not Found",
-    "404 Not Found",
-    "Page Not Found",
-    "Not Found (404)",
-    "Web Page Under Construction",
-    "Error 404",
-    "404 - Page Not Found",
-    "404 Error Page",
-    "Page Unavailable",
-    "Requested Page Not Found",
-    "This website is for sale",
-    "This site is for sale",
-    "parked_banner_comingsoon",
-    "Parked Domain Customer",
-    "This is a place-holder for the",
-    "registered and is currently parked",
-    kParkingServiceHost,
-    "document was not found on this server",
-    "The page cannot be found",
-    "domain name under construction",
-    "Buy This Domain!",
-    "Welcome to the holding page for",
-    "Directory Listing Denied",
-    "401 Authorization Required",
-    "Access Unauthorized",
-    "403 Forbidden",
-    "We couldn't find the page",
-    "You are not authorized to view this page",
-    "Domain Name Renewal and web hosting from Network Solutions",
-    kParkingOfferPage,
-    "HTTP 404",
-    "Requested Page Not Found - 404",
-    "website is currently down",
-    "IS NO LONGER IN BUSINESS",
+// Each phrase with what it says of the site: offered for sale, parked with a parking service or
+// a registrar, or dead (an error page, a closed or unfinished site, a refused access).
+const DeadPagePhrase kDeadPagePhrases[] = {
+    {"Site Not Found", FetchFailure::DeadPage},
+    {"404 Not Found", FetchFailure::DeadPage},
+    {"Page Not Found", FetchFailure::DeadPage},
+    {"Not Found (404)", FetchFailure::DeadPage},
+    {"Web Page Under Construction", FetchFailure::DeadPage},
+    {"Error 404", FetchFailure::DeadPage},
+    {"404 - Page Not Found", FetchFailure::DeadPage},
+    {"404 Error Page", FetchFailure::DeadPage},
+    {"Page Unavailable", FetchFailure::DeadPage},
+    {"Requested Page Not Found", FetchFailure::DeadPage},
+    {"This website is for sale", FetchFailure::ForSale},
+    {"This site is for sale", FetchFailure::ForSale},
+    {"parked_banner_comingsoon", FetchFailure::Parked},
+    {"Parked Domain Customer", FetchFailure::Parked},
+    {"This is a place-holder for the", FetchFailure::Parked},
+    {"registered and is currently parked", FetchFailure::Parked},
+    {kParkingServiceHost, FetchFailure::Parked},
+    {"document was not found on this server", FetchFailure::DeadPage},
+    {"The page cannot be found", FetchFailure::DeadPage},
+    {"domain name under construction", FetchFailure::DeadPage},
+    {"Buy This Domain!", FetchFailure::ForSale},
+    {"Welcome to the holding page for", FetchFailure::Parked},
+    {"Directory Listing Denied", FetchFailure::DeadPage},
+    {"401 Authorization Required", FetchFailure::DeadPage},
+    {"Access Unauthorized", FetchFailure::DeadPage},
+    {"403 Forbidden", FetchFailure::DeadPage},
+    {"We couldn't find the page", FetchFailure::DeadPage},
+    {"You are not authorized to view this page", FetchFailure::DeadPage},
+    {"Domain Name Renewal and web hosting from Network Solutions", FetchFailure::Parked},
+    {kParkingOfferPage, FetchFailure::Parked},
+    {"HTTP 404", FetchFailure::DeadPage},
+    {"Requested Page Not Found - 404", FetchFailure::DeadPage},
+    {"website is currently down", FetchFailure::DeadPage},
+    {"IS NO LONGER IN BUSINESS", FetchFailure::DeadPage},
     // Today's for-sale wording of registrars and domain marketplaces.
-    "This domain is for sale",
-    "Buy this domain",
-    "domain may be for sale",
-    "is for sale!",
+    {"This domain is for sale", FetchFailure::ForSale},
+    {"Buy this domain", FetchFailure::ForSale},
+    {"domain may be for sale", FetchFailure::ForSale},
+    {"is for sale!", FetchFailure::ForSale},
     // The footers of the big parking services' pages, in their visible text.
-    "Sedo Domain Parking",
-    "parked FREE, courtesy of",
-    "HugeDomains.com",
+    {"Sedo Domain Parking", FetchFailure::Parked},
+    {"parked FREE, courtesy of", FetchFailure::Parked},
+    {"HugeDomains.com", FetchFailure::ForSale},
 };
 
 constexpr int kNumPhrases = static_cast<int>(sizeof(kDeadPagePhrases) / sizeof(kDeadPagePhrases[0]));
@@ -76,7 +83,8 @@ char lowerAscii(char c) {
 const GeoKeyMatcher& phraseMatcher() {
     static const GeoKeyMatcher matcher = [] {
         ClsStringArray table;
-        for (const char* phrase : kDeadPagePhrases) {
+        for (const DeadPagePhrase& row : kDeadPagePhrases) {
+            const char* phrase = row.text;
             StringBuffer key;
             for (const char* p = phrase; *p != '\0'; ++p)
                 key.appendChar(lowerAscii(*p));
@@ -268,5 +276,13 @@ const char* findDeadPagePhrase(const char* html) {
     text.appendChar('\n');
     text.appendSb(reader.body().text());
     int phrase = phraseMatcher().firstMatchingPair(text.getString());
-    return phrase >= 0 && phrase < kNumPhrases ? kDeadPagePhrases[phrase] : nullptr;
+    return phrase >= 0 && phrase < kNumPhrases ? kDeadPagePhrases[phrase].text : nullptr;
+}
+
+FetchFailure deadPageCause(const char* phrase) {
+    for (const DeadPagePhrase& row : kDeadPagePhrases) {
+        if (phrase != nullptr && std::strcmp(row.text, phrase) == 0)
+            return row.cause;
+    }
+    return FetchFailure::DeadPage;
 }

@@ -8,7 +8,12 @@
 // read-only afterwards, so any number of threads may ask at once.
 #pragma once
 
+#include "http/fetch_failure.h"
+
 // The first phrase of the table, in table order, that the page's title or the first
 // HttpLimits::kDeadPageTextChars characters of its visible text contain, ASCII case ignored; null
 // when none does. `html` is the page's UTF-8 text.
 const char* findDeadPagePhrase(const char* html);
+
+// What a phrase findDeadPagePhrase returned says of the site: ForSale, Parked or DeadPage.
+FetchFailure deadPageCause(const char* phrase);

@@ -111,8 +111,10 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* 
     StringBuffer html;
     if (!http.QuickGetHtml(url, html))
         return false;
-    if (findDeadPagePhrase(html.getString()) != nullptr)
+    if (const char* phrase = findDeadPagePhrase(html.getString()); phrase != nullptr) {
+        http.NoteFailure(deadPageCause(phrase), phrase);
         return false;
+    }
     // The page handed back is read in its own encoding, whatever its frames were read in.
     unsigned codePage = http.GetPageCodePage();
     StringBuffer charset;
@@ -157,8 +159,10 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* 
             if (!http.QuickGetHtml(resolved.getString(), targetHtml))
                 return handBack(html);
             // A page that sends its visitors on to a parked or dead page is as good as that page.
-            if (findDeadPagePhrase(targetHtml.getString()) != nullptr)
+            if (const char* phrase = findDeadPagePhrase(targetHtml.getString()); phrase != nullptr) {
+                http.NoteFailure(deadPageCause(phrase), phrase);
                 return false;
+            }
             // The site's own next page replaces this one; another host's only when it looks better.
             if (targetHost.equalsIgnoreCase(host.getString()) || refreshScore(html, targetHtml) < 0) {
                 targetHtml.replaceAll("&nbsp;", " ");

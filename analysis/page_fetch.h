@@ -43,6 +43,7 @@ public:
     unsigned GetPageCodePage() const override { return m_last.codePage; }
     void SetPageEncoding(unsigned codePage, const StringBuffer& label) override;
     bool HostUnreachable(const char* host) override { return m_source.HostUnreachable(host); }
+    void NoteFailure(FetchFailure cause, const char* detail) override { m_source.NoteFailure(cause, detail); }
 
 private:
     // One answer of the source, with what its getters said about it.

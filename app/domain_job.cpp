@@ -4,10 +4,12 @@
 #include "analysis/site_crawl.h"
 #include "app/analyzer_priming.h"
 #include "app/result_files.h"
+#include "app/result_format.h"
+#include "app/run_report.h"
+#include "app/run_statistics.h"
 #include "base/content_coding.h"
 #include "base/data_buffer.h"
 #include "base/domain_helpers.h"
-#include "base/utf8_text.h"
 #include "http/http_man.h"
 #include "http/limits.h"
 
@@ -30,16 +32,35 @@ constexpr int kJobMaxContentLength = 250000;
 constexpr int kJobConnectTimeoutSec = 5;
 constexpr int kJobReadTimeoutSec = 8;
 
-// A field never holds the separator or a line break: '|', TAB, CR and LF become blanks, and the
-// blanks a replacement leaves are collapsed.
-void cleanField(StringBuffer& field) {
-    field.replaceChar('|', ' ');
-    collapseUtf8Whitespace(field);
+// The cause the job reports. A page the analysis refused says most; otherwise a spent time
+// budget is why nothing more was tried.
+FetchFailure jobFailure(const HttpMan& http, StringBuffer& detail) {
+    FetchFailure cause = http.GetFailure();
+    detail.setSb(http.GetFailureDetail());
+    bool refusedPage =
+        cause == FetchFailure::Parked || cause == FetchFailure::ForSale || cause == FetchFailure::DeadPage;
+    if (!refusedPage && http.GetTimeBudgetSpent()) {
+        detail.clear();
+        detail.appendInt(static_cast<int>(HttpLimits::kDomainBudgetMs / 1000));
+        detail.append(" s");
+        return FetchFailure::Budget;
+    }
+    return cause == FetchFailure::None ? FetchFailure::Other : cause;
 }
 
-void appendField(StringBuffer& line, const StringBuffer& field) {
-    line.appendChar('|');
-    line.appendSb(field);
+void writeFailure(const DomainResult& result) {
+    std::printf("Failed: %s: %s%s%s\n", result.domain.getString(), fetchFailureWord(result.failure),
+                result.detail.getSize() > 0 ? " " : "", result.detail.getString());
+    ++runStatistics().failedBy[static_cast<int>(result.failure)];
+    StringBuffer error("Failed: ");
+    error.appendSb(result.domain);
+    writeErrorLine(error);
+    // JSON Lines hold every domain; the error file keeps its one form either way.
+    if (resultFormat() == ResultFormat::Jsonl) {
+        StringBuffer line;
+        formatJsonLine(result, line);
+        writeResultLine(line);
+    }
 }
 
 } // namespace
@@ -75,20 +96,20 @@ SiteAnalyzer* workerAnalyzer(int workerIndex) {
     return workerIndex >= 0 && workerIndex < kAnalyzerTableSize ? g_analyzerTable[workerIndex] : nullptr;
 }
 
+void fillDomainResult(const StringBuffer& domain, const SiteAnalyzer& a, DomainResult& result) {
+    result.domain.setSb(domain);
+    result.country.setSb(a.country);
+    result.state.setSb(a.state);
+    result.charset.setSb(a.charset);
+    result.adId.setSb(a.googleId);
+    result.title.setSb(a.siteTitle);
+    result.words.setSb(a.homeWordVector);
+}
+
 void buildResultLine(const StringBuffer& domain, SiteAnalyzer& a, StringBuffer& resultLine) {
-    for (StringBuffer* field :
-         {&a.country, &a.state, &a.charset, &a.googleId, &a.siteTitle, &a.homeWordVector})
-        cleanField(*field);
-    StringBuffer queued(domain.getString());
-    cleanField(queued);
-    resultLine.clear();
-    resultLine.appendSb(queued);
-    appendField(resultLine, a.country);
-    appendField(resultLine, a.state);
-    appendField(resultLine, a.charset);
-    appendField(resultLine, a.googleId);
-    appendField(resultLine, a.siteTitle);
-    appendField(resultLine, a.homeWordVector);
+    DomainResult result;
+    fillDomainResult(domain, a, result);
+    formatPipeLine(result, resultLine);
 }
 
 void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
@@ -98,17 +119,25 @@ void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& res
     http->SetTimeBudgetMs(HttpLimits::kDomainBudgetMs);
     // DNS, the Host line and the on-site tests need the A-label; the lines keep the queue's form.
     StringBuffer host;
-    bool analysed = analyzer != nullptr && toAsciiHost(domain.getString(), host) &&
-                    analyzeSite(*analyzer, *http, host.getString());
+    bool named = toAsciiHost(domain.getString(), host);
+    if (!named)
+        http->NoteFailure(FetchFailure::InvalidUrl, domain.getString());
+    bool analysed = analyzer != nullptr && named && analyzeSite(*analyzer, *http, host.getString());
     if (http->GetTimeBudgetSpent()) {
         std::printf("Time budget spent: %s\n", domain.getString());
         std::fflush(stdout);
     }
+    DomainResult result;
     if (analysed) {
-        buildResultLine(domain, *analyzer, resultLine);
+        fillDomainResult(domain, *analyzer, result);
+        tallyForReport(result);
+        if (resultFormat() == ResultFormat::Jsonl)
+            formatJsonLine(result, resultLine);
+        else
+            formatPipeLine(result, resultLine);
         return;
     }
-    StringBuffer error("Failed: ");
-    error.appendSb(domain);
-    writeErrorLine(error);
+    result.domain.setSb(domain);
+    result.failure = jobFailure(*http, result.detail);
+    writeFailure(result);
 }

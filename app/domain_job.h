@@ -3,6 +3,8 @@
 
 #include "base/string_buffer.h"
 
+struct DomainResult;
+
 class HttpMan;
 class SiteAnalyzer;
 
@@ -18,6 +20,7 @@ void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& res
 HttpMan* createJobHttp();
 // Worker i's analyzer, null outside the table or before createAnalyzers.
 SiteAnalyzer* workerAnalyzer(int workerIndex);
-// The seven-field result line of an analysed domain. Every field is first cleaned in place: '|',
-// TAB, CR and LF become blanks and runs of blanks one.
+// The result fields of an analysed domain.
+void fillDomainResult(const StringBuffer& domain, const SiteAnalyzer& analyzer, DomainResult& result);
+// The seven-field result line of an analysed domain (formatPipeLine).
 void buildResultLine(const StringBuffer& domain, SiteAnalyzer& analyzer, StringBuffer& resultLine);

@@ -57,6 +57,7 @@ bool nextDomain(StringBuffer& domain) {
             domain.clear();
             return false;
         }
+        runStatistics().inputBytesRead += domain.getSize();
         normaliseDomainLine(domain);
         ++runStatistics().read;
         if (isValidDomain(domain))

@@ -4,11 +4,15 @@
 #include "app/configuration.h"
 #include "app/domain_queue.h"
 #include "app/result_files.h"
+#include "app/result_format.h"
+#include "app/run_report.h"
+#include "app/run_statistics.h"
 #include "app/worker_pool.h"
 #include "base/file_sys.h"
 #include "base/platform.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
@@ -41,6 +45,9 @@ bool openCrawlFiles(const CrawlerConfig& config) {
         std::fclose(out);
         return false;
     }
+    struct stat inputStat {};
+    if (fstat(fileno(in), &inputStat) == 0 && S_ISREG(inputStat.st_mode))
+        runStatistics().inputBytesTotal = inputStat.st_size;
     setInputStream(in);
     setResultStreams(out, err);
     return true;
@@ -88,11 +95,15 @@ int crawlerProcessMain(const CommandLine& commandLine) {
     int numThreads = effectiveWorkerCount(config.numThreads);
     // A log file that cannot be opened is not detected: the run goes on without a log.
     FILE* log = std::freopen(config.logFile.getString(), "w", stdout);
-    (void)log;
+    // Line by line, so a run that is killed keeps the lines that say what went wrong.
+    if (log != nullptr)
+        std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    setResultFormat(config.outFormat);
     if (openCrawlFiles(config)) {
         runWorkerPool(numThreads);
         closeInputStream();
         closeResultStreams();
+        writeRunReport(config.outFile.getString());
     }
     std::fflush(stdout);
     return 0;

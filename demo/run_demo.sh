@@ -35,5 +35,9 @@ echo "== Results (domain|country|state|charset|ad id|title|word vector)"
 cat "$RUN/work/c:/Orrastead/DunmereOut.txt"
 echo "== Failures"
 cat "$RUN/work/c:/Orrastead/DunmereErr.txt"
+echo "== Why they failed"
+grep "^Failed: " "$RUN/work/c:/Orrastead/DunmereLog.txt" || true
 echo "== Log summary"
-grep "Run summary" "$RUN/work/c:/Orrastead/DunmereLog.txt" || true
+grep -E "^(Run summary|Failure causes)" "$RUN/work/c:/Orrastead/DunmereLog.txt" || true
+cp "$RUN/work/c:/Orrastead/DunmereOut.txt.report.html" "$BUILD/demo-report.html"
+echo "== Run report: $BUILD/demo-report.html"

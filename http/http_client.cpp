@@ -234,6 +234,7 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
     if (control.deadline.expired()) {
         // Also ends a chain of redirects once the budget is gone.
         logError(log, "The time budget for this site is spent.");
+        result.noteFailure(FetchFailure::Budget, url);
         return false;
     }
 
@@ -241,8 +242,15 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
     UrlAdmission admission = admitUrl(url, control, parsed, log);
     if (admission == UrlAdmission::kAboutBlank)
         return true;
-    if (admission != UrlAdmission::kAccepted)
+    if (admission != UrlAdmission::kAccepted || parsed.host.getSize() == 0) {
+        // A URL without a host ("http://") is no address to look up.
+        bool invalid =
+            admission != UrlAdmission::kRefusedMedia && admission != UrlAdmission::kTlsProxyRefused;
+        if (admission == UrlAdmission::kAccepted)
+            logError(log, "The URL names no host.");
+        result.noteFailure(invalid ? FetchFailure::InvalidUrl : FetchFailure::Other, url);
         return false;
+    }
     // A redirect target's own credentials are never used.
     if (!isRedirect && parsed.login.getSize() > 0 && parsed.password.getSize() > 0) {
         control.login.setSb(parsed.login);
@@ -262,6 +270,7 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
     if (dnsCache && HttpConnPool::dnsLookup(control.httpCache, dnsHost, hostWasInvalid, log) &&
         hostWasInvalid && control.cachePolicy.honourNegativeDns) {
         logError(log, "Domain name is marked as invalid in the cache.");
+        result.noteFailure(FetchFailure::Dns, dnsHost);
         if (log != nullptr)
             log->LogData("domain", dnsHost);
         return false;
@@ -299,8 +308,12 @@ bool HttpClient::request(const char* url, bool isRedirect, int depth, bool usePo
             else if (hostWasInvalid)
                 HttpConnPool::markHostValid(control.httpCache, dnsHost, log);
         }
-        if (!connected)
+        if (!connected) {
+            FetchFailure cause =
+                connection.isTls ? connection.tls->connectFailure() : connection.socket->connectFailure();
+            result.noteFailure(cause == FetchFailure::None ? FetchFailure::Other : cause, dnsHost);
             return false;
+        }
     }
     if (!connection.connected()) {
         logError(log, "Unable to connect to HTTP server.");
@@ -362,6 +375,9 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
     for (int interim = 0;; ++interim) {
         headerBytes.clear();
         if (!stream.readHeaderBlock(headerBytes, log, HttpLimits::kMaxHeaderBlock)) {
+            // A stream still open was waiting when its time ran out; a closed one was shut.
+            result.noteFailure(stream.isConnected() ? FetchFailure::Timeout : FetchFailure::Other,
+                               parsed.host.getString());
             connection.close(log);
             logError(log, "Failed to get response header");
             recordFailedUrl(url, control, log);
@@ -490,6 +506,7 @@ bool HttpClient::followRedirect(const char* url, int depth, HttpControl& control
             log->LogData("location", location.getString());
             log->LogData("url", url);
         }
+        result.noteFailure(FetchFailure::InvalidUrl, location.getString());
         return false;
     }
     result.wasRedirected = true;

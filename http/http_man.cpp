@@ -29,7 +29,14 @@ bool HttpMan::HostUnreachable(const char* host) {
     return m_control.hostAddresses.unreachable(host, m_control.deadline.cap(ms), &log());
 }
 
-bool HttpMan::isPage(const DataBuffer& body, LogBase* log) const {
+void HttpMan::NoteFailure(FetchFailure cause, const char* detail) {
+    if (m_failure != FetchFailure::None)
+        return;
+    m_failure = cause;
+    m_failureDetail.setString(detail == nullptr ? "" : detail);
+}
+
+bool HttpMan::isPage(const DataBuffer& body, LogBase* log) {
     int status = m_result.responseHeader.statusCode;
     const char* reason = nullptr;
     if (status >= 400)
@@ -45,6 +52,13 @@ bool HttpMan::isPage(const DataBuffer& body, LogBase* log) const {
         reason = "The page is empty.";
     if (reason == nullptr)
         return true;
+    if (status >= 400) {
+        StringBuffer code;
+        code.appendInt(status);
+        NoteFailure(FetchFailure::HttpStatus, code.getString());
+    } else {
+        NoteFailure(FetchFailure::Other, reason);
+    }
     log->LogError(reason);
     log->LogDataLong("statusCode", status);
     return false;
@@ -59,6 +73,7 @@ bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
     if (m_control.deadline.expired()) {
         log->LogError("The time budget for this site is spent.");
         log->LogData("url", url == nullptr ? "" : url);
+        NoteFailure(FetchFailure::Budget, url);
         leaveMethod();
         return false;
     }
@@ -68,6 +83,7 @@ bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
     if (!parseUrl(url, host, port, login, password, path, query, fragment)) {
         log->LogError("Failed to parse URL");
         log->LogData("url", url == nullptr ? "" : url);
+        NoteFailure(FetchFailure::InvalidUrl, url);
         leaveMethod();
         return false;
     }
@@ -78,6 +94,7 @@ bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
     }
     HttpClient* client = m_pool.getConnection(host.getString(), port, m_control, log);
     if (client == nullptr) {
+        NoteFailure(FetchFailure::Other, url);
         leaveMethod();
         return false;
     }
@@ -96,8 +113,13 @@ bool HttpMan::QuickGetHtml(const char* url, StringBuffer& html) {
         m_control.login.setSb(keptLogin);
         m_control.password.setSb(keptPassword);
     }
+    if (!ok)
+        NoteFailure(m_result.failure == FetchFailure::None ? FetchFailure::Other : m_result.failure,
+                    m_result.failure == FetchFailure::None ? url : m_result.failureDetail.getString());
     ok = ok && isPage(body, log);
     if (ok) {
+        m_failure = FetchFailure::None;
+        m_failureDetail.clear();
         StringBuffer charset;
         m_result.responseHeader.fields.getFieldParam("Content-Type", "charset", charset);
         EncodingFinder::find(body.getData(), body.getSize(), charset.getString(), m_page);

@@ -7,6 +7,7 @@
 
 #include "base/cls_base.h"
 #include "charset/encoding_finder.h"
+#include "http/fetch_failure.h"
 #include "http/http_conn_pool.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
@@ -60,18 +61,27 @@ public:
     // silent for it: a request to that host could only wait as long again.
     bool HostUnreachable(const char* host) override;
 
+    // Why pages stopped coming: the first failure since the last page that came, kept until a
+    // page comes again (so the "www." retry does not hide why the plain name failed). The
+    // analysis notes the pages it refuses itself.
+    FetchFailure GetFailure() const { return m_failure; }
+    const StringBuffer& GetFailureDetail() const { return m_failureDetail; }
+    void NoteFailure(FetchFailure cause, const char* detail) override;
+
     HttpControl& control() { return m_control; }
     const HttpResult& result() const { return m_result; }
     HttpConnPool& pool() { return m_pool; }
 
 private:
     // Whether the answer to the last request is a page.
-    bool isPage(const DataBuffer& body, LogBase* log) const;
+    bool isPage(const DataBuffer& body, LogBase* log);
 
     HttpControl m_control;
     HttpConnPool m_pool;
     HttpResult m_result;
     PageEncoding m_page;
+    FetchFailure m_failure = FetchFailure::None;
+    StringBuffer m_failureDetail;
     // The host whose URL gave the stored login and password; they go to no other host.
     StringBuffer m_credentialsHost;
 };

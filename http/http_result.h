@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/string_buffer.h"
+#include "http/fetch_failure.h"
 #include "http/http_response_header.h"
 
 class HttpResult {
@@ -19,7 +20,16 @@ public:
         reserved2 = 0;
         fromCache = false;
         socketNotWriteable = false;
+        failure = FetchFailure::None;
+        failureDetail.clear();
         responseHeader.clear();
+    }
+    // Keeps the first cause of a failed request: a redirect's failure is the request's.
+    void noteFailure(FetchFailure cause, const char* detail) {
+        if (failure != FetchFailure::None)
+            return;
+        failure = cause;
+        failureDetail.setString(detail == nullptr ? "" : detail);
     }
 
     bool wasRedirected = false;
@@ -32,5 +42,8 @@ public:
     // The connection could not be written (or a reused one had been closed by the server): the
     // one case the engine retries on a new connection.
     bool socketNotWriteable = false;
+    // Why the request failed, when the engine knows (a status is left to the facade).
+    FetchFailure failure = FetchFailure::None;
+    StringBuffer failureDetail;
     HttpResponseHeader responseHeader;
 };

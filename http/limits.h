@@ -79,4 +79,12 @@ constexpr uint32_t kMaxMemoPages = 64;
 // large pages is fetched again rather than held in memory.
 constexpr uint32_t kMaxMemoBytes = 4u << 20;
 
+// Distinct values of one field (country, state, charset) the run report counts; pages choose the
+// values, so a run over millions of domains could otherwise grow the tally with every odd one.
+// The countries and states of the tables stay far below it; the rest is counted as "others".
+constexpr int kMaxReportValues = 4096;
+// Points of the run report's domains-per-second curve. When full, every other point is dropped
+// and points are taken half as often, so a run of any length keeps its whole course.
+constexpr int kMaxThroughputSamples = 512;
+
 } // namespace HttpLimits

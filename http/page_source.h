@@ -3,6 +3,8 @@
 // in-process. One object per domain job, used by one thread.
 #pragma once
 
+#include "http/fetch_failure.h"
+
 class StringBuffer;
 
 class PageSource {
@@ -25,4 +27,6 @@ public:
     virtual void SetPageEncoding(unsigned codePage, const StringBuffer& label) = 0;
     // True when a request to `host` could only wait as long as earlier ones that timed out.
     virtual bool HostUnreachable(const char* host) = 0;
+    // The analysis refused a page that came (a parked, for-sale or dead page): why, for the log.
+    virtual void NoteFailure(FetchFailure cause, const char* detail) = 0;
 };

@@ -135,6 +135,7 @@ bool ZelcoraSocket::resolve(const char* host, const Deadline& connectBy, HostAdd
 
 bool ZelcoraSocket::connect(const char* host, uint16_t port, LogBase* log, bool& dnsFailed) {
     dnsFailed = false;
+    m_connectFailure = FetchFailure::Dns;
     if (host == nullptr)
         return false;
     StringBuffer name(host);
@@ -152,11 +153,16 @@ bool ZelcoraSocket::connect(const char* host, uint16_t port, LogBase* log, bool&
     if (!resolve(name.getString(), connectBy, addresses, log, dnsFailed))
         return false;
 
+    m_connectFailure = FetchFailure::Refused;
     int code = 0;
     for (const HostAddress& address : addresses) {
         Attempt attempt = connectTo(address, port, connectBy, log, code);
-        if (attempt == Attempt::kConnected)
+        if (attempt == Attempt::kConnected) {
+            m_connectFailure = FetchFailure::None;
             return true;
+        }
+        if (attempt == Attempt::kTimedOut || connectBy.expired())
+            m_connectFailure = FetchFailure::Timeout;
         if (attempt == Attempt::kTimedOut) {
             if (m_hostCache != nullptr)
                 m_hostCache->markTimedOut(address);

@@ -13,6 +13,7 @@
 
 #include "base/zelcora_object.h"
 #include "http/deadline.h"
+#include "http/fetch_failure.h"
 #include "http/http_stream.h"
 #include "http/socket/host_resolver.h"
 
@@ -86,6 +87,8 @@ public:
     bool setBlocking(bool blocking);
     // The socket error code of the last failed send, 0 when the last send succeeded.
     int lastSendError() const { return m_lastSendError; }
+    // Why the last connect failed: Dns, Refused or Timeout.
+    FetchFailure connectFailure() const { return m_connectFailure; }
 
     bool sendBytes(const void* data, uint32_t count, LogBase* log, ProgressMonitor* monitor = nullptr);
     // Waits for data and receives up to `count` bytes once; `count` receives the number read.
@@ -138,6 +141,7 @@ private:
     uint32_t m_readTimeoutMs = kDefaultReadTimeoutMs;
     uint32_t m_connectTimeoutSec = kDefaultConnectTimeoutSec;
     int m_lastSendError = 0;
+    FetchFailure m_connectFailure = FetchFailure::None;
     Deadline m_deadline;
     HostAddressCache* m_hostCache = nullptr;
 };

@@ -171,6 +171,7 @@ bool TlsChannel::isConnected() const {
 bool TlsChannel::connect(LogBase* log, bool& dnsFailed) {
     close(nullptr);
     dnsFailed = false;
+    m_handshakeFailed = false;
     const ClientContext& context = clientContext();
     if (context.ctx == nullptr) {
         if (log != nullptr)
@@ -198,6 +199,7 @@ bool TlsChannel::connect(LogBase* log, bool& dnsFailed) {
         SSL_set1_host(ssl, name.getString());
     }
     if (!handshake(log)) {
+        m_handshakeFailed = true;
         if (log != nullptr)
             log->LogError("Error performing handshake");
         freeSession();

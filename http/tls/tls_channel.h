@@ -43,6 +43,10 @@ public:
     // The deadline (setDeadlineFromNow) bounds all of it. dnsFailed tells a name that did not
     // resolve from other failures.
     bool connect(LogBase* log, bool& dnsFailed);
+    // Why the last connect failed: the socket's reason, or Tls when the handshake failed.
+    FetchFailure connectFailure() const {
+        return m_handshakeFailed ? FetchFailure::Tls : m_socket.connectFailure();
+    }
     bool isConnected() const override;
     // Encrypts and sends the whole message.
     bool sendSecure(const void* data, uint32_t count, LogBase* log);
@@ -75,6 +79,7 @@ private:
 
     StringBuffer m_serverName;
     int m_port = 443;
+    bool m_handshakeFailed = false;
     ZelcoraSocket m_socket;
     void* m_ssl = nullptr;
     // Decrypted bytes not yet handed out, from m_pendingStart on.

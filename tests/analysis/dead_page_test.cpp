@@ -64,4 +64,23 @@ TEST(DeadPage, PhrasesIgnoreCaseWhiteSpaceAndReferences) {
     EXPECT_EQ(findDeadPagePhrase(nullptr), nullptr);
 }
 
+// What a phrase says of the site, for the failure cause the log and the summary count.
+TEST(DeadPageCause, EachPhraseSaysForSaleParkedOrDead) {
+    const std::pair<const char*, FetchFailure> cases[] = {
+        {"<p>This website is for sale</p>", FetchFailure::ForSale},
+        {"<b>Buy This Domain!</b>", FetchFailure::ForSale},
+        {"<footer>&copy; HugeDomains.com</footer>", FetchFailure::ForSale},
+        {"example.com is registered and is currently parked", FetchFailure::Parked},
+        {"<p>Sedo Domain Parking</p>", FetchFailure::Parked},
+        {"Welcome to the holding page for example.com", FetchFailure::Parked},
+        {"<h1>404 Not Found</h1>", FetchFailure::DeadPage},
+        {"THIS COMPANY IS NO LONGER IN BUSINESS", FetchFailure::DeadPage},
+    };
+    for (const auto& [page, cause] : cases) {
+        const char* phrase = findDeadPagePhrase(page);
+        ASSERT_NE(phrase, nullptr) << page;
+        EXPECT_STREQ(fetchFailureWord(deadPageCause(phrase)), fetchFailureWord(cause)) << page;
+    }
+}
+
 } // namespace

@@ -53,21 +53,26 @@ void CrawlerRun::writeConfig(int threads) {
                           "<inFile>c:/Orrastead/DunmereIn.txt</inFile>"
                           "<outFile>c:/Orrastead/DunmereOut.txt</outFile>"
                           "<errFile>c:/Orrastead/DunmereErr.txt</errFile><numThreads>" +
-                              std::to_string(threads) + "</numThreads></config>");
+                              std::to_string(threads) + "</numThreads>" + m_settings + "</config>");
 }
 
-int CrawlerRun::runCrawler(int timeoutSeconds) {
+int CrawlerRun::runCrawler(int timeoutSeconds, const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(DUNMERE_BINARY)};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(m_dir.c_str()) != 0)
             _exit(126);
-        execl(DUNMERE_BINARY, DUNMERE_BINARY, nullptr);
+        execv(DUNMERE_BINARY, argv.data());
         _exit(127);
     }
     for (int waited = 0; waited < timeoutSeconds * 10; ++waited) {
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) {
-            expectWellFormedResultLines();
+            if (m_pipeLines)
+                expectWellFormedResultLines();
             return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

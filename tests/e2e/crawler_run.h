@@ -23,8 +23,8 @@ protected:
     // Adds names of loopback to the namespace's own hosts file.
     static void addHosts(const std::vector<std::string>& names);
     void writeConfig(int threads);
-    // Runs the crawler in the test folder; its exit status.
-    int runCrawler(int timeoutSeconds = 300);
+    // Runs the crawler in the test folder with these arguments; its exit status.
+    int runCrawler(int timeoutSeconds = 300, const std::vector<std::string>& args = {});
     // Crawls the fixture sites (already served) and checks every site's expected line.
     void crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites);
     std::string file(const char* name) const;
@@ -32,6 +32,10 @@ protected:
     void expectWellFormedResultLines() const;
 
     std::string m_dir;
+    // More settings writeConfig adds, as XML elements.
+    std::string m_settings;
+    // Whether a run's result file holds seven-field lines (it holds JSON Lines otherwise).
+    bool m_pipeLines = true;
 };
 
 } // namespace e2e

@@ -27,6 +27,7 @@ public:
     unsigned GetPageCodePage() const override { return m_codePage; }
     void SetPageEncoding(unsigned codePage, const StringBuffer& label) override;
     bool HostUnreachable(const char*) override { return false; }
+    void NoteFailure(FetchFailure, const char*) override {}
 
     const std::vector<std::string>& requests() const { return m_requests; }
 

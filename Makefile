@@ -6,7 +6,8 @@ FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake ninja-build g++ libbz2-dev zlib1g-dev libssl-dev libgtest-dev libgmock-dev \
               libbenchmark-dev libxml2-dev iproute2 util-linux nginx \
-              pkg-config libc-ares-dev libuchardet-dev libpsl-dev publicsuffix libidn2-dev
+              pkg-config libc-ares-dev libuchardet-dev libpsl-dev publicsuffix libidn2-dev \
+              libhiredis-dev redis-server
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: deps build build-asan test test-asan fuzz fuzz-run demo clean

@@ -25,13 +25,21 @@ bool readLinePiece(FILE* stream, StringBuffer& out) {
 }
 } // namespace
 
-void setDomainSource(DomainSource* newSource) { source.store(newSource); }
+void setDomainSource(DomainSource* newSource) {
+    source.store(newSource);
+}
 
-DomainSource* domainSource() { return source.load(); }
+DomainSource* domainSource() {
+    return source.load();
+}
 
-void stopTakingDomains() { stopRequested = 1; }
+void stopTakingDomains() {
+    stopRequested = 1;
+}
 
-bool stoppedTakingDomains() { return stopRequested != 0; }
+bool stoppedTakingDomains() {
+    return stopRequested != 0;
+}
 
 void setInputStream(FILE* stream) {
     std::lock_guard<std::mutex> guard(inLock);

@@ -72,7 +72,9 @@ void crawlInputList(const CrawlerConfig& config, int numThreads) {
     }
 }
 
-void onTerminate(int) { stopTakingDomains(); }
+void onTerminate(int) {
+    stopTakingDomains();
+}
 
 // A process of the shared queue: its workers take domains from the queue until it is empty;
 // SIGTERM lets them finish the domains in flight and end.

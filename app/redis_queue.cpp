@@ -28,7 +28,9 @@ const char* const kFinishScript = "if redis.call('XACK', KEYS[1], ARGV[1], ARGV[
                                   "if redis.call('SADD', KEYS[3], ARGV[4]) == 0 then return 0 end "
                                   "redis.call('XADD', KEYS[2], '*', 'line', ARGV[3]) return 1";
 
-timeval timeoutOf(uint32_t ms) { return timeval{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)}; }
+timeval timeoutOf(uint32_t ms) {
+    return timeval{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+}
 
 bool isArray(const redisReply* r, size_t atLeast) {
     return r != nullptr && r->type == REDIS_REPLY_ARRAY && r->elements >= atLeast;
@@ -40,7 +42,8 @@ bool isText(const redisReply* r) {
 }
 
 bool isError(const redisReply* r, const char* prefix) {
-    return r != nullptr && r->type == REDIS_REPLY_ERROR && std::strncmp(r->str, prefix, std::strlen(prefix)) == 0;
+    return r != nullptr && r->type == REDIS_REPLY_ERROR &&
+           std::strncmp(r->str, prefix, std::strlen(prefix)) == 0;
 }
 
 // The value of `field` in a flat field/value array (stream entries, XINFO answers); null if absent.
@@ -130,7 +133,7 @@ private:
 
     void drop() {
         m_lastError.setString(m_context != nullptr && m_context->errstr[0] != '\0' ? m_context->errstr
-                                                                                  : "connection lost");
+                                                                                   : "connection lost");
         if (m_context != nullptr)
             redisFree(m_context);
         m_context = nullptr;
@@ -139,8 +142,8 @@ private:
     bool tryAll(const std::vector<Command>& commands, std::vector<Reply>& replies) {
         replies.clear();
         for (const Command& c : commands) {
-            if (redisAppendCommandArgv(m_context, static_cast<int>(c.size()), const_cast<const char**>(c.data()),
-                                       nullptr) != REDIS_OK) {
+            if (redisAppendCommandArgv(m_context, static_cast<int>(c.size()),
+                                       const_cast<const char**>(c.data()), nullptr) != REDIS_OK) {
                 drop();
                 return false;
             }
@@ -383,13 +386,14 @@ bool RedisQueue::claimFromDeadNeighbour(StringBuffer& domain) {
             link.run({"XGROUP", "DELCONSUMER", m_stream.getString(), m_group.getString(), dead.c_str()});
             continue;
         }
-        Reply held = link.run({"XPENDING", m_stream.getString(), m_group.getString(), "-", "+", "1", dead.c_str()});
+        Reply held =
+            link.run({"XPENDING", m_stream.getString(), m_group.getString(), "-", "+", "1", dead.c_str()});
         // [[id, consumer, idle, deliveries]]
         if (!isArray(held.get(), 1) || !isArray(held->element[0], 1) || !isText(held->element[0]->element[0]))
             continue;
         std::string id(held->element[0]->element[0]->str);
-        Reply claimed = link.run({"XCLAIM", m_stream.getString(), m_group.getString(), m_consumer.getString(), "0",
-                                  id.c_str()});
+        Reply claimed = link.run(
+            {"XCLAIM", m_stream.getString(), m_group.getString(), m_consumer.getString(), "0", id.c_str()});
         if (claimed && takeEntry(claimed.get(), domain)) {
             std::printf("Claimed %s, left by %s\n", domain.getString(), dead.c_str());
             std::fflush(stdout);
@@ -434,7 +438,8 @@ int enqueueDomainList(const CrawlerConfig& config, const char* path) {
     while (more) {
         commands.clear();
         while (commands.size() < domains.size() && (more = nextDomain(domains[commands.size()])))
-            commands.push_back({"XADD", names.stream.getString(), "*", "d", domains[commands.size()].getString()});
+            commands.push_back(
+                {"XADD", names.stream.getString(), "*", "d", domains[commands.size()].getString()});
         if (commands.empty())
             break;
         if (!link.runAll(commands, replies)) {

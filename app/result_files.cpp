@@ -45,6 +45,10 @@ void closeResultStreams() {
     closeStream(errFileHandle, errLock);
 }
 
-bool writeResultLine(const StringBuffer& line) { return writeLine(false, line); }
+bool writeResultLine(const StringBuffer& line) {
+    return writeLine(false, line);
+}
 
-bool writeErrorLine(const StringBuffer& line) { return writeLine(true, line); }
+bool writeErrorLine(const StringBuffer& line) {
+    return writeLine(true, line);
+}

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -77,7 +78,8 @@ bool readRecord(const char* line) {
     }
     if (std::sscanf(line, "c %" SCNd64 " %" SCNd64 " %" SCNd64, &low, &out, &err) == 3) {
         at = -1;
-    } else if (std::sscanf(line, "d %" SCNd64 " %" SCNd64 " %" SCNd64 " %" SCNd64, &at, &low, &out, &err) != 4) {
+    } else if (std::sscanf(line, "d %" SCNd64 " %" SCNd64 " %" SCNd64 " %" SCNd64, &at, &low, &out, &err) !=
+               4) {
         return false;
     }
     if (low < 0 || out < 0 || err < 0)
@@ -92,9 +94,12 @@ bool readRecord(const char* line) {
     return true;
 }
 
+// A file shorter than the journal says was changed by hand: cutting would pad it with zeros.
 bool cutTo(FILE* stream, int64_t size) {
     std::fflush(stream);
-    return ftruncate(fileno(stream), size) == 0 && fseeko(stream, 0, SEEK_END) == 0;
+    struct stat info;
+    return fstat(fileno(stream), &info) == 0 && info.st_size >= size &&
+           ftruncate(fileno(stream), size) == 0 && fseeko(stream, 0, SEEK_END) == 0;
 }
 
 } // namespace
@@ -129,7 +134,8 @@ bool beginResumableRun(const char* outFile, FILE* in, FILE* out, FILE* err) {
     if (state.path.getSize() == 0)
         journalPath(outFile, state.path);
     if (state.resumed) {
-        if (!cutTo(out, state.outSize) || !cutTo(err, state.errSize) || fseeko(in, state.low, SEEK_SET) != 0) {
+        if (!cutTo(out, state.outSize) || !cutTo(err, state.errSize) ||
+            fseeko(in, state.low, SEEK_SET) != 0) {
             std::printf("Failed to resume from %s\n", state.path.getString());
             return false;
         }

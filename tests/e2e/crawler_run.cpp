@@ -26,8 +26,8 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-std::vector<std::string> CrawlerRun::serveDomainList(test_support::FixtureServer& server, int count, int delayMs,
-                                                     std::string& input) {
+std::vector<std::string> CrawlerRun::serveDomainList(test_support::FixtureServer& server, int count,
+                                                     int delayMs, std::string& input) {
     test_support::FixturePage home;
     home.body = "<html><head><title>Home</title></head><body>A site among many</body></html>";
     home.delayMs = delayMs;

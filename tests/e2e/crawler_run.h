@@ -30,8 +30,8 @@ protected:
     // A list of `count` names served by `server`: of every ten, one is no domain, one does not
     // resolve and the others answer after `delayMs`. The list is the input text; the valid names
     // are returned, and the served ones named in the hosts file.
-    static std::vector<std::string> serveDomainList(test_support::FixtureServer& server, int count, int delayMs,
-                                                    std::string& input);
+    static std::vector<std::string> serveDomainList(test_support::FixtureServer& server, int count,
+                                                    int delayMs, std::string& input);
     // `extra` is more settings, as elements.
     void writeConfig(int threads, const std::string& extra = "");
     // Starts the crawler in the test folder with the arguments; its process id.

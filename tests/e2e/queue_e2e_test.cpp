@@ -83,7 +83,8 @@ protected:
     }
     static std::string redisCli(const std::string& command) {
         std::string text;
-        FILE* p = popen(("redis-cli -p " + std::to_string(kRedisPort) + " " + command + " 2>&1").c_str(), "r");
+        FILE* p =
+            popen(("redis-cli -p " + std::to_string(kRedisPort) + " " + command + " 2>&1").c_str(), "r");
         char buffer[256];
         while (p != nullptr && fgets(buffer, sizeof(buffer), p) != nullptr)
             text += buffer;
@@ -103,7 +104,8 @@ protected:
         return text;
     }
     void waitForResults(int lines) {
-        for (int waited = 0; waited < 60000 && std::atoi(redisCli("xlen q:results").c_str()) < lines; waited += 20)
+        for (int waited = 0; waited < 60000 && std::atoi(redisCli("xlen q:results").c_str()) < lines;
+             waited += 20)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 

@@ -17,7 +17,9 @@ struct JournalCase {
     long inputAt; // where the input is read from
 };
 
-void PrintTo(const JournalCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const JournalCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ResumeJournalRead : public ::testing::TestWithParam<JournalCase> {};
 
@@ -45,13 +47,12 @@ TEST_P(ResumeJournalRead, CutsTheFilesAndFindsTheCheckpoint) {
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, ResumeJournalRead,
-    ::testing::Values(JournalCase{"none", "", false, 0, 0},
-                      JournalCase{"checkpoint", "c 30 20 5\n", true, 20, 30},
-                      JournalCase{"lastWholeRecordWins", "c 0 0 0\nd 0 10 10 0\nd 20 10 30 12\n", true, 30, 10},
-                      JournalCase{"tornRecordIgnored", "c 0 0 0\nd 0 10 10 0\nd 20 10 3", true, 10, 10},
-                      JournalCase{"foreignLineEndsReading", "c 0 0 0\nd 0 10 10 0\nhello\nd 20 10 30 0\n", true,
-                                  10, 10},
-                      JournalCase{"completedRunStartsAfresh", "c 0 0 0\nd 0 10 10 0\ncomplete\n", false, 0, 0}),
+    ::testing::Values(
+        JournalCase{"none", "", false, 0, 0}, JournalCase{"checkpoint", "c 30 20 5\n", true, 20, 30},
+        JournalCase{"lastWholeRecordWins", "c 0 0 0\nd 0 10 10 0\nd 20 10 30 12\n", true, 30, 10},
+        JournalCase{"tornRecordIgnored", "c 0 0 0\nd 0 10 10 0\nd 20 10 3", true, 10, 10},
+        JournalCase{"foreignLineEndsReading", "c 0 0 0\nd 0 10 10 0\nhello\nd 20 10 30 0\n", true, 10, 10},
+        JournalCase{"completedRunStartsAfresh", "c 0 0 0\nd 0 10 10 0\ncomplete\n", false, 0, 0}),
     [](const ::testing::TestParamInfo<JournalCase>& info) { return std::string(info.param.name); });
 
 struct UrlCase {
@@ -80,7 +81,8 @@ TEST_P(RedisUrl, Parses) {
 INSTANTIATE_TEST_SUITE_P(Urls, RedisUrl,
                          ::testing::Values(UrlCase{"redis://q:7000", true, "q", 7000, "", 0},
                                            UrlCase{"redis://q", true, "q", 6379, "", 0},
-                                           UrlCase{"redis://:s3cr@t@10.0.0.5:6380/2", true, "10.0.0.5", 6380, "s3cr@t", 2},
+                                           UrlCase{"redis://:s3cr@t@10.0.0.5:6380/2", true, "10.0.0.5", 6380,
+                                                   "s3cr@t", 2},
                                            UrlCase{"redis://[::1]:7000/", true, "::1", 7000, "", 0},
                                            UrlCase{"redis://q:70000", false, "", 0, "", 0},
                                            UrlCase{"redis://q:/1", false, "", 0, "", 0},

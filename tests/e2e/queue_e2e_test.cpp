@@ -198,4 +198,17 @@ TEST_F(SharedQueue, SigtermFinishesTheDomainsInFlight) {
     EXPECT_EQ(status.find("queued 0\n"), std::string::npos) << status;
 }
 
+TEST_F(SharedQueue, PasswordFromTheAddressNeverLogged) {
+    redisCli("config set requirepass s3cr3t");
+    writeConfig(2, "<queue>redis://127.0.0.1:" + std::to_string(kRedisPort) +
+                       "/3</queue><queueName>q</queueName>");
+    file_test::writeBytes(m_dir + "/list.txt", "a.com\nb.com\n");
+    EXPECT_EQ(runCrawler(60, {"--enqueue", "list.txt"}), 1);
+    writeConfig(2, "<queue>redis://:s3cr3t@127.0.0.1:" + std::to_string(kRedisPort) +
+                       "/3</queue><queueName>q</queueName>");
+    EXPECT_EQ(runCrawler(60, {"--enqueue", "list.txt"}), 0);
+    EXPECT_NE(crawlerOutput("--status").find("queued 2\n"), std::string::npos);
+    EXPECT_EQ(file("DunmereLog.txt").find("s3cr3t"), std::string::npos);
+}
+
 } // namespace

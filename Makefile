@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 PACKAGES   := cmake ninja-build g++ libbz2-dev zlib1g-dev libssl-dev libgtest-dev libgmock-dev \
               libbenchmark-dev libxml2-dev iproute2 util-linux nginx \
               pkg-config libc-ares-dev libuchardet-dev libpsl-dev publicsuffix libidn2-dev \
-              python3 chromium
+              python3 chromium libhiredis-dev redis-server
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: deps build build-asan test test-asan fuzz fuzz-run demo clean

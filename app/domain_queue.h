@@ -14,6 +14,23 @@ void setInputStream(FILE* stream);
 // Closes the input stream if no worker has done so yet.
 void closeInputStream();
 
+// A shared queue in place of the input file: it hands out domains and takes each one's finished
+// line. Both calls come from a worker thread, the line for the domain that thread took last.
+class DomainSource {
+public:
+    virtual ~DomainSource() = default;
+    virtual bool next(StringBuffer& domain) = 0;
+    virtual bool finish(bool isError, const StringBuffer& line) = 0;
+};
+// Null returns to the input file.
+void setDomainSource(DomainSource* source);
+DomainSource* domainSource();
+
+// From now on nextDomain answers false, so the workers end after the domains in flight. Safe to
+// call from a signal handler.
+void stopTakingDomains();
+bool stoppedTakingDomains();
+
 // Takes the next valid domain from the input, lower-cased and trimmed; false once the input
 // is exhausted. Invalid lines are logged as "Invalid Domain: %s\n" and skipped.
 bool nextDomain(StringBuffer& domain);

@@ -3,14 +3,17 @@
 #include "app/command_line.h"
 #include "app/configuration.h"
 #include "app/domain_queue.h"
+#include "app/redis_queue.h"
 #include "app/result_files.h"
 #include "app/result_format.h"
+#include "app/resume_journal.h"
 #include "app/run_report.h"
 #include "app/run_statistics.h"
 #include "app/worker_pool.h"
 #include "base/file_sys.h"
 #include "base/platform.h"
 
+#include <csignal>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -25,20 +28,30 @@ bool ensureWorkingDirectory() {
     return ok;
 }
 
-// Opens input, result and error file in that order; the first failure stops the sequence.
-bool openCrawlFiles(const CrawlerConfig& config) {
+// Standard output goes to the log file, line by line, so a run that is killed keeps the lines
+// that say what went wrong. A log file that cannot be opened is not detected: the run goes on
+// without a log.
+void openLog(const CrawlerConfig& config, const char* mode) {
+    if (std::freopen(config.logFile.getString(), mode, stdout) != nullptr)
+        std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+}
+
+// Opens input, result and error file in that order; the first failure stops the sequence. A
+// resumed run keeps what the result and error files hold.
+bool openCrawlFiles(const CrawlerConfig& config, bool resumed) {
+    const char* outputMode = resumed ? "a" : "w";
     FILE* in = std::fopen(config.inFile.getString(), "rb");
     if (in == nullptr) {
         std::printf("Failed to open %s\n", config.inFile.getString());
         return false;
     }
-    FILE* out = std::fopen(config.outFile.getString(), "w");
+    FILE* out = std::fopen(config.outFile.getString(), outputMode);
     if (out == nullptr) {
         std::printf("Failed to open %s\n", config.outFile.getString());
         std::fclose(in);
         return false;
     }
-    FILE* err = std::fopen(config.errFile.getString(), "w");
+    FILE* err = std::fopen(config.errFile.getString(), outputMode);
     if (err == nullptr) {
         std::printf("Failed to open %s\n", config.errFile.getString());
         std::fclose(in);
@@ -48,9 +61,68 @@ bool openCrawlFiles(const CrawlerConfig& config) {
     struct stat inputStat {};
     if (fstat(fileno(in), &inputStat) == 0 && S_ISREG(inputStat.st_mode))
         runStatistics().inputBytesTotal = inputStat.st_size;
+    if (config.resume && !beginResumableRun(config.outFile.getString(), in, out, err)) {
+        std::fclose(in);
+        std::fclose(out);
+        std::fclose(err);
+        return false;
+    }
     setInputStream(in);
     setResultStreams(out, err);
     return true;
+}
+
+// The whole input list once, or with `resume` the rest of a list a killed run left.
+void crawlInputList(const CrawlerConfig& config, int numThreads) {
+    bool resumed = config.resume && loadResumeJournal(config.outFile.getString());
+    openLog(config, resumed ? "a" : "w");
+    setResultFormat(config.outFormat);
+    if (openCrawlFiles(config, resumed)) {
+        runWorkerPool(numThreads);
+        closeInputStream();
+        if (config.resume)
+            endResumableRun(true);
+        closeResultStreams();
+        writeRunReport(config.outFile.getString());
+    }
+}
+
+void onTerminate(int) {
+    stopTakingDomains();
+}
+
+// A process of the shared queue: its workers take domains from the queue until it is empty;
+// SIGTERM lets them finish the domains in flight and end.
+int crawlSharedQueue(const CrawlerConfig& config, int numThreads) {
+    // Many processes of one machine may share a log file.
+    openLog(config, "a");
+    setResultFormat(config.outFormat);
+    RedisQueue queue(config);
+    if (!queue.open())
+        return 1;
+    struct sigaction action = {};
+    action.sa_handler = onTerminate;
+    sigaction(SIGTERM, &action, nullptr);
+    setDomainSource(&queue);
+    runWorkerPool(numThreads);
+    setDomainSource(nullptr);
+    return 0;
+}
+
+// --enqueue, --collect, --status and the queue's crawl, with `queue` set.
+int runQueueMode(const CommandLine& commandLine, const CrawlerConfig& config, int numThreads) {
+    switch (commandLine.mode) {
+    case CommandLine::Mode::Enqueue: {
+        openLog(config, "a");
+        return enqueueDomainList(config, commandLine.enqueueFile.getString());
+    }
+    case CommandLine::Mode::Collect:
+        return collectQueueResults(config);
+    case CommandLine::Mode::Status:
+        return printQueueStatus(config);
+    default:
+        return crawlSharedQueue(config, numThreads);
+    }
 }
 
 } // namespace
@@ -84,27 +156,23 @@ int crawlerProcessMain(const CommandLine& commandLine) {
     }
     if (commandLine.threads > 0)
         config.numThreads = commandLine.threads;
+    int numThreads = effectiveWorkerCount(config.numThreads);
+    if (config.queue.getSize() > 0) {
+        if (commandLine.mode == CommandLine::Mode::Crawl)
+            Platform::SetIdlePriority();
+        int status = runQueueMode(commandLine, config, numThreads);
+        std::fflush(stdout);
+        return status;
+    }
     if (commandLine.mode != CommandLine::Mode::Crawl) {
-        std::fprintf(stderr, "%s needs a shared queue, which this build does not have\n",
+        std::fprintf(stderr, "%s needs a shared queue: set queue in the configuration file\n",
                      commandLine.mode == CommandLine::Mode::Enqueue   ? "--enqueue"
                      : commandLine.mode == CommandLine::Mode::Collect ? "--collect"
                                                                       : "--status");
         return 2;
     }
     Platform::SetIdlePriority();
-    int numThreads = effectiveWorkerCount(config.numThreads);
-    // A log file that cannot be opened is not detected: the run goes on without a log.
-    FILE* log = std::freopen(config.logFile.getString(), "w", stdout);
-    // Line by line, so a run that is killed keeps the lines that say what went wrong.
-    if (log != nullptr)
-        std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    setResultFormat(config.outFormat);
-    if (openCrawlFiles(config)) {
-        runWorkerPool(numThreads);
-        closeInputStream();
-        closeResultStreams();
-        writeRunReport(config.outFile.getString());
-    }
+    crawlInputList(config, numThreads);
     std::fflush(stdout);
     return 0;
 }

@@ -1,5 +1,8 @@
 #include "app/result_files.h"
 
+#include "app/domain_queue.h"
+#include "app/resume_journal.h"
+
 #include <mutex>
 
 namespace {
@@ -8,12 +11,19 @@ FILE* errFileHandle = nullptr;
 std::mutex outLock;
 std::mutex errLock;
 
-bool writeLine(FILE* stream, std::mutex& lock, const StringBuffer& line) {
+bool writeLine(bool isError, const StringBuffer& line) {
+    if (DomainSource* shared = domainSource())
+        return shared->finish(isError, line);
+    FILE* stream = isError ? errFileHandle : outFileHandle;
     if (stream == nullptr)
         return false;
-    std::lock_guard<std::mutex> guard(lock);
+    // A resumed run journals the sizes of both files after each line, so both share one lock then.
+    bool journaled = resumableRunActive();
+    std::lock_guard<std::mutex> guard(isError && !journaled ? errLock : outLock);
     std::fprintf(stream, "%s\n", line.getString());
     std::fflush(stream);
+    if (journaled)
+        resumeLineWritten(ftello(outFileHandle), ftello(errFileHandle));
     return true;
 }
 
@@ -35,6 +45,10 @@ void closeResultStreams() {
     closeStream(errFileHandle, errLock);
 }
 
-bool writeResultLine(const StringBuffer& line) { return writeLine(outFileHandle, outLock, line); }
+bool writeResultLine(const StringBuffer& line) {
+    return writeLine(false, line);
+}
 
-bool writeErrorLine(const StringBuffer& line) { return writeLine(errFileHandle, errLock, line); }
+bool writeErrorLine(const StringBuffer& line) {
+    return writeLine(true, line);
+}

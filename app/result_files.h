@@ -10,6 +10,7 @@
 void setResultStreams(FILE* outStream, FILE* errStream);
 void closeResultStreams();
 
-// Append the line and "\n"; false without writing when the file is not open.
+// Append the line and "\n"; false without writing when the file is not open. With a shared queue
+// in place of the files, the line goes to the queue's result or error stream instead.
 bool writeResultLine(const StringBuffer& line);
 bool writeErrorLine(const StringBuffer& line);

@@ -87,4 +87,33 @@ constexpr int kMaxReportValues = 4096;
 // and points are taken half as often, so a run of any length keeps its whole course.
 constexpr int kMaxThroughputSamples = 512;
 
+// The shared queue's server (a Redis server on the operator's network). A connect or a command
+// that takes longer than this is a server gone away: it answers in microseconds when alive.
+constexpr uint32_t kQueueServerTimeoutMs = 5000;
+// Pause between tries to reach the server again, doubling from the first to the last: quick
+// enough for a restart to go unnoticed, slow enough that a hundred crawlers do not hammer it.
+constexpr uint32_t kQueueRetryFirstMs = 100;
+constexpr uint32_t kQueueRetryMaxMs = 5000;
+// A crawler gives up after this long without its server; the domains it held stay pending there
+// and are claimed by another process. Long enough to ride out a server restart or a failover.
+constexpr uint32_t kQueueGiveUpMs = 10 * 60 * 1000;
+// The same for --enqueue, --collect and --status, where a person waits at the terminal.
+constexpr uint32_t kQueueToolGiveUpMs = 30 * 1000;
+// An entry another consumer has held longer than one domain may take, plus a margin for its
+// line to reach the server, belongs to a crawler that died, and is claimed.
+constexpr uint32_t kQueueClaimIdleMs = kDomainBudgetMs + 30 * 1000;
+// A worker that finds nothing to take while other consumers still hold entries looks again
+// after this pause.
+constexpr uint32_t kQueueIdlePollMs = 500;
+// Commands --enqueue sends before reading their replies: enough to keep the server busy, few
+// enough that the replies waiting in memory stay small.
+constexpr int kEnqueueBatch = 2000;
+// Entries --collect reads per request from a result stream.
+constexpr int kCollectBatch = 10000;
+// A stream entry's domain or line longer than this is not one the crawler wrote.
+constexpr uint32_t kQueueMaxFieldBytes = 1 << 20;
+// Records of the resume journal between two rewrites of it: keeps the journal a few MiB on disk
+// and its reading at a restart short, whatever the length of the input list.
+constexpr int kResumeCompactRecords = 100000;
+
 } // namespace HttpLimits

@@ -136,11 +136,7 @@ TEST_F(CrawlerRun, ThousandsOfDomainsWithManyThreadsLoseNothing) {
     file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
     ASSERT_EQ(runCrawler(600), 0);
 
-    std::map<std::string, int> seen;
-    for (const std::string& line : linesOf(file("DunmereOut.txt")))
-        ++seen[line.substr(0, line.find('|'))];
-    for (const std::string& line : linesOf(file("DunmereErr.txt")))
-        ++seen[line.rfind("Failed: ", 0) == 0 ? line.substr(8) : line];
+    std::map<std::string, int> seen = e2e::linesPerDomain(file("DunmereOut.txt"), file("DunmereErr.txt"));
     for (const std::string& name : valid)
         EXPECT_EQ(seen[name], 1) << name;
     EXPECT_EQ(seen.size(), valid.size());

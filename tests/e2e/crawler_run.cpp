@@ -26,6 +26,36 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
+std::vector<std::string> CrawlerRun::serveDomainList(test_support::FixtureServer& server, int count,
+                                                     int delayMs, std::string& input) {
+    test_support::FixturePage home;
+    home.body = "<html><head><title>Home</title></head><body>A site among many</body></html>";
+    home.delayMs = delayMs;
+    server.addPage("*", "/", home);
+    std::vector<std::string> valid, served;
+    for (int i = 0; i < count; ++i) {
+        std::string name = "n" + std::to_string(i) + ".com";
+        if (i % 10 == 1)
+            name = "bad name " + std::to_string(i);
+        else
+            valid.push_back(name);
+        if (i % 10 > 2)
+            served.push_back(name);
+        input += name + "\n";
+    }
+    addHosts(served);
+    return valid;
+}
+
+std::map<std::string, int> linesPerDomain(const std::string& out, const std::string& err) {
+    std::map<std::string, int> seen;
+    for (const std::string& line : linesOf(out))
+        ++seen[line.substr(0, line.find('|'))];
+    for (const std::string& line : linesOf(err))
+        ++seen[line.rfind("Failed: ", 0) == 0 ? line.substr(8) : line];
+    return seen;
+}
+
 void CrawlerRun::SetUp() {
     if (std::getenv("DUNMERE_PRIVATE_NET") == nullptr)
         GTEST_SKIP() << "the crawler runs against fixture sites inside the private network namespace only";
@@ -46,28 +76,36 @@ void CrawlerRun::addHosts(const std::vector<std::string>& names) {
         hosts << "127.0.0.1 " << name << "\n";
 }
 
-void CrawlerRun::writeConfig(int threads) {
+void CrawlerRun::writeConfig(int threads, const std::string& extra) {
     std::filesystem::create_directories(m_dir + "/c:/Orrastead");
     file_test::writeBytes(m_dir + "/c:/Orrastead/Dunmere.xml",
                           "<config><logFile>c:/Orrastead/DunmereLog.txt</logFile>"
                           "<inFile>c:/Orrastead/DunmereIn.txt</inFile>"
                           "<outFile>c:/Orrastead/DunmereOut.txt</outFile>"
                           "<errFile>c:/Orrastead/DunmereErr.txt</errFile><numThreads>" +
-                              std::to_string(threads) + "</numThreads>" + m_settings + "</config>");
+                              std::to_string(threads) + "</numThreads>" + m_settings + extra + "</config>");
 }
 
-int CrawlerRun::runCrawler(int timeoutSeconds, const std::vector<std::string>& args) {
-    std::vector<char*> argv{const_cast<char*>(DUNMERE_BINARY)};
+pid_t CrawlerRun::startCrawler(const std::vector<std::string>& args) {
+    std::vector<const char*> argv{DUNMERE_BINARY};
     for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(arg.c_str());
     argv.push_back(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(m_dir.c_str()) != 0)
             _exit(126);
-        execv(DUNMERE_BINARY, argv.data());
+        execv(DUNMERE_BINARY, const_cast<char* const*>(argv.data()));
         _exit(127);
     }
+    return pid;
+}
+
+int CrawlerRun::runCrawler(int timeoutSeconds, const std::vector<std::string>& args) {
+    return waitCrawler(startCrawler(args), timeoutSeconds);
+}
+
+int CrawlerRun::waitCrawler(pid_t pid, int timeoutSeconds) {
     for (int waited = 0; waited < timeoutSeconds * 10; ++waited) {
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) {

@@ -8,12 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace e2e {
 
 std::vector<std::string> linesOf(const std::string& text);
+
+// How many lines each domain has across result and error file texts.
+std::map<std::string, int> linesPerDomain(const std::string& out, const std::string& err);
 
 class CrawlerRun : public ::testing::Test {
 protected:
@@ -22,8 +27,18 @@ protected:
 
     // Adds names of loopback to the namespace's own hosts file.
     static void addHosts(const std::vector<std::string>& names);
-    void writeConfig(int threads);
-    // Runs the crawler in the test folder with these arguments; its exit status.
+    // A list of `count` names served by `server`: of every ten, one is no domain, one does not
+    // resolve and the others answer after `delayMs`. The list is the input text; the valid names
+    // are returned, and the served ones named in the hosts file.
+    static std::vector<std::string> serveDomainList(test_support::FixtureServer& server, int count,
+                                                    int delayMs, std::string& input);
+    // `extra` is more settings, as elements.
+    void writeConfig(int threads, const std::string& extra = "");
+    // Starts the crawler in the test folder with the arguments; its process id.
+    pid_t startCrawler(const std::vector<std::string>& args = {});
+    // Waits for a started crawler; its exit status, -1 (and a failure) when it ran too long.
+    int waitCrawler(pid_t pid, int timeoutSeconds);
+    // Runs the crawler in the test folder; its exit status.
     int runCrawler(int timeoutSeconds = 300, const std::vector<std::string>& args = {});
     // Crawls the fixture sites (already served) and checks every site's expected line.
     void crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites);

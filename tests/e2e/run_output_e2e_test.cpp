@@ -32,7 +32,11 @@ const std::map<std::string, std::string> kCauses = {
     {"not-found-home.com", "http-status"},
     {"server-error-home.com", "http-status"},
     {"parked-site.com", "parked"},
+    {"parking-footer.com", "parked"},
+    {"refresh-parked.com", "parked"},
     {"forsale.com", "for-sale"},
+    {"buy-button-domain.com", "for-sale"},
+    {"domain-for-sale-today.com", "for-sale"},
     {"building-site.com", "dead-page"},
     {"loop-site.com", "budget"},
     {"bad-location.com", "invalid-url"},
@@ -122,6 +126,10 @@ TEST_F(RunOutput, EveryFailureCauseIsLoggedCountedAndReported) {
     crawlSites(sites, server, true);
     std::string log = file("DunmereLog.txt");
     std::map<std::string, int> expected;
+    for (const auto& site : sites) {
+        if (site.expected.rfind("Failed: ", 0) == 0)
+            EXPECT_EQ(kCauses.count(site.name), 1u) << site.name << " fails: list its cause here";
+    }
     for (const auto& [domain, cause] : kCauses) {
         ++expected[cause];
         EXPECT_NE(log.find("Failed: " + domain + ": " + cause), std::string::npos) << domain << "\n" << log;

@@ -58,26 +58,55 @@ void onAnswer(void* arg, int status, int, ares_addrinfo* result) {
     ares_freeaddrinfo(result);
 }
 
-bool start(Query& query, const char* host, int family, LogBase* log) {
-    // c-ares left to itself retries a silent server for half a minute; short tries let the
-    // caller's deadline be what ends a look-up.
-    ares_options options{};
-    options.timeout = static_cast<int>(HttpLimits::kResolverTryMs);
-    options.tries = HttpLimits::kResolverTries;
-    int status = ares_init_options(&query.channel, &options, ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES);
-    if (status != ARES_SUCCESS) {
-        query.channel = nullptr;
+// The calling thread's two channels, one per family, set up on its first look-up and kept for
+// the thread's life: setting one up reads /etc/resolv.conf, which need not happen per look-up.
+// A channel serves one thread only, so no look-up waits on another's.
+class ThreadChannels {
+public:
+    ~ThreadChannels() {
+        for (ares_channel channel : m_channels) {
+            if (channel != nullptr)
+                ares_destroy(channel);
+        }
+    }
+    // False, with a message in the log, when c-ares could not set them up.
+    bool ready(LogBase* log) {
+        for (ares_channel& channel : m_channels) {
+            if (channel == nullptr && !create(channel, log))
+                return false;
+        }
+        return true;
+    }
+    ares_channel ipv6() const { return m_channels[0]; }
+    ares_channel ipv4() const { return m_channels[1]; }
+
+private:
+    static bool create(ares_channel& channel, LogBase* log) {
+        // c-ares left to itself retries a silent server for half a minute; short tries let the
+        // caller's deadline be what ends a look-up.
+        ares_options options{};
+        options.timeout = static_cast<int>(HttpLimits::kResolverTryMs);
+        options.tries = HttpLimits::kResolverTries;
+        int status = ares_init_options(&channel, &options, ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES);
+        if (status == ARES_SUCCESS)
+            return true;
+        channel = nullptr;
         if (log != nullptr) {
             log->LogError("Name resolution could not be started.");
             log->LogData("resolverStatus", ares_strerror(status));
         }
         return false;
     }
+
+    ares_channel m_channels[2] = {nullptr, nullptr};
+};
+
+void start(Query& query, ares_channel channel, const char* host, int family) {
+    query.channel = channel;
     ares_addrinfo_hints hints{};
     hints.ai_family = family;
     hints.ai_socktype = SOCK_STREAM;
-    ares_getaddrinfo(query.channel, host, nullptr, &hints, onAnswer, &query);
-    return true;
+    ares_getaddrinfo(channel, host, nullptr, &hints, onAnswer, &query);
 }
 
 int waitMs(const timeval& tv) {
@@ -207,20 +236,18 @@ HostResolver::Outcome HostResolver::resolve(const char* host, uint32_t ms, HostA
             log->LogError("Name resolution could not be started.");
         return Outcome::kNoAnswer;
     }
+    thread_local ThreadChannels channels;
+    if (!channels.ready(log))
+        return Outcome::kNoAnswer;
     Deadline deadline = ms == UINT32_MAX ? Deadline() : Deadline::fromNow(ms);
     Query ipv6, ipv4;
-    bool started = start(ipv6, host, AF_INET6, log) && start(ipv4, host, AF_INET, log);
-    if (started)
-        drive(ipv6, ipv4, deadline);
-    for (Query* query : {&ipv6, &ipv4}) {
-        if (query->channel != nullptr)
-            ares_destroy(query->channel);
-    }
+    start(ipv6, channels.ipv6(), host, AF_INET6);
+    start(ipv4, channels.ipv4(), host, AF_INET);
+    // Every question still open when this returns is cancelled, so the channels are idle again.
+    drive(ipv6, ipv4, deadline);
     merge(ipv6, ipv4, out);
     if (!out.empty())
         return Outcome::kFound;
-    if (!started)
-        return Outcome::kNoAnswer;
     if (log != nullptr)
         log->LogData("resolverStatus", ares_strerror(ipv4.status));
     auto silent = [](int status) {

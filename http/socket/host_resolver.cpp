@@ -58,27 +58,42 @@ void onAnswer(void* arg, int status, int, ares_addrinfo* result) {
     ares_freeaddrinfo(result);
 }
 
-// The calling thread's two channels, one per family, set up on its first look-up and kept for
-// the thread's life: setting one up reads /etc/resolv.conf, which need not happen per look-up.
-// A channel serves one thread only, so no look-up waits on another's.
-class ThreadChannels {
+// Channels for look-ups, one per family, lent to one look-up at a time and kept for the next:
+// setting one up reads /etc/resolv.conf and takes some 70 KB, so that happens neither per look-up
+// nor per thread, only when more look-ups than ever before run at once. A channel is used only
+// by the look-up holding it, so no look-up waits on another.
+class ChannelPool {
 public:
-    ~ThreadChannels() {
-        for (ares_channel channel : m_channels) {
-            if (channel != nullptr)
-                ares_destroy(channel);
-        }
+    struct Channels {
+        ares_channel ipv6 = nullptr;
+        ares_channel ipv4 = nullptr;
+    };
+
+    ~ChannelPool() {
+        for (Channels& channels : m_idle)
+            destroy(channels);
     }
-    // False, with a message in the log, when c-ares could not set them up.
-    bool ready(LogBase* log) {
-        for (ares_channel& channel : m_channels) {
-            if (channel == nullptr && !create(channel, log))
-                return false;
+    // False, with a message in the log, when c-ares could not set up new ones.
+    bool take(Channels& out, LogBase* log) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_idle.empty()) {
+                out = m_idle.back();
+                m_idle.pop_back();
+                return true;
+            }
         }
-        return true;
+        out = Channels();
+        if (create(out.ipv6, log) && create(out.ipv4, log))
+            return true;
+        destroy(out);
+        return false;
     }
-    ares_channel ipv6() const { return m_channels[0]; }
-    ares_channel ipv4() const { return m_channels[1]; }
+    // Back from a look-up that has cancelled whatever it left open.
+    void give(const Channels& channels) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_idle.push_back(channels);
+    }
 
 private:
     static bool create(ares_channel& channel, LogBase* log) {
@@ -97,9 +112,21 @@ private:
         }
         return false;
     }
+    static void destroy(Channels& channels) {
+        for (ares_channel channel : {channels.ipv6, channels.ipv4}) {
+            if (channel != nullptr)
+                ares_destroy(channel);
+        }
+    }
 
-    ares_channel m_channels[2] = {nullptr, nullptr};
+    std::mutex m_mutex;
+    std::vector<Channels> m_idle;
 };
+
+ChannelPool& channelPool() {
+    static ChannelPool pool;
+    return pool;
+}
 
 void start(Query& query, ares_channel channel, const char* host, int family) {
     query.channel = channel;
@@ -236,15 +263,16 @@ HostResolver::Outcome HostResolver::resolve(const char* host, uint32_t ms, HostA
             log->LogError("Name resolution could not be started.");
         return Outcome::kNoAnswer;
     }
-    thread_local ThreadChannels channels;
-    if (!channels.ready(log))
+    ChannelPool::Channels channels;
+    if (!channelPool().take(channels, log))
         return Outcome::kNoAnswer;
     Deadline deadline = ms == UINT32_MAX ? Deadline() : Deadline::fromNow(ms);
     Query ipv6, ipv4;
-    start(ipv6, channels.ipv6(), host, AF_INET6);
-    start(ipv4, channels.ipv4(), host, AF_INET);
+    start(ipv6, channels.ipv6, host, AF_INET6);
+    start(ipv4, channels.ipv4, host, AF_INET);
     // Every question still open when this returns is cancelled, so the channels are idle again.
     drive(ipv6, ipv4, deadline);
+    channelPool().give(channels);
     merge(ipv6, ipv4, out);
     if (!out.empty())
         return Outcome::kFound;

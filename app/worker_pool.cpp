@@ -71,7 +71,8 @@ void runWorkerPool(int numThreads) {
     auto elapsed = [start] { return (Platform::GetTickCount() - start) / 1000.0; };
     std::unique_lock<std::mutex> lock(finished.mutex);
     // Wakes as soon as the last worker ends; between, once per interval for the progress line.
-    while (!finished.allDone.wait_for(lock, kProgressInterval, [&] { return finished.count == numThreads; })) {
+    auto allDone = [&] { return finished.count == numThreads; };
+    while (!finished.allDone.wait_for(lock, kProgressInterval, allDone)) {
         lock.unlock();
         showProgress(elapsed());
         lock.lock();

@@ -7,8 +7,8 @@
 #include "http/socket/host_address_cache.h"
 #include "http/socket/socket_errors.h"
 
-#include <arpa/inet.h>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <cstring>

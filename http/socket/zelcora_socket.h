@@ -1,9 +1,9 @@
 // ZelcoraSocket: the blocking TCP stream under every HTTP connection, plain or beneath the TLS
 // channel. It connects over IPv4 or IPv6, trying each address of the host in turn within one
-// connect time-out, waits for readiness before every receive and
-// sends in bounded pieces. Header blocks and lines are read from a small read-ahead buffer, filled
-// by one receive of whatever has arrived, so a header costs a receive or two rather than one per
-// byte; every receive hands out what is left in that buffer first. Every operation reports its failures to the caller's log and
+// connect time-out, waits for readiness before every receive and sends in bounded pieces. Header
+// blocks and lines are read from a small read-ahead buffer, filled by one receive of whatever has
+// arrived, so a header costs a receive or two rather than one per byte; every receive hands out
+// what is left in that buffer first. Every operation reports its failures to the caller's log and
 // answers a plain boolean. One socket belongs to one connection and one thread at a time.
 //
 // Besides the per-read time-out a socket can carry a deadline: once it has passed, every wait
@@ -72,7 +72,8 @@ public:
     // Whether the socket can take data within `ms` milliseconds.
     bool isWritableWithin(uint32_t ms);
     // Whether an idle connection has something to read: the peer closed it, reset it, or sent
-    // bytes nobody asked for (some may already sit in the read-ahead). Either way it can carry no further request.
+    // bytes nobody asked for (some may already sit in the read-ahead). Either way it can carry no
+    // further request.
     bool hasUnexpectedInput();
     // 0 means no time-out of its own: the deadline, if any, bounds the connect, else it blocks.
     void setConnectTimeoutSec(uint32_t s) { m_connectTimeoutSec = s; }

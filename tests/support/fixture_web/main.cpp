@@ -1,5 +1,6 @@
 // fixture_web: serves a directory of fixture sites (see loadFixtureSites) on 127.0.0.1 until it
-// is sent SIGTERM or SIGINT, then writes how many requests it answered to standard error. With --hosts it prints the hosts-file lines of the sites' names instead and exits.
+// is sent SIGTERM or SIGINT, then writes how many requests it answered to standard error. With
+// --hosts it prints the hosts-file lines of the sites' names instead and exits.
 //   fixture_web <sites-dir> [port]      fixture_web --hosts <sites-dir>
 #include "../fixture_server.h"
 

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -186,24 +185,21 @@ public:
             if (!find.empty())
                 m_pairs.push_back({find, entry(table, 2 * k + 1)});
         }
-        // Indices by first byte, and the byte pairs a phrase can start with.
-        std::array<uint32_t, 257> start{};
-        for (const Pair& pair : m_pairs)
-            ++start[static_cast<unsigned char>(pair.find[0]) + 1];
-        for (size_t b = 1; b < start.size(); ++b)
-            start[b] += start[b - 1];
-        m_firstByteStart = start;
-        m_byFirstByte.resize(m_pairs.size());
+        // Phrases of two bytes or more by the bucket of their first two bytes (a counting sort);
+        // the few of one byte apart.
+        for (const Pair& pair : m_pairs) {
+            if (pair.find.size() > 1)
+                ++m_bucketStart[bucketOf(pair.find) + 1];
+        }
+        for (size_t b = 1; b < m_bucketStart.size(); ++b)
+            m_bucketStart[b] += m_bucketStart[b - 1];
+        std::array<uint32_t, kBuckets + 1> next = m_bucketStart;
+        m_byBucket.resize(m_bucketStart[kBuckets]);
         for (uint32_t i = 0; i < m_pairs.size(); ++i) {
-            std::string_view find = m_pairs[i].find;
-            unsigned first = static_cast<unsigned char>(find[0]);
-            m_byFirstByte[start[first]++] = i;
-            if (find.size() > 1) {
-                m_startsPair.set(first * 256 + static_cast<unsigned char>(find[1]));
-                continue;
-            }
-            for (unsigned second = 0; second < 256; ++second)
-                m_startsPair.set(first * 256 + second);
+            if (m_pairs[i].find.size() > 1)
+                m_byBucket[next[bucketOf(m_pairs[i].find)]++] = i;
+            else
+                m_oneByte.push_back(i);
         }
     }
 
@@ -248,23 +244,32 @@ private:
         return false;
     }
 
+    static constexpr uint32_t kBuckets = 4096;
+
+    static uint32_t bucketOf(std::string_view twoOrMore) {
+        return (static_cast<unsigned char>(twoOrMore[0]) * 263u + static_cast<unsigned char>(twoOrMore[1])) %
+               kBuckets;
+    }
+
     void markPresent(std::string_view text, std::vector<bool>& present) const {
+        auto mark = [&](uint32_t i, size_t at) {
+            present[i] = present[i] || text.compare(at, m_pairs[i].find.size(), m_pairs[i].find) == 0;
+        };
         for (size_t at = 0; at < text.size(); ++at) {
-            unsigned first = static_cast<unsigned char>(text[at]);
-            unsigned second = at + 1 < text.size() ? static_cast<unsigned char>(text[at + 1]) : 0;
-            if (!m_startsPair.test(first * 256 + second))
-                continue;
-            for (uint32_t s = m_firstByteStart[first]; s < m_firstByteStart[first + 1]; ++s) {
-                uint32_t i = m_byFirstByte[s];
-                present[i] = present[i] || text.compare(at, m_pairs[i].find.size(), m_pairs[i].find) == 0;
-            }
+            for (uint32_t i : m_oneByte)
+                mark(i, at);
+            if (at + 1 == text.size())
+                break;
+            uint32_t bucket = bucketOf(text.substr(at, 2));
+            for (uint32_t s = m_bucketStart[bucket]; s < m_bucketStart[bucket + 1]; ++s)
+                mark(m_byBucket[s], at);
         }
     }
 
     std::vector<Pair> m_pairs;
-    std::vector<uint32_t> m_byFirstByte;
-    std::array<uint32_t, 257> m_firstByteStart{};
-    std::bitset<256 * 256> m_startsPair;
+    std::vector<uint32_t> m_byBucket;
+    std::array<uint32_t, kBuckets + 1> m_bucketStart{};
+    std::vector<uint32_t> m_oneByte;
 };
 
 } // namespace

@@ -12,9 +12,10 @@
 // It is an Aho-Corasick automaton over the keys (entries 0, 2, 4, ... of the table, section
 // titles included), stored as a full transition table over the classes of bytes that occur in
 // some key, so a step costs one table read per text byte. For the shipped table (about 5000
-// states, 69 byte classes) the table takes about 1.4 MB. Built once per analyzer from its
-// `geoTable` (see prepareGeoLookup in geo_location.h) and read-only afterwards. The dead-page
-// phrases (dead_page.cpp) are found the same way, as the keys of a table of their own.
+// states, 69 byte classes) the table takes about 1.4 MB. Built from an analyzer's `geoTable` (see
+// prepareGeoLookup in geo_location.h) and read-only afterwards, so the crawler builds it once and
+// every worker's analyzer reads that one copy at the same time.
+// The dead-page phrases (dead_page.cpp) are found the same way, as the keys of a table of their own.
 #pragma once
 
 #include <array>

@@ -13,7 +13,11 @@
 #include "markup/cls_xml.h"
 #include "markup/tree_node.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -183,6 +187,112 @@ void geoTreeText(const ClsXml& tree, StringBuffer& out) {
     gatherText(tree, out, true);
 }
 
+namespace {
+
+// The place phrases, pair k replacing phrase k (entry 2k) by its joined form (entry 2k+1) in table
+// order, each in the text the earlier ones left. Replacing phrase by phrase means 225 searches of
+// the whole text; instead one pass finds the phrases the text holds, and only those are replaced,
+// in order. A replacement can make a later phrase appear that was not there before (its own text
+// overlaps the inserted one, or an empty insertion joins two sides); such phrases are replaced
+// too, so the outcome is exactly that of the phrase-by-phrase replacement.
+class PlacePhraseReplacer {
+public:
+    explicit PlacePhraseReplacer(const ClsStringArray& table) {
+        int pairs = table.get_Count() / 2;
+        for (int k = 0; k < pairs; ++k) {
+            std::string_view find = entry(table, 2 * k);
+            if (!find.empty())
+                m_pairs.push_back({find, entry(table, 2 * k + 1)});
+        }
+        // Phrases of two bytes or more by the bucket of their first two bytes (a counting sort);
+        // the few of one byte apart.
+        for (const Pair& pair : m_pairs) {
+            if (pair.find.size() > 1)
+                ++m_bucketStart[bucketOf(pair.find) + 1];
+        }
+        for (size_t b = 1; b < m_bucketStart.size(); ++b)
+            m_bucketStart[b] += m_bucketStart[b - 1];
+        std::array<uint32_t, kBuckets + 1> next = m_bucketStart;
+        m_byBucket.resize(m_bucketStart[kBuckets]);
+        for (uint32_t i = 0; i < m_pairs.size(); ++i) {
+            if (m_pairs[i].find.size() > 1)
+                m_byBucket[next[bucketOf(m_pairs[i].find)]++] = i;
+            else
+                m_oneByte.push_back(i);
+        }
+    }
+
+    void replaceIn(StringBuffer& work) const {
+        std::vector<bool> due(m_pairs.size(), false);
+        markPresent(std::string_view(work.getString(), static_cast<size_t>(work.getSize())), due);
+        for (size_t i = 0; i < m_pairs.size(); ++i) {
+            if (!due[i] || work.replaceAll(m_pairs[i].find.data(), m_pairs[i].joined.data()) == 0)
+                continue;
+            for (size_t j = i + 1; j < m_pairs.size(); ++j)
+                due[j] = due[j] || mayCreate(m_pairs[i].joined, m_pairs[j].find);
+        }
+    }
+
+private:
+    struct Pair {
+        std::string_view find;
+        std::string_view joined;
+    };
+
+    static std::string_view entry(const ClsStringArray& table, int i) {
+        const char* text = table.GetString(i);
+        return text != nullptr ? std::string_view(text) : std::string_view();
+    }
+
+    // Whether inserting `inserted` into a text can make `find` occur where it did not.
+    static bool mayCreate(std::string_view inserted, std::string_view find) {
+        if (inserted.empty())
+            return true;
+        auto overlapAgrees = [&](size_t insertedFrom, size_t findFrom) {
+            size_t n = std::min(inserted.size() - insertedFrom, find.size() - findFrom);
+            return inserted.substr(insertedFrom, n) == find.substr(findFrom, n);
+        };
+        for (size_t i = 0; i < inserted.size(); ++i) {
+            if (overlapAgrees(i, 0))
+                return true;
+        }
+        for (size_t f = 1; f < find.size(); ++f) {
+            if (overlapAgrees(0, f))
+                return true;
+        }
+        return false;
+    }
+
+    static constexpr uint32_t kBuckets = 4096;
+
+    static uint32_t bucketOf(std::string_view twoOrMore) {
+        return (static_cast<unsigned char>(twoOrMore[0]) * 263u + static_cast<unsigned char>(twoOrMore[1])) %
+               kBuckets;
+    }
+
+    void markPresent(std::string_view text, std::vector<bool>& present) const {
+        auto mark = [&](uint32_t i, size_t at) {
+            present[i] = present[i] || text.compare(at, m_pairs[i].find.size(), m_pairs[i].find) == 0;
+        };
+        for (size_t at = 0; at < text.size(); ++at) {
+            for (uint32_t i : m_oneByte)
+                mark(i, at);
+            if (at + 1 == text.size())
+                break;
+            uint32_t bucket = bucketOf(text.substr(at, 2));
+            for (uint32_t s = m_bucketStart[bucket]; s < m_bucketStart[bucket + 1]; ++s)
+                mark(m_byBucket[s], at);
+        }
+    }
+
+    std::vector<Pair> m_pairs;
+    std::vector<uint32_t> m_byBucket;
+    std::array<uint32_t, kBuckets + 1> m_bucketStart{};
+    std::vector<uint32_t> m_oneByte;
+};
+
+} // namespace
+
 unsigned wordVectorCodePage(const char* charset) {
     unsigned codePage = charset != nullptr ? CodePageFromName(charset) : 0;
     return isCountingCodePage(codePage) ? codePage : kUtf8;
@@ -235,8 +345,7 @@ void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, 
     for (const char* phrase : kBoilerplatePhrases)
         work.replaceAll(phrase, "");
     // 9. Place names, one word each.
-    for (int k = 0; 2 * k + 1 < placePhrases.get_Count(); ++k)
-        work.replaceAll(placePhrases.GetString(2 * k), placePhrases.GetString(2 * k + 1));
+    PlacePhraseReplacer(placePhrases).replaceIn(work);
 }
 
 void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const StringBuffer& text,

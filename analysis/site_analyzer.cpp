@@ -3,6 +3,7 @@
 #include "analysis/html_help.h"
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -13,8 +14,25 @@ constexpr uint32_t kMaxMetaLength = 200;
 
 } // namespace
 
-SiteAnalyzer::SiteAnalyzer() {
+SiteAnalyzer::SiteAnalyzer() : SiteAnalyzer(std::make_shared<AnalyzerTables>()) {}
+
+SiteAnalyzer::SiteAnalyzer(std::shared_ptr<AnalyzerTables> tables)
+    : m_tables(std::move(tables)), stopWords(m_tables->stopWords), placePhrases(m_tables->placePhrases),
+      sitemapUrlPatterns(m_tables->sitemapUrlPatterns), sitemapLinkTexts(m_tables->sitemapLinkTexts),
+      contactUrlPatterns(m_tables->contactUrlPatterns), contactLinkTexts(m_tables->contactLinkTexts),
+      aboutLinkTexts(m_tables->aboutLinkTexts), aboutUrlPatterns(m_tables->aboutUrlPatterns),
+      geoTable(m_tables->geoTable), languageWords(m_tables->languageWords),
+      enterLinkTexts(m_tables->enterLinkTexts), locationUrlPatterns(m_tables->locationUrlPatterns) {
     emails.put_Unique(true);
+}
+
+std::unique_ptr<SiteAnalyzer> SiteAnalyzer::sharingTablesOf(const SiteAnalyzer& primed) {
+    std::unique_ptr<SiteAnalyzer> analyzer(new SiteAnalyzer(primed.m_tables));
+    analyzer->maxVectorWords = primed.maxVectorWords;
+    analyzer->maxTitleLength = primed.maxTitleLength;
+    analyzer->quickMode = primed.quickMode;
+    analyzer->geoKeyMatcher = primed.geoKeyMatcher;
+    return analyzer;
 }
 
 void SiteAnalyzer::resetResults() {

@@ -2,6 +2,10 @@
 // the reference tables it is primed with, the three settings that steer the crawl, and the
 // result fields of the site being analysed. Each worker owns one, primed before the workers
 // start and reused for one domain after another; resetResults clears the results between sites.
+//
+// The tables (and the geographic matcher over them) are large and the same for every worker, so
+// the workers' analyzers share one copy, filled before they start and only read afterwards; the
+// results and settings are each analyzer's own.
 #pragma once
 
 #include "analysis/word_list.h"
@@ -14,11 +18,34 @@
 
 class GeoKeyMatcher;
 
+// The reference tables an analyzer reads; see SiteAnalyzer for who fills and who reads them.
+struct AnalyzerTables {
+    WordList stopWords;
+    ClsStringArray placePhrases;
+    ClsStringArray sitemapUrlPatterns;
+    ClsStringArray sitemapLinkTexts;
+    ClsStringArray contactUrlPatterns;
+    ClsStringArray contactLinkTexts;
+    ClsStringArray aboutLinkTexts;
+    ClsStringArray aboutUrlPatterns;
+    ClsStringArray geoTable;
+    ClsStringArray languageWords;
+    ClsStringArray enterLinkTexts;
+    ClsStringArray locationUrlPatterns;
+};
+
 class SiteAnalyzer {
+    // Declared first: the table fields below refer into it.
+    std::shared_ptr<AnalyzerTables> m_tables;
+
 public:
     static constexpr int kNumUnitFormats = 6;
 
+    // An analyzer with empty tables of its own.
     SiteAnalyzer();
+    // A new analyzer that reads the tables, matcher and settings of `primed`, which no one
+    // changes any more; its results are its own.
+    static std::unique_ptr<SiteAnalyzer> sharingTablesOf(const SiteAnalyzer& primed);
     virtual ~SiteAnalyzer() = default;
     SiteAnalyzer(const SiteAnalyzer&) = delete;
     SiteAnalyzer& operator=(const SiteAnalyzer&) = delete;
@@ -44,21 +71,21 @@ public:
     // (the generic-use names excepted).
     void countryFromEmails(const ClsStringArray& addresses);
 
-    WordList stopWords;
+    WordList& stopWords;
     uint32_t maxVectorWords = 50;
     uint32_t maxTitleLength = 200;
     bool quickMode = false;
-    ClsStringArray placePhrases;
-    ClsStringArray sitemapUrlPatterns;
-    ClsStringArray sitemapLinkTexts;
-    ClsStringArray contactUrlPatterns;
-    ClsStringArray contactLinkTexts;
-    ClsStringArray aboutLinkTexts;
-    ClsStringArray aboutUrlPatterns;
-    ClsStringArray geoTable;
-    ClsStringArray languageWords;
-    ClsStringArray enterLinkTexts;
-    ClsStringArray locationUrlPatterns;
+    ClsStringArray& placePhrases;
+    ClsStringArray& sitemapUrlPatterns;
+    ClsStringArray& sitemapLinkTexts;
+    ClsStringArray& contactUrlPatterns;
+    ClsStringArray& contactLinkTexts;
+    ClsStringArray& aboutLinkTexts;
+    ClsStringArray& aboutUrlPatterns;
+    ClsStringArray& geoTable;
+    ClsStringArray& languageWords;
+    ClsStringArray& enterLinkTexts;
+    ClsStringArray& locationUrlPatterns;
     StringBuffer domain;
     StringBuffer country;
     StringBuffer language;
@@ -89,6 +116,9 @@ public:
     // (prepareGeoLookup, geo_location.h) and read-only afterwards; not a result, so resetResults
     // keeps it.
     std::shared_ptr<const GeoKeyMatcher> geoKeyMatcher;
+
+private:
+    explicit SiteAnalyzer(std::shared_ptr<AnalyzerTables> tables);
 };
 
 // Cuts text longer than `maxLength` bytes before the first blank at or after `maxLength` - 10,

@@ -5,6 +5,8 @@
 #include "app/reference_tables.h"
 #include "base/string_buffer.h"
 
+#include <memory>
+
 namespace {
 
 // Where each table goes, in the order the tables are primed; null for the two loaded apart.
@@ -61,4 +63,14 @@ bool primeAnalyzer(SiteAnalyzer& analyzer) {
     analyzer.setMaxTitleLength(kCrawlerMaxTitleLength);
     analyzer.setQuickMode(true);
     return allDecoded;
+}
+
+std::unique_ptr<SiteAnalyzer> newWorkerAnalyzer() {
+    // Primed on the first call only (a static's initialisation runs once, whatever the thread).
+    static const std::unique_ptr<const SiteAnalyzer> primed = [] {
+        auto analyzer = std::make_unique<SiteAnalyzer>();
+        primeAnalyzer(*analyzer);
+        return analyzer;
+    }();
+    return SiteAnalyzer::sharingTablesOf(*primed);
 }

@@ -87,8 +87,7 @@ HttpMan* createJobHttp() {
 void createAnalyzers(int n) {
     for (int i = 0; i < n && i < kAnalyzerTableSize; ++i) {
         if (g_analyzerTable[i] == nullptr)
-            g_analyzerTable[i] = new SiteAnalyzer();
-        primeAnalyzer(*g_analyzerTable[i]);
+            g_analyzerTable[i] = newWorkerAnalyzer().release();
     }
 }
 

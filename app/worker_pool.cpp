@@ -6,24 +6,30 @@
 #include "app/run_statistics.h"
 #include "base/platform.h"
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
-#include <memory>
+#include <mutex>
 #include <thread>
 
 namespace {
-// Byte i is 0 while worker i runs and 1 once it found the input exhausted. Only ever goes
-// from 0 to 1; kept for the life of the process since the threads are never joined.
-std::atomic<unsigned char>* threadDone = nullptr;
 
-int countDone(int numThreads) {
-    int done = 0;
-    for (int i = 0; i < numThreads; ++i) {
-        if (threadDone[i].load(std::memory_order_acquire) != 0)
-            ++done;
-    }
-    return done;
+// The progress line is redrawn this often while the workers run.
+constexpr auto kProgressInterval = std::chrono::seconds(1);
+
+// How many workers of the current run have found the input exhausted. Static, never destroyed
+// while a detached worker could still be leaving it; one run at a time uses it.
+struct FinishedWorkers {
+    std::mutex mutex;
+    std::condition_variable allDone;
+    int count = 0;
+};
+
+FinishedWorkers& finishedWorkers() {
+    static FinishedWorkers finished;
+    return finished;
 }
+
 } // namespace
 
 int workerThreadMain(int workerIndex) {
@@ -40,28 +46,37 @@ int workerThreadMain(int workerIndex) {
         }
         ++runStatistics().analysed;
     }
-    threadDone[workerIndex].store(1, std::memory_order_release);
+    FinishedWorkers& finished = finishedWorkers();
+    std::lock_guard<std::mutex> lock(finished.mutex);
+    ++finished.count;
+    finished.allDone.notify_one();
     return 0;
 }
 
 void runWorkerPool(int numThreads) {
     if (numThreads <= 0)
         return;
-    // A fresh table per run; a table of an earlier run may still be read by its last
-    // detached threads on their way out, so it is never freed.
-    threadDone = new std::atomic<unsigned char>[numThreads];
+    FinishedWorkers& finished = finishedWorkers();
+    {
+        std::lock_guard<std::mutex> lock(finished.mutex);
+        finished.count = 0;
+    }
     resetRunStatistics();
     uint32_t start = Platform::GetTickCount();
     createAnalyzers(numThreads);
     for (int i = 0; i < numThreads; ++i) {
-        threadDone[i].store(0, std::memory_order_relaxed);
         std::printf("starting thread %d\n", i + 1);
         std::thread(workerThreadMain, i).detach();
     }
     auto elapsed = [start] { return (Platform::GetTickCount() - start) / 1000.0; };
-    while (countDone(numThreads) != numThreads) {
-        Platform::Sleep(1000);
+    std::unique_lock<std::mutex> lock(finished.mutex);
+    // Wakes as soon as the last worker ends; between, once per interval for the progress line.
+    auto allDone = [&] { return finished.count == numThreads; };
+    while (!finished.allDone.wait_for(lock, kProgressInterval, allDone)) {
+        lock.unlock();
         showProgress(elapsed());
+        lock.lock();
     }
+    lock.unlock();
     logRunSummary(elapsed());
 }

@@ -1,5 +1,5 @@
 // The pool of worker threads. Each worker takes domains from the shared queue and runs the
-// domain job on them until the input is exhausted; the main thread polls until all are done.
+// domain job on them until the input is exhausted; the main thread waits until all are done.
 #pragma once
 
 // The analyzer table has this many slots, so no more workers can run.

@@ -10,6 +10,10 @@ namespace HttpLimits {
 // Status line and header fields together. Real servers send a few hundred bytes to a few KiB;
 // 64 KiB leaves room for long cookie headers.
 constexpr uint32_t kMaxHeaderBlock = 64 * 1024;
+// The read-ahead of a plain connection, from which header blocks and chunk-size lines are read:
+// one receive takes a typical header block whole (a few hundred bytes to a few KiB), and a
+// larger one simply takes more receives. Part of every socket, so kept small.
+constexpr uint32_t kReadAheadBytes = 4096;
 // One chunk-size line of a chunked body ("1a2b;ext=...\r\n"): hex digits and extensions only.
 constexpr uint32_t kMaxChunkLine = 4096;
 // A body read until the server closes, or of a declared length, when no smaller maximum is set.

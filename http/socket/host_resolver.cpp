@@ -58,26 +58,82 @@ void onAnswer(void* arg, int status, int, ares_addrinfo* result) {
     ares_freeaddrinfo(result);
 }
 
-bool start(Query& query, const char* host, int family, LogBase* log) {
-    // c-ares left to itself retries a silent server for half a minute; short tries let the
-    // caller's deadline be what ends a look-up.
-    ares_options options{};
-    options.timeout = static_cast<int>(HttpLimits::kResolverTryMs);
-    options.tries = HttpLimits::kResolverTries;
-    int status = ares_init_options(&query.channel, &options, ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES);
-    if (status != ARES_SUCCESS) {
-        query.channel = nullptr;
+// Channels for look-ups, one per family, lent to one look-up at a time and kept for the next:
+// setting one up reads /etc/resolv.conf and takes some 70 KB, so that happens neither per look-up
+// nor per thread, only when more look-ups than ever before run at once. A channel is used only
+// by the look-up holding it, so no look-up waits on another.
+class ChannelPool {
+public:
+    struct Channels {
+        ares_channel ipv6 = nullptr;
+        ares_channel ipv4 = nullptr;
+    };
+
+    ~ChannelPool() {
+        for (Channels& channels : m_idle)
+            destroy(channels);
+    }
+    // False, with a message in the log, when c-ares could not set up new ones.
+    bool take(Channels& out, LogBase* log) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_idle.empty()) {
+                out = m_idle.back();
+                m_idle.pop_back();
+                return true;
+            }
+        }
+        out = Channels();
+        if (create(out.ipv6, log) && create(out.ipv4, log))
+            return true;
+        destroy(out);
+        return false;
+    }
+    // Back from a look-up that has cancelled whatever it left open.
+    void give(const Channels& channels) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_idle.push_back(channels);
+    }
+
+private:
+    static bool create(ares_channel& channel, LogBase* log) {
+        // c-ares left to itself retries a silent server for half a minute; short tries let the
+        // caller's deadline be what ends a look-up.
+        ares_options options{};
+        options.timeout = static_cast<int>(HttpLimits::kResolverTryMs);
+        options.tries = HttpLimits::kResolverTries;
+        int status = ares_init_options(&channel, &options, ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES);
+        if (status == ARES_SUCCESS)
+            return true;
+        channel = nullptr;
         if (log != nullptr) {
             log->LogError("Name resolution could not be started.");
             log->LogData("resolverStatus", ares_strerror(status));
         }
         return false;
     }
+    static void destroy(Channels& channels) {
+        for (ares_channel channel : {channels.ipv6, channels.ipv4}) {
+            if (channel != nullptr)
+                ares_destroy(channel);
+        }
+    }
+
+    std::mutex m_mutex;
+    std::vector<Channels> m_idle;
+};
+
+ChannelPool& channelPool() {
+    static ChannelPool pool;
+    return pool;
+}
+
+void start(Query& query, ares_channel channel, const char* host, int family) {
+    query.channel = channel;
     ares_addrinfo_hints hints{};
     hints.ai_family = family;
     hints.ai_socktype = SOCK_STREAM;
-    ares_getaddrinfo(query.channel, host, nullptr, &hints, onAnswer, &query);
-    return true;
+    ares_getaddrinfo(channel, host, nullptr, &hints, onAnswer, &query);
 }
 
 int waitMs(const timeval& tv) {
@@ -207,20 +263,19 @@ HostResolver::Outcome HostResolver::resolve(const char* host, uint32_t ms, HostA
             log->LogError("Name resolution could not be started.");
         return Outcome::kNoAnswer;
     }
+    ChannelPool::Channels channels;
+    if (!channelPool().take(channels, log))
+        return Outcome::kNoAnswer;
     Deadline deadline = ms == UINT32_MAX ? Deadline() : Deadline::fromNow(ms);
     Query ipv6, ipv4;
-    bool started = start(ipv6, host, AF_INET6, log) && start(ipv4, host, AF_INET, log);
-    if (started)
-        drive(ipv6, ipv4, deadline);
-    for (Query* query : {&ipv6, &ipv4}) {
-        if (query->channel != nullptr)
-            ares_destroy(query->channel);
-    }
+    start(ipv6, channels.ipv6, host, AF_INET6);
+    start(ipv4, channels.ipv4, host, AF_INET);
+    // Every question still open when this returns is cancelled, so the channels are idle again.
+    drive(ipv6, ipv4, deadline);
+    channelPool().give(channels);
     merge(ipv6, ipv4, out);
     if (!out.empty())
         return Outcome::kFound;
-    if (!started)
-        return Outcome::kNoAnswer;
     if (log != nullptr)
         log->LogData("resolverStatus", ares_strerror(ipv4.status));
     auto silent = [](int status) {

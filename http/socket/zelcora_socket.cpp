@@ -7,6 +7,7 @@
 #include "http/socket/host_address_cache.h"
 #include "http/socket/socket_errors.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -92,6 +93,8 @@ void ZelcoraSocket::close() {
         m_handle = -1;
     }
     m_connected = false;
+    m_aheadStart = 0;
+    m_aheadEnd = 0;
 }
 
 void ZelcoraSocket::setReadTimeoutMs(uint32_t ms) {
@@ -288,7 +291,7 @@ bool ZelcoraSocket::isWritableWithin(uint32_t ms) {
 }
 
 bool ZelcoraSocket::hasUnexpectedInput() {
-    if (m_handle < 0)
+    if (m_handle < 0 || m_aheadStart < m_aheadEnd)
         return true;
     short revents = 0;
     return pollFor(m_handle, POLLIN, 0, revents) != 0;
@@ -409,6 +412,14 @@ bool ZelcoraSocket::waitReady(bool forWriting, LogBase* log, bool& timedOut) {
 bool ZelcoraSocket::receiveOnce(void* buffer, uint32_t& count, bool& timedOut, LogBase* log,
                                 ProgressMonitor* monitor) {
     timedOut = false;
+    if (m_aheadStart < m_aheadEnd) {
+        count = std::min(count, m_aheadEnd - m_aheadStart);
+        std::memcpy(buffer, m_readAhead + m_aheadStart, count);
+        m_aheadStart += count;
+        if (monitor != nullptr)
+            monitor->bytesMoved(count);
+        return true;
+    }
     if (m_handle < 0) {
         count = 0;
         if (log != nullptr)
@@ -514,5 +525,14 @@ bool ZelcoraSocket::receiveSome(DataBuffer& out, LogBase* log, ProgressMonitor* 
 }
 
 bool ZelcoraSocket::nextByte(unsigned char& b, LogBase* log) {
-    return receiveExact(&b, 1, log);
+    if (m_aheadStart == m_aheadEnd) {
+        uint32_t n = sizeof(m_readAhead);
+        bool timedOut = false;
+        if (!receiveOnce(m_readAhead, n, timedOut, log))
+            return false;
+        m_aheadStart = 0;
+        m_aheadEnd = n;
+    }
+    b = m_readAhead[m_aheadStart++];
+    return true;
 }

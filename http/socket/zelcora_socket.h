@@ -1,8 +1,9 @@
 // ZelcoraSocket: the blocking TCP stream under every HTTP connection, plain or beneath the TLS
 // channel. It connects over IPv4 or IPv6, trying each address of the host in turn within one
-// connect time-out, waits for readiness before every receive,
-// sends in bounded pieces and reads header blocks and lines one byte at a time, so that no
-// read-ahead has to be kept. Every operation reports its failures to the caller's log and
+// connect time-out, waits for readiness before every receive and sends in bounded pieces. Header
+// blocks and lines are read from a small read-ahead buffer, filled by one receive of whatever has
+// arrived, so a header costs a receive or two rather than one per byte; every receive hands out
+// what is left in that buffer first. Every operation reports its failures to the caller's log and
 // answers a plain boolean. One socket belongs to one connection and one thread at a time.
 //
 // Besides the per-read time-out a socket can carry a deadline: once it has passed, every wait
@@ -15,6 +16,7 @@
 #include "http/deadline.h"
 #include "http/fetch_failure.h"
 #include "http/http_stream.h"
+#include "http/limits.h"
 #include "http/socket/host_resolver.h"
 
 #include <cstdint>
@@ -71,7 +73,8 @@ public:
     // Whether the socket can take data within `ms` milliseconds.
     bool isWritableWithin(uint32_t ms);
     // Whether an idle connection has something to read: the peer closed it, reset it, or sent
-    // bytes nobody asked for. Either way it can carry no further request.
+    // bytes nobody asked for (some may already sit in the read-ahead). Either way it can carry no
+    // further request.
     bool hasUnexpectedInput();
     // 0 means no time-out of its own: the deadline, if any, bounds the connect, else it blocks.
     void setConnectTimeoutSec(uint32_t s) { m_connectTimeoutSec = s; }
@@ -92,6 +95,7 @@ public:
 
     bool sendBytes(const void* data, uint32_t count, LogBase* log, ProgressMonitor* monitor = nullptr);
     // Waits for data and receives up to `count` bytes once; `count` receives the number read.
+    // Bytes left in the read-ahead come first, without a wait.
     bool receiveOnce(void* buffer, uint32_t& count, bool& timedOut, LogBase* log,
                      ProgressMonitor* monitor = nullptr);
     // Fills exactly `count` bytes.
@@ -138,6 +142,10 @@ private:
 
     bool m_connected = false;
     int m_handle = -1;
+    // Received but not yet handed out: bytes m_aheadStart to m_aheadEnd of m_readAhead.
+    unsigned char m_readAhead[HttpLimits::kReadAheadBytes];
+    uint32_t m_aheadStart = 0;
+    uint32_t m_aheadEnd = 0;
     uint32_t m_readTimeoutMs = kDefaultReadTimeoutMs;
     uint32_t m_connectTimeoutSec = kDefaultConnectTimeoutSec;
     int m_lastSendError = 0;

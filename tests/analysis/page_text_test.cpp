@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -93,6 +94,39 @@ std::string cleaned(const char* text) {
     StringBuffer work(text);
     cleanWordVectorText(phrases, 28591, work);
     return work.getString();
+}
+
+// Each place phrase is replaced in the text the earlier ones left, so a replacement can make or
+// break a later phrase's match.
+struct PhraseCase {
+    std::vector<const char*> table; // phrase, joined form, phrase, joined form...
+    const char* text;
+    const char* expected;
+};
+
+TEST(WordVectorCleaning, PlacePhrasesReplacedInTableOrderOnTheTextSoFar) {
+    const PhraseCase cases[] = {
+        // A later phrase made by an earlier replacement, absent from the text before.
+        {{"qa qb", "qa_qb", "_qb qc", "qx"}, "qa qb qc", "qaqx"},
+        // An earlier phrase spoils a later one's match.
+        {{"qb qc", "qb_qc", "qb qcx", "zz"}, "qa qb qcx", "qa qb_qcx"},
+        // A later phrase matches inside an earlier replacement and in the plain text.
+        {{"new york", "new_york", "york", "yrk"}, "new york and york", "new_yrk and yrk"},
+        // An empty replacement joins its two sides into a later phrase.
+        {{"zz", "", "qaqb", "qc"}, "qazzqb", "qc"},
+        // Non-overlapping matches from the left; the last byte of the text; a one-byte phrase.
+        {{"aa", "b", "q", "k"}, "aaa qq", "ba kk"},
+        // A replacement containing its own phrase is not searched again.
+        {{"qe", "qeqe"}, "qe qe", "qeqe qeqe"},
+    };
+    for (const PhraseCase& c : cases) {
+        ClsStringArray phrases;
+        for (const char* entry : c.table)
+            phrases.Append(entry);
+        StringBuffer work(c.text);
+        cleanWordVectorText(phrases, 28591, work);
+        EXPECT_STREQ(work.getString(), c.expected) << c.text;
+    }
 }
 
 TEST(WordVectorCleaning, StepsInOrder) {

@@ -127,8 +127,9 @@ TEST_F(RunOutput, EveryFailureCauseIsLoggedCountedAndReported) {
     std::string log = file("DunmereLog.txt");
     std::map<std::string, int> expected;
     for (const auto& site : sites) {
-        if (site.expected.rfind("Failed: ", 0) == 0)
+        if (site.expected.rfind("Failed: ", 0) == 0) {
             EXPECT_EQ(kCauses.count(site.name), 1u) << site.name << " fails: list its cause here";
+        }
     }
     for (const auto& [domain, cause] : kCauses) {
         ++expected[cause];

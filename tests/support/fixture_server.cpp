@@ -155,6 +155,7 @@ bool FixtureServer::listenOn(bool ipv6, uint16_t port) {
 
 void FixtureServer::acceptLoop() {
     while (!m_stopping) {
+        reapFinished();
         pollfd p{m_listenFd, POLLIN, 0};
         if (::poll(&p, 1, 50) <= 0)
             continue;
@@ -162,12 +163,30 @@ void FixtureServer::acceptLoop() {
         if (fd < 0)
             continue;
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_fds.push_back(fd);
-        m_threads.emplace_back([this, fd] { serve(fd); });
+        uint64_t id = m_nextConnection++;
+        Connection& connection = m_connections[id];
+        connection.fd = fd;
+        connection.thread = std::thread([this, fd, id] { serve(fd, id); });
     }
 }
 
-void FixtureServer::serve(int fd) {
+void FixtureServer::reapFinished() {
+    std::vector<std::thread> ended;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (uint64_t id : m_finished) {
+            auto it = m_connections.find(id);
+            ended.push_back(std::move(it->second.thread));
+            m_connections.erase(it);
+        }
+        m_finished.clear();
+    }
+    // Outside the lock: an ending thread may still be on its way out of it.
+    for (std::thread& thread : ended)
+        thread.join();
+}
+
+void FixtureServer::serve(int fd, uint64_t id) {
     std::string pending;
     while (!m_stopping) {
         size_t end = pending.find("\r\n\r\n");
@@ -213,9 +232,11 @@ void FixtureServer::serve(int fd) {
             break;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
-    for (int& open : m_fds) {
-        if (open == fd)
-            open = -1;
+    // stop() may have taken the thread over already; it then joins it itself.
+    auto it = m_connections.find(id);
+    if (it != m_connections.end()) {
+        it->second.fd = -1;
+        m_finished.push_back(id);
     }
     ::close(fd);
 }
@@ -239,11 +260,13 @@ void FixtureServer::stop() {
     std::vector<std::thread> threads;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        for (int fd : m_fds) {
-            if (fd >= 0)
-                ::shutdown(fd, SHUT_RDWR);
+        for (auto& [id, connection] : m_connections) {
+            if (connection.fd >= 0)
+                ::shutdown(connection.fd, SHUT_RDWR);
+            threads.push_back(std::move(connection.thread));
         }
-        threads.swap(m_threads);
+        m_connections.clear();
+        m_finished.clear();
     }
     for (std::thread& t : threads)
         t.join();

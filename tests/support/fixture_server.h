@@ -54,16 +54,25 @@ public:
     int countRequests(const std::string& hostAndPath) const;
 
 private:
+    struct Connection {
+        std::thread thread;
+        int fd = -1;
+    };
+
     bool listenOn(bool ipv6, uint16_t port);
     void acceptLoop();
-    void serve(int fd);
+    // Joins the threads of connections that have ended, so a long run keeps few threads.
+    void reapFinished();
+    void serve(int fd, uint64_t id);
     bool lookup(const std::string& host, const std::string& path, FixturePage& page) const;
 
     mutable std::mutex m_mutex;
     std::map<std::string, FixturePage> m_pages;
     std::vector<std::string> m_requests;
-    std::vector<std::thread> m_threads;
-    std::vector<int> m_fds;
+    // Open connections by number; a connection's thread adds its number to m_finished as it ends.
+    std::map<uint64_t, Connection> m_connections;
+    std::vector<uint64_t> m_finished;
+    uint64_t m_nextConnection = 0;
     std::thread m_acceptThread;
     std::atomic<bool> m_stopping{false};
     int m_listenFd = -1;

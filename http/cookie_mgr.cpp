@@ -280,7 +280,8 @@ bool CookieMgr::loadCookies(const char* dir, const char* host, CookieJar& jar, L
 
 bool CookieMgr::saveCookie(const char* dir, const Cookie& cookie, LogBase* log) {
     StringBuffer path;
-    if (!cookieFilePath(dir, cookie.domain.getString(), path)) {
+    // The key is read back split at its first ',': a domain holding one would load as another.
+    if (cookie.domain.containsChar(',') || !cookieFilePath(dir, cookie.domain.getString(), path)) {
         if (log != nullptr) {
             log->LogError("No cookie file for this domain");
             log->LogData("domain", cookie.domain.getString());

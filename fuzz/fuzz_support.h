@@ -31,6 +31,12 @@ inline bool sameBytes(const DataBuffer& a, const void* b, size_t n) {
     return a.getSize() == n && (n == 0 || std::memcmp(a.getData(), b, n) == 0);
 }
 
+// Whether text stored as an XML element's content reads back unchanged: the tree keeps "&lt;"
+// and the like in content as references, so text holding an ampersand may read back decoded.
+inline bool readsBackFromXmlContent(const StringBuffer& text) {
+    return !text.containsChar('&');
+}
+
 // Choice bytes first, then the payload. Running out of choices gives zeros, so every input is usable.
 class Input {
 public:

@@ -40,11 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::memchr(bytes, 0, n) == nullptr) {
         for (int q = 0; q < 2; ++q) {
             StringBuffer word;
-            fuzz::check(q ? coding.encodeWordQ(bytes, n, "utf-8", word) : coding.encodeWordB(bytes, n, "utf-8", word));
+            fuzz::check(q ? coding.encodeWordQ(bytes, n, "utf-8", word)
+                          : coding.encodeWordB(bytes, n, "utf-8", word));
             StringBuffer plain(word.getString());
             coding.decodeEncodedWords(plain);
             if (n > 0)
-                fuzz::check(plain.getSize() == static_cast<int>(n) && std::memcmp(plain.getString(), bytes, n) == 0);
+                fuzz::check(plain.getSize() == static_cast<int>(n) &&
+                            std::memcmp(plain.getString(), bytes, n) == 0);
         }
     }
     return 0;

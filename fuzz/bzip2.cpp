@@ -1,6 +1,6 @@
 // libFuzzer target for the bzip2 container of the embedded tables. The input is opened as a
-// container, which must answer within about its stored length and never above kMaxDecompressedSize, and then packed
-// into one and opened again, which must give it back unchanged.
+// container, which must answer within about its stored length and never above kMaxDecompressedSize, and then
+// packed into one and opened again, which must give it back unchanged.
 #include "base/zelcora_bzip2.h"
 #include "fuzz_support.h"
 

@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::ResponseRead decoded;
     fuzz::readResponse(reinterpret_cast<const uint8_t*>(encoded.data()), encoded.size(), pieces, control,
                        decoded);
-    uint32_t limit = control.maxContentLength > 0 ? static_cast<uint32_t>(control.maxContentLength) : 0;
-    bool over = limit > 0 && in.restSize() > limit;
+    uint32_t limit = fuzz::bodyLimitOf(control);
+    bool over = in.restSize() > limit;
     fuzz::check(decoded.status == 200);
     fuzz::check(decoded.bodyOk == (!over || control.cutOversizeBody));
     if (decoded.bodyOk)

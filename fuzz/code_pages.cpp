@@ -2,9 +2,9 @@
 // charset name of the table and an error action) is decoded from that code page to UTF-8. Text
 // read cleanly from another code page is well-formed UTF-8; encoded back into the code page and decoded again
 // it gives the same text; and UTF-8 through UTF-16 and back is unchanged.
+#include "charset/code_pages.h"
 #include "base/utf8_text.h"
 #include "charset/code_page_names.h"
-#include "charset/code_pages.h"
 #include "charset/encoding_convert.h"
 #include "fuzz_support.h"
 

@@ -72,7 +72,8 @@ void checkConfiguration(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::check(mkdtemp(g_dir) != nullptr);
     std::string crawlerDir = std::string(g_dir) + "/c:";
-    fuzz::check(mkdir(crawlerDir.c_str(), 0700) == 0 && mkdir((crawlerDir + "/Orrastead").c_str(), 0700) == 0);
+    fuzz::check(mkdir(crawlerDir.c_str(), 0700) == 0 &&
+                mkdir((crawlerDir + "/Orrastead").c_str(), 0700) == 0);
     return 0;
 }
 

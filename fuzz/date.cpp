@@ -10,7 +10,8 @@ namespace {
 
 bool sameTime(const SystemTime& a, const SystemTime& b) {
     return a.year == b.year && a.month == b.month && a.day == b.day && a.dayOfWeek == b.dayOfWeek &&
-           a.hour == b.hour && a.minute == b.minute && a.second == b.second && a.milliseconds == b.milliseconds;
+           a.hour == b.hour && a.minute == b.minute && a.second == b.second &&
+           a.milliseconds == b.milliseconds;
 }
 
 int daysInMonth(int year, int month) {

@@ -6,8 +6,8 @@
 #include "base/string_buffer.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>

@@ -25,7 +25,8 @@ std::vector<unsigned char> gzipOf(const uint8_t* data, size_t size, int level) {
 }
 
 bool isPrefix(const DataBuffer& out, const uint8_t* data, size_t size) {
-    return out.getSize() <= size && (out.getSize() == 0 || std::memcmp(out.getData(), data, out.getSize()) == 0);
+    return out.getSize() <= size &&
+           (out.getSize() == 0 || std::memcmp(out.getData(), data, out.getSize()) == 0);
 }
 
 } // namespace

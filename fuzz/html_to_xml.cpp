@@ -1,9 +1,10 @@
 // libFuzzer target for the HTML-to-XML conversion. Every input is converted as an ANSI page and as
 // a UTF-8 page; the XML text must load back into a document rooted at "root" that serializes to
-// that text (or, where loading trimmed or decoded, to a text that then stays the same). For the UTF-8 page the loaded document holds as many elements as the tree
-// the text was written from, and every text byte of that tree is still there, in order (blanks
-// and character references aside, which the writer and the loader may fold or decode). The tree
-// builder also runs on an exact-size copy of the input, so a read past the end is caught.
+// that text (or, where loading trimmed or decoded, to a text that then stays the same). For the UTF-8 page
+// the loaded document holds as many elements as the tree the text was written from, and every text byte of
+// that tree is still there, in order (blanks and character references aside, which the writer and the loader
+// may fold or decode). The tree builder also runs on an exact-size copy of the input, so a read past the end
+// is caught.
 #include "base/x_string.h"
 #include "fuzz_support.h"
 #include "markup/cls_html_to_xml.h"

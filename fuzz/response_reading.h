@@ -55,11 +55,16 @@ inline void readResponse(const uint8_t* wire, size_t size, std::vector<uint32_t>
     out.consumed = stream.consumed();
 }
 
+// The most body the settings let a read keep.
+inline uint32_t bodyLimitOf(const HttpControl& control) {
+    return control.maxContentLength > 0 ? static_cast<uint32_t>(control.maxContentLength)
+                                        : HttpLimits::kMaxBodyBytes;
+}
+
 // The bounds of one read, and its sameness with the read of the same bytes in other pieces.
 inline void checkResponse(const ResponseRead& read, const ResponseRead& whole, const HttpControl& control) {
     check(read.header.getSize() <= HttpLimits::kMaxHeaderBlock + 1);
-    uint32_t limit = control.maxContentLength > 0 ? static_cast<uint32_t>(control.maxContentLength)
-                                                  : HttpLimits::kMaxBodyBytes;
+    uint32_t limit = bodyLimitOf(control);
     check(read.body.getSize() <= limit);
     check(!read.bodyOk || !read.cut || (read.body.getSize() == limit && read.closed));
     check(read.headerOk == whole.headerOk && read.status == whole.status && read.bodyOk == whole.bodyOk &&

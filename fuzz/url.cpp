@@ -16,7 +16,9 @@ struct UrlParts {
     StringBuffer host, login, password, path, query, fragment;
     int port = 0;
 
-    void parse(const char* url) { fuzz::check(parseUrl(url, host, port, login, password, path, query, fragment)); }
+    void parse(const char* url) {
+        fuzz::check(parseUrl(url, host, port, login, password, path, query, fragment));
+    }
     bool operator==(const UrlParts& o) const {
         return host.equalsSb(o.host) && port == o.port && login.equalsSb(o.login) &&
                password.equalsSb(o.password) && path.equalsSb(o.path) && query.equalsSb(o.query) &&

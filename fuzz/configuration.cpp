@@ -31,11 +31,9 @@ bool sameSettings(const CrawlerConfig& a, const CrawlerConfig& b) {
     const StringBuffer* names[][2] = {
         {&a.logFile, &b.logFile}, {&a.inFile, &b.inFile}, {&a.outFile, &b.outFile}, {&a.errFile, &b.errFile}};
     for (const auto& pair : names) {
-        StringBuffer written(pair[0]->getString());
-        StringBuffer read(pair[1]->getString());
-        written.trim();
-        read.trim();
-        if (fuzz::readsBackFromXmlContent(written) && !written.equalsSb(read))
+        std::string written = fuzz::trimmedAsXmlContent(pair[0]->getString());
+        if (fuzz::readsBackFromXmlContent(written) &&
+            written != fuzz::trimmedAsXmlContent(pair[1]->getString()))
             return false;
     }
     return a.numThreads == b.numThreads;

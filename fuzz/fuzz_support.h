@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace fuzz {
 
@@ -33,8 +34,18 @@ inline bool sameBytes(const DataBuffer& a, const void* b, size_t n) {
 
 // Whether text stored as an XML element's content reads back unchanged: the tree keeps "&lt;"
 // and the like in content as references, so text holding an ampersand may read back decoded.
-inline bool readsBackFromXmlContent(const StringBuffer& text) {
-    return !text.containsChar('&');
+inline bool readsBackFromXmlContent(const std::string& text) {
+    return text.find('&') == std::string::npos;
+}
+
+// Text as XML content reads back trimmed: without the XML blanks (space, TAB, CR, LF) at its
+// ends. Byte 0xA0 stays, which in UTF-8 text ends a character.
+inline std::string trimmedAsXmlContent(const char* text) {
+    std::string out(text);
+    size_t first = out.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    return out.substr(first, out.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 // Choice bytes first, then the payload. Running out of choices gives zeros, so every input is usable.

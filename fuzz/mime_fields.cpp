@@ -11,8 +11,13 @@ bool sameFields(const MimeHeader& a, const MimeHeader& b) {
     if (a.getNumFields() != b.getNumFields())
         return false;
     for (int i = 0; i < a.getNumFields(); ++i) {
-        if (!a.getFieldAt(i)->getNameSb().equalsSb(b.getFieldAt(i)->getNameSb()) ||
-            !a.getFieldAt(i)->getValueSb().equalsSb(b.getFieldAt(i)->getValueSb()))
+        // A value is trimmed before its encoded words are decoded, so a decoded one may start or
+        // end with a blank that the second reading trims.
+        StringBuffer first(a.getFieldAt(i)->getValue());
+        StringBuffer second(b.getFieldAt(i)->getValue());
+        first.trim();
+        second.trim();
+        if (!a.getFieldAt(i)->getNameSb().equalsSb(b.getFieldAt(i)->getNameSb()) || !first.equalsSb(second))
             return false;
     }
     return true;

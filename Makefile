@@ -43,8 +43,16 @@ test: deps build build-asan
 demo: deps build
 	sh demo/run_demo.sh $(BUILD)
 
-# libFuzzer targets, built with clang; fuzz-run runs each for FUZZ_SECONDS on its own corpus and
-# the inputs kept in fuzz/seeds/<target> (those found to break something once).
+# libFuzzer targets (fuzz/<name>.cpp gives fuzz_<name>), built with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer. fuzz-run runs each for FUZZ_SECONDS on its seeds (fuzz/corpus/fuzz_<name>,
+# with every input that once broke something) and its dictionary (fuzz/dict/<name>.dict); what it
+# finds new goes to $(FUZZ_BUILD)/corpus, and a finding (a crash, a broken property, a sanitizer
+# report, a leak, a run over FUZZ_TIMEOUT seconds or FUZZ_RSS_MB) is kept in $(FUZZ_BUILD)/findings
+# and fails the run.
+FUZZ_TIMEOUT ?= 20
+FUZZ_RSS_MB  ?= 2560
+FUZZ_MAX_LEN ?= 16384
+
 fuzz:
 	@missing=""; for p in $(FUZZ_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
 	if [ -n "$$missing" ]; then \
@@ -53,14 +61,20 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 fuzz-run: fuzz
-	@for f in $(FUZZ_BUILD)/fuzz_*; do \
-		name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
-		if [ "$$name" = fuzz_html_to_xml ] && [ -z "$$(ls -A $(FUZZ_BUILD)/corpus/$$name)" ] && \
-			[ -d ../shared/corpus/pages ]; then cp ../shared/corpus/pages/*.html $(FUZZ_BUILD)/corpus/$$name/; fi; \
-		seeds=""; [ -d fuzz/seeds/$$name ] && seeds=fuzz/seeds/$$name; \
+	@mkdir -p $(FUZZ_BUILD)/findings; failed=""; \
+	for f in $(FUZZ_BUILD)/fuzz_*; do \
+		name=$$(basename $$f); short=$${name#fuzz_}; mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+		dict=""; [ -f fuzz/dict/$$short.dict ] && dict=-dict=fuzz/dict/$$short.dict; \
 		echo "== $$name for $(FUZZ_SECONDS) s"; \
-		$$f -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_BUILD)/corpus/$$name $$seeds || exit 1; \
-	done
+		UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ASAN_OPTIONS=detect_leaks=1 \
+		$$f -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -timeout=$(FUZZ_TIMEOUT) \
+			-rss_limit_mb=$(FUZZ_RSS_MB) -print_final_stats=1 $$dict \
+			-artifact_prefix=$(FUZZ_BUILD)/findings/$$name- \
+			$(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name > $(FUZZ_BUILD)/$$name.log 2>&1 \
+			|| { failed="$$failed $$name"; tail -n 40 $(FUZZ_BUILD)/$$name.log; }; \
+		grep -E "DONE|property broken|^SUMMARY" $(FUZZ_BUILD)/$$name.log || true; \
+	done; \
+	if [ -n "$$failed" ]; then echo "fuzzing found something in:$$failed (inputs in $(FUZZ_BUILD)/findings)"; exit 1; fi
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

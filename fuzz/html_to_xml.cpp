@@ -1,30 +1,27 @@
-// libFuzzer target for the HTML-to-XML conversion: every input is converted as an ANSI page and
-// as a UTF-8 page, and the XML text is loaded back, which must give a document rooted at "root"
-// holding as many elements as the tree the text was written from (anything else stops the run).
-// The tree builder also runs on an exact-size copy of the input, so a read past the end of the
-// text is caught.
-//
-// Seeds: `make fuzz-run` starts fuzz_html_to_xml on build-fuzz/corpus/fuzz_html_to_xml and the
-// inputs kept in fuzz/seeds/fuzz_html_to_xml; when the first folder is empty it is seeded with
-// the saved pages of ../shared/corpus/pages.
+// libFuzzer target for the HTML-to-XML conversion. Every input is converted as an ANSI page and as
+// a UTF-8 page; the XML text must load back into a document rooted at "root" that serializes to
+// that text (or, where loading trimmed or decoded, to a text that then stays the same). For the UTF-8 page
+// the loaded document holds as many elements as the tree the text was written from, and every text byte of
+// that tree is still there, in order (blanks and character references aside, which the writer and the loader
+// may fold or decode). The tree builder also runs on an exact-size copy of the input, so a read past the end
+// is caught.
 #include "base/x_string.h"
+#include "fuzz_support.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 #include "markup/html_parse.h"
 #include "markup/tree_node.h"
+#include "markup/xml_serializer.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <string>
 
 namespace {
 
-// Along the links, so that a page nested a million deep is counted on a small stack.
-int countElements(const TreeNode* root) {
-    int count = 0;
+// Visits every node in document order along the links, so a page nested a million deep is walked
+// on a small stack.
+template <typename Visit> void walk(const TreeNode* root, Visit visit) {
     for (const TreeNode* node = root; node != nullptr;) {
-        ++count;
+        visit(node);
         if (node->firstChild() != nullptr) {
             node = node->firstChild();
             continue;
@@ -33,10 +30,36 @@ int countElements(const TreeNode* root) {
             node = node->getParent();
         node = node != root ? node->nextSibling() : nullptr;
     }
+}
+
+int countElements(const TreeNode* root) {
+    int count = 0;
+    walk(root, [&count](const TreeNode*) { ++count; });
     return count;
 }
 
-void convertAndLoad(const char* text, bool utf8, int elements) {
+// The text bytes of every node in order, without blanks and without character references.
+std::string textBytes(const TreeNode* root) {
+    std::string bytes;
+    walk(root, [&bytes](const TreeNode* node) {
+        for (const char* p = node->getContent(); *p != '\0'; ++p) {
+            if (*p == '&') {
+                const char* end = p + 1;
+                while (std::isalnum(static_cast<unsigned char>(*end)) || *end == '#')
+                    ++end;
+                if (*end == ';') {
+                    p = end;
+                    continue;
+                }
+            }
+            if (!std::isspace(static_cast<unsigned char>(*p)) && *p != '&' && *p != ';')
+                bytes.push_back(*p);
+        }
+    });
+    return bytes;
+}
+
+void convertAndLoad(const char* text, bool utf8, TreeNode* built) {
     XString page;
     if (utf8)
         page.setFromUtf8(text);
@@ -45,43 +68,45 @@ void convertAndLoad(const char* text, bool utf8, int elements) {
     ClsHtmlToXml converter;
     converter.put_Html(page);
     XString xml;
-    if (!converter.ToXml(xml))
-        std::abort();
+    fuzz::check(converter.ToXml(xml));
+    const char* xmlText = xml.isAnsiCurrent() ? xml.getAnsi() : xml.getUtf8();
     ClsXml doc;
-    if (!doc.LoadXml(xml.isAnsiCurrent() ? xml.getAnsi() : xml.getUtf8()))
-        std::abort();
-    if (std::strcmp(doc.get_Tag(), "root") != 0)
-        std::abort();
-    if (utf8 && countElements(doc.getNode()) != elements)
-        std::abort();
+    fuzz::check(doc.LoadXml(xmlText));
+    fuzz::check(std::strcmp(doc.get_Tag(), "root") == 0);
+    // Written again, the text is the same; or, when loading trimmed or decoded something, the
+    // same after one more round.
+    StringBuffer again;
+    serializeXml(doc.getNode(), again, 0);
+    if (!again.equals(xmlText)) {
+        ClsXml reloaded;
+        fuzz::check(reloaded.LoadXml(again.getString()));
+        StringBuffer third;
+        serializeXml(reloaded.getNode(), third, 0);
+        fuzz::check(third.equalsSb(again));
+    }
+    if (utf8) {
+        fuzz::check(countElements(doc.getNode()) == countElements(built));
+        fuzz::check(textBytes(doc.getNode()) == textBytes(built));
+    }
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    auto* text = new char[size + 1];
-    if (size > 0)
-        std::memcpy(text, data, size);
-    text[size] = '\0';
-
+    fuzz::Text text(data, size);
     HtmlParse parse;
-    TreeNode* root = parse.htmlToTree(text, 65001);
-    if (root == nullptr || std::strcmp(root->getTag(), "root") != 0)
-        std::abort();
+    TreeNode* root = parse.htmlToTree(text.get(), 65001);
+    fuzz::check(root != nullptr && std::strcmp(root->getTag(), "root") == 0);
     TreeNode::destroyDocument(root);
 
     // The tree the UTF-8 conversion writes: the converter reads a bare "<a>" as a closing one.
     XString page;
-    page.setFromUtf8(text);
+    page.setFromUtf8(text.get());
     page.replaceAllUtf8("<a>", "</a>");
     page.replaceAllUtf8("<A>", "</a>");
-    root = parse.htmlToTree(page.getUtf8(), 65001);
-    int elements = countElements(root);
-    TreeNode::destroyDocument(root);
-
-    convertAndLoad(text, false, elements);
-    convertAndLoad(text, true, elements);
-
-    delete[] text;
+    TreeNode* built = parse.htmlToTree(page.getUtf8(), 65001);
+    convertAndLoad(text.get(), false, built);
+    convertAndLoad(text.get(), true, built);
+    TreeNode::destroyDocument(built);
     return 0;
 }

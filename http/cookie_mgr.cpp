@@ -9,6 +9,7 @@
 #include "http/cookie.h"
 #include "http/mime_header.h"
 #include "markup/cls_xml.h"
+#include "markup/xml_serializer.h"
 
 #include <cstring>
 #include <strings.h>
@@ -27,18 +28,15 @@ bool isPlainDomain(const StringBuffer& domain) {
     return true;
 }
 
-// A cookie name that can be written as an element tag and read back as the same tag.
+// A cookie name that the XML writer keeps as it is, so that it reads back as the same tag; a
+// name it would change ("1st", ".x", "a,b") would come back as a cookie the server never set.
 bool isStorableName(const char* name) {
     if (name == nullptr || name[0] == '\0') {
         return false;
     }
-    for (const char* p = name; *p != '\0'; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
-        if (c <= 0x20 || c == 0x7F || strchr("<>&\"'/=!?", c) != nullptr) {
-            return false;
-        }
-    }
-    return true;
+    StringBuffer written;
+    appendXmlName(written, name, static_cast<int>(strlen(name)));
+    return written.equals(name);
 }
 
 void makeKey(const Cookie& cookie, StringBuffer& key) {
@@ -282,7 +280,8 @@ bool CookieMgr::loadCookies(const char* dir, const char* host, CookieJar& jar, L
 
 bool CookieMgr::saveCookie(const char* dir, const Cookie& cookie, LogBase* log) {
     StringBuffer path;
-    if (!cookieFilePath(dir, cookie.domain.getString(), path)) {
+    // The key is read back split at its first ',': a domain holding one would load as another.
+    if (cookie.domain.containsChar(',') || !cookieFilePath(dir, cookie.domain.getString(), path)) {
         if (log != nullptr) {
             log->LogError("No cookie file for this domain");
             log->LogData("domain", cookie.domain.getString());

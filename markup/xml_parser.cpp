@@ -493,12 +493,17 @@ private:
             m_pendingStylesheet = node;
             return;
         }
+        // One that never ends runs to the end of the text and is dropped: written into the
+        // prolog it would swallow the whole document when the text is loaded again.
         const char* end = std::strstr(m_p, "?>");
-        const char* stop = end != nullptr ? end + 2 : m_p + std::strlen(m_p);
+        if (end == nullptr) {
+            m_p += std::strlen(m_p);
+            return;
+        }
         m_prolog.append("<?");
-        m_prolog.appendN(m_p, static_cast<int>(stop - m_p));
+        m_prolog.appendN(m_p, static_cast<int>(end + 2 - m_p));
         m_prolog.appendChar('\n');
-        m_p = stop;
+        m_p = end + 2;
     }
 
     TreeNode* readInstructionNode() {

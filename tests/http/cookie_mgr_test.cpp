@@ -215,7 +215,8 @@ TEST_F(CookieFileTest, SavingTheSameKeyUpdatesItsPairs) {
 }
 
 TEST_F(CookieFileTest, NamesThatCannotBeTagsAreNotStored) {
-    Cookie* c = makeCookie("h.dom", "/", {{"ok", "1"}, {"a<b", "2"}, {"x y", "3"}, {"q\"", "4"}});
+    Cookie* c = makeCookie(
+        "h.dom", "/", {{"ok", "1"}, {"a<b", "2"}, {"x y", "3"}, {"q\"", "4"}, {".x", "5"}, {"1st", "6"}});
     ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *c, nullptr));
     delete c;
     CookieJar jar;

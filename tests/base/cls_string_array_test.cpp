@@ -113,15 +113,6 @@ INSTANTIATE_TEST_SUITE_P(
                       AppendCase{"TrimTakesNoBreakSpace", "\xa0x\xa0", {false, true, false}, "x"}),
     [](const ::testing::TestParamInfo<AppendCase>& info) { return std::string(info.param.name); });
 
-TEST(ClsStringArrayTest, SameTextTwiceIsStoredTwiceWithCountTwo) {
-    ClsStringArray arr;
-    arr.Append("dup");
-    arr.Append("dup");
-    EXPECT_EQ(arr.get_Count(), 2);
-    EXPECT_EQ(arr.GetOccurrenceCount("dup"), 2);
-    EXPECT_NE(arr.GetStringSb(0), arr.GetStringSb(1));
-}
-
 TEST(ClsStringArrayTest, UniqueComparesTheNormalisedText) {
     ClsStringArray arr;
     arr.put_Unique(true);

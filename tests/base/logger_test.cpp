@@ -48,7 +48,7 @@ void recordSampleOperation(Logger& log) {
     log.LeaveContext();
 }
 
-TEST(Logger, NestedContextsRenderAsXmlByteForByte) {
+TEST(Logger, NestedContextsRenderAsXmlTextAndHtmlByteForByte) {
     Logger log;
     recordSampleOperation(log);
     EXPECT_EQ("<ZelcoraLog>\r\n"
@@ -64,11 +64,16 @@ TEST(Logger, NestedContextsRenderAsXmlByteForByte) {
               "</LoadXml>\r\n"
               "</ZelcoraLog>\r\n",
               xmlOf(log));
-}
-
-TEST(Logger, NestedContextsRenderAsHtmlByteForByte) {
-    Logger log;
-    recordSampleOperation(log);
+    EXPECT_EQ("ZelcoraLog:\r\n"
+              "  LoadXml:\r\n"
+              "    reading\r\n"
+              "    file_name: a.xml\r\n"
+              "    Parse:\r\n"
+              "      bad <tag>\r\n"
+              "      line: 7\r\n"
+              "      <raw/>\r\n"
+              "    done & dusted\r\n",
+              textOf(log));
     log.LogInfo("say \"hi\"");
     EXPECT_EQ("ZelcoraLog:<blockquote>\r\n"
               "LoadXml:<blockquote>\r\n"
@@ -84,21 +89,6 @@ TEST(Logger, NestedContextsRenderAsHtmlByteForByte) {
               "say &quot;hi&quot;<br>\r\n"
               "</blockquote>\r\n",
               htmlOf(log));
-}
-
-TEST(Logger, NestedContextsRenderAsIndentedText) {
-    Logger log;
-    recordSampleOperation(log);
-    EXPECT_EQ("ZelcoraLog:\r\n"
-              "  LoadXml:\r\n"
-              "    reading\r\n"
-              "    file_name: a.xml\r\n"
-              "    Parse:\r\n"
-              "      bad <tag>\r\n"
-              "      line: 7\r\n"
-              "      <raw/>\r\n"
-              "    done & dusted\r\n",
-              textOf(log));
 }
 
 struct CdataCase {

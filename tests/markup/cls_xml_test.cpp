@@ -88,13 +88,20 @@ TEST(ClsXmlTest, LoadXmlTrimsContentAndLogsOnlyTheLastCall) {
 // Breadth-first order of this document: a, x(1), b, x(3), x(2).
 const char kSearchDoc[] = "<a><x>1</x><b><x>2</x></b><x>3</x></a>";
 
-TEST(ClsXmlTest, SearchForTagAnswersTheCurrentNodeFirst) {
+TEST(ClsXmlTest, SearchForTagAnswersTheCurrentNodeFirstAndStaysInItsSubtree) {
     auto doc = loaded(kSearchDoc);
     std::unique_ptr<ClsXml> self(doc->SearchForTag(nullptr, "a"));
     ASSERT_NE(self, nullptr);
     EXPECT_EQ(self->getNode(), doc->getNode());
     std::unique_ptr<ClsXml> none(doc->SearchForTag(self.get(), "a"));
     EXPECT_EQ(none, nullptr);
+    // From an inner node the search stays in its subtree.
+    std::unique_ptr<ClsXml> b(doc->SearchForTag(nullptr, "b"));
+    ASSERT_NE(b, nullptr);
+    std::unique_ptr<ClsXml> x(b->SearchForTag(nullptr, "x"));
+    ASSERT_NE(x, nullptr);
+    EXPECT_STREQ(x->get_Content(), "2");
+    EXPECT_EQ(b->SearchForTag(nullptr, "missing"), nullptr);
 }
 
 TEST(ClsXmlTest, SearchForTagContinuesBehindThePreviousAnswerInLevelOrder) {
@@ -106,16 +113,6 @@ TEST(ClsXmlTest, SearchForTagContinuesBehindThePreviousAnswerInLevelOrder) {
         found.reset(doc->SearchForTag(found.get(), "x"));
     }
     EXPECT_EQ(order, "132");
-}
-
-TEST(ClsXmlTest, SearchForTagWithinASubtree) {
-    auto doc = loaded(kSearchDoc);
-    std::unique_ptr<ClsXml> b(doc->SearchForTag(nullptr, "b"));
-    ASSERT_NE(b, nullptr);
-    std::unique_ptr<ClsXml> x(b->SearchForTag(nullptr, "x"));
-    ASSERT_NE(x, nullptr);
-    EXPECT_STREQ(x->get_Content(), "2");
-    EXPECT_EQ(b->SearchForTag(nullptr, "missing"), nullptr);
 }
 
 TEST(ClsXmlTest, SearchForAttributeMatchesAWildcardPattern) {
@@ -136,16 +133,10 @@ TEST(ClsXmlTest, AccumulateTagContentSkipsBelowScriptAndStyle) {
     auto doc = loaded("<root><text>one</text><script><text>code</text></script>"
                       "<div><text>two</text><p><text>three</text></p></div>"
                       "<style><text>rules</text></style><text></text><text>four</text></root>");
-    StringBuffer out;
-    doc->AccumulateTagContent("text", out, "script|style");
-    EXPECT_STREQ(out.getString(), "one four two three");
-}
-
-TEST(ClsXmlTest, AccumulateTagContentAppendsWithoutClearing) {
-    auto doc = loaded("<root><text>one</text><text>two</text></root>");
+    // What the buffer held stays in front.
     StringBuffer out("x");
-    doc->AccumulateTagContent("text", out, nullptr);
-    EXPECT_STREQ(out.getString(), "xone two");
+    doc->AccumulateTagContent("text", out, "script|style");
+    EXPECT_STREQ(out.getString(), "xone four two three");
 }
 
 TEST(ClsXmlTest, ASkippedNodeStillGivesItsOwnContent) {

@@ -39,14 +39,6 @@ constexpr size_t kShrink = 1;
 constexpr size_t kShrink = 1;
 #endif
 
-std::string repeat(const std::string& piece, size_t times) {
-    std::string out;
-    out.reserve(piece.size() * times);
-    for (size_t i = 0; i < times; ++i)
-        out += piece;
-    return out;
-}
-
 // Converts the page, loads the XML text back and answers the seconds taken; the loaded document
 // goes to `doc`.
 double convertTimed(const std::string& html, ClsXml& doc) {
@@ -62,13 +54,8 @@ double convertTimed(const std::string& html, ClsXml& doc) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Elements from the root along the first children, the root included.
-size_t firstChildDepth(const TreeNode* node) {
-    size_t depth = 0;
-    for (; node != nullptr; node = node->firstChild())
-        ++depth;
-    return depth;
-}
+using markup_test::firstChildDepth;
+using markup_test::repeat;
 
 TEST(HtmlHostileTest, MillionNestedTagsConvertOnASmallStack) {
     constexpr size_t kDepth = 1000000;

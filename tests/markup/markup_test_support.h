@@ -35,6 +35,23 @@ inline std::string serialize(TreeNode* node, int index = 0) {
     return std::string(out.getString(), static_cast<size_t>(out.getSize()));
 }
 
+// `piece` written `times` times.
+inline std::string repeat(const std::string& piece, size_t times) {
+    std::string out;
+    out.reserve(piece.size() * times);
+    for (size_t i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+// Elements from `node` along the first children, `node` included.
+inline size_t firstChildDepth(const TreeNode* node) {
+    size_t depth = 0;
+    for (; node != nullptr; node = node->firstChild())
+        ++depth;
+    return depth;
+}
+
 inline std::string attribute(const TreeNode* node, const char* name) {
     StringBuffer value;
     return node->getAttribute(name, value) ? std::string(value.getString()) : std::string("<absent>");

@@ -3,7 +3,7 @@
 #include "base/data_buffer.h"
 #include "base/log_base.h"
 #include "base/url_parse.h"
-#include "http/cache_policy.h"
+#include "http/cache/cache_policy.h"
 #include "http/cookie_mgr.h"
 #include "http/date_parser.h"
 #include "http/gzip_body.h"

@@ -15,9 +15,9 @@
 #include "base/zelcora_object.h"
 #include "http/deadline.h"
 #include "http/fetch_failure.h"
-#include "http/http_stream.h"
 #include "http/limits.h"
 #include "http/socket/host_resolver.h"
+#include "http/socket/http_stream.h"
 
 #include <cstdint>
 

@@ -13,9 +13,9 @@
 #pragma once
 
 #include "base/zelcora_object.h"
-#include "http/deadline.h"
 #include "http/fetch_failure.h"
 #include "http/limits.h"
+#include "http/socket/deadline.h"
 #include "http/socket/host_resolver.h"
 #include "http/socket/http_stream.h"
 

@@ -3,6 +3,7 @@
 // from a line of the text, and fields written back as a block parse to the same names and values
 // in the same order (when what is written is 7-bit text without encoded words).
 #include "fuzz_support.h"
+#include "http/limits.h"
 #include "http/mime_header.h"
 
 namespace {
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t lineEnds = 1;
     for (const char* p = text.get(); *p != '\0'; ++p)
         lineEnds += *p == '\n' || *p == '\r';
-    fuzz::check(header.getNumFields() <= MimeHeader::kMaxHeaderLines &&
+    fuzz::check(header.getNumFields() <= HttpLimits::kMaxHeaderLines &&
                 static_cast<size_t>(header.getNumFields()) <= lineEnds);
 
     StringBuffer value;

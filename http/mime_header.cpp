@@ -7,6 +7,7 @@
 #include "charset/code_page_names.h"
 #include "charset/code_pages.h"
 #include "charset/encoding_convert.h"
+#include "http/limits.h"
 
 #include <cstring>
 #include <strings.h>
@@ -227,7 +228,7 @@ void MimeHeader::addFieldsFromBlock(const StringBuffer& block) {
     bool haveCurrent = false;
     StringBuffer line;
     int pos = 0;
-    for (int lines = 0; lines < kMaxHeaderLines && pos < n; ++lines) {
+    for (int lines = 0; lines < HttpLimits::kMaxHeaderLines && pos < n; ++lines) {
         const char* end = strstr(s + pos, "\r\n");
         int lineEnd = end != nullptr ? static_cast<int>(end - s) : n;
         line.clear();

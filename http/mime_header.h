@@ -11,9 +11,6 @@ class StringBuffer;
 
 class MimeHeader {
 public:
-    // A header block holds at most this many lines; later lines are not read.
-    static constexpr int kMaxHeaderLines = 1000;
-
     MimeHeader() = default;
     ~MimeHeader();
     MimeHeader(const MimeHeader&) = delete;
@@ -21,7 +18,7 @@ public:
 
     // Replaces the fields with those of `text`:
     // - the block ends at the first empty line; CR LF, lone CR and lone LF all end a line;
-    // - at most kMaxHeaderLines lines are read; a line starting with "From " is skipped;
+    // - at most HttpLimits::kMaxHeaderLines lines are read; a line starting with "From " is skipped;
     // - a line starting with a blank or tab continues the previous one: its first character is
     //   dropped (when an encoded word "=?" follows its leading blanks, only the last blank is
     //   kept) and the rest is appended directly;

@@ -276,6 +276,9 @@ void MimeHeader::addFieldFromLine(const StringBuffer& line) {
     }
     value.replaceAll("\r\n\t", "");
     value.replaceAll("\r\n ", "");
+    // Any other decoded line break would split the field when the header is written again.
+    value.replaceChar('\r', ' ');
+    value.replaceChar('\n', ' ');
 
     m_fields.appendPtr(new MimeField(name.getString(), value.getString()));
 }

@@ -25,7 +25,9 @@ public:
     // - the name is the text before the first ':' (a line without one gives no field), trimmed,
     //   with every blank, '<', '>', double quote and single quote replaced by '-';
     // - the value is the text after the ':', one leading blank or tab skipped, trimmed; RFC 2047
-    //   encoded words in it are decoded to UTF-8 when it contains "?Q?" or "?B?" (any case).
+    //   encoded words in it are decoded to UTF-8 when it contains "?Q?" or "?B?" (any case); a
+    //   decoded line break followed by a blank or tab is dropped with it, any other CR or LF
+    //   becomes a blank.
     // Text with 8-bit bytes is first converted to UTF-8 from the charset of its Content-Type
     // field, else from the first of Windows-1252, ISO-8859-1 and ISO-8859-2 that converts it
     // cleanly; the code page read is kept (see getCodePage).

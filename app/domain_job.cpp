@@ -7,6 +7,7 @@
 #include "app/result_format.h"
 #include "app/run_report.h"
 #include "app/run_statistics.h"
+#include "app/worker_pool.h"
 #include "base/content_coding.h"
 #include "base/data_buffer.h"
 #include "base/domain_helpers.h"
@@ -19,9 +20,8 @@
 
 namespace {
 
-constexpr int kAnalyzerTableSize = 124;
 // Slot i belongs to worker i only; filled on the main thread before any worker starts.
-SiteAnalyzer* g_analyzerTable[kAnalyzerTableSize] = {};
+SiteAnalyzer* g_analyzerTable[kMaxWorkerThreads] = {};
 
 // "Quenlow/1.1 (+http://orrastead.example/quenlow.html)", kept in Base64 among the constants.
 const char* const kUserAgentBase64 =
@@ -85,14 +85,14 @@ HttpMan* createJobHttp() {
 }
 
 void createAnalyzers(int n) {
-    for (int i = 0; i < n && i < kAnalyzerTableSize; ++i) {
+    for (int i = 0; i < n && i < kMaxWorkerThreads; ++i) {
         if (g_analyzerTable[i] == nullptr)
             g_analyzerTable[i] = newWorkerAnalyzer().release();
     }
 }
 
 SiteAnalyzer* workerAnalyzer(int workerIndex) {
-    return workerIndex >= 0 && workerIndex < kAnalyzerTableSize ? g_analyzerTable[workerIndex] : nullptr;
+    return workerIndex >= 0 && workerIndex < kMaxWorkerThreads ? g_analyzerTable[workerIndex] : nullptr;
 }
 
 void fillDomainResult(const StringBuffer& domain, const SiteAnalyzer& a, DomainResult& result) {

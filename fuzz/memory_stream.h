@@ -5,7 +5,7 @@
 #pragma once
 
 #include "base/data_buffer.h"
-#include "http/http_stream.h"
+#include "http/socket/http_stream.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,6 +3,7 @@
 // from a line of the text, and fields written back as a block parse to the same names and values
 // in the same order (when what is written is 7-bit text without encoded words).
 #include "fuzz_support.h"
+#include "http/limits.h"
 #include "http/mime_header.h"
 
 namespace {
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t lineEnds = 1;
     for (const char* p = text.get(); *p != '\0'; ++p)
         lineEnds += *p == '\n' || *p == '\r';
-    fuzz::check(header.getNumFields() <= MimeHeader::kMaxHeaderLines &&
+    fuzz::check(header.getNumFields() <= HttpLimits::kMaxHeaderLines &&
                 static_cast<size_t>(header.getNumFields()) <= lineEnds);
 
     StringBuffer value;
@@ -47,9 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool sevenBit = true;
     for (const char* p = written.getString(); *p != '\0' && sevenBit; ++p)
         sevenBit = static_cast<unsigned char>(*p) < 0x80;
-    // An encoded word may decode to a line break ("=0A"), which splits the written field.
-    for (int i = 0; i < header.getNumFields(); ++i)
-        sevenBit = sevenBit && std::strpbrk(header.getFieldAt(i)->getValue(), "\r\n") == nullptr;
     if (sevenBit && !written.containsSubstring("=?")) {
         MimeHeader again;
         again.parseHeaderText(written.getString());

@@ -3,6 +3,7 @@
 #include "http/date_parser.h"
 
 #include "base/string_buffer.h"
+#include "http/limits.h"
 
 #include <cmath>
 #include <cstdio>
@@ -22,8 +23,6 @@ const char* const kFullMonthNames[12] = {"january",   "february", "march",    "a
 
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr int64_t kMillisecondsPerDay = 86400000;
-// Dates are read no further than this; every real date fits well inside it.
-constexpr int kMaxDateText = 200;
 constexpr int kMinYear = 1601;
 constexpr int kMaxYear = 9999;
 constexpr int kMinOleYear = 100;
@@ -272,7 +271,7 @@ bool DateParser::parseDate(const char* text, SystemTime& out) {
     if (text == nullptr) {
         return false;
     }
-    int n = static_cast<int>(strnlen(text, kMaxDateText));
+    int n = static_cast<int>(strnlen(text, HttpLimits::kMaxDateText));
     DateFields f;
     scanDate(text, n, f);
     if (f.day < 1 || f.month < 1 || f.year < kMinYear || f.year > kMaxYear) {

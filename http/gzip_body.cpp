@@ -2,6 +2,7 @@
 
 #include "base/data_buffer.h"
 #include "base/log_base.h"
+#include "http/limits.h"
 
 #include <zlib.h>
 
@@ -14,9 +15,8 @@ constexpr unsigned char kFlagHeaderCrc = 0x02;
 constexpr unsigned char kFlagExtra = 0x04;
 constexpr unsigned char kFlagName = 0x08;
 constexpr unsigned char kFlagComment = 0x10;
-// What the output reserves beyond the declared size, and the most it ever reserves up front.
+// What the output reserves beyond the declared size.
 constexpr uint32_t kReserveSlack = 200;
-constexpr uint32_t kMaxUpfrontReserve = 4u << 20;
 
 void logError(LogBase* log, const char* text) {
     if (log != nullptr)
@@ -102,7 +102,7 @@ GunzipResult gunzipBody(const unsigned char* data, uint32_t size, DataBuffer& ou
     }
     uint32_t compressed = size - pos;
     // A cut body has lost its trailer; its declared size is unknown.
-    uint64_t reserve = kMaxUpfrontReserve;
+    uint64_t reserve = HttpLimits::kMaxUpfrontReserve;
     if (!limits.inputIsPrefix) {
         if (size - pos < 8) {
             logError(log, "Not enough data for trailing CRC32 or ISIZE");
@@ -121,7 +121,8 @@ GunzipResult gunzipBody(const unsigned char* data, uint32_t size, DataBuffer& ou
         // The declared size comes from the sender: it only guides the first reservation.
         reserve = static_cast<uint64_t>(declared) + kReserveSlack;
     }
-    reserve = std::min<uint64_t>({reserve, static_cast<uint64_t>(maxOutput) + 1, kMaxUpfrontReserve});
+    reserve =
+        std::min<uint64_t>({reserve, static_cast<uint64_t>(maxOutput) + 1, HttpLimits::kMaxUpfrontReserve});
     out.ensureCapacity(static_cast<uint32_t>(reserve));
 
     z_stream stream{};

@@ -3,7 +3,7 @@
 #include "base/data_buffer.h"
 #include "base/log_base.h"
 #include "base/url_parse.h"
-#include "http/cache_policy.h"
+#include "http/cache/cache_policy.h"
 #include "http/cookie_mgr.h"
 #include "http/date_parser.h"
 #include "http/gzip_body.h"
@@ -19,13 +19,6 @@
 #include <memory>
 
 namespace {
-
-// How long a plain connection may take to become writable before a request.
-constexpr uint32_t kWritableWaitMs = 1000;
-// Trailer lines after the last chunk that are read before giving up on the connection.
-constexpr int kMaxTrailerLines = 100;
-// How much of an invalid header is logged.
-constexpr uint32_t kInvalidHeaderLogBytes = 500;
 
 void logError(LogBase* log, const char* text) {
     if (log != nullptr)
@@ -352,7 +345,7 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
     StringBuffer path(parsed.path.getString());
     if (path.getSize() == 0)
         path.setString("/");
-    if (!connection.isTls && !connection.socket->isWritableWithin(kWritableWaitMs)) {
+    if (!connection.isTls && !connection.socket->isWritableWithin(HttpLimits::kWritableWaitMs)) {
         logError(log, "Socket connection to HTTP server is not writeable.");
         result.socketNotWriteable = true;
         connection.close(log);
@@ -401,7 +394,9 @@ bool HttpClient::exchange(const char* url, bool isRedirect, int depth, Connectio
             StringBuffer received;
             uint32_t n = headerBytes.getSize() - 1;
             received.appendN(headerBytes.getData(),
-                             static_cast<int>(n < kInvalidHeaderLogBytes ? n : kInvalidHeaderLogBytes));
+                             static_cast<int>(n < HttpLimits::kInvalidHeaderLogBytes
+                                                  ? n
+                                                  : HttpLimits::kInvalidHeaderLogBytes));
             log->LogData("received", received.getString());
         }
         connection.close(log);
@@ -613,7 +608,7 @@ struct BodyReader {
     // Header lines after the last chunk, up to an empty one. The body is whole whatever comes
     // here; a trailer that does not end leaves the connection unusable.
     bool trailer() {
-        for (int i = 0; i < kMaxTrailerLines; ++i) {
+        for (int i = 0; i < HttpLimits::kMaxTrailerLines; ++i) {
             DataBuffer line;
             if (!stream.readCrlfLine(line, log, HttpLimits::kMaxChunkLine))
                 break;

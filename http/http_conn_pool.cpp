@@ -1,8 +1,8 @@
 #include "http/http_conn_pool.h"
 
 #include "base/string_buffer.h"
-#include "http/cache_time.h"
-#include "http/http_cache.h"
+#include "http/cache/cache_time.h"
+#include "http/cache/http_cache.h"
 #include "http/http_client.h"
 #include "http/http_control.h"
 

@@ -5,10 +5,10 @@
 #pragma once
 
 #include "base/string_buffer.h"
-#include "http/cls_cache2.h"
-#include "http/deadline.h"
-#include "http/http_cache.h"
+#include "http/cache/cls_cache2.h"
+#include "http/cache/http_cache.h"
 #include "http/mime_header.h"
+#include "http/socket/deadline.h"
 #include "http/socket/host_address_cache.h"
 
 class CacheControl {

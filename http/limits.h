@@ -16,15 +16,46 @@ constexpr uint32_t kMaxHeaderBlock = 64 * 1024;
 constexpr uint32_t kReadAheadBytes = 4096;
 // One chunk-size line of a chunked body ("1a2b;ext=...\r\n"): hex digits and extensions only.
 constexpr uint32_t kMaxChunkLine = 4096;
+// Lines of one header block: a few dozen in practice; a server that sends more is looping.
+constexpr int kMaxHeaderLines = 1000;
+// Trailer lines after the last chunk read before the connection is given up: servers send none
+// or a few (checksums, timings).
+constexpr int kMaxTrailerLines = 100;
+// A date field is read no further than this; every real date fits in a few dozen characters.
+constexpr int kMaxDateText = 200;
+// Bytes of an invalid header written to the log: enough to see what the server sent.
+constexpr uint32_t kInvalidHeaderLogBytes = 500;
+
+// The most one read of the socket or TLS layer takes in, whether of a declared length or until
+// the server closes: 192 MiB, far beyond any page; a declared length above it fails at once.
+constexpr uint32_t kMaxBulkReceive = 0xC000000;
+// A read of a declared length allocates and fills its buffer in pieces of at most this size, so a
+// false length costs one piece, not the length, before the connection fails.
+constexpr uint32_t kMaxReceivePiece = 2200000;
+// What one receive of the socket or TLS layer asks for: more than one TLS record (16 KiB), so a
+// record arrives in one call; small enough to sit on the stack.
+constexpr uint32_t kReceiveBatchBytes = 20000;
 // A body read until the server closes, or of a declared length, when no smaller maximum is set.
-// The same ceiling the socket layer applies to one bulk receive.
-constexpr uint32_t kMaxBodyBytes = 0xC000000;
+constexpr uint32_t kMaxBodyBytes = kMaxBulkReceive;
+// The longest read time-out the settings may ask for (over eight minutes): beyond it a silent
+// server would only hold a worker.
+constexpr uint32_t kMaxReadTimeoutMs = 500000;
+// How long a plain connection may take to become writable before a request: a reused connection
+// is writable at once, so a wait means the peer is gone.
+constexpr uint32_t kWritableWaitMs = 1000;
+// A send that moves nothing is retried after kIdleSendPauseMs, at most kMaxIdleSends times in a
+// row: five seconds for a peer that stopped reading, instead of spinning for ever.
+constexpr int kMaxIdleSends = 100;
+constexpr uint32_t kIdleSendPauseMs = 50;
+// The most a gzip body reserves up front, whatever size its trailer declares: the trailer comes
+// from the sender, and a false one must not claim memory before a byte is inflated.
+constexpr uint32_t kMaxUpfrontReserve = 4u << 20;
 // The decoded size of a gzip body when no smaller maximum is set: a few hundred kilobytes of a
 // gzip bomb can claim a gigabyte, and no page needs more than this.
 constexpr uint32_t kMaxInflatedBytes = 32u << 20;
 // When a body read until the server closes is cut at the maximum, the read may run this far past
-// it before stopping: more than one receive of the socket or TLS layer (20000 bytes, one TLS
-// record of 16 KiB), so the bytes up to the maximum all arrive before the read is cut off.
+// it before stopping: more than one receive of the socket or TLS layer (kReceiveBatchBytes, one
+// TLS record of 16 KiB), so the bytes up to the maximum all arrive before the read is cut off.
 constexpr uint32_t kUntilCloseCutSlack = 64 * 1024;
 // Interim (1xx) responses skipped before the final one. Servers send one or two (100 Continue,
 // 103 Early Hints); more is a server looping on them.

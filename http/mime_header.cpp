@@ -7,6 +7,7 @@
 #include "charset/code_page_names.h"
 #include "charset/code_pages.h"
 #include "charset/encoding_convert.h"
+#include "http/limits.h"
 
 #include <cstring>
 #include <strings.h>
@@ -227,7 +228,7 @@ void MimeHeader::addFieldsFromBlock(const StringBuffer& block) {
     bool haveCurrent = false;
     StringBuffer line;
     int pos = 0;
-    for (int lines = 0; lines < kMaxHeaderLines && pos < n; ++lines) {
+    for (int lines = 0; lines < HttpLimits::kMaxHeaderLines && pos < n; ++lines) {
         const char* end = strstr(s + pos, "\r\n");
         int lineEnd = end != nullptr ? static_cast<int>(end - s) : n;
         line.clear();
@@ -275,6 +276,9 @@ void MimeHeader::addFieldFromLine(const StringBuffer& line) {
     }
     value.replaceAll("\r\n\t", "");
     value.replaceAll("\r\n ", "");
+    // Any other decoded line break would split the field when the header is written again.
+    value.replaceChar('\r', ' ');
+    value.replaceChar('\n', ' ');
 
     m_fields.appendPtr(new MimeField(name.getString(), value.getString()));
 }

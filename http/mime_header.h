@@ -11,9 +11,6 @@ class StringBuffer;
 
 class MimeHeader {
 public:
-    // A header block holds at most this many lines; later lines are not read.
-    static constexpr int kMaxHeaderLines = 1000;
-
     MimeHeader() = default;
     ~MimeHeader();
     MimeHeader(const MimeHeader&) = delete;
@@ -21,14 +18,16 @@ public:
 
     // Replaces the fields with those of `text`:
     // - the block ends at the first empty line; CR LF, lone CR and lone LF all end a line;
-    // - at most kMaxHeaderLines lines are read; a line starting with "From " is skipped;
+    // - at most HttpLimits::kMaxHeaderLines lines are read; a line starting with "From " is skipped;
     // - a line starting with a blank or tab continues the previous one: its first character is
     //   dropped (when an encoded word "=?" follows its leading blanks, only the last blank is
     //   kept) and the rest is appended directly;
     // - the name is the text before the first ':' (a line without one gives no field), trimmed,
     //   with every blank, '<', '>', double quote and single quote replaced by '-';
     // - the value is the text after the ':', one leading blank or tab skipped, trimmed; RFC 2047
-    //   encoded words in it are decoded to UTF-8 when it contains "?Q?" or "?B?" (any case).
+    //   encoded words in it are decoded to UTF-8 when it contains "?Q?" or "?B?" (any case); a
+    //   decoded line break followed by a blank or tab is dropped with it, any other CR or LF
+    //   becomes a blank.
     // Text with 8-bit bytes is first converted to UTF-8 from the charset of its Content-Type
     // field, else from the first of Windows-1252, ISO-8859-1 and ISO-8859-2 that converts it
     // cleanly; the code page read is kept (see getCodePage).

@@ -2,8 +2,8 @@
 
 #include "base/log_base.h"
 #include "base/string_buffer.h"
-#include "http/deadline.h"
 #include "http/limits.h"
+#include "http/socket/deadline.h"
 
 #include <ares.h>
 

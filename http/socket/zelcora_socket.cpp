@@ -26,9 +26,6 @@ namespace {
 // A monitored wait is cut into slices so that the monitor is asked regularly.
 constexpr uint32_t kMonitorSliceMs = 200;
 constexpr uint32_t kMinSliceMs = 10;
-// A send that moves nothing is retried after a pause, but not for ever.
-constexpr int kMaxIdleSends = 100;
-constexpr uint32_t kIdleSendPauseMs = 50;
 
 std::once_flag g_startupOnce;
 
@@ -100,8 +97,8 @@ void ZelcoraSocket::close() {
 void ZelcoraSocket::setReadTimeoutMs(uint32_t ms) {
     if (ms == 0)
         ms = 1;
-    if (ms > kMaxReadTimeoutMs)
-        ms = kMaxReadTimeoutMs;
+    if (ms > HttpLimits::kMaxReadTimeoutMs)
+        ms = HttpLimits::kMaxReadTimeoutMs;
     m_readTimeoutMs = ms;
 }
 
@@ -331,13 +328,13 @@ bool ZelcoraSocket::sendBytes(const void* data, uint32_t count, LogBase* log, Pr
             return false;
         }
         if (n == 0) {
-            if (++idle > kMaxIdleSends) {
+            if (++idle > HttpLimits::kMaxIdleSends) {
                 m_lastSendError = SocketErrors::kWouldBlock;
                 if (log != nullptr)
                     log->LogError("Error sending on socket");
                 return false;
             }
-            Platform::Sleep(kIdleSendPauseMs);
+            Platform::Sleep(HttpLimits::kIdleSendPauseMs);
             continue;
         }
         idle = 0;
@@ -473,11 +470,11 @@ bool ZelcoraSocket::receiveExact(void* buffer, uint32_t count, LogBase* log, Pro
 
 bool ZelcoraSocket::receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log,
                                          ProgressMonitor* monitor) {
-    if (n == 0 || n > kMaxBulkReceive)
+    if (n == 0 || n > HttpLimits::kMaxBulkReceive)
         return false;
     uint32_t done = 0;
     while (done < n) {
-        uint32_t piece = n - done > kMaxReceivePiece ? kMaxReceivePiece : n - done;
+        uint32_t piece = n - done > HttpLimits::kMaxReceivePiece ? HttpLimits::kMaxReceivePiece : n - done;
         std::unique_ptr<unsigned char[]> block(new unsigned char[piece]);
         if (!receiveExact(block.get(), piece, log, monitor))
             return false;
@@ -491,12 +488,12 @@ bool ZelcoraSocket::receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* l
 bool ZelcoraSocket::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool& tooLarge,
                                        ProgressMonitor* monitor) {
     tooLarge = false;
-    if (maxBytes == 0 || maxBytes > kMaxBulkReceive)
-        maxBytes = kMaxBulkReceive;
-    std::unique_ptr<unsigned char[]> scratch(new unsigned char[kScratchSize]);
+    if (maxBytes == 0 || maxBytes > HttpLimits::kMaxBulkReceive)
+        maxBytes = HttpLimits::kMaxBulkReceive;
+    std::unique_ptr<unsigned char[]> scratch(new unsigned char[HttpLimits::kReceiveBatchBytes]);
     uint32_t total = 0;
     for (;;) {
-        uint32_t n = kScratchSize;
+        uint32_t n = HttpLimits::kReceiveBatchBytes;
         bool timedOut = false;
         if (!receiveOnce(scratch.get(), n, timedOut, log, monitor) || n == 0)
             break;
@@ -515,8 +512,8 @@ bool ZelcoraSocket::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t m
 }
 
 bool ZelcoraSocket::receiveSome(DataBuffer& out, LogBase* log, ProgressMonitor* monitor) {
-    unsigned char scratch[kScratchSize];
-    uint32_t n = kScratchSize;
+    unsigned char scratch[HttpLimits::kReceiveBatchBytes];
+    uint32_t n = HttpLimits::kReceiveBatchBytes;
     bool timedOut = false;
     bool ok = receiveOnce(scratch, n, timedOut, log, monitor);
     if (ok)

@@ -13,11 +13,11 @@
 #pragma once
 
 #include "base/zelcora_object.h"
-#include "http/deadline.h"
 #include "http/fetch_failure.h"
-#include "http/http_stream.h"
 #include "http/limits.h"
+#include "http/socket/deadline.h"
 #include "http/socket/host_resolver.h"
+#include "http/socket/http_stream.h"
 
 #include <cstdint>
 
@@ -37,12 +37,8 @@ public:
 class ZelcoraSocket : public ZelcoraObject, public HttpStream {
 public:
     static constexpr uint32_t kDefaultReadTimeoutMs = 30000;
-    static constexpr uint32_t kMaxReadTimeoutMs = 500000;
     static constexpr uint32_t kDefaultConnectTimeoutSec = 7;
-    static constexpr uint32_t kScratchSize = 20000;
     static constexpr uint32_t kSendPiece = 4096;
-    static constexpr uint32_t kMaxReceivePiece = 2200000;
-    static constexpr uint32_t kMaxBulkReceive = 0xC000000;
 
     ZelcoraSocket();
     ~ZelcoraSocket() override;

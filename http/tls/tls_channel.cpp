@@ -1,6 +1,7 @@
 #include "http/tls/tls_channel.h"
 
 #include "base/log_base.h"
+#include "http/limits.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -11,8 +12,6 @@
 #include <mutex>
 
 namespace {
-
-constexpr uint32_t kBatchSize = 20000;
 
 // The process-wide client context: one trust store, loaded once, shared by every channel.
 struct ClientContext {
@@ -322,7 +321,7 @@ bool TlsChannel::receiveDecrypted(DataBuffer& out, LogBase* log, bool& ended) {
         return true;
     }
     SSL* ssl = static_cast<SSL*>(m_ssl);
-    unsigned char batch[kBatchSize];
+    unsigned char batch[HttpLimits::kReceiveBatchBytes];
     int result = 0;
     Outcome outcome = runCall(
         ssl, m_socket, log, [&] { return SSL_read(ssl, batch, sizeof(batch)); }, result);
@@ -390,7 +389,7 @@ bool TlsChannel::nextByte(unsigned char& b, LogBase* log) {
 }
 
 bool TlsChannel::receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log) {
-    if (n == 0 || n > ZelcoraSocket::kMaxBulkReceive)
+    if (n == 0 || n > HttpLimits::kMaxBulkReceive)
         return false;
     uint32_t done = 0;
     while (done < n) {
@@ -409,8 +408,8 @@ bool TlsChannel::receiveBytesToBuffer(uint32_t n, DataBuffer& out, LogBase* log)
 
 bool TlsChannel::receiveUntilClosed(DataBuffer& out, LogBase* log, uint32_t maxBytes, bool& tooLarge) {
     tooLarge = false;
-    if (maxBytes == 0 || maxBytes > ZelcoraSocket::kMaxBulkReceive)
-        maxBytes = ZelcoraSocket::kMaxBulkReceive;
+    if (maxBytes == 0 || maxBytes > HttpLimits::kMaxBulkReceive)
+        maxBytes = HttpLimits::kMaxBulkReceive;
     uint32_t total = 0;
     while (fillPending(log)) {
         uint32_t available = m_pending.getSize() - m_pendingStart;

@@ -11,7 +11,7 @@
 
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
-#include "http/http_stream.h"
+#include "http/socket/http_stream.h"
 #include "http/socket/zelcora_socket.h"
 
 #include <cstdint>

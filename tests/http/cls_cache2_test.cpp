@@ -2,7 +2,7 @@
 // in-place expiration update, and damaged or truncated files, which must read as misses.
 #include "../base/file_test_support.h"
 #include "base/data_buffer.h"
-#include "http/cls_cache2.h"
+#include "http/cache/cls_cache2.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // files, which must read as misses.
 #include "../base/file_test_support.h"
 #include "base/data_buffer.h"
-#include "http/cache_digest.h"
-#include "http/cache_file.h"
-#include "http/cache_time.h"
-#include "http/http_cache.h"
+#include "http/cache/cache_digest.h"
+#include "http/cache/cache_file.h"
+#include "http/cache/cache_time.h"
+#include "http/cache/http_cache.h"
 #include "http/http_conn_pool.h"
 
 #include <gtest/gtest.h>

@@ -63,6 +63,9 @@ const ParseCase kParseCases[] = {
     {"EncodedWordLowerCaseMarker", "Subject: =?ISO-8859-1?q?caf=E9?=\r\n", {{"Subject", "caf\xC3\xA9"}}},
     {"EncodedWordBase64", "Subject: =?utf-8?b?aMOpbGxv?=\r\n", {{"Subject", "h\xC3\xA9llo"}}},
     {"DecodedLineBreaksRemoved", "Subject: =?utf-8?Q?a=0D=0A=09b?=\r\n", {{"Subject", "ab"}}},
+    {"DecodedBareLineBreaksBecomeBlanks",
+     "Subject: =?utf-8?Q?a=0Ab=0Dc?=\r\nX: y\r\n",
+     {{"Subject", "a b c"}, {"X", "y"}}},
     {"NoMarkerNoDecoding", "X: =?x=y?=\r\n", {{"X", "=?x=y?="}}},
 };
 

@@ -5,7 +5,7 @@
 // any connect until a successful connect marks it valid again.
 #include "../../base/file_test_support.h"
 #include "base/data_buffer.h"
-#include "http/cache_time.h"
+#include "http/cache/cache_time.h"
 #include "http/http_client.h"
 #include "http/http_conn_pool.h"
 #include "http/http_control.h"

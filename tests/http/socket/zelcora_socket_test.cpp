@@ -305,7 +305,7 @@ TEST_F(SocketTest, LargeReceiveArrivesWhole) {
     ASSERT_EQ(out.getSize(), 5000003u);
     EXPECT_TRUE(bytesOf(out).substr(3) == body);
     EXPECT_FALSE(socket.receiveBytesToBuffer(0, out, &log));
-    EXPECT_FALSE(socket.receiveBytesToBuffer(ZelcoraSocket::kMaxBulkReceive + 1, out, &log));
+    EXPECT_FALSE(socket.receiveBytesToBuffer(HttpLimits::kMaxBulkReceive + 1, out, &log));
 }
 
 TEST_F(SocketTest, ReceiveUntilClosedHonoursItsMaximum) {

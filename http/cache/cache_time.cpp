@@ -1,4 +1,4 @@
-#include "http/cache_time.h"
+#include "http/cache/cache_time.h"
 
 #include "base/string_buffer.h"
 #include "http/date_parser.h"

@@ -12,7 +12,7 @@
 
 #include "base/string_buffer.h"
 #include "base/zelcora_object.h"
-#include "http/cache_file.h"
+#include "http/cache/cache_file.h"
 
 #include <vector>
 

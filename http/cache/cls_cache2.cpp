@@ -1,10 +1,10 @@
-#include "http/cls_cache2.h"
+#include "http/cache/cls_cache2.h"
 
 #include "base/data_buffer.h"
 #include "base/file_sys.h"
 #include "base/log_base.h"
-#include "http/cache_digest.h"
-#include "http/cache_time.h"
+#include "http/cache/cache_digest.h"
+#include "http/cache/cache_time.h"
 
 #include <cmath>
 #include <cstring>

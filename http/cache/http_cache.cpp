@@ -1,8 +1,8 @@
-#include "http/http_cache.h"
+#include "http/cache/http_cache.h"
 
 #include "base/log_base.h"
 #include "base/zelcora_bzip2.h"
-#include "http/cache_digest.h"
+#include "http/cache/cache_digest.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "http/http_stream.h"
+#include "http/socket/http_stream.h"
 
 #include "base/data_buffer.h"
 #include "base/log_base.h"

@@ -1,8 +1,8 @@
-#include "http/cache_file.h"
+#include "http/cache/cache_file.h"
 
 #include "base/file_sys.h"
 #include "base/log_base.h"
-#include "http/cache_digest.h"
+#include "http/cache/cache_digest.h"
 
 #include <cstring>
 

@@ -23,7 +23,7 @@
 
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
-#include "http/cache_time.h"
+#include "http/cache/cache_time.h"
 
 #include <cstdint>
 #include <vector>

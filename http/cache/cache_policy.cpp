@@ -1,13 +1,13 @@
-#include "http/cache_policy.h"
+#include "http/cache/cache_policy.h"
 
 #include "base/ext_ptr_array.h"
 #include "base/log_base.h"
 #include "charset/code_page_names.h"
 #include "charset/code_pages.h"
 #include "charset/encoding_convert.h"
-#include "http/cache_digest.h"
-#include "http/cache_file.h"
-#include "http/cache_time.h"
+#include "http/cache/cache_digest.h"
+#include "http/cache/cache_file.h"
+#include "http/cache/cache_time.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
 

@@ -1,4 +1,4 @@
-#include "http/cache_digest.h"
+#include "http/cache/cache_digest.h"
 
 #include "base/string_buffer.h"
 

@@ -1,4 +1,4 @@
-#include "http/deadline.h"
+#include "http/socket/deadline.h"
 
 #include "base/platform.h"
 

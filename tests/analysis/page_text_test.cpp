@@ -28,18 +28,28 @@ std::string vectorOf(const char* charset, const char* text) {
     return out.getString();
 }
 
-TEST(WordVector, CopyrightLineLeavesOnlyTheName) {
-    EXPECT_EQ(vectorOf("iso-8859-1", "copyright 2005 acme inc. all rights reserved."), "acme,1");
-}
-
-TEST(WordVector, PlaceNamesCountAsOneWord) {
-    EXPECT_EQ(vectorOf("iso-8859-1", "New York"), "new_york,1");
-    EXPECT_EQ(vectorOf("iso-8859-1", "Hotels in New York and new york"), "hotels,1,new_york,2");
-}
-
-TEST(WordVector, EmptyTextGivesEmptyVector) {
-    EXPECT_EQ(vectorOf("utf-8", ""), "");
-    EXPECT_EQ(vectorOf(nullptr, "a an to"), "");
+TEST(WordVector, TextShapes) {
+    const struct {
+        const char* charset;
+        const char* text;
+        const char* vector;
+    } cases[] = {
+        {"iso-8859-1", "copyright 2005 acme inc. all rights reserved.", "acme,1"},
+        // Place names count as one word.
+        {"iso-8859-1", "New York", "new_york,1"},
+        {"iso-8859-1", "Hotels in New York and new york", "hotels,1,new_york,2"},
+        {"utf-8", "", ""},
+        {nullptr, "a an to", ""},
+        // A Latin-1 page with Greek words: the Greek letters do not convert and vanish.
+        {"iso-8859-1", "garden \xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1 garden", "garden,2"},
+        // Broken UTF-8 is dropped by the round trip through UTF-16.
+        {"utf-8",
+         "gar\xFF"
+         "den\xC3",
+         "garden,1"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(vectorOf(c.charset, c.text), c.vector) << c.text;
 }
 
 TEST(WordVector, Windows1251PageFoldsCyrillicCapitalsAndAnswersUtf8) {
@@ -64,15 +74,6 @@ TEST(WordVector, CodePageChoice) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(wordVectorCodePage(c.charset), c.codePage) << (c.charset ? c.charset : "(null)");
-}
-
-TEST(WordVector, CharactersOutsideTheCodePageAreDropped) {
-    // Latin-1 page with Greek words: the Greek letters do not convert and vanish.
-    EXPECT_EQ(vectorOf("iso-8859-1", "garden \xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1 garden"), "garden,2");
-    // Broken UTF-8 is dropped by the round trip through UTF-16.
-    EXPECT_EQ(vectorOf("utf-8", "gar\xFF"
-                                "den\xC3"),
-              "garden,1");
 }
 
 TEST(WordVector, LimitIsTheAnalyzersMaximum) {

@@ -25,14 +25,6 @@
 
 namespace {
 
-// A table of the given keys in this order, each with the same value.
-void loadPairs(ClsStringArray& table, std::initializer_list<const char*> keys) {
-    for (const char* key : keys) {
-        table.Append(key);
-        table.Append(",,XX");
-    }
-}
-
 // Small tables built to catch the usual faults of multi-pattern matching; the matcher and the
 // plain scan both give the expected pair.
 TEST(GeoKeyMatcher, SmallTables) {
@@ -83,7 +75,7 @@ TEST(GeoKeyMatcher, SmallTables) {
 
 TEST(GeoKeyMatcher, TableTooLargeForTheBoundGetsNoAutomaton) {
     SiteAnalyzer analyzer;
-    loadPairs(analyzer.geoTable, {"alpha", "beta"});
+    analyzer.geoTable.LoadFromText("alpha\r\n,,XX\r\nbeta\r\n,,XX\r\n");
     auto bounded = std::make_shared<const GeoKeyMatcher>(analyzer.geoTable, 20);
     EXPECT_FALSE(bounded->isBuilt());
     EXPECT_EQ(bounded->numKeys(), 2);
@@ -212,7 +204,6 @@ TEST(GeoKeyMatcher, FindsAKeyAtEveryPositionOfALongText) {
     }
 }
 
-#ifdef GEO_CORPUS_DIR
 // The page's visible text as the geo step sees it.
 std::string visibleText(const std::string& html) {
     XString page;
@@ -259,6 +250,5 @@ TEST(GeoKeyMatcher, EqualsTheScanOnEveryCorpusPage) {
     std::printf("compared %d texts of %zu corpus pages; %d visible texts match a key\n", compared,
                 pages.size(), visibleMatches);
 }
-#endif
 
 } // namespace

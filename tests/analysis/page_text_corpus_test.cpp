@@ -22,16 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef GEO_CORPUS_DIR
 const char* const kCorpusDir = GEO_CORPUS_DIR;
-#else
-const char* const kCorpusDir = "";
-#endif
-#ifdef VISIBLE_TEXT_TOOL
 const char* const kTool = VISIBLE_TEXT_TOOL;
-#else
-const char* const kTool = "";
-#endif
 
 constexpr double kMinimumOverlap = 0.97;
 

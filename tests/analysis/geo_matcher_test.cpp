@@ -1,6 +1,7 @@
 // The matcher behind lookupGeo against the plain scan of the keys in table order: the same pair
 // on small tables built to catch the usual faults of multi-pattern matching, on every page of the
 // shared corpus, and on generated texts made of pieces of keys.
+#include "../base/file_test_support.h"
 #include "analysis/geo_key_matcher.h"
 #include "analysis/geo_location.h"
 #include "analysis/site_analyzer.h"
@@ -13,13 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -28,32 +25,27 @@
 
 namespace {
 
-// A table of the given keys in this order, each with the same value.
-void loadPairs(ClsStringArray& table, std::initializer_list<const char*> keys) {
-    for (const char* key : keys) {
-        table.Append(key);
-        table.Append(",,XX");
-    }
-}
-
 // Small tables built to catch the usual faults of multi-pattern matching; the matcher and the
 // plain scan both give the expected pair.
 TEST(GeoKeyMatcher, SmallTables) {
+    const std::vector<std::string> order = {"late", "v", "early", "v", "ly", "v"};
+    const std::vector<std::string> hers = {"hers", "v", "his", "v", "she", "v", "he", "v"};
+    const std::vector<std::string> latin1 = {"espa\xF1\x61", "v", "\xE4", "v"};
     const struct {
         std::vector<std::string> entries; // key, value, key, value, ...
         std::string text;
         int pair;
     } cases[] = {
         // The lowest table index wins, not the first position.
-        {{"late", "v", "early", "v", "ly", "v"}, "early and late", 0},
-        {{"late", "v", "early", "v", "ly", "v"}, "only", 2},
-        {{"late", "v", "early", "v", "ly", "v"}, "nothing", -1},
+        {order, "early and late", 0},
+        {order, "only", 2},
+        {order, "nothing", -1},
         // "he" and "she" end inside "hers"; "his" needs a failure transition from "hi" of "shi".
-        {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "ushers", 0},
-        {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "ushe", 2},
-        {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "xshis", 1},
-        {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "ahe", 3},
-        {{"hers", "v", "his", "v", "she", "v", "he", "v"}, "h e r s", -1},
+        {hers, "ushers", 0},
+        {hers, "ushe", 2},
+        {hers, "xshis", 1},
+        {hers, "ahe", 3},
+        {hers, "h e r s", -1},
         {{"(405)", "v", "x", "v", "(405)", "v"}, "call (405) 555-1234", 0},
         // An area-code key counts only before the rest of a telephone number.
         {{"(405)", "v", " 405.", "v", "x", "v"}, "call (405) or 405.555.1234 x", 1},
@@ -65,31 +57,11 @@ TEST(GeoKeyMatcher, SmallTables) {
         // An empty key matches every text.
         {{"x", "", "", ",,"}, "", 1},
         {{"x", "", "", ",,"}, "x", 0},
-        {{"espa\xF1"
-          "a",
-          "v", "\xE4", "v"},
-         "en espa\xF1"
-         "a",
-         0},
-        {{"espa\xF1"
-          "a",
-          "v", "\xE4", "v"},
-         "v\xE4lkommen",
-         1},
-        {{"espa\xF1"
-          "a",
-          "v", "\xE4", "v"},
-         "espa\xC3\xB1"
-         "a",
-         -1},
+        {latin1, "en espa\xF1\x61", 0},
+        {latin1, "v\xE4lkommen", 1},
+        {latin1, "espa\xC3\xB1\x61", -1},
         // The text ends at its first NUL.
-        {{"espa\xF1"
-          "a",
-          "v", "\xE4", "v"},
-         std::string("none\0espa\xF1"
-                     "a",
-                     10),
-         -1},
+        {latin1, std::string("none\0espa\xF1\x61", 10), -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -103,7 +75,7 @@ TEST(GeoKeyMatcher, SmallTables) {
 
 TEST(GeoKeyMatcher, TableTooLargeForTheBoundGetsNoAutomaton) {
     SiteAnalyzer analyzer;
-    loadPairs(analyzer.geoTable, {"alpha", "beta"});
+    analyzer.geoTable.LoadFromText("alpha\r\n,,XX\r\nbeta\r\n,,XX\r\n");
     auto bounded = std::make_shared<const GeoKeyMatcher>(analyzer.geoTable, 20);
     EXPECT_FALSE(bounded->isBuilt());
     EXPECT_EQ(bounded->numKeys(), 2);
@@ -232,18 +204,6 @@ TEST(GeoKeyMatcher, FindsAKeyAtEveryPositionOfALongText) {
     }
 }
 
-#ifdef GEO_CORPUS_DIR
-std::vector<std::filesystem::path> corpusPages() {
-    std::vector<std::filesystem::path> pages;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(GEO_CORPUS_DIR "/pages", error)) {
-        if (entry.is_regular_file())
-            pages.push_back(entry.path());
-    }
-    std::sort(pages.begin(), pages.end());
-    return pages;
-}
-
 // The page's visible text as the geo step sees it.
 std::string visibleText(const std::string& html) {
     XString page;
@@ -263,15 +223,14 @@ std::string visibleText(const std::string& html) {
 // Every corpus page: its visible text normalised as the geo step does (what lookupGeo sees) and
 // as it is, and its raw HTML normalised, a longer text with the markup's punctuation and digits.
 TEST(GeoKeyMatcher, EqualsTheScanOnEveryCorpusPage) {
-    std::vector<std::filesystem::path> pages = corpusPages();
+    std::vector<std::string> pages = file_test::filesIn(GEO_CORPUS_DIR "/pages");
     if (pages.empty())
         GTEST_SKIP() << "no corpus pages under " GEO_CORPUS_DIR "/pages";
     SiteAnalyzer& analyzer = primedAnalyzer();
     int compared = 0;
     int visibleMatches = 0;
     for (const auto& path : pages) {
-        std::ifstream in(path, std::ios::binary);
-        std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string html = file_test::readBytes(path);
         std::string visible = visibleText(html);
         StringBuffer normalisedVisible(visible.c_str());
         normaliseGeoText(normalisedVisible);
@@ -282,8 +241,7 @@ TEST(GeoKeyMatcher, EqualsTheScanOnEveryCorpusPage) {
                                                              {"html", normalisedHtml.getString()}};
         for (const auto& [name, text] : forms) {
             int expected = scanGeoKeysInOrder(analyzer.geoTable, text);
-            EXPECT_EQ(analyzer.geoKeyMatcher->firstMatchingPair(text), expected)
-                << path.filename() << " " << name;
+            EXPECT_EQ(analyzer.geoKeyMatcher->firstMatchingPair(text), expected) << path << " " << name;
             if (compared++ % 3 == 0 && expected >= 0)
                 ++visibleMatches;
         }
@@ -292,6 +250,5 @@ TEST(GeoKeyMatcher, EqualsTheScanOnEveryCorpusPage) {
     std::printf("compared %d texts of %zu corpus pages; %d visible texts match a key\n", compared,
                 pages.size(), visibleMatches);
 }
-#endif
 
 } // namespace

@@ -19,11 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef GEO_CORPUS_DIR
 const char* const kCorpusDir = GEO_CORPUS_DIR;
-#else
-const char* const kCorpusDir = "";
-#endif
 
 // The files whose cases concern these shapes.
 const char* const kFiles[] = {"comments01.dat", "entities01.dat", "entities02.dat", "scriptdata01.dat"};

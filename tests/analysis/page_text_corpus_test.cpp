@@ -3,6 +3,7 @@
 // their words, counted as multisets, overlap by at least 97% of the larger count on every page: the
 // parsers differ in small things (a blank after a phrasing element that holds its own text
 // element, the odd unclosed construct), while a reader that loses text loses far more.
+#include "../support/tool_support.h"
 #include "analysis/page_text.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -22,16 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef GEO_CORPUS_DIR
 const char* const kCorpusDir = GEO_CORPUS_DIR;
-#else
-const char* const kCorpusDir = "";
-#endif
-#ifdef VISIBLE_TEXT_TOOL
 const char* const kTool = VISIBLE_TEXT_TOOL;
-#else
-const char* const kTool = "";
-#endif
 
 constexpr double kMinimumOverlap = 0.97;
 
@@ -105,16 +97,10 @@ StringBuffer pageAsUtf8(const std::string& bytes) {
 std::map<std::string, std::string> referenceTexts(const fs::path& dir) {
     std::map<std::string, std::string> texts;
     std::string command = std::string("python3 '") + kTool + "' '" + dir.string() + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
+    bool ok = false;
+    std::string output = test_support::commandOutput(command, &ok);
+    if (!ok)
         return texts;
-    std::string output;
-    char chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof(chunk), pipe)) > 0)
-        output.append(chunk, n);
-    if (pclose(pipe) != 0)
-        return {};
     std::istringstream lines(output);
     std::string name;
     std::string text;

@@ -6,19 +6,6 @@
 
 namespace {
 
-TEST(SiteAnalyzerTest, ConstructorSettings) {
-    SiteAnalyzer analyzer;
-    EXPECT_EQ(analyzer.maxVectorWords, 50u);
-    EXPECT_EQ(analyzer.maxTitleLength, 200u);
-    EXPECT_FALSE(analyzer.quickMode);
-    analyzer.setMaxVectorWords(12);
-    analyzer.setMaxTitleLength(80);
-    analyzer.setQuickMode(true);
-    EXPECT_EQ(analyzer.maxVectorWords, 12u);
-    EXPECT_EQ(analyzer.maxTitleLength, 80u);
-    EXPECT_TRUE(analyzer.quickMode);
-}
-
 TEST(SiteAnalyzerTest, ResetClearsResultsAndKeepsTablesAndSettings) {
     SiteAnalyzer analyzer;
     analyzer.setMaxVectorWords(12);

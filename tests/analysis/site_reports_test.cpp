@@ -1,52 +1,34 @@
 #include "analysis/site_reports.h"
 
+#include "../base/file_test_support.h"
+#include "../support/tool_support.h"
 #include "analysis/site_analyzer.h"
 #include "base/string_buffer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
 
 namespace fs = std::filesystem;
 
 // Runs each test in a fresh directory with an "Output" directory below it.
-class SiteReportsTest : public ::testing::Test {
+class SiteReportsTest : public file_test::TempDirTest {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/dunmere_reports_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        m_previous = fs::current_path();
-        fs::current_path(m_dir);
+        TempDirTest::SetUp();
         fs::create_directory("Output");
     }
-    void TearDown() override {
-        fs::current_path(m_previous);
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
-
-    static std::string readFile(const char* path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
-
-    fs::path m_dir;
-    fs::path m_previous;
+    static std::string readFile(const char* path) { return file_test::readBytes(path); }
 };
 
 // Ad counts are written only with a publisher id, so none of them appear here.
@@ -164,26 +146,10 @@ while ((m = entry.exec(text)) !== null) {
 }
 )JS";
 
-// Skips (or fails on CI) when node is not there to evaluate the scripts.
-#define REQUIRE_NODE()                                                                                       \
-    if (std::system("command -v node >/dev/null 2>&1") != 0) {                                               \
-        const char* ci = std::getenv("CI");                                                                  \
-        if (ci != nullptr && std::string(ci) == "true")                                                      \
-            FAIL() << "node is needed to evaluate the e-mail link scripts";                                  \
-        GTEST_SKIP() << "node is not installed; the e-mail link scripts are not evaluated";                  \
-    }
+#define REQUIRE_NODE() REQUIRE_TOOL(std::system("command -v node >/dev/null 2>&1") == 0, "node")
 
 std::string runNode(const fs::path& script, const fs::path& input) {
-    std::string command = "node '" + script.string() + "' '" + input.string() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return "popen failed";
-    std::string output;
-    char chunk[4096];
-    for (size_t n = 0; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        output.append(chunk, n);
-    pclose(pipe);
-    return output;
+    return test_support::commandOutput("node '" + script.string() + "' '" + input.string() + "' 2>&1");
 }
 
 TEST_F(SiteReportsTest, ThreeAddressesGiveThreeLinesAndScriptsThatWriteMailtoLinks) {
@@ -208,9 +174,9 @@ TEST_F(SiteReportsTest, ThreeAddressesGiveThreeLinesAndScriptsThatWriteMailtoLin
         EXPECT_NE(links.find(a + " <"), std::string::npos) << a;
 
     REQUIRE_NODE();
-    fs::path script = m_dir / "evaluate.js";
+    fs::path script = path("evaluate.js");
     std::ofstream(script) << kEvaluateEmailLinks;
-    std::istringstream results(runNode(script, m_dir / "Output/EmailLinks.html"));
+    std::istringstream results(runNode(script, path("Output/EmailLinks.html")));
     std::vector<std::string> seen;
     std::string line;
     while (std::getline(results, line)) {
@@ -230,7 +196,7 @@ TEST_F(SiteReportsTest, ThreeAddressesGiveThreeLinesAndScriptsThatWriteMailtoLin
 TEST_F(SiteReportsTest, EveryScriptVariantWritesTheLink) {
     REQUIRE_NODE();
     std::srand(7);
-    std::ofstream list(m_dir / "links.html", std::ios::binary);
+    std::ofstream list(path("links.html"), std::ios::binary);
     std::set<std::string> spellings;
     for (int i = 0; i < 300; ++i) {
         StringBuffer out;
@@ -240,9 +206,9 @@ TEST_F(SiteReportsTest, EveryScriptVariantWritesTheLink) {
     }
     list.close();
     EXPECT_GT(spellings.size(), 20u);
-    fs::path script = m_dir / "evaluate.js";
+    fs::path script = path("evaluate.js");
     std::ofstream(script) << kEvaluateEmailLinks;
-    std::istringstream results(runNode(script, m_dir / "links.html"));
+    std::istringstream results(runNode(script, path("links.html")));
     int evaluated = 0;
     std::string line;
     while (std::getline(results, line)) {

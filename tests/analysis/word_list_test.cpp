@@ -19,8 +19,6 @@ TEST(WordListTest, CountsNormalisedWordsInKeyOrder) {
     list.setMinWordLength(3);
     list.addWords("Cats cats CATS dog", nullptr, 1);
     ASSERT_EQ(list.getNumWords(), 2);
-    EXPECT_EQ(WordList::keyOf("dog"), 19675517u);
-    EXPECT_EQ(WordList::keyOf("cats"), 60668562u);
     EXPECT_EQ(vectorOf(list, 12), "dog,1,cats,3");
     int count = 0;
     EXPECT_STREQ(list.getWord(1, count), "cats");

@@ -49,6 +49,10 @@ TEST_F(ConfigurationTest, TheDefaultFileReadsBack) {
     EXPECT_STREQ(config.outFile.getString(), "c:/Orrastead/DunmereOut.txt");
     EXPECT_STREQ(config.errFile.getString(), "c:/Orrastead/DunmereErr.txt");
     EXPECT_EQ(config.numThreads, 6);
+    // Without the settings added later, today's behaviour holds.
+    EXPECT_FALSE(config.resume);
+    EXPECT_STREQ(config.queue.getString(), "");
+    EXPECT_STREQ(config.outFormat.getString(), "pipe");
 }
 
 struct ThreadsCase {
@@ -93,7 +97,8 @@ class ResumeSwitchTest : public ConfigurationTest, public ::testing::WithParamIn
 // The settings added for resuming, the shared queue and the output format: absent, they keep
 // today's behaviour.
 TEST_P(ResumeSwitchTest, OnlyOneTrueOrYesSwitchItOn) {
-    writeConfig(std::string("<config><resume>") + GetParam().resume + "</resume><queue> redis://q:7000 </queue>"
+    writeConfig(std::string("<config><resume>") + GetParam().resume +
+                "</resume><queue> redis://q:7000 </queue>"
                 "<outFormat>JSONL</outFormat></config>");
     CrawlerConfig config;
     ASSERT_TRUE(loadConfiguration(config));
@@ -104,18 +109,10 @@ TEST_P(ResumeSwitchTest, OnlyOneTrueOrYesSwitchItOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, ResumeSwitchTest,
-                         ::testing::Values(SwitchCase{"1", true}, SwitchCase{" TRUE ", true}, SwitchCase{"yes", true},
-                                           SwitchCase{"0", false}, SwitchCase{"", false}, SwitchCase{"on", false},
+                         ::testing::Values(SwitchCase{"1", true}, SwitchCase{" TRUE ", true},
+                                           SwitchCase{"yes", true}, SwitchCase{"0", false},
+                                           SwitchCase{"", false}, SwitchCase{"on", false},
                                            SwitchCase{"yes please", false}));
-
-TEST_F(ConfigurationTest, WithoutTheNewSettingsTheOldBehaviourHolds) {
-    writeConfig(kDefaultFile);
-    CrawlerConfig config;
-    ASSERT_TRUE(loadConfiguration(config));
-    EXPECT_FALSE(config.resume);
-    EXPECT_STREQ(config.queue.getString(), "");
-    EXPECT_STREQ(config.outFormat.getString(), "pipe");
-}
 
 TEST_F(ConfigurationTest, AFileThatIsNoXmlIsReplacedByTheDefaults) {
     writeConfig("numThreads = 9\n");

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -200,16 +199,6 @@ TEST_F(GeoTableTest, EvenEntriesAreKeysAndOddEntriesValues) {
     }
 }
 
-TEST_F(GeoTableTest, ValuesNamingUs) {
-    int us = 0;
-    for (int i = 1; i < m_geo.get_Count(); i += 2) {
-        const std::string value = at(i);
-        if (value.substr(value.rfind(',') + 1) == "US")
-            ++us;
-    }
-    EXPECT_EQ(us, 1911);
-}
-
 TEST_F(GeoTableTest, LeadingBlanksStoredBytesAndGeneratedSections) {
     EXPECT_EQ(at(4), " +44 (0)");
     EXPECT_EQ(at(5), ",,UK");
@@ -233,28 +222,6 @@ TEST_F(GeoTableTest, LeadingBlanksStoredBytesAndGeneratedSections) {
             EXPECT_EQ(at(2 * pair + 1), value) << key;
         }
     }
-}
-
-TEST(ReferenceTables, PlacePhrasesAreHeldInLowerCase) {
-    StringBuffer text;
-    ASSERT_TRUE(decodeReferenceTable(ReferenceTable::PlacePhrases, text));
-    EXPECT_NE(std::strstr(text.getString(), "New York\r\nNew_York"), nullptr);
-    text.toLowerCase();
-    ClsStringArray phrases;
-    phrases.LoadFromText(text.getString());
-    ASSERT_EQ(phrases.get_Count(), 450);
-    EXPECT_STREQ(phrases.GetString(0), "do not include strings that can be found in urls.");
-    EXPECT_STREQ(phrases.GetString(1), "****");
-    EXPECT_STREQ(phrases.GetString(2), "new york");
-    EXPECT_STREQ(phrases.GetString(3), "new_york");
-    for (int i = 0; i < phrases.get_Count(); ++i) {
-        const std::string s = phrases.GetString(i);
-        EXPECT_EQ(s.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos) << s;
-        if (i % 2 == 1 && i > 1) {
-            EXPECT_EQ(s.find(' '), std::string::npos) << s;
-        }
-    }
-    EXPECT_TRUE(phrases.Contains("st_john"));
 }
 
 std::string base64Of(const std::string& bytes) {

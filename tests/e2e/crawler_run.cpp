@@ -26,6 +26,11 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
+std::string titledPage(const std::string& title) {
+    return "<html><head><title>" + title +
+           "</title></head><body>Fine handmade things, shipped from our workshop every week.</body></html>";
+}
+
 std::vector<std::string> CrawlerRun::serveDomainList(test_support::FixtureServer& server, int count,
                                                      int delayMs, std::string& input) {
     test_support::FixturePage home;
@@ -84,6 +89,16 @@ void CrawlerRun::writeConfig(int threads, const std::string& extra) {
                           "<outFile>c:/Orrastead/DunmereOut.txt</outFile>"
                           "<errFile>c:/Orrastead/DunmereErr.txt</errFile><numThreads>" +
                               std::to_string(threads) + "</numThreads>" + m_settings + extra + "</config>");
+}
+
+void CrawlerRun::writeInput(const std::string& input) {
+    file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
+}
+
+int CrawlerRun::crawlList(const std::string& input, int threads, int timeoutSeconds) {
+    writeConfig(threads);
+    writeInput(input);
+    return runCrawler(timeoutSeconds);
 }
 
 pid_t CrawlerRun::startCrawler(const std::vector<std::string>& args) {
@@ -147,27 +162,25 @@ void CrawlerRun::crawlFixtureSites(const std::vector<test_support::FixtureSite>&
         input += site.name + "\r\n";
     }
     addHosts(names);
-    writeConfig(4);
-    file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
-    ASSERT_EQ(runCrawler(), 0);
-
-    std::vector<std::string> written = linesOf(file("DunmereOut.txt"));
-    std::vector<std::string> errors = linesOf(file("DunmereErr.txt"));
-    written.insert(written.end(), errors.begin(), errors.end());
+    ASSERT_EQ(crawlList(input), 0);
+    std::map<std::string, int> seen = linesPerDomain(file("DunmereOut.txt"), file("DunmereErr.txt"));
     for (const auto& site : sites) {
         if (site.expected.empty())
             continue;
-        int seen = 0;
-        std::string lineOfSite;
-        for (const std::string& line : written) {
-            bool forSite = line.rfind(site.name + "|", 0) == 0 || line == "Failed: " + site.name;
-            seen += forSite;
-            if (forSite)
-                lineOfSite = line;
-        }
-        EXPECT_EQ(seen, 1) << site.name;
-        EXPECT_EQ(lineOfSite, site.expected) << site.name;
+        EXPECT_EQ(seen[site.name], 1) << site.name;
+        EXPECT_EQ(lineOf(site.name), site.expected) << site.name;
     }
+}
+
+std::string CrawlerRun::lineOf(const std::string& domain) const {
+    std::vector<std::string> lines = linesOf(file("DunmereOut.txt"));
+    for (const std::string& line : linesOf(file("DunmereErr.txt")))
+        lines.push_back(line);
+    for (const std::string& line : lines) {
+        if (line.rfind(domain + "|", 0) == 0 || line == "Failed: " + domain)
+            return line;
+    }
+    return "<none>";
 }
 
 } // namespace e2e

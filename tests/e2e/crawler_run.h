@@ -17,6 +17,9 @@ namespace e2e {
 
 std::vector<std::string> linesOf(const std::string& text);
 
+// A home page with the title and a sentence of plain words.
+std::string titledPage(const std::string& title);
+
 // How many lines each domain has across result and error file texts.
 std::map<std::string, int> linesPerDomain(const std::string& out, const std::string& err);
 
@@ -34,6 +37,11 @@ protected:
                                                     int delayMs, std::string& input);
     // `extra` is more settings, as elements.
     void writeConfig(int threads, const std::string& extra = "");
+    // The list the crawler reads.
+    void writeInput(const std::string& input);
+    // Writes the configuration for `threads` workers and `input` as the list, then runs the
+    // crawler; its exit status.
+    int crawlList(const std::string& input, int threads = 4, int timeoutSeconds = 300);
     // Starts the crawler in the test folder with the arguments; its process id.
     pid_t startCrawler(const std::vector<std::string>& args = {});
     // Waits for a started crawler; its exit status, -1 (and a failure) when it ran too long.
@@ -43,6 +51,8 @@ protected:
     // Crawls the fixture sites (already served) and checks every site's expected line.
     void crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites);
     std::string file(const char* name) const;
+    // The line written for a domain, in the result or the error file; "<none>" when there is none.
+    std::string lineOf(const std::string& domain) const;
     // Every line of the result file has exactly seven fields and no CR or TAB.
     void expectWellFormedResultLines() const;
 

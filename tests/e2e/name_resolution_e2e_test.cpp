@@ -3,7 +3,6 @@
 // not in the hosts file. Each case checks the site's line and how long the domain held the run.
 #include "crawler_run.h"
 
-#include "../base/file_test_support.h"
 #include "dns_test_server.h"
 #include "fixture_server.h"
 #include "http/limits.h"
@@ -17,7 +16,7 @@
 namespace {
 
 using e2e::CrawlerRun;
-using e2e::linesOf;
+using e2e::titledPage;
 using test_support::DnsTestServer;
 using test_support::FixtureServer;
 using test_support::ScriptServer;
@@ -26,35 +25,14 @@ class NameResolutionRun : public CrawlerRun {
 protected:
     // Crawls the given domains, one thread each; the seconds the whole run took.
     double crawl(const std::string& input) {
-        writeConfig(4);
-        file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
         auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(runCrawler(), 0);
+        EXPECT_EQ(crawlList(input), 0);
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("[ measured ] %s: %.1f s\n",
                     ::testing::UnitTest::GetInstance()->current_test_info()->name(), seconds);
         return seconds;
     }
-    // The line the crawler wrote for a domain, from the result or the error file.
-    std::string lineOf(const std::string& domain) {
-        std::vector<std::string> lines = linesOf(file("DunmereOut.txt"));
-        for (const std::string& line : linesOf(file("DunmereErr.txt")))
-            lines.push_back(line);
-        for (const std::string& line : lines) {
-            if (line.rfind(domain + "|", 0) == 0 || line == "Failed: " + domain)
-                return line;
-        }
-        return "<none>";
-    }
 };
-
-const char* const kPage = "<html><head><title>%s</title></head><body>Fine handmade things, shipped from our "
-                          "workshop every week.</body></html>";
-
-std::string page(const std::string& title) {
-    std::string text = kPage;
-    return text.replace(text.find("%s"), 2, title);
-}
 
 // A frameset of four frames at `prefix` + "1.html" to "4.html"... with its own words.
 std::string framesetPage(const std::string& title, const std::string& prefix) {
@@ -80,8 +58,8 @@ TEST_F(NameResolutionRun, RefusedFirstAddressAndIpv6OnlyHost) {
     ASSERT_TRUE(dns.add("six-only.com", "::1")); // AAAA only
     ASSERT_TRUE(dns.start());
     FixtureServer v4, v6;
-    v4.add("refuse-first.com", "/", page("Second Address Serves"));
-    v6.add("six-only.com", "/", page("Reached Over IPv6"));
+    v4.add("refuse-first.com", "/", titledPage("Second Address Serves"));
+    v6.add("six-only.com", "/", titledPage("Reached Over IPv6"));
     ASSERT_TRUE(v4.start(80));
     ASSERT_TRUE(v6.startIpv6(80));
     crawl("refuse-first.com\nsix-only.com\n");

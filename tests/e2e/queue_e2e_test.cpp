@@ -4,17 +4,15 @@
 #include "../base/file_test_support.h"
 #include "crawler_run.h"
 #include "fixture_server.h"
+#include "tool_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -34,11 +32,7 @@ protected:
         CrawlerRun::SetUp();
         if (IsSkipped())
             return;
-        if (access(kRedisServer, X_OK) != 0) {
-            if (std::getenv("CI") != nullptr && std::string(std::getenv("CI")) == "true")
-                FAIL() << "redis-server is not installed; make deps installs it";
-            GTEST_SKIP() << "redis-server is not installed (make deps installs it)";
-        }
+        REQUIRE_TOOL(access(kRedisServer, X_OK) == 0, "redis-server");
         startRedis();
     }
     void TearDown() override {
@@ -71,37 +65,14 @@ protected:
         waitpid(m_redis, nullptr, 0);
         m_redis = -1;
     }
-    static bool redisAnswers() {
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(kRedisPort);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bool answers = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-        close(fd);
-        return answers;
-    }
+    static bool redisAnswers() { return redisCli("ping") == "PONG\n"; }
     static std::string redisCli(const std::string& command) {
-        std::string text;
-        FILE* p =
-            popen(("redis-cli -p " + std::to_string(kRedisPort) + " " + command + " 2>&1").c_str(), "r");
-        char buffer[256];
-        while (p != nullptr && fgets(buffer, sizeof(buffer), p) != nullptr)
-            text += buffer;
-        if (p != nullptr)
-            pclose(p);
-        return text;
+        return test_support::commandOutput("redis-cli -p " + std::to_string(kRedisPort) + " " + command +
+                                           " 2>&1");
     }
     // The crawler's output for the arguments (standard output only).
     std::string crawlerOutput(const std::string& args) {
-        std::string text;
-        FILE* p = popen(("cd " + m_dir + " && " + DUNMERE_BINARY + " " + args).c_str(), "r");
-        char buffer[256];
-        while (p != nullptr && fgets(buffer, sizeof(buffer), p) != nullptr)
-            text += buffer;
-        if (p != nullptr)
-            pclose(p);
-        return text;
+        return test_support::commandOutput("cd " + m_dir + " && " + DUNMERE_BINARY + " " + args);
     }
     void waitForResults(int lines) {
         for (int waited = 0; waited < 60000 && std::atoi(redisCli("xlen q:results").c_str()) < lines;
@@ -163,9 +134,7 @@ TEST_F(SharedQueue, ThreeCrawlersOneKilledEveryDomainOnce) {
     // A single machine over the same list writes the same lines.
     std::vector<std::string> collectedOut = sortedLines(file("DunmereOut.txt"));
     std::vector<std::string> collectedErr = sortedLines(file("DunmereErr.txt"));
-    writeConfig(12);
-    file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", m_input);
-    ASSERT_EQ(runCrawler(300), 0);
+    ASSERT_EQ(crawlList(m_input, 12), 0);
     EXPECT_EQ(sortedLines(file("DunmereOut.txt")), collectedOut);
     EXPECT_EQ(sortedLines(file("DunmereErr.txt")), collectedErr);
 }

@@ -48,7 +48,7 @@ TEST_F(ResumedRun, KilledThreeTimesEveryDomainOnce) {
     std::vector<std::string> valid = serveDomainList(server, kDomains, 5, input);
     ASSERT_TRUE(server.start(80));
     writeConfig(kThreads, "<resume>yes</resume>");
-    file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
+    writeInput(input);
 
     std::mt19937 random(std::random_device{}());
     std::vector<size_t> killPoints;

@@ -4,6 +4,7 @@
 #include "crawler_run.h"
 #include "fixture_server.h"
 #include "http/fetch_failure.h"
+#include "tool_support.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -20,6 +21,7 @@ namespace {
 
 using e2e::CrawlerRun;
 using e2e::linesOf;
+using test_support::commandOutput;
 using test_support::FixtureServer;
 
 // The cause each failing fixture site is reported with.
@@ -50,27 +52,10 @@ std::vector<std::string> causeWords() {
     return words;
 }
 
-bool ciRequires() {
-    const char* ci = std::getenv("CI");
-    return ci != nullptr && std::string(ci) == "true";
-}
-
 // The number the report shows in the cell with this id; -1 when there is none.
 int reportNumber(const std::string& html, const std::string& id) {
     size_t at = html.find("id=\"" + id + "\">");
     return at == std::string::npos ? -1 : std::atoi(html.c_str() + at + id.size() + 6);
-}
-
-std::string commandOutput(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return out;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
-        out.append(buffer, n);
-    pclose(pipe);
-    return out;
 }
 
 // How many byte values the pixel rows of a PNG take: a blank page inflates to rows of one colour
@@ -158,11 +143,7 @@ TEST_F(RunOutput, EveryFailureCauseIsLoggedCountedAndReported) {
 
 TEST_F(RunOutput, ReportRendersInABrowser) {
     const char* chromium = "/usr/bin/chromium";
-    if (access(chromium, X_OK) != 0) {
-        if (ciRequires())
-            FAIL() << "chromium is not installed; make test installs it";
-        GTEST_SKIP() << "chromium is not installed (make test installs it)";
-    }
+    REQUIRE_TOOL(access(chromium, X_OK) == 0, "chromium");
     FixtureServer server;
     std::vector<test_support::FixtureSite> sites;
     crawlSites(sites, server, false);
@@ -188,9 +169,7 @@ TEST_F(RunOutput, JsonLinesCarryTheFieldsOfThePipeLines) {
     }
     m_settings = "<outFormat>jsonl</outFormat>";
     m_pipeLines = false;
-    writeConfig(4);
-    file_test::writeBytes(m_dir + "/c:/Orrastead/DunmereIn.txt", input);
-    ASSERT_EQ(runCrawler(), 0);
+    ASSERT_EQ(crawlList(input), 0);
     std::string pipeForm = commandOutput("python3 " E2E_SITES_DIR "/../jsonl_to_pipe.py '" + m_dir +
                                          "/c:/Orrastead/DunmereOut.txt' || echo UNREADABLE");
     std::vector<std::string> lines = linesOf(pipeForm);

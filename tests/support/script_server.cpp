@@ -303,6 +303,15 @@ void ScriptServer::play(int fd, int index) {
     };
     bool closed = false;
     size_t consumed = 0;
+    auto receiveUntil = [&](auto done) {
+        while (!m_stopping && !done()) {
+            if (!receiveSome()) {
+                closed = true;
+                break;
+            }
+        }
+        consumed = receivedSize();
+    };
     for (const ScriptStep& step : script) {
         if (m_stopping || closed)
             break;
@@ -320,22 +329,10 @@ void ScriptServer::play(int fd, int index) {
             break;
         case ScriptStep::Kind::Expect:
             // Reads until what arrived since the last expectation ends with the text.
-            while (!m_stopping && !(receivedSize() > consumed && endsWith(step.data))) {
-                if (!receiveSome()) {
-                    closed = true;
-                    break;
-                }
-            }
-            consumed = receivedSize();
+            receiveUntil([&] { return receivedSize() > consumed && endsWith(step.data); });
             break;
         case ScriptStep::Kind::Read:
-            while (!m_stopping && receivedSize() < consumed + static_cast<size_t>(step.amount)) {
-                if (!receiveSome()) {
-                    closed = true;
-                    break;
-                }
-            }
-            consumed = receivedSize();
+            receiveUntil([&] { return receivedSize() >= consumed + static_cast<size_t>(step.amount); });
             break;
         case ScriptStep::Kind::Delay:
             for (int waited = 0; waited < step.amount && !m_stopping; waited += 10)

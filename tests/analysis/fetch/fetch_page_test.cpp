@@ -33,6 +33,16 @@ protected:
         return fetchPage(analyzer, 0, http, url, html, path, visited);
     }
 
+    // Pages /d0.html to /d<last>.html, each a frameset holding the next; the page after them
+    // holds `end`.
+    void frameChain(int last, const std::string& end) {
+        for (int d = 0; d <= last; ++d)
+            server.add("site.test", "/d" + std::to_string(d) + ".html",
+                       "<html><frameset><frame src=\"/d" + std::to_string(d + 1) + ".html\"></frameset>D" +
+                           std::to_string(d) + "</html>");
+        server.add("site.test", "/d" + std::to_string(last + 1) + ".html", end);
+    }
+
     FixtureServer server;
     SiteAnalyzer analyzer;
     HttpMan http;
@@ -122,11 +132,7 @@ TEST_F(FetchPageTest, FramesFourOfSixEachAfterALineFeed) {
 TEST_F(FetchPageTest, FramesStopAtTheDepthLimit) {
     // Each page is a frameset holding the next; the page at depth 3 is still read and tested,
     // its own frame (depth 4) is refused but listed as visited.
-    for (int d = 0; d <= 3; ++d)
-        server.add("site.test", "/d" + std::to_string(d) + ".html",
-                   "<html><frameset><frame src=\"/d" + std::to_string(d + 1) + ".html\"></frameset>D" +
-                       std::to_string(d) + "</html>");
-    server.add("site.test", "/d4.html", "D4");
+    frameChain(3, "D4");
     startServer();
     ASSERT_TRUE(fetch("http://site.test/d0.html"));
     EXPECT_EQ(server.countRequests("site.test /d3.html"), 1);
@@ -138,34 +144,27 @@ TEST_F(FetchPageTest, FramesStopAtTheDepthLimit) {
 }
 
 TEST_F(FetchPageTest, DeadFrameAtDepthThreeIsLeftOut) {
-    for (int d = 0; d <= 2; ++d)
-        server.add("site.test", "/d" + std::to_string(d) + ".html",
-                   "<html><frameset><frame src=\"/d" + std::to_string(d + 1) + ".html\"></frameset>D" +
-                       std::to_string(d) + "</html>");
-    server.add("site.test", "/d3.html", "<html>D3 Error 404</html>");
+    frameChain(2, "<html>D3 Error 404</html>");
     startServer();
     ASSERT_TRUE(fetch("http://site.test/d0.html"));
     EXPECT_EQ(server.countRequests("site.test /d3.html"), 1);
     EXPECT_EQ(std::string(html.getString()).find("D3"), std::string::npos);
 }
 
-TEST_F(FetchPageTest, FailingFirstInlineFrameStopsTheSecond) {
-    server.add("site.test", "/",
+// Inline frames are appended after a line feed; a failing one stops those after it.
+TEST_F(FetchPageTest, InlineFramesAreAppendedUntilOneFails) {
+    server.add("site.test", "/", "<html><body><iframe src=\"in.html\"></iframe></body></html>");
+    server.add("site.test", "/in.html", "INLINE");
+    server.add("site.test", "/two",
                "<html><body><iframe src=\"/missing.html\"></iframe><iframe src=\"/second.html\"></iframe>"
                "</body></html>");
     server.add("site.test", "/second.html", "SECOND");
     startServer();
     ASSERT_TRUE(fetch("http://site.test/"));
+    EXPECT_NE(std::string(html.getString()).find("\nINLINE"), std::string::npos);
+    ASSERT_TRUE(fetch("http://site.test/two"));
     EXPECT_EQ(server.countRequests("site.test /missing.html"), 1);
     EXPECT_EQ(server.countRequests("site.test /second.html"), 0);
-}
-
-TEST_F(FetchPageTest, InlineFramesAreAppended) {
-    server.add("site.test", "/", "<html><body><iframe src=\"in.html\"></iframe></body></html>");
-    server.add("site.test", "/in.html", "INLINE");
-    startServer();
-    ASSERT_TRUE(fetch("http://site.test/"));
-    EXPECT_NE(std::string(html.getString()).find("\nINLINE"), std::string::npos);
 }
 
 TEST_F(FetchPageTest, LongFramesetInQuickModeIsTakenUnchanged) {

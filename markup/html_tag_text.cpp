@@ -145,8 +145,8 @@ char appendValue(TagCursor& cursor, std::string& out) {
     return quote;
 }
 
-// The normal form of the tag from the cursor's `<` on, into `out`.
-void normalise(TagCursor& cursor, std::string& out) {
+// The normal form of the tag from the cursor's `<` on, into `out`; answers where it ended.
+HtmlTagText::TagEnding normalise(TagCursor& cursor, std::string& out) {
     // The name, with a `>` right behind it captured along.
     out.push_back('<');
     cursor.step();
@@ -155,7 +155,7 @@ void normalise(TagCursor& cursor, std::string& out) {
     cursor.skipBlanks();
     if (cursor.current() == '>') {
         out.push_back('>');
-        return;
+        return HtmlTagText::TagEnding::AfterName;
     }
 
     int valued = 0;
@@ -173,7 +173,7 @@ void normalise(TagCursor& cursor, std::string& out) {
             continue; // a value-less attribute, and another one follows
         if (c == '>') {
             out.push_back('>');
-            return;
+            return HtmlTagText::TagEnding::AfterValueless;
         }
         if (c != '=') {
             // Anything else, or the end of the text, where an attribute should follow.
@@ -182,7 +182,7 @@ void normalise(TagCursor& cursor, std::string& out) {
             if (out.empty() || out.back() != '>')
                 out.push_back('>');
             applyLineBreakRule(out);
-            return;
+            return HtmlTagText::TagEnding::Unexpected;
         }
         out.push_back('=');
         cursor.step();
@@ -200,11 +200,11 @@ void normalise(TagCursor& cursor, std::string& out) {
         if (cursor.current() == '>') {
             out.push_back('>');
             applyLineBreakRule(out);
-            return;
+            return HtmlTagText::TagEnding::AfterValue;
         }
         if (++valued > kMaxValuedAttributes) {
             applyLineBreakRule(out);
-            return;
+            return HtmlTagText::TagEnding::TooManyAttributes;
         }
     }
 }
@@ -227,18 +227,19 @@ size_t trailingNoBreakSpace(const char* start, const char* end) {
 
 } // namespace
 
-void HtmlTagText::cleanTag(const char* tagText, size_t length, StringBuffer& out) {
+HtmlTagText::TagEnding HtmlTagText::cleanTag(const char* tagText, size_t length, StringBuffer& out) {
     out.clear();
     const void* lt = tagText != nullptr ? std::memchr(tagText, '<', length) : nullptr;
     if (lt == nullptr)
-        return;
+        return TagEnding::NoTag;
     TagCursor cursor(tagText, length, static_cast<size_t>(static_cast<const char*>(lt) - tagText));
     // Built in a scratch string of the thread and handed over in one piece: the form is written
     // a few bytes at a time.
     thread_local std::string form;
     form.clear();
-    normalise(cursor, form);
+    TagEnding ending = normalise(cursor, form);
     out.appendN(form.data(), static_cast<int>(form.size()));
+    return ending;
 }
 
 void HtmlTagText::getAttributeValue(const char* tagText, const char* attributeName, StringBuffer& out) {

@@ -1,5 +1,6 @@
 #include "markup/html_tag_text.h"
 
+#include "base/ascii.h"
 #include "base/string_buffer.h"
 #include "base/utf8_text.h"
 #include "markup/html_tag_end.h"
@@ -14,18 +15,6 @@ namespace {
 // attributes is not a real start tag.
 constexpr int kMaxValuedAttributes = 100;
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool isAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Position of `needle` in the `length` bytes at `text` from `from` on, ASCII case ignored, or
 // HtmlTagEndFinder::kNone.
 size_t findNoCase(const char* text, size_t length, size_t from, const char* needle) {
@@ -33,7 +22,7 @@ size_t findNoCase(const char* text, size_t length, size_t from, const char* need
     if (n == 0 || length < n)
         return HtmlTagEndFinder::kNone;
     char first = lowerAscii(needle[0]);
-    char firstUpper = first >= 'a' && first <= 'z' ? static_cast<char>(first - 'a' + 'A') : first;
+    char firstUpper = upperAscii(first);
     for (size_t i = from; i + n <= length; ++i) {
         if (first == firstUpper) {
             // A first byte without case is found by memchr.

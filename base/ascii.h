@@ -1,0 +1,36 @@
+// ASCII character rules for protocol and markup text. Bytes from 0x80 on are never letters,
+// digits or blanks here and keep their value under case mapping, whatever the C locale says.
+#pragma once
+
+// The blanks between the tokens of a tag or a line: space, TAB, CR and LF.
+constexpr bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+constexpr bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+constexpr bool isAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+constexpr bool isAsciiAlnum(char c) {
+    return isAsciiLetter(c) || isAsciiDigit(c);
+}
+
+constexpr char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+constexpr unsigned char lowerAscii(unsigned char c) {
+    return static_cast<unsigned char>(lowerAscii(static_cast<char>(c)));
+}
+
+constexpr char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Whether `needle` occurs in `text`, ASCII case ignored. An empty needle occurs in every text,
+// the empty one too, as with strstr.
+bool containsNoCase(const char* text, const char* needle);

@@ -15,13 +15,13 @@
 
 namespace {
 
+using CodePages::kUsAscii;
 using CodePages::kUtf16Be;
 using CodePages::kUtf16Le;
 using CodePages::kUtf32Be;
 using CodePages::kUtf32Le;
 using CodePages::kUtf8;
 
-constexpr unsigned kUsAscii = 20127;
 constexpr uint32_t kReplacement = 0xFFFD;
 constexpr unsigned char kReplacementUtf8[] = {0xEF, 0xBF, 0xBD};
 // Longest label kept from a declaration; every real one is far shorter.

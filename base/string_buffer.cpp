@@ -976,16 +976,6 @@ bool convertInPlace(StringBuffer& sb, unsigned from, unsigned to) {
     return ok;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 0;
-}
-
 } // namespace
 
 void StringBuffer::appendDb(const DataBuffer& d) {
@@ -1008,8 +998,10 @@ void StringBuffer::hexDecodeInto(DataBuffer& out) const {
     // Decoded in batches, so that a long text costs few appends.
     unsigned char batch[500];
     uint32_t used = 0;
+    // A byte that is not a hex digit counts as 0.
+    auto nibble = [](char c) { return hexDigitValue(c) < 0 ? 0 : hexDigitValue(c); };
     for (int i = 0; i + 1 < m_length; i += 2) {
-        batch[used++] = static_cast<unsigned char>(hexValue(m_text[i]) * 16 + hexValue(m_text[i + 1]));
+        batch[used++] = static_cast<unsigned char>(nibble(m_text[i]) * 16 + nibble(m_text[i + 1]));
         if (used == sizeof(batch)) {
             out.append(batch, used);
             used = 0;

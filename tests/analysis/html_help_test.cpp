@@ -60,21 +60,6 @@ TEST(HtmlHelpTest, MetaContentByNameOrHttpEquiv) {
     EXPECT_STREQ(out.getString(), "");
 }
 
-TEST(HtmlHelpTest, AttributeValues) {
-    StringBuffer out("old");
-    HtmlHelp::getAttributeValue("<a href=\" C:\\dir\\x \">", "href", out);
-    EXPECT_STREQ(out.getString(), "C:/dir/x");
-    HtmlHelp::getAttributeValue("<a HREF='y'>", "href", out);
-    EXPECT_STREQ(out.getString(), "y");
-    HtmlHelp::getAttributeValue("<a href=\"unclosed>", "href", out);
-    EXPECT_STREQ(out.getString(), "");
-    HtmlHelp::getAttributeValue("<a title=\"x\">", "href", out);
-    EXPECT_STREQ(out.getString(), "");
-    // The name matches as the tail of a longer name too.
-    HtmlHelp::getAttributeValue("<a data-href=\"z\">", "href", out);
-    EXPECT_STREQ(out.getString(), "z");
-}
-
 // The normaliser's cases are in the markup tests; here, that this entry point logs the tag and
 // its ending.
 TEST(HtmlHelpTest, CleanTagLogsTheTagAndItsEnding) {

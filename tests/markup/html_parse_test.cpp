@@ -262,6 +262,11 @@ TEST(HtmlTagTextTest, AttributeValueIsTrimmedAndUsesSlashes) {
     EXPECT_STREQ(out.getString(), "");
     HtmlTagText::getAttributeValue("<a>", "title", out);
     EXPECT_STREQ(out.getString(), "");
+    HtmlTagText::getAttributeValue("<a HREF='y'>", "href", out);
+    EXPECT_STREQ(out.getString(), "y");
+    // The name matches as the tail of a longer name too.
+    HtmlTagText::getAttributeValue("<a data-href=\"z\">", "href", out);
+    EXPECT_STREQ(out.getString(), "z");
 }
 
 // ---- HtmlTagEndFinder ----

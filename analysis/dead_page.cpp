@@ -1,6 +1,7 @@
 #include "analysis/dead_page.h"
 
 #include "analysis/geo_key_matcher.h"
+#include "base/ascii.h"
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
 #include "base/utf8_text.h"
@@ -73,10 +74,6 @@ const DeadPagePhrase kDeadPagePhrases[] = {
 };
 
 constexpr int kNumPhrases = static_cast<int>(sizeof(kDeadPagePhrases) / sizeof(kDeadPagePhrases[0]));
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
 
 // The phrases, lower-cased, as the keys of a matcher table (each with an empty value). The lowest
 // key found is the first phrase in table order.
@@ -231,7 +228,7 @@ size_t LeadReader::skipMarkup(size_t at) {
         return close != nullptr ? static_cast<size_t>(static_cast<const char*>(close) - m_html) + 1
                                 : m_length;
     }
-    bool letter = (next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z');
+    bool letter = isAsciiLetter(next);
     if (!letter && next != '/') {
         m_body.add("<", 1);
         return at + 1;

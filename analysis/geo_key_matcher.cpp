@@ -1,5 +1,6 @@
 #include "analysis/geo_key_matcher.h"
 
+#include "base/ascii.h"
 #include "base/cls_string_array.h"
 
 #include <algorithm>
@@ -19,14 +20,10 @@ int numPairs(const ClsStringArray& table) {
     return (table.get_Count() + 1) / 2;
 }
 
-bool isDigit(unsigned char c) {
-    return c >= '0' && c <= '9';
-}
-
 // Whether [p, p + n) is n digits.
 bool areDigits(const char* p, size_t n) {
     for (size_t i = 0; i < n; ++i) {
-        if (!isDigit(static_cast<unsigned char>(p[i])))
+        if (!isAsciiDigit(p[i]))
             return false;
     }
     return true;
@@ -50,7 +47,7 @@ bool followedByPhoneNumber(const char* p, const char* end) {
     if (end - p < 8 || !areDigits(p, 3) || (p[3] != '.' && p[3] != '-' && p[3] != ' ') ||
         !areDigits(p + 4, 4))
         return false;
-    return p + 8 == end || !isDigit(static_cast<unsigned char>(p[8]));
+    return p + 8 == end || !isAsciiDigit(p[8]);
 }
 
 namespace {

@@ -12,9 +12,6 @@
 
 namespace {
 
-// Attributes after which a tag that never reaches its '>' is given up.
-constexpr int kMaxValuedAttributes = 100;
-
 // Reads the next meta tag at or after the cursor into `cleaned`; false when there is none.
 bool nextMetaTag(ParseEngine& cursor, StringBuffer& cleaned) {
     if (!cursor.seekTo("<meta"))
@@ -26,17 +23,6 @@ bool nextMetaTag(ParseEngine& cursor, StringBuffer& cleaned) {
     if (cursor.current() == '>')
         cursor.step();
     return true;
-}
-
-// The CR/LF rule of the endings that may have captured line breaks inside values.
-void removeLineBreaks(StringBuffer& out) {
-    out.removeChar('\r');
-    out.replaceChar('\n', ' ');
-}
-
-void logEnding(LogBase* log, const char* tag, const StringBuffer& out) {
-    if (log != nullptr)
-        log->LogData(tag, out.getString());
 }
 
 // Whether `p` (at a '<') opens the element `name`, attributes allowed.
@@ -129,88 +115,12 @@ void HtmlHelp::getAttributeValue(const char* tagText, const char* attributeName,
 }
 
 void HtmlHelp::cleanTag(const char* tagText, StringBuffer& out, LogBase* log) {
-    out.clear();
     if (log != nullptr)
         log->LogData("cleaning_tag", tagText == nullptr ? "" : tagText);
-    ParseEngine cursor;
-    cursor.setText(tagText);
-    cursor.skipToChar('<');
-    if (cursor.atEnd()) {
-        logEnding(log, "clean_tag_1", out);
-        return;
-    }
-    out.appendChar('<');
-    cursor.step();
-    cursor.skipAny4(' ', '\t', '\r', '\n');
-    cursor.captureUntilAnyOf(" \t\r\n", out);
-    cursor.skipAny4(' ', '\t', '\r', '\n');
-    if (cursor.current() == '>') {
-        out.appendChar('>');
-        logEnding(log, "clean_tag_2", out);
-        return;
-    }
-    int valued = 0;
-    for (;;) {
-        StringBuffer name(" ");
-        while (cursor.current() == '"' || cursor.current() == '\'')
-            cursor.step();
-        cursor.captureUntilAnyOf(" \t\n\r>=", name);
-        cursor.skipAny4(' ', '\t', '\r', '\n');
-        char c = cursor.current();
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
-            out.appendSb(name);
-            continue;
-        }
-        if (c == '>') {
-            out.appendSb(name);
-            out.appendChar('>');
-            logEnding(log, "clean_tag_6", out);
-            return;
-        }
-        if (c != '=') {
-            out.trim();
-            if (out.lastChar() != '>')
-                out.appendChar('>');
-            removeLineBreaks(out);
-            logEnding(log, "clean_tag_3", out);
-            return;
-        }
-        out.appendSb(name);
-        out.appendChar('=');
-        cursor.step();
-        cursor.skipAny4(' ', '\t', '\r', '\n');
-        if (cursor.current() == '\\')
-            cursor.step();
-        char q = cursor.current();
-        if (q == '"' || q == '\'') {
-            cursor.step();
-            out.appendChar(q);
-            const char until[2] = {q, 0};
-            cursor.captureUntilAnyOf(until, out);
-        } else {
-            StringBuffer value;
-            cursor.captureUntilAnyOf("\r\n >", value);
-            q = value.containsChar('"') ? '\'' : '"';
-            out.appendChar(q);
-            out.appendSb(value);
-        }
-        cursor.skipAny4(' ', '\t', '\r', '\n');
-        if (cursor.current() == '"' || cursor.current() == '\'')
-            cursor.step();
-        if (out.lastChar() == '\\')
-            out.shorten(1);
-        out.appendChar(q);
-        cursor.skipAny4(' ', '\t', '\r', '\n');
-        if (cursor.current() == '>') {
-            out.appendChar('>');
-            removeLineBreaks(out);
-            logEnding(log, "clean_tag_4", out);
-            return;
-        }
-        if (++valued > kMaxValuedAttributes) {
-            removeLineBreaks(out);
-            logEnding(log, "clean_tag_5", out);
-            return;
-        }
+    HtmlTagText::TagEnding ending =
+        HtmlTagText::cleanTag(tagText, tagText == nullptr ? 0 : std::strlen(tagText), out);
+    if (log != nullptr) {
+        std::string name = "clean_tag_" + std::to_string(static_cast<int>(ending));
+        log->LogData(name.c_str(), out.getString());
     }
 }

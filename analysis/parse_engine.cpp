@@ -1,14 +1,8 @@
 #include "analysis/parse_engine.h"
 
+#include "base/ascii.h"
+
 #include <cstring>
-
-namespace {
-
-inline unsigned char lowerAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
-}
-
-} // namespace
 
 void ParseEngine::setText(const char* text) {
     m_text.setString(text == nullptr ? "" : text);

@@ -1,5 +1,6 @@
 #include "base/content_coding.h"
 
+#include "base/ascii.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
 #include "charset/code_pages.h"
@@ -9,33 +10,7 @@
 
 namespace {
 
-const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 const char kHexDigits[] = "0123456789ABCDEF";
-
-// The 6-bit value of a Base64 character, or -1.
-int base64Value(unsigned char c) {
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
-
-int hexValue(unsigned char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Appends text while keeping lines within `lineLength` characters (0: no limit).
 class LineWriter {
@@ -77,9 +52,9 @@ bool ContentCoding::encodeBase64(const void* bytes, uint32_t n, StringBuffer& ou
             group |= static_cast<uint32_t>(p[i + 1]) << 8;
         if (remaining > 2)
             group |= p[i + 2];
-        char quad[4] = {kAlphabet[(group >> 18) & 63], kAlphabet[(group >> 12) & 63],
-                        remaining > 1 ? kAlphabet[(group >> 6) & 63] : '=',
-                        remaining > 2 ? kAlphabet[group & 63] : '='};
+        char quad[4] = {kBase64Alphabet[(group >> 18) & 63], kBase64Alphabet[(group >> 12) & 63],
+                        remaining > 1 ? kBase64Alphabet[(group >> 6) & 63] : '=',
+                        remaining > 2 ? kBase64Alphabet[group & 63] : '='};
         writer.put(quad, 4, "");
     }
     return true;
@@ -103,7 +78,7 @@ bool ContentCoding::decodeBase64(const char* text, uint32_t n, DataBuffer& out) 
             break;
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
             continue;
-        int v = (c >= '+' && c <= 'z') ? base64Value(c) : -1;
+        int v = (c >= '+' && c <= 'z') ? base64DigitValue(static_cast<char>(c)) : -1;
         if (v < 0)
             return false;
         bits = (bits << 6) | static_cast<uint32_t>(v);
@@ -158,8 +133,10 @@ bool ContentCoding::decodeQuotedPrintable(const char* text, uint32_t n, DataBuff
             i += 1;
         } else if (i + 2 < n && p[i + 1] == '\r' && p[i + 2] == '\n') {
             i += 2;
-        } else if (i + 2 < n && hexValue(p[i + 1]) >= 0 && hexValue(p[i + 2]) >= 0) {
-            out.appendByte(static_cast<unsigned char>(hexValue(p[i + 1]) * 16 + hexValue(p[i + 2])));
+        } else if (i + 2 < n && hexDigitValue(static_cast<char>(p[i + 1])) >= 0 &&
+                   hexDigitValue(static_cast<char>(p[i + 2])) >= 0) {
+            out.appendByte(static_cast<unsigned char>(hexDigitValue(static_cast<char>(p[i + 1])) * 16 +
+                                                      hexDigitValue(static_cast<char>(p[i + 2]))));
             i += 2;
         } else {
             out.appendByte(c);

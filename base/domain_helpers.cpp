@@ -1,5 +1,6 @@
 #include "base/domain_helpers.h"
 
+#include "base/ascii.h"
 #include "base/ext_ptr_array.h"
 #include "base/string_buffer.h"
 
@@ -31,15 +32,11 @@ bool isAsciiText(const char* text) {
     return true;
 }
 
-bool isLetterOrDigit(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
 // The ASCII a host name may hold before conversion. The mapping would quietly drop blanks and
 // other punctuation, turning "two words.com" into another site's name.
 bool hasOnlyHostAscii(const char* text) {
     for (const char* p = text; *p != 0; ++p) {
-        if (static_cast<unsigned char>(*p) < 0x80 && !isLetterOrDigit(*p) && *p != '-' && *p != '.')
+        if (static_cast<unsigned char>(*p) < 0x80 && !isAsciiAlnum(*p) && *p != '-' && *p != '.')
             return false;
     }
     return true;
@@ -59,7 +56,7 @@ bool isLdhName(const char* name) {
         if (labelBytes == 0 || labelBytes > kMaxLabelBytes || label[0] == '-' || label[labelBytes - 1] == '-')
             return false;
         for (int i = 0; i < labelBytes; ++i) {
-            if (!isLetterOrDigit(label[i]) && label[i] != '-')
+            if (!isAsciiAlnum(label[i]) && label[i] != '-')
                 return false;
         }
         if (end == nullptr)

@@ -1,23 +1,12 @@
 #include "base/hash_map.h"
 
+#include "base/digest.h"
 #include "base/zc_list.h"
-
-#include <openssl/evp.h>
-#include <zlib.h>
 
 #include <cstdint>
 #include <cstring>
 
 namespace {
-
-constexpr int kMd5Size = 16;
-
-// Fetched once: an explicit fetch spares every digest the provider look-up that EVP_md5()
-// implies. Falls back to the implicit form when no provider hands out MD5.
-const EVP_MD* md5() {
-    static const EVP_MD* const fetched = EVP_MD_fetch(nullptr, "MD5", nullptr);
-    return fetched != nullptr ? fetched : EVP_md5();
-}
 
 int keyLength(const char* key) {
     return static_cast<int>(std::strlen(key));
@@ -53,13 +42,12 @@ HashMap::~HashMap() {
 }
 
 int HashMap::bucketFor(const char* key, int len, int buckets) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int digestLen = 0;
+    unsigned char digest[Digest::kMd5Size];
     // An MD5 digest of bytes in memory fails only when the allocator does; the bucket then
     // comes from the zeroed digest, still a valid index.
-    if (EVP_Digest(key, static_cast<size_t>(len), digest, &digestLen, md5(), nullptr) != 1)
-        std::memset(digest, 0, kMd5Size);
-    uint32_t crc = static_cast<uint32_t>(crc32(0L, digest, kMd5Size));
+    if (!Digest::md5(key, static_cast<uint32_t>(len), digest))
+        std::memset(digest, 0, Digest::kMd5Size);
+    uint32_t crc = Digest::crc32(digest, Digest::kMd5Size);
     return static_cast<int>(crc % static_cast<uint32_t>(buckets));
 }
 

@@ -2,6 +2,7 @@
 // the 32-bit signed range, and an operation whose result would not fit leaves the text unchanged.
 #include "base/string_buffer.h"
 
+#include "base/ascii.h"
 #include "base/data_buffer.h"
 #include "base/ext_ptr_array.h"
 #include "base/file_sys.h"
@@ -64,20 +65,8 @@ bool isDecorationByte(unsigned char c) {
     return c == '-' || c == '*' || c == '/' || c == '@' || c == '\'' || c == '"';
 }
 
-bool isLineSpace(unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 bool isOneOf(char c, const char* set) {
     return c != 0 && std::strchr(set, c) != nullptr;
-}
-
-unsigned char lowerAscii(unsigned char c) {
-    return static_cast<unsigned char>(std::tolower(c));
-}
-
-unsigned char upperAz(unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 0x20) : c;
 }
 
 bool bytesEqual(const char* a, const char* b, int n, bool caseSensitive) {
@@ -641,7 +630,7 @@ void StringBuffer::toLowerCase() {
     for (int i = 0; i < m_length; ++i) {
         unsigned char c = static_cast<unsigned char>(m_text[i]);
         if (c < 0x80)
-            c = static_cast<unsigned char>(std::tolower(c));
+            c = lowerAscii(c);
         else if (c >= 0xC0 && c <= 0xDF)
             c = static_cast<unsigned char>(c + 0x20);
         m_text[i] = static_cast<char>(c);
@@ -653,7 +642,7 @@ void StringBuffer::toUpperCase() {
     for (int i = 0; i < m_length; ++i) {
         unsigned char c = static_cast<unsigned char>(m_text[i]);
         if (c < 0x80)
-            c = static_cast<unsigned char>(std::toupper(c));
+            c = static_cast<unsigned char>(upperAscii(static_cast<char>(c)));
         else if (c >= 0xE0)
             c = static_cast<unsigned char>(c - 0x20);
         m_text[i] = static_cast<char>(c);
@@ -837,21 +826,7 @@ bool StringBuffer::containsSubstring(const char* s) const {
 
 bool StringBuffer::containsSubstringNoCase(const char* s) const {
     checkAlive(this);
-    if (s == nullptr)
-        return false;
-    for (const char* start = m_text;; ++start) {
-        const char* t = start;
-        const char* p = s;
-        while (*p != 0 &&
-               upperAz(static_cast<unsigned char>(*t)) == upperAz(static_cast<unsigned char>(*p))) {
-            ++t;
-            ++p;
-        }
-        if (*p == 0)
-            return true;
-        if (*start == 0)
-            return false;
-    }
+    return s != nullptr && containsNoCase(m_text, s);
 }
 
 bool StringBuffer::matchesWildcard(const char* pattern, bool caseSensitive) const {
@@ -964,7 +939,7 @@ void StringBuffer::splitNameValue(StringBuffer& name, StringBuffer& value) const
     const char* t = src->m_text;
     int n = src->m_length;
     int i = 0;
-    while (i < n && isLineSpace(static_cast<unsigned char>(t[i])))
+    while (i < n && isBlank(t[i]))
         ++i;
     int eq = i;
     while (eq < n && t[eq] != '=')
@@ -974,7 +949,7 @@ void StringBuffer::splitNameValue(StringBuffer& name, StringBuffer& value) const
     if (eq >= n)
         return;
     i = eq + 1;
-    while (i < n && isLineSpace(static_cast<unsigned char>(t[i])))
+    while (i < n && isBlank(t[i]))
         ++i;
     if (i < n && t[i] == '"')
         ++i;
@@ -1001,16 +976,6 @@ bool convertInPlace(StringBuffer& sb, unsigned from, unsigned to) {
     return ok;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 0;
-}
-
 } // namespace
 
 void StringBuffer::appendDb(const DataBuffer& d) {
@@ -1033,8 +998,10 @@ void StringBuffer::hexDecodeInto(DataBuffer& out) const {
     // Decoded in batches, so that a long text costs few appends.
     unsigned char batch[500];
     uint32_t used = 0;
+    // A byte that is not a hex digit counts as 0.
+    auto nibble = [](char c) { return hexDigitValue(c) < 0 ? 0 : hexDigitValue(c); };
     for (int i = 0; i + 1 < m_length; i += 2) {
-        batch[used++] = static_cast<unsigned char>(hexValue(m_text[i]) * 16 + hexValue(m_text[i + 1]));
+        batch[used++] = static_cast<unsigned char>(nibble(m_text[i]) * 16 + nibble(m_text[i + 1]));
         if (used == sizeof(batch)) {
             out.append(batch, used);
             used = 0;

@@ -2,6 +2,7 @@
 // read from, the once-only building, and the table codec.
 #include "charset/code_page_table.h"
 
+#include "charset/code_pages.h"
 #include "charset/conv_buffer.h"
 #include "charset/unmappable_handler.h"
 
@@ -155,9 +156,6 @@ constexpr bool layoutsSorted() {
     return true;
 }
 static_assert(layoutsSorted(), "the layouts are sorted by code page and listed once");
-
-// ISO-8859-6 encoding: Arabic-Indic and extended Arabic-Indic digits become ASCII digits.
-constexpr unsigned kIsoArabic = 28596;
 
 struct Slot {
     std::once_flag once;
@@ -373,7 +371,8 @@ void CodePageTable::buildEncoder() {
             m_encoder.add(entry, static_cast<uint16_t>(b));
         }
     }
-    if (m_codePage == kIsoArabic) {
+    // ISO-8859-6 encoding: Arabic-Indic and extended Arabic-Indic digits become ASCII digits.
+    if (m_codePage == CodePages::kIsoArabic) {
         for (uint16_t d = 0; d < 10; ++d) {
             m_encoder.add(static_cast<uint16_t>(0x0660 + d), static_cast<uint16_t>('0' + d));
             m_encoder.add(static_cast<uint16_t>(0x06F0 + d), static_cast<uint16_t>('0' + d));

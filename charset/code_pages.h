@@ -21,6 +21,9 @@ constexpr unsigned kMacArabic = 10004;
 constexpr unsigned kIsoArabic = 28596;
 constexpr unsigned kWindowsLatin1 = 1252;
 constexpr unsigned kDosLatinUs = 437;
+constexpr unsigned kUsAscii = 20127;
+constexpr unsigned kIsoLatin1 = 28591;
+constexpr unsigned kIsoLatin2 = 28592;
 
 // The crawler was made for a Western European Windows system; its ANSI and OEM code pages are
 // fixed here instead of being asked from the system.

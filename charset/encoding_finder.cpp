@@ -1,5 +1,6 @@
 #include "charset/encoding_finder.h"
 
+#include "base/ascii.h"
 #include "base/data_buffer.h"
 #include "charset/charset_detector.h"
 #include "charset/code_page_names.h"
@@ -14,13 +15,13 @@
 
 namespace {
 
+using CodePages::kUsAscii;
 using CodePages::kUtf16Be;
 using CodePages::kUtf16Le;
 using CodePages::kUtf32Be;
 using CodePages::kUtf32Le;
 using CodePages::kUtf8;
 
-constexpr unsigned kUsAscii = 20127;
 constexpr uint32_t kReplacement = 0xFFFD;
 constexpr unsigned char kReplacementUtf8[] = {0xEF, 0xBF, 0xBD};
 // Longest label kept from a declaration; every real one is far shorter.
@@ -30,13 +31,9 @@ bool isBlank(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
 }
 
-unsigned char lower(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 0x20) : c;
-}
-
 bool startsWithNoCase(const unsigned char* p, const unsigned char* end, const char* word) {
     for (; *word != '\0'; ++p, ++word) {
-        if (p >= end || lower(*p) != static_cast<unsigned char>(*word))
+        if (p >= end || lowerAscii(*p) != static_cast<unsigned char>(*word))
             return false;
     }
     return true;
@@ -56,7 +53,7 @@ bool setLabel(const unsigned char* p, std::size_t n, StringBuffer& label) {
         return false;
     label.clear();
     for (std::size_t i = 0; i < n; ++i)
-        label.appendChar(static_cast<char>(lower(p[i])));
+        label.appendChar(static_cast<char>(lowerAscii(p[i])));
     return true;
 }
 
@@ -117,9 +114,11 @@ public:
                 if (meta(label))
                     return true;
             } else if (m_p + 1 < m_end && m_p[0] == '<' &&
-                       (isLetter(m_p[1]) || (m_p[1] == '/' && m_p + 2 < m_end && isLetter(m_p[2])))) {
+                       (isAsciiLetter(static_cast<char>(m_p[1])) ||
+                        (m_p[1] == '/' && m_p + 2 < m_end && isAsciiLetter(static_cast<char>(m_p[2]))))) {
                 skipTag();
-            } else if (m_p + 1 < m_end && m_p[0] == '<' && (m_p[1] == '!' || m_p[1] == '/' || m_p[1] == '?')) {
+            } else if (m_p + 1 < m_end && m_p[0] == '<' &&
+                       (m_p[1] == '!' || m_p[1] == '/' || m_p[1] == '?')) {
                 const unsigned char* gt = std::find(m_p, m_end, '>');
                 m_p = gt == m_end ? m_end : gt + 1;
             } else {
@@ -130,8 +129,6 @@ public:
     }
 
 private:
-    static bool isLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
     bool startsWith(const char* s) const {
         std::size_t n = std::strlen(s);
         return static_cast<std::size_t>(m_end - m_p) >= n && std::memcmp(m_p, s, n) == 0;
@@ -183,7 +180,7 @@ private:
             }
             if (c == '/' || c == '>')
                 return true;
-            name.appendChar(static_cast<char>(lower(c)));
+            name.appendChar(static_cast<char>(lowerAscii(c)));
         }
         while (m_p < m_end && isBlank(*m_p))
             ++m_p;
@@ -216,7 +213,7 @@ private:
 
     static void appendLower(StringBuffer& out, const unsigned char* from, const unsigned char* to) {
         for (; from < to; ++from)
-            out.appendChar(static_cast<char>(lower(*from)));
+            out.appendChar(static_cast<char>(lowerAscii(*from)));
     }
 
     // One meta tag; true when it declares a charset, which is then in `label`.

@@ -1,6 +1,7 @@
 // EncodingUtf7: RFC 2152, with the optional direct characters always sent in base64.
 #include "charset/encoding_utf7.h"
 
+#include "base/ascii.h"
 #include "charset/conv_buffer.h"
 #include "charset/unmappable_handler.h"
 
@@ -8,26 +9,10 @@
 
 namespace {
 
-const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
 bool isDirect(unsigned c) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
         return true;
     return c != 0 && c < 0x80 && std::strchr("'(),-./:? \t\r\n", static_cast<int>(c)) != nullptr;
-}
-
-int base64Value(uint8_t c) {
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
 }
 
 } // namespace
@@ -43,7 +28,7 @@ bool EncodingUtf7::encode(const uint8_t* p, std::size_t n, ConvBuffer& out) {
     unsigned numBits = 0;
     auto endRun = [&] {
         if (numBits > 0)
-            *w++ = static_cast<uint8_t>(kBase64[(bits << (6 - numBits)) & 0x3F]);
+            *w++ = static_cast<uint8_t>(kBase64Alphabet[(bits << (6 - numBits)) & 0x3F]);
         *w++ = '-';
         inBase64 = false;
         bits = 0;
@@ -70,7 +55,7 @@ bool EncodingUtf7::encode(const uint8_t* p, std::size_t n, ConvBuffer& out) {
         numBits += 16;
         while (numBits >= 6) {
             numBits -= 6;
-            *w++ = static_cast<uint8_t>(kBase64[(bits >> numBits) & 0x3F]);
+            *w++ = static_cast<uint8_t>(kBase64Alphabet[(bits >> numBits) & 0x3F]);
         }
     }
     if (inBase64)
@@ -91,7 +76,7 @@ bool EncodingUtf7::decode(const uint8_t* p, std::size_t n, ConvBuffer& out, Unma
             return false;
         uint8_t c = p[i];
         if (inBase64) {
-            int v = base64Value(c);
+            int v = base64DigitValue(static_cast<char>(c));
             if (v >= 0) {
                 bits = (bits << 6 | static_cast<uint32_t>(v)) & 0x3FFFFF;
                 numBits += 6;

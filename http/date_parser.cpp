@@ -2,6 +2,7 @@
 // in days since 1 January 1970; the date reader scans a bounded prefix of its text once.
 #include "http/date_parser.h"
 
+#include "base/ascii.h"
 #include "base/string_buffer.h"
 #include "http/limits.h"
 
@@ -212,10 +213,10 @@ void takeTime(DateFields& f, const char* s, int n, int& i, int hours) {
 void scanDate(const char* s, int n, DateFields& f) {
     int i = 0;
     while (i < n) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+        char c = s[i];
+        if (isAsciiLetter(c)) {
             int start = i;
-            while (i < n && ((s[i] >= 'a' && s[i] <= 'z') || (s[i] >= 'A' && s[i] <= 'Z'))) {
+            while (i < n && isAsciiLetter(s[i])) {
                 ++i;
             }
             int month = monthFromWord(s + start, i - start);
@@ -225,7 +226,7 @@ void scanDate(const char* s, int n, DateFields& f) {
             } else if (namedZone(s + start, i - start, zone)) {
                 f.zoneMinutes = zone;
             }
-        } else if (c >= '0' && c <= '9') {
+        } else if (isAsciiDigit(c)) {
             int value = 0;
             int digits = readDigits(s, n, i, value);
             if (digits < 0) {
@@ -237,7 +238,7 @@ void scanDate(const char* s, int n, DateFields& f) {
             } else {
                 takeNumber(f, value, digits);
             }
-        } else if ((c == '+' || c == '-') && f.hour >= 0 && i + 1 < n && s[i + 1] >= '0' && s[i + 1] <= '9') {
+        } else if ((c == '+' || c == '-') && f.hour >= 0 && i + 1 < n && isAsciiDigit(s[i + 1])) {
             int sign = c == '-' ? -1 : 1;
             ++i;
             int value = 0;

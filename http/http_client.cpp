@@ -1,5 +1,6 @@
 #include "http/http_client.h"
 
+#include "base/ascii.h"
 #include "base/data_buffer.h"
 #include "base/log_base.h"
 #include "base/url_parse.h"
@@ -65,11 +66,7 @@ bool chunkSize(const DataBuffer& line, uint64_t& size) {
     bool any = false;
     size = 0;
     for (; i < n; ++i) {
-        unsigned char c = p[i];
-        int digit = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                           : -1;
+        int digit = hexDigitValue(static_cast<char>(p[i]));
         if (digit < 0)
             break;
         any = true;

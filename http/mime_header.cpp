@@ -212,7 +212,8 @@ int MimeHeader::convertBlockToUtf8(StringBuffer& block) {
     if (declared != 0 && convertCleanly(block, declared)) {
         return static_cast<int>(declared);
     }
-    static const unsigned kFallbacks[] = {CodePages::SystemAnsiCodePage(), 28591, 28592};
+    static const unsigned kFallbacks[] = {CodePages::SystemAnsiCodePage(), CodePages::kIsoLatin1,
+                                          CodePages::kIsoLatin2};
     for (unsigned codePage : kFallbacks) {
         if (convertCleanly(block, codePage)) {
             return static_cast<int>(codePage);

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr unsigned kUsAscii = 20127;
-constexpr unsigned kLatin1 = 28591;
 // Room for the declaration and the line ends the XML text adds to a small page.
 constexpr int kXmlHeadRoom = 4096;
 // Larger pages let the text grow as it goes.
@@ -53,8 +51,8 @@ bool ClsHtmlToXml::ToXml(XString& out) {
     const char* text;
     if (ansi) {
         codePage = CodePages::SystemAnsiCodePage();
-        if (codePage == kUsAscii)
-            codePage = kLatin1;
+        if (codePage == CodePages::kUsAscii)
+            codePage = CodePages::kIsoLatin1;
         text = m_html.getAnsi();
     } else {
         text = m_html.getUtf8();

@@ -1,5 +1,6 @@
 #include "markup/html_parse.h"
 
+#include "base/ascii.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
 #include "base/utf8_text.h"
@@ -23,22 +24,6 @@ namespace {
 constexpr char32_t kNoBreakSpace = 0xA0;
 const std::string kBlank(" ");
 const std::string kNothing;
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool isAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isAsciiAlnum(char c) {
-    return isAsciiLetter(c) || (c >= '0' && c <= '9');
-}
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool equalsNoCase(const char* a, const char* b, size_t n) {
     for (size_t i = 0; i < n; ++i) {

@@ -1,5 +1,6 @@
 #include "markup/html_tag_text.h"
 
+#include "base/ascii.h"
 #include "base/string_buffer.h"
 #include "base/utf8_text.h"
 #include "markup/html_tag_end.h"
@@ -14,18 +15,6 @@ namespace {
 // attributes is not a real start tag.
 constexpr int kMaxValuedAttributes = 100;
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool isAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Position of `needle` in the `length` bytes at `text` from `from` on, ASCII case ignored, or
 // HtmlTagEndFinder::kNone.
 size_t findNoCase(const char* text, size_t length, size_t from, const char* needle) {
@@ -33,7 +22,7 @@ size_t findNoCase(const char* text, size_t length, size_t from, const char* need
     if (n == 0 || length < n)
         return HtmlTagEndFinder::kNone;
     char first = lowerAscii(needle[0]);
-    char firstUpper = first >= 'a' && first <= 'z' ? static_cast<char>(first - 'a' + 'A') : first;
+    char firstUpper = upperAscii(first);
     for (size_t i = from; i + n <= length; ++i) {
         if (first == firstUpper) {
             // A first byte without case is found by memchr.
@@ -145,8 +134,8 @@ char appendValue(TagCursor& cursor, std::string& out) {
     return quote;
 }
 
-// The normal form of the tag from the cursor's `<` on, into `out`.
-void normalise(TagCursor& cursor, std::string& out) {
+// The normal form of the tag from the cursor's `<` on, into `out`; answers where it ended.
+HtmlTagText::TagEnding normalise(TagCursor& cursor, std::string& out) {
     // The name, with a `>` right behind it captured along.
     out.push_back('<');
     cursor.step();
@@ -155,7 +144,7 @@ void normalise(TagCursor& cursor, std::string& out) {
     cursor.skipBlanks();
     if (cursor.current() == '>') {
         out.push_back('>');
-        return;
+        return HtmlTagText::TagEnding::AfterName;
     }
 
     int valued = 0;
@@ -173,7 +162,7 @@ void normalise(TagCursor& cursor, std::string& out) {
             continue; // a value-less attribute, and another one follows
         if (c == '>') {
             out.push_back('>');
-            return;
+            return HtmlTagText::TagEnding::AfterValueless;
         }
         if (c != '=') {
             // Anything else, or the end of the text, where an attribute should follow.
@@ -182,7 +171,7 @@ void normalise(TagCursor& cursor, std::string& out) {
             if (out.empty() || out.back() != '>')
                 out.push_back('>');
             applyLineBreakRule(out);
-            return;
+            return HtmlTagText::TagEnding::Unexpected;
         }
         out.push_back('=');
         cursor.step();
@@ -200,11 +189,11 @@ void normalise(TagCursor& cursor, std::string& out) {
         if (cursor.current() == '>') {
             out.push_back('>');
             applyLineBreakRule(out);
-            return;
+            return HtmlTagText::TagEnding::AfterValue;
         }
         if (++valued > kMaxValuedAttributes) {
             applyLineBreakRule(out);
-            return;
+            return HtmlTagText::TagEnding::TooManyAttributes;
         }
     }
 }
@@ -227,18 +216,19 @@ size_t trailingNoBreakSpace(const char* start, const char* end) {
 
 } // namespace
 
-void HtmlTagText::cleanTag(const char* tagText, size_t length, StringBuffer& out) {
+HtmlTagText::TagEnding HtmlTagText::cleanTag(const char* tagText, size_t length, StringBuffer& out) {
     out.clear();
     const void* lt = tagText != nullptr ? std::memchr(tagText, '<', length) : nullptr;
     if (lt == nullptr)
-        return;
+        return TagEnding::NoTag;
     TagCursor cursor(tagText, length, static_cast<size_t>(static_cast<const char*>(lt) - tagText));
     // Built in a scratch string of the thread and handed over in one piece: the form is written
     // a few bytes at a time.
     thread_local std::string form;
     form.clear();
-    normalise(cursor, form);
+    TagEnding ending = normalise(cursor, form);
     out.appendN(form.data(), static_cast<int>(form.size()));
+    return ending;
 }
 
 void HtmlTagText::getAttributeValue(const char* tagText, const char* attributeName, StringBuffer& out) {

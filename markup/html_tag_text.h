@@ -11,11 +11,21 @@ class StringBuffer;
 
 class HtmlTagText {
 public:
+    // Where the normal form ended; the numbers are the ones the tag log names ("clean_tag_N").
+    enum class TagEnding {
+        NoTag = 1,
+        AfterName = 2,
+        Unexpected = 3,
+        AfterValue = 4,
+        TooManyAttributes = 5,
+        AfterValueless = 6,
+    };
+
     // Clears `out`, then writes the normal form of the tag in the `length` bytes at `tagText`,
     // from its first `<` on; a text without `<` gives an empty result. An attribute value
     // without quotes gets double quotes, or apostrophes when it holds a double quote; CR and LF
     // inside values are dropped or blanked where the tag ends after a value.
-    static void cleanTag(const char* tagText, size_t length, StringBuffer& out);
+    static TagEnding cleanTag(const char* tagText, size_t length, StringBuffer& out);
 
     // Clears `out`, then fills it with the value of `attributeName` in the (normalised) tag:
     // the name followed by `="` or, failing that, `='` is searched anywhere in the text, ASCII

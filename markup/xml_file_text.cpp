@@ -1,5 +1,6 @@
 #include "markup/xml_file_text.h"
 
+#include "base/ascii.h"
 #include "base/data_buffer.h"
 #include "base/log_base.h"
 #include "base/string_buffer.h"
@@ -8,7 +9,6 @@
 #include "charset/encoding_convert.h"
 #include "markup/xml_serializer.h"
 
-#include <cctype>
 #include <cstring>
 
 namespace {
@@ -23,7 +23,7 @@ int64_t findDeclaration(const unsigned char* p, uint32_t n) {
     const uint32_t len = sizeof(kStart) - 1;
     for (uint32_t i = 0; i + len <= n; ++i) {
         uint32_t k = 0;
-        while (k < len && std::tolower(p[i + k]) == kStart[k])
+        while (k < len && lowerAscii(p[i + k]) == kStart[k])
             ++k;
         if (k == len)
             return i;

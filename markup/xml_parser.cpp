@@ -1,10 +1,10 @@
 #include "markup/xml_parser.h"
 
+#include "base/ascii.h"
 #include "base/log_base.h"
 #include "base/string_buffer.h"
 #include "markup/tree_node.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -18,12 +18,8 @@ constexpr int kValueCapacity = 10000;
 constexpr char kCdataStart[] = "<![CDATA[";
 constexpr int kCdataStartLength = 9;
 
-bool isXmlSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 const char* skipSpace(const char* p) {
-    while (isXmlSpace(*p))
+    while (isBlank(*p))
         ++p;
     return p;
 }
@@ -41,7 +37,7 @@ bool startsWith(const char* p, const char* prefix) {
 // ASCII case folding; the text's terminator never equals a prefix byte, so this stops there.
 bool startsWithNoCase(const char* p, const char* prefix) {
     for (; *prefix != '\0'; ++p, ++prefix) {
-        if (std::tolower(static_cast<unsigned char>(*p)) != std::tolower(static_cast<unsigned char>(*prefix)))
+        if (lowerAscii(*p) != lowerAscii(*prefix))
             return false;
     }
     return true;
@@ -354,7 +350,7 @@ private:
         const char* end = skipTo(m_p, '<');
         m_p = end;
         if (m_options.trimContent) {
-            while (end > start && isXmlSpace(end[-1]))
+            while (end > start && isBlank(end[-1]))
                 --end;
         }
         if (end == start)

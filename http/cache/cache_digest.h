@@ -1,22 +1,19 @@
-// The digests and byte orders the two disk caches share: MD5 (RFC 1321, through OpenSSL) names
-// the files and directories a URL is kept in, CRC-32 (zlib's, the ZIP CRC) identifies entry keys
-// and checks bodies, and every integer in a cache file is little-endian.
+// The digests and byte orders the two disk caches share: MD5 names the files and directories a
+// URL is kept in, CRC-32 identifies entry keys and checks bodies (both the base library's), and
+// every integer in a cache file is little-endian.
 #pragma once
+
+#include "base/digest.h"
 
 #include <cstdint>
 
-class StringBuffer;
-
 namespace CacheDigest {
 
-constexpr int kMd5Size = 16;
-
-// False only when the digest library fails.
-bool md5(const void* data, uint32_t size, unsigned char out[kMd5Size]);
-uint32_t crc32(const void* data, uint32_t size);
-uint32_t crc32Text(const char* text);
-// Appends the 32 lower-case hexadecimal digits of a digest.
-void appendHex(const unsigned char digest[kMd5Size], StringBuffer& out);
+using Digest::appendHex;
+using Digest::crc32;
+using Digest::crc32Text;
+using Digest::kMd5Size;
+using Digest::md5;
 
 inline uint16_t readLe16(const unsigned char* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));

@@ -198,26 +198,34 @@ TEST(HtmlParseTest, DecodingFollowsTheCodePageItIsGiven) {
 
 // ---- cleanTag ----
 
+using Ending = HtmlTagText::TagEnding;
+
 struct CleanCase {
     const char* tag;
     const char* cleaned;
+    Ending ending;
 };
 
 // clang-format off
 const CleanCase kCleanCases[] = {
-    {"<img src=a.gif alt=\"x\" >", "<img src=\"a.gif\" alt=\"x\">"},
-    {"no tag here", ""},
-    {"<META NAME=Description CONTENT=\"A b\">", "<META NAME=\"Description\" CONTENT=\"A b\">"},
-    {"<a title=say\"hi\">", "<a title='say\"hi\"'>"},
-    {"<input checked disabled>", "<input checked disabled>"},
-    {"<br />", "<br />"},
-    {"<a href=\"x\"/>", "<a href=\"x\" />"},
-    {"< p >", "<p>"},
-    {"<a\r\nhref=\"x\ny\">", "<a href=\"x y\">"},
-    {"<a href=\"x\" b ;>", "<a href=\"x\">"},
-    {"<a href=\\\"x\\\">", "<a href=\"x\">"},
-    {"<p title=\"oops>", "<p title=\"oops>\">"},
-    {"junk <b class = big >", "<b class=\"big\">"},
+    {"<img src=a.gif alt=\"x\" >", "<img src=\"a.gif\" alt=\"x\">", Ending::AfterValue},
+    {"no tag here", "", Ending::NoTag},
+    {"<META NAME=Description CONTENT=\"A b\">", "<META NAME=\"Description\" CONTENT=\"A b\">", Ending::AfterValue},
+    {"<a title=say\"hi\">", "<a title='say\"hi\"'>", Ending::AfterValue},
+    {"<a href='x'>", "<a href='x'>", Ending::AfterValue},
+    {"<input checked disabled>", "<input checked disabled>", Ending::AfterValueless},
+    {"<input disabled type=\"x\">", "<input disabled type=\"x\">", Ending::AfterValue},
+    {"<br>", "<br>", Ending::Unexpected},
+    {"<br />", "<br />", Ending::AfterValueless},
+    {"<a href=\"x\"/>", "<a href=\"x\" />", Ending::AfterValueless},
+    {"< p >", "<p>", Ending::AfterName},
+    {"<a\r\nhref=\"x\ny\">", "<a href=\"x y\">", Ending::AfterValue},
+    {"<a title=\"a\r\nb\">", "<a title=\"a b\">", Ending::AfterValue},
+    {"<a href=\"x\" b ;>", "<a href=\"x\">", Ending::Unexpected},
+    {"<a href=\"x\" ", "<a href=\"x\">", Ending::Unexpected},
+    {"<a href=\\\"x\\\">", "<a href=\"x\">", Ending::AfterValue},
+    {"<p title=\"oops>", "<p title=\"oops>\">", Ending::Unexpected},
+    {"junk <b class = big >", "<b class=\"big\">", Ending::AfterValue},
 };
 // clang-format on
 
@@ -226,8 +234,9 @@ class CleanTagTest : public testing::TestWithParam<CleanCase> {};
 TEST_P(CleanTagTest, WritesTheNormalForm) {
     const CleanCase& c = GetParam();
     StringBuffer out("stale");
-    HtmlTagText::cleanTag(c.tag, std::strlen(c.tag), out);
+    Ending ending = HtmlTagText::cleanTag(c.tag, std::strlen(c.tag), out);
     EXPECT_STREQ(out.getString(), c.cleaned) << c.tag;
+    EXPECT_EQ(ending, c.ending) << c.tag;
 }
 
 INSTANTIATE_TEST_SUITE_P(HtmlTagText, CleanTagTest, testing::ValuesIn(kCleanCases));
@@ -238,7 +247,7 @@ TEST(HtmlTagTextTest, MoreThanAHundredValuedAttributesEndWithoutGreaterThan) {
         tag += " x" + std::to_string(i) + "=" + std::to_string(i);
     tag += ">";
     StringBuffer out;
-    HtmlTagText::cleanTag(tag.c_str(), tag.size(), out);
+    EXPECT_EQ(HtmlTagText::cleanTag(tag.c_str(), tag.size(), out), Ending::TooManyAttributes);
     std::string cleaned = out.getString();
     EXPECT_NE(cleaned.find(" x100=\"100\""), std::string::npos);
     EXPECT_EQ(cleaned.find("x101"), std::string::npos);
@@ -253,6 +262,11 @@ TEST(HtmlTagTextTest, AttributeValueIsTrimmedAndUsesSlashes) {
     EXPECT_STREQ(out.getString(), "");
     HtmlTagText::getAttributeValue("<a>", "title", out);
     EXPECT_STREQ(out.getString(), "");
+    HtmlTagText::getAttributeValue("<a HREF='y'>", "href", out);
+    EXPECT_STREQ(out.getString(), "y");
+    // The name matches as the tail of a longer name too.
+    HtmlTagText::getAttributeValue("<a data-href=\"z\">", "href", out);
+    EXPECT_STREQ(out.getString(), "z");
 }
 
 // ---- HtmlTagEndFinder ----

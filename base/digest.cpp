@@ -1,4 +1,4 @@
-#include "http/cache/cache_digest.h"
+#include "base/digest.h"
 
 #include "base/string_buffer.h"
 
@@ -6,13 +6,24 @@
 #include <openssl/evp.h>
 #include <zlib.h>
 
-namespace CacheDigest {
+namespace {
+
+// Fetched once: an explicit fetch spares every digest the provider look-up that EVP_md5()
+// implies. Falls back to the implicit form when no provider hands out MD5.
+const EVP_MD* md5Method() {
+    static const EVP_MD* const fetched = EVP_MD_fetch(nullptr, "MD5", nullptr);
+    return fetched != nullptr ? fetched : EVP_md5();
+}
+
+} // namespace
+
+namespace Digest {
 
 bool md5(const void* data, uint32_t size, unsigned char out[kMd5Size]) {
     unsigned int length = 0;
     unsigned char digest[EVP_MAX_MD_SIZE];
     static const unsigned char kNothing = 0;
-    if (EVP_Digest(size == 0 ? &kNothing : data, size, digest, &length, EVP_md5(), nullptr) != 1 ||
+    if (EVP_Digest(size == 0 ? &kNothing : data, size, digest, &length, md5Method(), nullptr) != 1 ||
         length != kMd5Size)
         return false;
     std::memcpy(out, digest, kMd5Size);
@@ -38,4 +49,4 @@ void appendHex(const unsigned char digest[kMd5Size], StringBuffer& out) {
     }
 }
 
-} // namespace CacheDigest
+} // namespace Digest

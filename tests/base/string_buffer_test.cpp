@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <unistd.h>
@@ -45,6 +47,36 @@ TEST(StringBufferConstruct, FromTextIsExactlySized) {
     EXPECT_EQ(null.getCapacity(), 4);
 }
 
+// Empty buffers share one never-written text; every edit of an empty one must leave it alone.
+TEST(StringBufferConstruct, EmptyHoldsNoBlockThroughEdits) {
+    const std::function<void(StringBuffer&)> edits[] = {
+        [](StringBuffer& sb) { sb.clear(); },          [](StringBuffer& sb) { sb.trim(); },
+        [](StringBuffer& sb) { sb.shorten(3); },       [](StringBuffer& sb) { sb.collapseWhitespace(); },
+        [](StringBuffer& sb) { sb.toLowerCase(); },    [](StringBuffer& sb) { sb.replaceAll("a", "b"); },
+        [](StringBuffer& sb) { sb.removeChar('a'); },  [](StringBuffer& sb) { sb.truncateAtChar('a'); },
+        [](StringBuffer& sb) { sb.trimDecoration(); }, [](StringBuffer& sb) { sb.minimizeMemory(); },
+        [](StringBuffer& sb) { sb.setString(""); },    [](StringBuffer& sb) { sb.setSb(StringBuffer()); },
+    };
+    for (size_t i = 0; i < std::size(edits); ++i) {
+        SCOPED_TRACE(i);
+        StringBuffer sb;
+        StringBuffer copy(sb);
+        edits[i](sb);
+        edits[i](copy);
+        EXPECT_EQ(sb.getCapacity(), 0);
+        EXPECT_EQ(copy.getCapacity(), 0);
+        EXPECT_EQ(Text(sb), "");
+        sb.append("x");
+        EXPECT_EQ(Text(sb), "x");
+        EXPECT_EQ(sb.getCapacity(), 200);
+    }
+    StringBuffer taken;
+    int len = -1;
+    std::unique_ptr<char[]> block(taken.takeString(&len));
+    EXPECT_EQ(len, 0);
+    EXPECT_EQ(block[0], 0);
+}
+
 // ---- Growth ----
 
 struct Reallocation {
@@ -62,8 +94,9 @@ TEST(StringBufferGrowth, OneByteAppendsFollowTheSizeRule) {
         if (sb.getCapacity() != before)
             seen.push_back({i, sb.getCapacity(), sb.getGrowBy()});
     }
-    // New block: G + L + 1 + 1; then G becomes half of it.
-    const Reallocation expected[] = {{199, 401, 200}, {400, 602, 301}, {601, 904, 452}, {903, 1357, 678}};
+    // The first block is G; then each new block is G + L + 1 + 1, and G becomes half of it.
+    const Reallocation expected[] = {
+        {0, 200, 200}, {199, 401, 200}, {400, 602, 301}, {601, 904, 452}, {903, 1357, 678}};
     ASSERT_EQ(seen.size(), std::size(expected));
     for (size_t i = 0; i < seen.size(); ++i) {
         SCOPED_TRACE(i);

@@ -19,13 +19,9 @@ uint32_t GetTickCount() {
     return static_cast<uint32_t>(ms);
 }
 
-void Sleep(uint32_t milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
+void Sleep(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
-bool SetIdlePriority() {
-    return setpriority(PRIO_PROCESS, 0, 19) == 0;
-}
+bool SetIdlePriority() { return setpriority(PRIO_PROCESS, 0, 19) == 0; }
 
 // The allocator's default of eight arenas per processor lets a hundred workers spread their
 // short-lived page copies over 16 arenas of several megabytes each, most of them idle at any
@@ -36,9 +32,7 @@ bool CapMallocArenas() {
     return mallopt(M_ARENA_MAX, processors > 0 ? static_cast<int>(processors) : 1) == 1;
 }
 
-int LastErrorCode() {
-    return errno;
-}
+int LastErrorCode() { return errno; }
 
 void AppendErrorText(int code, StringBuffer& out) {
     char text[256];

@@ -3,6 +3,8 @@
 #include "analysis/parse_engine.h"
 #include "base/log_base.h"
 #include "base/string_buffer.h"
+#include "base/x_string.h"
+#include "markup/cls_html_to_xml.h"
 #include "markup/html_entities.h"
 #include "markup/html_tag_text.h"
 
@@ -123,4 +125,19 @@ void HtmlHelp::cleanTag(const char* tagText, StringBuffer& out, LogBase* log) {
         std::string name = "clean_tag_" + std::to_string(static_cast<int>(ending));
         log->LogData(name.c_str(), out.getString());
     }
+}
+
+ClsXml& PageTree::tree() {
+    if (m_tree.has_value())
+        return *m_tree;
+    // A fresh document each time: a failed load would leave an older page's tree in place.
+    m_tree.emplace();
+    XString page;
+    page.setFromUtf8(m_html.getString());
+    ClsHtmlToXml converter;
+    converter.put_Html(page);
+    XString xml;
+    if (converter.ToXml(xml))
+        m_tree->LoadXml(xml.getUtf8());
+    return *m_tree;
 }

@@ -1,5 +1,6 @@
 #include "analysis/links.h"
 
+#include "analysis/html_help.h"
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
 #include "base/domain_helpers.h"
@@ -7,8 +8,6 @@
 #include "base/string_buffer.h"
 #include "base/url_resolve.h"
 #include "base/utf8_text.h"
-#include "base/x_string.h"
-#include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 
 #include <cctype>
@@ -176,15 +175,8 @@ void collectLinks(ClsXml& tree, ClsStringArray& urls, ClsStringArray& texts) {
 }
 
 void pageLinks(const StringBuffer& html, ClsStringArray& texts, ClsStringArray& urls) {
-    ClsHtmlToXml converter;
-    XString page;
-    page.setFromUtf8(html.getString());
-    converter.put_Html(page);
-    XString xmlText;
-    converter.ToXml(xmlText);
-    ClsXml tree;
-    tree.LoadXml(xmlText.getUtf8());
-    collectLinks(tree, urls, texts);
+    PageTree page(html);
+    collectLinks(page.tree(), urls, texts);
 }
 
 void unescapeHref(StringBuffer& href) {

@@ -1,15 +1,14 @@
 #include "analysis/page_fetch.h"
 
 #include "analysis/dead_page.h"
+#include "analysis/html_help.h"
 #include "analysis/links.h"
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
 #include "base/ext_ptr_array.h"
 #include "base/string_buffer.h"
 #include "base/url_parse.h"
-#include "base/x_string.h"
 #include "http/limits.h"
-#include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 
 #include <cstring>
@@ -41,16 +40,6 @@ bool containsSb(const StringBuffer& text, const char* needle) {
     return contains(text.getString(), needle);
 }
 
-// The page as an XML tree.
-void toTree(ClsHtmlToXml& converter, const StringBuffer& html, ClsXml& tree) {
-    XString page;
-    page.setFromUtf8(html.getString());
-    converter.put_Html(page);
-    XString xmlText;
-    converter.ToXml(xmlText);
-    tree.LoadXml(xmlText.getUtf8());
-}
-
 // The frame source of an element: src, SRC or Src, without a leading "./".
 void frameSource(const ClsXml& element, StringBuffer& src) {
     src.clear();
@@ -61,10 +50,6 @@ void frameSource(const ClsXml& element, StringBuffer& src) {
     }
     if (src.beginsWith("./"))
         src.removeChunk(0, 2);
-}
-
-bool tooLongForQuickMode(const SiteAnalyzer& analyzer, const StringBuffer& html) {
-    return analyzer.quickMode && html.getSize() >= kQuickModePageLimit;
 }
 
 } // namespace
@@ -90,6 +75,133 @@ int refreshScore(const StringBuffer& current, const StringBuffer& target) {
     return score;
 }
 
+namespace {
+
+// One page being fetched: where it came from, its text and tree, and what it is read in.
+struct Fetch {
+    Fetch(SiteAnalyzer& analyzer, int depth, PageSource& http, ClsStringArray& visitedUrls)
+        : analyzer(analyzer), depth(depth), http(http), visitedUrls(visitedUrls), page(html) {}
+
+    SiteAnalyzer& analyzer;
+    int depth;
+    PageSource& http;
+    ClsStringArray& visitedUrls;
+    StringBuffer host, path;
+    StringBuffer html;
+    // Converted once, and again only when a refresh or frames change the page.
+    PageTree page;
+    // The page handed back is read in its own encoding, whatever its frames were read in.
+    unsigned codePage = 0;
+    StringBuffer charset;
+
+    bool tooLongForQuickMode() const { return analyzer.quickMode && html.getSize() >= kQuickModePageLimit; }
+    void takeEncoding() {
+        codePage = http.GetPageCodePage();
+        http.GetPageCharset(charset);
+    }
+};
+
+// Downloads `url` into `html`; false on failure or when it shows a dead-page phrase.
+bool download(PageSource& http, const char* url, StringBuffer& html) {
+    if (!http.QuickGetHtml(url, html))
+        return false;
+    if (const char* phrase = findDeadPagePhrase(html.getString()); phrase != nullptr) {
+        http.NoteFailure(deadPageCause(phrase), phrase);
+        return false;
+    }
+    return true;
+}
+
+// The page's own links, refresh and frames are relative to where the redirects ended.
+void takeRedirectEnd(Fetch& f, const char* url, StringBuffer& outPath) {
+    if (!f.http.GetWasRedirected())
+        return;
+    StringBuffer finalUrl;
+    f.http.GetFinalRedirectUrl(finalUrl);
+    if (finalUrl.getSize() > 0 && !finalUrl.equals(url)) {
+        getUrlHost(finalUrl.getString(), f.host);
+        getUrlPath(finalUrl.getString(), f.path);
+        outPath.setSb(f.path);
+    }
+}
+
+enum class Refresh { None, Followed, Unanswered, DeadTarget };
+
+// Follows a meta refresh: the site's own next page replaces this one, another host's only when it
+// looks better. A target already visited or not answering leaves the page as it is, frames and
+// all; a dead target makes this page none either.
+Refresh followRefresh(Fetch& f, StringBuffer& outPath) {
+    if (f.tooLongForQuickMode() || !containsSb(f.html, "http-equiv") || !containsSb(f.html, "refresh"))
+        return Refresh::None;
+    StringBuffer target;
+    getRefreshUrl(f.page.tree(), target);
+    if (target.getSize() == 0)
+        return Refresh::None;
+    StringBuffer resolved;
+    resolveUrl(f.host.getString(), f.path, target, resolved);
+    getUrlPath(resolved.getString(), outPath);
+    if (f.visitedUrls.Contains(resolved.getString()))
+        return Refresh::Unanswered;
+    StringBuffer targetHost;
+    getUrlHost(resolved.getString(), targetHost);
+    f.visitedUrls.Append(resolved.getString());
+    StringBuffer targetHtml;
+    if (!f.http.QuickGetHtml(resolved.getString(), targetHtml))
+        return Refresh::Unanswered;
+    // A page that sends its visitors on to a parked or dead page is as good as that page.
+    if (const char* phrase = findDeadPagePhrase(targetHtml.getString()); phrase != nullptr) {
+        f.http.NoteFailure(deadPageCause(phrase), phrase);
+        return Refresh::DeadTarget;
+    }
+    if (targetHost.equalsIgnoreCase(f.host.getString()) || refreshScore(f.html, targetHtml) < 0) {
+        targetHtml.replaceAll("&nbsp;", " ");
+        f.html.setSb(targetHtml);
+        f.page.changed();
+        f.host.setSb(targetHost);
+        f.takeEncoding();
+    }
+    return Refresh::Followed;
+}
+
+// Appends the content of the page's frames (`tag` "frame") or inline frames ("iframe"), the first
+// `limit` of them, each fetched as a page of its own one level deeper. An inline frame already
+// visited is passed over, and a failing one ends the walk.
+void appendFrames(Fetch& f, const char* marker, const char* tag, int limit) {
+    if (f.tooLongForQuickMode() || !containsSb(f.html, marker))
+        return;
+    bool inlineFrames = std::strcmp(tag, "iframe") == 0;
+    ExtPtrArray frames;
+    f.page.tree().CollectTags(tag, frames);
+    StringBuffer appended;
+    for (int i = 0; i < frames.getSize() && i < limit; ++i) {
+        StringBuffer src;
+        frameSource(*static_cast<ClsXml*>(frames.elementAt(i)), src);
+        if (src.getSize() == 0)
+            continue;
+        StringBuffer resolved;
+        resolveUrl(f.host.getString(), f.path, src, resolved);
+        if ((inlineFrames && f.visitedUrls.Contains(resolved.getString())) ||
+            !isOnSite(f.host.getString(), resolved))
+            continue;
+        StringBuffer frameHtml, framePath;
+        if (!fetchPage(f.analyzer, f.depth + 1, f.http, resolved.getString(), frameHtml, framePath,
+                       f.visitedUrls)) {
+            if (inlineFrames)
+                break;
+            continue;
+        }
+        appended.appendChar('\n');
+        appended.appendSb(frameHtml);
+    }
+    frames.removeAllObjects();
+    if (appended.getSize() > 0) {
+        f.html.appendSb(appended);
+        f.page.changed();
+    }
+}
+
+} // namespace
+
 bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* url, StringBuffer& outHtml,
                StringBuffer& outPath, ClsStringArray& visitedUrls, StringBuffer* outHost) {
     outHtml.clear();
@@ -102,131 +214,29 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* 
     if (depth > kMaxFetchDepth)
         return false;
 
+    Fetch f(analyzer, depth, http, visitedUrls);
     http.SetFollowRedirects(true);
-    StringBuffer host, path;
-    getUrlHost(url, host);
-    getUrlPath(url, path);
-    outPath.setSb(path);
-
-    StringBuffer html;
-    if (!http.QuickGetHtml(url, html))
+    getUrlHost(url, f.host);
+    getUrlPath(url, f.path);
+    outPath.setSb(f.path);
+    if (!download(http, url, f.html))
         return false;
-    if (const char* phrase = findDeadPagePhrase(html.getString()); phrase != nullptr) {
-        http.NoteFailure(deadPageCause(phrase), phrase);
+    f.takeEncoding();
+    takeRedirectEnd(f, url, outPath);
+    f.html.replaceAll("&nbsp;", " ");
+    Refresh refresh = followRefresh(f, outPath);
+    if (refresh == Refresh::DeadTarget)
         return false;
-    }
-    // The page handed back is read in its own encoding, whatever its frames were read in.
-    unsigned codePage = http.GetPageCodePage();
-    StringBuffer charset;
-    http.GetPageCharset(charset);
-    auto handBack = [&](const StringBuffer& page) {
-        http.SetPageEncoding(codePage, charset);
-        outHtml.setSb(page);
-        if (outHost != nullptr)
-            outHost->setSb(host);
-        return true;
-    };
-    // The page's own links, refresh and frames are relative to where the redirects ended.
-    if (http.GetWasRedirected()) {
-        StringBuffer finalUrl;
-        http.GetFinalRedirectUrl(finalUrl);
-        if (finalUrl.getSize() > 0 && !finalUrl.equals(url)) {
-            getUrlHost(finalUrl.getString(), host);
-            getUrlPath(finalUrl.getString(), path);
-            outPath.setSb(path);
-        }
-    }
-    html.replaceAll("&nbsp;", " ");
-    ClsHtmlToXml converter;
-
-    // Meta refresh.
-    if (!tooLongForQuickMode(analyzer, html) && containsSb(html, "http-equiv") &&
-        containsSb(html, "refresh")) {
-        ClsXml tree;
-        toTree(converter, html, tree);
-        StringBuffer target;
-        getRefreshUrl(tree, target);
-        if (target.getSize() > 0) {
-            StringBuffer resolved;
-            resolveUrl(host.getString(), path, target, resolved);
-            getUrlPath(resolved.getString(), outPath);
-            if (visitedUrls.Contains(resolved.getString()))
-                return handBack(html);
-            StringBuffer targetHost;
-            getUrlHost(resolved.getString(), targetHost);
-            visitedUrls.Append(resolved.getString());
-            StringBuffer targetHtml;
-            if (!http.QuickGetHtml(resolved.getString(), targetHtml))
-                return handBack(html);
-            // A page that sends its visitors on to a parked or dead page is as good as that page.
-            if (const char* phrase = findDeadPagePhrase(targetHtml.getString()); phrase != nullptr) {
-                http.NoteFailure(deadPageCause(phrase), phrase);
-                return false;
-            }
-            // The site's own next page replaces this one; another host's only when it looks better.
-            if (targetHost.equalsIgnoreCase(host.getString()) || refreshScore(html, targetHtml) < 0) {
-                targetHtml.replaceAll("&nbsp;", " ");
-                html.setSb(targetHtml);
-                host.setSb(targetHost);
-                codePage = http.GetPageCodePage();
-                http.GetPageCharset(charset);
-            }
-        }
+    if (refresh != Refresh::Unanswered) {
+        appendFrames(f, "frameset", "frame", kMaxFrames);
+        appendFrames(f, "iframe", "iframe", kMaxInlineFrames);
     }
 
-    // Frames: the first four, each fetched as a page of its own one level deeper.
-    if (!tooLongForQuickMode(analyzer, html) && containsSb(html, "frameset")) {
-        ClsXml tree;
-        toTree(converter, html, tree);
-        ExtPtrArray frames;
-        tree.CollectTags("frame", frames);
-        StringBuffer appended;
-        for (int i = 0; i < frames.getSize() && i < kMaxFrames; ++i) {
-            StringBuffer src;
-            frameSource(*static_cast<ClsXml*>(frames.elementAt(i)), src);
-            if (src.getSize() > 0) {
-                StringBuffer resolved;
-                resolveUrl(host.getString(), path, src, resolved);
-                StringBuffer frameHtml, framePath;
-                if (isOnSite(host.getString(), resolved) &&
-                    fetchPage(analyzer, depth + 1, http, resolved.getString(), frameHtml, framePath,
-                              visitedUrls)) {
-                    appended.appendChar('\n');
-                    appended.appendSb(frameHtml);
-                }
-            }
-        }
-        frames.removeAllObjects();
-        html.appendSb(appended);
-    }
-
-    // Inline frames: the first two; a failing one ends the walk.
-    if (!tooLongForQuickMode(analyzer, html) && containsSb(html, "iframe")) {
-        ClsXml tree;
-        toTree(converter, html, tree);
-        ExtPtrArray iframes;
-        tree.CollectTags("iframe", iframes);
-        StringBuffer appended;
-        for (int i = 0; i < iframes.getSize() && i < kMaxInlineFrames; ++i) {
-            StringBuffer src;
-            frameSource(*static_cast<ClsXml*>(iframes.elementAt(i)), src);
-            if (src.getSize() > 0) {
-                StringBuffer resolved;
-                resolveUrl(host.getString(), path, src, resolved);
-                if (!visitedUrls.Contains(resolved.getString()) && isOnSite(host.getString(), resolved)) {
-                    StringBuffer frameHtml, framePath;
-                    if (!fetchPage(analyzer, depth + 1, http, resolved.getString(), frameHtml, framePath,
-                                   visitedUrls))
-                        break;
-                    appended.appendChar('\n');
-                    appended.appendSb(frameHtml);
-                }
-            }
-        }
-        iframes.removeAllObjects();
-        html.appendSb(appended);
-    }
-    return handBack(html);
+    http.SetPageEncoding(f.codePage, f.charset);
+    outHtml.setSb(f.html);
+    if (outHost != nullptr)
+        outHost->setSb(f.host);
+    return true;
 }
 
 void PageMemo::Answer::copyFrom(const Answer& other) {

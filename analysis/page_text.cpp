@@ -1,15 +1,14 @@
 #include "analysis/page_text.h"
 
+#include "analysis/html_help.h"
 #include "analysis/site_analyzer.h"
 #include "analysis/word_list.h"
 #include "base/cls_string_array.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
 #include "base/utf8_text.h"
-#include "base/x_string.h"
 #include "charset/code_page_names.h"
 #include "charset/encoding_convert.h"
-#include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 #include "markup/tree_node.h"
 
@@ -114,16 +113,6 @@ void squeezeRuns(StringBuffer& text, const char* pair, const char* single) {
     }
 }
 
-// The page converted to XML, in `tree`; false when the conversion fails.
-bool loadPage(const StringBuffer& html, ClsXml& tree) {
-    XString page;
-    page.setFromUtf8(html.getString());
-    ClsHtmlToXml converter;
-    converter.put_Html(page);
-    XString xml;
-    return converter.ToXml(xml) && tree.LoadXml(xml.getUtf8());
-}
-
 // The text of a tree; with `skipLists`, nothing from drop-down lists either.
 void gatherText(const ClsXml& tree, StringBuffer& out, bool skipLists) {
     out.clear();
@@ -166,10 +155,8 @@ void gatherText(const ClsXml& tree, StringBuffer& out, bool skipLists) {
 } // namespace
 
 void pageText(const StringBuffer& html, StringBuffer& out) {
-    out.clear();
-    ClsXml tree;
-    if (loadPage(html, tree))
-        treeText(tree, out);
+    PageTree page(html);
+    treeText(page.tree(), out);
 }
 
 void treeText(const ClsXml& tree, StringBuffer& out) {
@@ -177,10 +164,8 @@ void treeText(const ClsXml& tree, StringBuffer& out) {
 }
 
 void geoPageText(const StringBuffer& html, StringBuffer& out) {
-    out.clear();
-    ClsXml tree;
-    if (loadPage(html, tree))
-        geoTreeText(tree, out);
+    PageTree page(html);
+    geoTreeText(page.tree(), out);
 }
 
 void geoTreeText(const ClsXml& tree, StringBuffer& out) {

@@ -2,6 +2,7 @@
 
 #include "analysis/ad_codes.h"
 #include "analysis/geo_location.h"
+#include "analysis/html_help.h"
 #include "analysis/links.h"
 #include "analysis/page_fetch.h"
 #include "analysis/page_text.h"
@@ -10,9 +11,7 @@
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
 #include "base/utf8_text.h"
-#include "base/x_string.h"
 #include "charset/code_page_names.h"
-#include "markup/cls_html_to_xml.h"
 #include "markup/cls_xml.h"
 
 #include <cstring>
@@ -90,8 +89,9 @@ struct Crawl {
         lastFetchOk = fetch(url, html);
         if (!lastFetchOk)
             return false;
+        PageTree page(html);
         StringBuffer text;
-        geoPageText(html, text);
+        geoTreeText(page.tree(), text);
         return attempt(text, url.getString());
     }
 };
@@ -176,7 +176,133 @@ void linkPass(Crawl& c, const PageLinks& links, Candidates& found) {
     }
 }
 
-enum class CycleEnd { Stop, StopTrue, NextCycle };
+// The cycle's page, retried once under the "www." name; false when neither answers.
+bool fetchCyclePage(Crawl& c, StringBuffer& url, StringBuffer& html, StringBuffer& path) {
+    SiteAnalyzer& a = c.a;
+    ClsStringArray visited;
+    if (fetchPage(a, 0, c.http, url.getString(), html, path, visited, &c.host))
+        return true;
+    if (a.domain.beginsWith("www."))
+        return false;
+    // A "www." name on the address that just timed out would only time out again.
+    StringBuffer wwwName("www.");
+    wwwName.appendSb(a.domain);
+    if (c.http.HostUnreachable(wwwName.getString()))
+        return false;
+    a.domain.prepend("www.");
+    url.setString("http://");
+    url.appendSb(a.domain);
+    url.append("/");
+    ClsStringArray retryVisited;
+    return fetchPage(a, 0, c.http, url.getString(), html, path, retryVisited, &c.host);
+}
+
+// Head fields, word vector, ad codes, links and the addresses behind them, all from the one tree.
+void readCyclePage(Crawl& c, const StringBuffer& html, const StringBuffer& path, ClsXml& tree,
+                   PageLinks& links) {
+    SiteAnalyzer& a = c.a;
+    a.extractHeadFields(html.getString());
+    c.http.GetPageCharset(a.charset);
+    c.basePath.setSb(path);
+    StringBuffer homeText;
+    treeText(tree, homeText);
+    makeWordVector(a, PreferredCodePageName(c.http.GetPageCodePage()), homeText, a.homeWordVector);
+    extractAdCodes(a, tree);
+    collectLinks(tree, links.urls, links.texts);
+    collectEmails(links.urls, a.emails);
+    if (a.country.getSize() == 0)
+        a.countryFromEmails(a.emails);
+}
+
+// A geographic attempt on the cycle's page; true when quick mode may stop.
+bool locateOnHomePage(Crawl& c, const ClsXml& tree) {
+    StringBuffer text;
+    geoTreeText(tree, text);
+    return c.attempt(text, kHomePageLabel);
+}
+
+// Its mailto addresses first, then its text; true when quick mode may stop.
+bool visitContactPage(Crawl& c) {
+    SiteAnalyzer& a = c.a;
+    StringBuffer html;
+    c.lastFetchOk = c.fetch(a.contactUrl, html);
+    if (!c.lastFetchOk)
+        return false;
+    PageTree page(html);
+    ClsStringArray texts, urls;
+    collectLinks(page.tree(), urls, texts);
+    collectEmails(urls, a.emails);
+    if (a.country.getSize() == 0) {
+        a.countryFromEmails(a.emails);
+        if (a.quickMode && a.country.getSize() > 0)
+            return true;
+    }
+    if (a.country.getSize() > 0)
+        return false;
+    StringBuffer text;
+    geoTreeText(page.tree(), text);
+    return c.attempt(text, a.contactUrl.getString());
+}
+
+// Its word vector, then its text for geography; true when quick mode may stop.
+bool visitAboutPage(Crawl& c) {
+    SiteAnalyzer& a = c.a;
+    StringBuffer html;
+    c.lastFetchOk = c.fetch(a.aboutUrl, html);
+    if (!c.lastFetchOk)
+        return false;
+    PageTree page(html);
+    StringBuffer text;
+    treeText(page.tree(), text);
+    makeWordVector(a, PreferredCodePageName(c.http.GetPageCodePage()), text, a.aboutWordVector);
+    if (a.country.getSize() > 0)
+        return false;
+    geoTreeText(page.tree(), text);
+    return c.attempt(text, a.aboutUrl.getString());
+}
+
+// The site map, the second contact page and the two location pages, while the country is unknown;
+// true when quick mode may stop.
+bool visitLocationPages(Crawl& c, const Candidates& found) {
+    SiteAnalyzer& a = c.a;
+    const StringBuffer* pages[] = {&a.sitemapUrl, &found.contact2Url, &found.location1Url,
+                                   &found.location2Url};
+    for (const StringBuffer* next : pages) {
+        if (next->getSize() > 0 && a.country.getSize() == 0 && c.locateOn(*next))
+            return true;
+    }
+    return false;
+}
+
+// Which further cycle to run, each at most once.
+struct Cycles {
+    bool englishFollowed = false, enterFollowed = false, sitemapFollowed = false;
+
+    // The next cycle's URL into `url`; false when the analysis is complete.
+    bool next(SiteAnalyzer& a, const StringBuffer& html, StringBuffer& url) {
+        if (!englishFollowed && a.contactUrl.getSize() == 0 && a.englishUrl.getSize() > 0) {
+            url.setSb(a.englishUrl);
+            englishFollowed = true;
+            return true;
+        }
+        if (a.country.getSize() == 0 && isFlashPage(html)) {
+            languageFromText(a, html);
+            countryFromLanguage(a);
+        }
+        bool located = a.contactUrl.getSize() > 0 && a.country.getSize() > 0;
+        if (!enterFollowed && !located && a.home2Url.getSize() > 0) {
+            url.setSb(a.home2Url);
+            enterFollowed = true;
+            return true;
+        }
+        if (!sitemapFollowed && !located && a.sitemapUrl.getSize() > 0) {
+            url.setSb(a.sitemapUrl);
+            sitemapFollowed = true;
+            return true;
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -189,146 +315,40 @@ bool analyzeSite(SiteAnalyzer& a, PageSource& pages, const char* domainText) {
 
     PageMemo http(pages);
     Crawl c(a, http);
-    ClsHtmlToXml converter;
     StringBuffer url("http://");
     url.appendSb(a.domain);
     url.append("/");
-    bool englishFollowed = false, enterFollowed = false, sitemapFollowed = false;
+    Cycles cycles;
 
     for (;;) {
-        // The cycle's page, retried once under the "www." name.
         StringBuffer html, path;
-        {
-            ClsStringArray visited;
-            bool ok = fetchPage(a, 0, http, url.getString(), html, path, visited, &c.host);
-            if (!ok) {
-                if (a.domain.beginsWith("www."))
-                    break;
-                // A "www." name on the address that just timed out would only time out again.
-                StringBuffer wwwName("www.");
-                wwwName.appendSb(a.domain);
-                if (http.HostUnreachable(wwwName.getString()))
-                    break;
-                a.domain.prepend("www.");
-                url.setString("http://");
-                url.appendSb(a.domain);
-                url.append("/");
-                html.clear();
-                path.clear();
-                ClsStringArray retryVisited;
-                if (!fetchPage(a, 0, http, url.getString(), html, path, retryVisited, &c.host))
-                    break;
-            }
-        }
-        a.extractHeadFields(html.getString());
-        http.GetPageCharset(a.charset);
-        c.basePath.setSb(path);
-
-        XString page;
-        page.setFromUtf8(html.getString());
-        converter.put_Html(page);
-        XString xmlText;
-        converter.ToXml(xmlText);
-        ClsXml tree;
-        tree.LoadXml(xmlText.getUtf8());
-
-        StringBuffer homeText;
-        treeText(tree, homeText);
-        makeWordVector(a, PreferredCodePageName(http.GetPageCodePage()), homeText, a.homeWordVector);
-        extractAdCodes(a, tree);
+        if (!fetchCyclePage(c, url, html, path))
+            break;
+        PageTree page(html);
         PageLinks links;
-        collectLinks(tree, links.urls, links.texts);
-        collectEmails(links.urls, a.emails);
-        if (a.country.getSize() == 0)
-            a.countryFromEmails(a.emails);
+        readCyclePage(c, html, path, page.tree(), links);
 
         if (!a.quickMode) {
             findFollowUps(c, links);
-        } else {
-            if (a.country.getSize() > 0)
-                return true;
-            StringBuffer text;
-            geoTreeText(tree, text);
-            if (c.attempt(text, kHomePageLabel))
-                return true;
+        } else if (a.country.getSize() > 0 || locateOnHomePage(c, page.tree())) {
+            return true;
         }
-
         Candidates found;
         linkPass(c, links, found);
 
-        // The contact page: its mailto addresses first, then its text.
         c.lastFetchOk = true;
-        if (a.contactUrl.getSize() > 0) {
-            StringBuffer contactHtml;
-            c.lastFetchOk = c.fetch(a.contactUrl, contactHtml);
-            if (c.lastFetchOk) {
-                ClsStringArray texts, urls;
-                pageLinks(contactHtml, texts, urls);
-                collectEmails(urls, a.emails);
-                if (a.country.getSize() == 0) {
-                    a.countryFromEmails(a.emails);
-                    if (a.quickMode && a.country.getSize() > 0)
-                        return true;
-                }
-                if (a.country.getSize() == 0) {
-                    StringBuffer text;
-                    geoPageText(contactHtml, text);
-                    if (c.attempt(text, a.contactUrl.getString()))
-                        return true;
-                }
-            }
-        }
-        if (a.country.getSize() == 0) {
-            StringBuffer text;
-            geoTreeText(tree, text);
-            if (c.attempt(text, kHomePageLabel))
-                return true;
-        }
-        if (a.aboutUrl.getSize() > 0) {
-            StringBuffer aboutHtml;
-            c.lastFetchOk = c.fetch(a.aboutUrl, aboutHtml);
-            if (c.lastFetchOk) {
-                StringBuffer aboutText;
-                pageText(aboutHtml, aboutText);
-                makeWordVector(a, PreferredCodePageName(http.GetPageCodePage()), aboutText, a.aboutWordVector);
-                if (a.country.getSize() == 0) {
-                    geoPageText(aboutHtml, aboutText);
-                    if (c.attempt(aboutText, a.aboutUrl.getString()))
-                        return true;
-                }
-            }
-        }
-        for (const StringBuffer* next :
-             {&a.sitemapUrl, &found.contact2Url, &found.location1Url, &found.location2Url}) {
-            if (next->getSize() > 0 && a.country.getSize() == 0 && c.locateOn(*next))
-                return true;
-        }
-        if (a.quickMode)
+        if (a.contactUrl.getSize() > 0 && visitContactPage(c))
             return true;
-
-        // Further cycles, each at most once.
-        if (!englishFollowed && a.contactUrl.getSize() == 0 && a.englishUrl.getSize() > 0) {
-            url.setSb(a.englishUrl);
-            englishFollowed = true;
-            continue;
+        if (a.country.getSize() == 0 && locateOnHomePage(c, page.tree()))
+            return true;
+        if (a.aboutUrl.getSize() > 0 && visitAboutPage(c))
+            return true;
+        if (visitLocationPages(c, found) || a.quickMode)
+            return true;
+        if (!cycles.next(a, html, url)) {
+            writeSiteReports(a, a.domain.getString());
+            return c.lastFetchOk;
         }
-        if (a.country.getSize() == 0 && isFlashPage(html)) {
-            languageFromText(a, html);
-            countryFromLanguage(a);
-        }
-        bool located = a.contactUrl.getSize() > 0 && a.country.getSize() > 0;
-        if (!enterFollowed && !located && a.home2Url.getSize() > 0) {
-            url.setSb(a.home2Url);
-            enterFollowed = true;
-            continue;
-        }
-        if (!sitemapFollowed && !located && a.sitemapUrl.getSize() > 0) {
-            url.setSb(a.sitemapUrl);
-            sitemapFollowed = true;
-            continue;
-        }
-        writeSiteReports(a, a.domain.getString());
-        return c.lastFetchOk;
     }
     if (!a.quickMode)
         writeSiteReports(a, a.domain.getString());

@@ -136,6 +136,7 @@ int effectiveWorkerCount(int configured) {
 }
 
 int crawlerProcessMain(const CommandLine& commandLine) {
+    Platform::CapMallocArenas();
     if (commandLine.mode == CommandLine::Mode::Help) {
         std::fputs(commandLineUsage(), stdout);
         return 0;

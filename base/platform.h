@@ -13,6 +13,9 @@ uint32_t GetTickCount();
 void Sleep(uint32_t milliseconds);
 // Lowest scheduling priority for this process; threads started afterwards inherit it.
 bool SetIdlePriority();
+// Caps the allocator's per-thread arenas at one per processor; called once at process start,
+// before any thread. False when the allocator refuses.
+bool CapMallocArenas();
 // The calling thread's last error code.
 int LastErrorCode();
 // Appends the system's message text for an error code.

@@ -45,6 +45,10 @@ bool textLength(const char* s, int& n) {
     return true;
 }
 
+// The text of every buffer that has never held a byte: most buffers are made and dropped empty,
+// and they then cost no allocation. Never written: a buffer on it has capacity 0.
+const char kNoText[1] = {0};
+
 char* newTerminatedBlock(int capacity) {
     char* block = new char[capacity];
     block[0] = 0;
@@ -144,8 +148,8 @@ void addPart(ExtPtrArray& out, const char* p, int n) {
 // ---- Life cycle ----
 
 StringBuffer::StringBuffer()
-    : m_marker(kMarkerAlive), m_text(newTerminatedBlock(kDefaultGrowBy)), m_capacity(kDefaultGrowBy),
-      m_length(0), m_growBy(kDefaultGrowBy) {}
+    : m_marker(kMarkerAlive), m_text(const_cast<char*>(kNoText)), m_capacity(0), m_length(0),
+      m_growBy(kDefaultGrowBy) {}
 
 StringBuffer::StringBuffer(const char* s) : m_marker(kMarkerAlive), m_length(0), m_growBy(kDefaultGrowBy) {
     int n = 0;
@@ -164,6 +168,11 @@ StringBuffer::StringBuffer(const StringBuffer& o)
     : ZelcoraObject(), m_marker(kMarkerAlive), m_growBy(kDefaultGrowBy) {
     checkAlive(&o);
     m_length = o.m_length;
+    if (m_length == 0) {
+        m_text = const_cast<char*>(kNoText);
+        m_capacity = 0;
+        return;
+    }
     m_capacity = o.m_length + 1;
     m_text = new char[m_capacity];
     std::memcpy(m_text, o.m_text, static_cast<size_t>(m_length) + 1);
@@ -190,7 +199,7 @@ StringBuffer::StringBuffer(int initialCapacity)
 
 StringBuffer::~StringBuffer() {
     checkAlive(this);
-    delete[] m_text;
+    freeText();
     poison(m_marker, uint8_t{0});
     poison(m_text, reinterpret_cast<char*>(static_cast<uintptr_t>(0xDDDDDDDDDDDDDDDDull)));
     poison(m_capacity, static_cast<int32_t>(0xDDDDDDDDu));
@@ -220,6 +229,12 @@ bool StringBuffer::ensureRoom(int n, int extra, bool adjustGrowBy) {
     int64_t needed = static_cast<int64_t>(m_length) + n;
     if (needed < m_capacity)
         return true;
+    // The first block is the one an empty buffer used to be born with.
+    if (m_capacity == 0 && needed < m_growBy) {
+        m_text = newTerminatedBlock(m_growBy);
+        m_capacity = m_growBy;
+        return true;
+    }
     // Past the capped increment the reserve keeps growing with the text (half of it), so a text
     // of many megabytes built in small pieces is not copied once per half megabyte.
     int64_t reserve = m_growBy;
@@ -230,7 +245,7 @@ bool StringBuffer::ensureRoom(int n, int extra, bool adjustGrowBy) {
     int64_t newCapacity = std::min<int64_t>(reserve + needed + extra, INT32_MAX);
     char* block = new char[newCapacity];
     std::memcpy(block, m_text, static_cast<size_t>(m_length) + 1);
-    delete[] m_text;
+    freeText();
     m_text = block;
     m_capacity = static_cast<int32_t>(newCapacity);
     if (adjustGrowBy && m_growBy < m_capacity && m_growBy < kMaxGrowBy) {
@@ -255,8 +270,18 @@ void StringBuffer::appendRaw(const char* p, int n, int extra) {
     m_text[m_length] = 0;
 }
 
+void StringBuffer::freeText() {
+    if (m_capacity > 0)
+        delete[] m_text;
+}
+
+void StringBuffer::terminate() {
+    if (m_capacity > 0)
+        m_text[m_length] = 0;
+}
+
 void StringBuffer::replaceText(char* block, int capacity, int length) {
-    delete[] m_text;
+    freeText();
     m_text = block;
     m_capacity = capacity;
     m_length = length;
@@ -279,7 +304,7 @@ void StringBuffer::trimEnds(bool (*inSet)(unsigned char)) {
     }
     while (m_length > 0 && inSet(static_cast<unsigned char>(m_text[m_length - 1])))
         --m_length;
-    m_text[m_length] = 0;
+    terminate();
 }
 
 // ---- Accessors ----
@@ -424,16 +449,16 @@ void StringBuffer::setSb(const StringBuffer& o) {
 void StringBuffer::clear() {
     checkAlive(this);
     m_length = 0;
-    m_text[0] = 0;
+    terminate();
 }
 
 char* StringBuffer::takeString(int* len) {
     checkAlive(this);
-    char* taken = m_text;
+    char* taken = m_capacity > 0 ? m_text : newTerminatedBlock(1);
     if (len != nullptr)
         *len = m_length;
-    m_text = newTerminatedBlock(m_growBy);
-    m_capacity = m_growBy;
+    m_text = const_cast<char*>(kNoText);
+    m_capacity = 0;
     m_length = 0;
     return taken;
 }
@@ -476,7 +501,7 @@ void StringBuffer::collapseWhitespace() {
         m_text[w++] = static_cast<char>(c);
     }
     m_length = w;
-    m_text[m_length] = 0;
+    terminate();
 }
 
 void StringBuffer::removeChar(char c) {
@@ -494,7 +519,7 @@ void StringBuffer::removeCharFrom(char c, int start) {
             m_text[w++] = m_text[r];
     }
     m_length = w;
-    m_text[m_length] = 0;
+    terminate();
 }
 
 void StringBuffer::truncateAtChar(char c) {
@@ -503,7 +528,7 @@ void StringBuffer::truncateAtChar(char c) {
     if (at == nullptr)
         return;
     m_length = static_cast<int>(static_cast<const char*>(at) - m_text);
-    m_text[m_length] = 0;
+    terminate();
 }
 
 void StringBuffer::shorten(int n) {
@@ -511,7 +536,7 @@ void StringBuffer::shorten(int n) {
     if (n <= 0)
         return;
     m_length = n >= m_length ? 0 : m_length - n;
-    m_text[m_length] = 0;
+    terminate();
 }
 
 void StringBuffer::removeChunk(int start, int n) {
@@ -621,7 +646,7 @@ int StringBuffer::replaceAll(const char* find, const char* repl) {
     }
     std::memcpy(dst, old.m_text + from, static_cast<size_t>(old.m_length) - from);
     m_length = static_cast<int>(newLength);
-    m_text[m_length] = 0;
+    terminate();
     return count;
 }
 

@@ -115,6 +115,10 @@ private:
     bool ensureRoom(int n, int extra, bool adjustGrowBy);
     // Appends n bytes with the given slack of the size rule.
     void appendRaw(const char* p, int n, int extra);
+    // Frees the block unless it is the shared empty text.
+    void freeText();
+    // Writes the terminator after a text that may have shrunk; the shared empty text already has it.
+    void terminate();
     // Frees the current block and takes `block` in its place.
     void replaceText(char* block, int capacity, int length);
     // True when p lies inside this buffer's block.

@@ -25,9 +25,7 @@ void setText(StringBuffer& sb, const DataBuffer& bytes) {
 
 XString::XString()
     : m_ansiState(kAnsiUnknown), m_utf16Valid(true), m_ansiValid(true), m_utf8Valid(true), m_utf16(),
-      m_ansi(), m_utf8() {
-    m_utf16.appendWide(nullptr);
-}
+      m_ansi(), m_utf8() {}
 
 void XString::onlyForm(bool ansi, bool utf8, bool utf16) {
     m_ansiValid = ansi;
@@ -40,7 +38,6 @@ void XString::setFromAnsi(const char* s) {
     if (m_ansi.getSize() == 0) {
         m_utf8.clear();
         m_utf16.clear();
-        m_utf16.appendWide(nullptr);
         onlyForm(true, true, true);
         m_ansiState = kAnsiUnknown;
         return;
@@ -142,6 +139,9 @@ const char* XString::getUtf8() {
 
 const char16_t* XString::getUtf16() {
     makeUtf16();
+    // An empty text keeps no UTF-16 block: most strings are never asked for this form.
+    if (m_utf16.getSize() == 0)
+        return u"";
     // The block is allocated with new[] and so aligned for any fundamental type.
     return reinterpret_cast<const char16_t*>(m_utf16.getData());
 }

@@ -68,6 +68,7 @@ private:
     bool m_utf16Valid;
     bool m_ansiValid;
     bool m_utf8Valid;
+    // Empty, not a lone terminator, while the text is empty: most strings never need this form.
     DataBuffer m_utf16;
     StringBuffer m_ansi;
     StringBuffer m_utf8;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -392,33 +393,34 @@ TreeNode* TreeNode::firstChildWithTagAndAttr(const char* tag, const char* attrNa
 
 // ---- TreeNode: breadth-first searches ----
 
-// One queue holds the nodes to test, the other the tested nodes whose children are still to be
-// queued; the second is drawn from only when the first runs dry, which yields level order.
+// Level order: the children of one parent are tested together, and the tested nodes whose
+// children are still to be tested wait in first-in-first-out order. Only those parents are kept,
+// in one growing array, so a search costs a few allocations rather than one per node.
 template <typename Test> TreeNode* TreeNode::breadthFirstFind(const TreeNode* after, Test test) {
-    Queue toTest;
-    Queue toExpand;
-    toTest.push(this);
     bool matching = after == nullptr;
-    while (true) {
-        if (!toTest.hasObjects()) {
-            auto* parent = static_cast<TreeNode*>(toExpand.pop());
-            if (parent == nullptr)
-                return nullptr;
-            for (TreeNode* c = parent->firstChild(); c != nullptr; c = c->m_nextSibling)
-                toTest.push(c);
-            continue;
-        }
-        auto* node = static_cast<TreeNode*>(toTest.pop());
-        Visit visit = Visit::Pass;
-        if (!matching)
+    auto visit = [&](TreeNode* node) {
+        if (!matching) {
             matching = node == after;
-        else
-            visit = test(node);
-        if (visit == Visit::Found)
-            return node;
-        if (visit == Visit::Pass && node->numChildren() > 0)
-            toExpand.push(node);
+            return Visit::Pass;
+        }
+        return test(node);
+    };
+    Visit first = visit(this);
+    if (first == Visit::Found)
+        return this;
+    if (first == Visit::SkipChildren)
+        return nullptr;
+    std::vector<TreeNode*> toExpand{this};
+    for (size_t next = 0; next < toExpand.size(); ++next) {
+        for (TreeNode* c = toExpand[next]->firstChild(); c != nullptr; c = c->m_nextSibling) {
+            Visit v = visit(c);
+            if (v == Visit::Found)
+                return c;
+            if (v == Visit::Pass && c->numChildren() > 0)
+                toExpand.push_back(c);
+        }
     }
+    return nullptr;
 }
 
 TreeNode* TreeNode::searchForTag(const TreeNode* after, const char* tag) {

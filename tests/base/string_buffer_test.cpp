@@ -8,6 +8,10 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -32,6 +36,36 @@ std::vector<std::string> TakeParts(ExtPtrArray& arr) {
 TEST(StringBufferConstruct, FromTextAndFromNull) {
     EXPECT_EQ(Text(StringBuffer("hello")), "hello");
     EXPECT_EQ(Text(StringBuffer(static_cast<const char*>(nullptr))), "");
+}
+
+// Empty buffers share one never-written text; every edit of an empty one must leave it alone.
+TEST(StringBufferConstruct, EmptyHoldsNoBlockThroughEdits) {
+    const std::function<void(StringBuffer&)> edits[] = {
+        [](StringBuffer& sb) { sb.clear(); },          [](StringBuffer& sb) { sb.trim(); },
+        [](StringBuffer& sb) { sb.shorten(3); },       [](StringBuffer& sb) { sb.collapseWhitespace(); },
+        [](StringBuffer& sb) { sb.toLowerCase(); },    [](StringBuffer& sb) { sb.replaceAll("a", "b"); },
+        [](StringBuffer& sb) { sb.removeChar('a'); },  [](StringBuffer& sb) { sb.truncateAtChar('a'); },
+        [](StringBuffer& sb) { sb.trimDecoration(); }, [](StringBuffer& sb) { sb.minimizeMemory(); },
+        [](StringBuffer& sb) { sb.setString(""); },    [](StringBuffer& sb) { sb.setSb(StringBuffer()); },
+    };
+    for (size_t i = 0; i < std::size(edits); ++i) {
+        SCOPED_TRACE(i);
+        StringBuffer sb;
+        StringBuffer copy(sb);
+        edits[i](sb);
+        edits[i](copy);
+        EXPECT_EQ(sb.getCapacity(), 0);
+        EXPECT_EQ(copy.getCapacity(), 0);
+        EXPECT_EQ(Text(sb), "");
+        sb.append("x");
+        EXPECT_EQ(Text(sb), "x");
+        EXPECT_EQ(sb.getCapacity(), 200);
+    }
+    StringBuffer taken;
+    int len = -1;
+    std::unique_ptr<char[]> block(taken.takeString(&len));
+    EXPECT_EQ(len, 0);
+    EXPECT_EQ(block[0], 0);
 }
 
 // ---- Growth ----

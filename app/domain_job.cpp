@@ -3,10 +3,12 @@
 #include "analysis/site_analyzer.h"
 #include "analysis/site_crawl.h"
 #include "app/analyzer_priming.h"
+#include "app/configuration.h"
 #include "app/result_files.h"
 #include "app/result_format.h"
 #include "app/run_report.h"
 #include "app/run_statistics.h"
+#include "app/worker_pool.h"
 #include "base/content_coding.h"
 #include "base/data_buffer.h"
 #include "base/domain_helpers.h"
@@ -19,9 +21,8 @@
 
 namespace {
 
-constexpr int kAnalyzerTableSize = 124;
 // Slot i belongs to worker i only; filled on the main thread before any worker starts.
-SiteAnalyzer* g_analyzerTable[kAnalyzerTableSize] = {};
+SiteAnalyzer* g_analyzerTable[kMaxWorkerThreads] = {};
 
 // "Quenlow/1.1 (+http://orrastead.example/quenlow.html)", kept in Base64 among the constants.
 const char* const kUserAgentBase64 =
@@ -84,15 +85,23 @@ HttpMan* createJobHttp() {
     return http;
 }
 
-void createAnalyzers(int n) {
-    for (int i = 0; i < n && i < kAnalyzerTableSize; ++i) {
+bool SiteCrawlJob::readConfigurationFile(const char* path, CrawlerConfig& config) {
+    return ::readConfigurationFile(path, config);
+}
+
+bool SiteCrawlJob::loadConfiguration(CrawlerConfig& config) {
+    return ::loadConfiguration(config);
+}
+
+void SiteCrawlJob::createAnalyzers(int n) {
+    for (int i = 0; i < n && i < kMaxWorkerThreads; ++i) {
         if (g_analyzerTable[i] == nullptr)
             g_analyzerTable[i] = newWorkerAnalyzer().release();
     }
 }
 
 SiteAnalyzer* workerAnalyzer(int workerIndex) {
-    return workerIndex >= 0 && workerIndex < kAnalyzerTableSize ? g_analyzerTable[workerIndex] : nullptr;
+    return workerIndex >= 0 && workerIndex < kMaxWorkerThreads ? g_analyzerTable[workerIndex] : nullptr;
 }
 
 void fillDomainResult(const StringBuffer& domain, const SiteAnalyzer& a, DomainResult& result) {
@@ -111,7 +120,7 @@ void buildResultLine(const StringBuffer& domain, SiteAnalyzer& a, StringBuffer& 
     formatPipeLine(result, resultLine);
 }
 
-void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
+void SiteCrawlJob::runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
     resultLine.clear();
     SiteAnalyzer* analyzer = workerAnalyzer(workerIndex);
     std::unique_ptr<HttpMan> http(createJobHttp());

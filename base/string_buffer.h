@@ -108,7 +108,7 @@ public:
 
     // Files. Replaces the text with the whole file's content; a byte-order mark selects UTF-16
     // (converted to UTF-8) or is removed for UTF-8. On failure the text is unchanged.
-    bool loadFromFile(const char* path, LogBase* log);
+    [[nodiscard]] bool loadFromFile(const char* path, LogBase* log);
 
 private:
     // Stops the process when `self` is not a live buffer. Static so that it can look at the

@@ -14,7 +14,7 @@ constexpr unsigned kCrawlerMaxTitleLength = 80;
 // Loads the tables in their fixed order (stop words while quick mode is still off, place
 // phrases lower-cased), then sets 12 / 80 / quick mode. False when a table did not decode; the
 // analyzer is then primed with whatever did.
-bool primeAnalyzer(SiteAnalyzer& analyzer);
+[[nodiscard]] bool primeAnalyzer(SiteAnalyzer& analyzer);
 
 // A worker's analyzer, primed as above: one analyzer is primed per process, on the first call,
 // and every analyzer returned reads its tables and geographic matcher (built once, not once per

@@ -73,6 +73,7 @@ bool loadConfiguration(CrawlerConfig& config) {
     defaults.put_Tag("config");
     for (const DefaultSetting& setting : kDefaults)
         defaults.NewChild2(setting.element, setting.text);
-    defaults.SaveXml(kConfigurationPath);
+    if (!defaults.SaveXml(kConfigurationPath))
+        std::printf("Failed to write %s\n", kConfigurationPath);
     return false;
 }

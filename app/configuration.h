@@ -11,9 +11,9 @@ constexpr const char* kDefaultQueueName = "dunmere";
 
 // Reads the settings of the file at `path` into `config`; false when it is missing or no XML.
 // Missing settings are empty or 0, except queueName ("dunmere") and outFormat ("pipe").
-bool readConfigurationFile(const char* path, CrawlerConfig& config);
+[[nodiscard]] bool readConfigurationFile(const char* path, CrawlerConfig& config);
 
 // The fixed file: true: `config` is filled from the file (missing settings empty or 0). False: the file was
 // missing or unreadable, a default file has been written, and the process must end without
 // processing anything.
-bool loadConfiguration(CrawlerConfig& config);
+[[nodiscard]] bool loadConfiguration(CrawlerConfig& config);

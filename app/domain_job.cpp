@@ -3,6 +3,7 @@
 #include "analysis/site_analyzer.h"
 #include "analysis/site_crawl.h"
 #include "app/analyzer_priming.h"
+#include "app/configuration.h"
 #include "app/result_files.h"
 #include "app/result_format.h"
 #include "app/run_report.h"
@@ -84,7 +85,15 @@ HttpMan* createJobHttp() {
     return http;
 }
 
-void createAnalyzers(int n) {
+bool SiteCrawlJob::readConfigurationFile(const char* path, CrawlerConfig& config) {
+    return ::readConfigurationFile(path, config);
+}
+
+bool SiteCrawlJob::loadConfiguration(CrawlerConfig& config) {
+    return ::loadConfiguration(config);
+}
+
+void SiteCrawlJob::createAnalyzers(int n) {
     for (int i = 0; i < n && i < kMaxWorkerThreads; ++i) {
         if (g_analyzerTable[i] == nullptr)
             g_analyzerTable[i] = newWorkerAnalyzer().release();
@@ -111,7 +120,7 @@ void buildResultLine(const StringBuffer& domain, SiteAnalyzer& a, StringBuffer& 
     formatPipeLine(result, resultLine);
 }
 
-void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
+void SiteCrawlJob::runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
     resultLine.clear();
     SiteAnalyzer* analyzer = workerAnalyzer(workerIndex);
     std::unique_ptr<HttpMan> http(createJobHttp());

@@ -1,5 +1,6 @@
 // The crawler executable: reads the command line and hands it to the process entry.
 #include "app/command_line.h"
+#include "app/domain_job.h"
 #include "app/process_entry.h"
 
 #include <cstdio>
@@ -11,5 +12,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dunmere: %s\n%s", error.getString(), commandLineUsage());
         return 2;
     }
-    return crawlerProcessMain(commandLine);
+    SiteCrawlJob job;
+    return crawlerProcessMain(commandLine, job);
 }

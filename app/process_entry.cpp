@@ -1,7 +1,7 @@
 #include "app/process_entry.h"
 
 #include "app/command_line.h"
-#include "app/configuration.h"
+#include "app/crawl_job.h"
 #include "app/domain_queue.h"
 #include "app/redis_queue.h"
 #include "app/result_files.h"
@@ -73,12 +73,12 @@ bool openCrawlFiles(const CrawlerConfig& config, bool resumed) {
 }
 
 // The whole input list once, or with `resume` the rest of a list a killed run left.
-void crawlInputList(const CrawlerConfig& config, int numThreads) {
+void crawlInputList(const CrawlerConfig& config, int numThreads, CrawlJob& job) {
     bool resumed = config.resume && loadResumeJournal(config.outFile.getString());
     openLog(config, resumed ? "a" : "w");
     setResultFormat(config.outFormat);
     if (openCrawlFiles(config, resumed)) {
-        runWorkerPool(numThreads);
+        runWorkerPool(numThreads, job);
         closeInputStream();
         if (config.resume)
             endResumableRun(true);
@@ -93,7 +93,7 @@ void onTerminate(int) {
 
 // A process of the shared queue: its workers take domains from the queue until it is empty;
 // SIGTERM lets them finish the domains in flight and end.
-int crawlSharedQueue(const CrawlerConfig& config, int numThreads) {
+int crawlSharedQueue(const CrawlerConfig& config, int numThreads, CrawlJob& job) {
     // Many processes of one machine may share a log file.
     openLog(config, "a");
     setResultFormat(config.outFormat);
@@ -104,13 +104,13 @@ int crawlSharedQueue(const CrawlerConfig& config, int numThreads) {
     action.sa_handler = onTerminate;
     sigaction(SIGTERM, &action, nullptr);
     setDomainSource(&queue);
-    runWorkerPool(numThreads);
+    runWorkerPool(numThreads, job);
     setDomainSource(nullptr);
     return 0;
 }
 
 // --enqueue, --collect, --status and the queue's crawl, with `queue` set.
-int runQueueMode(const CommandLine& commandLine, const CrawlerConfig& config, int numThreads) {
+int runQueueMode(const CommandLine& commandLine, const CrawlerConfig& config, int numThreads, CrawlJob& job) {
     switch (commandLine.mode) {
     case CommandLine::Mode::Enqueue: {
         openLog(config, "a");
@@ -121,7 +121,7 @@ int runQueueMode(const CommandLine& commandLine, const CrawlerConfig& config, in
     case CommandLine::Mode::Status:
         return printQueueStatus(config);
     default:
-        return crawlSharedQueue(config, numThreads);
+        return crawlSharedQueue(config, numThreads, job);
     }
 }
 
@@ -135,7 +135,7 @@ int effectiveWorkerCount(int configured) {
     return configured;
 }
 
-int crawlerProcessMain(const CommandLine& commandLine) {
+int crawlerProcessMain(const CommandLine& commandLine, CrawlJob& job) {
     Platform::CapMallocArenas();
     if (commandLine.mode == CommandLine::Mode::Help) {
         std::fputs(commandLineUsage(), stdout);
@@ -148,11 +148,11 @@ int crawlerProcessMain(const CommandLine& commandLine) {
     CrawlerConfig config;
     if (commandLine.configFile.getSize() > 0) {
         // A file the operator names is never replaced by the defaults.
-        if (!readConfigurationFile(commandLine.configFile.getString(), config)) {
+        if (!job.readConfigurationFile(commandLine.configFile.getString(), config)) {
             std::fprintf(stderr, "Failed to read %s\n", commandLine.configFile.getString());
             return 1;
         }
-    } else if (!ensureWorkingDirectory() || !loadConfiguration(config)) {
+    } else if (!ensureWorkingDirectory() || !job.loadConfiguration(config)) {
         return 0;
     }
     if (commandLine.threads > 0)
@@ -161,7 +161,7 @@ int crawlerProcessMain(const CommandLine& commandLine) {
     if (config.queue.getSize() > 0) {
         if (commandLine.mode == CommandLine::Mode::Crawl)
             Platform::SetIdlePriority();
-        int status = runQueueMode(commandLine, config, numThreads);
+        int status = runQueueMode(commandLine, config, numThreads, job);
         std::fflush(stdout);
         return status;
     }
@@ -173,7 +173,7 @@ int crawlerProcessMain(const CommandLine& commandLine) {
         return 2;
     }
     Platform::SetIdlePriority();
-    crawlInputList(config, numThreads);
+    crawlInputList(config, numThreads, job);
     std::fflush(stdout);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "app/worker_pool.h"
 
-#include "app/domain_job.h"
+#include "app/crawl_job.h"
 #include "app/domain_queue.h"
 #include "app/result_files.h"
 #include "app/run_statistics.h"
@@ -9,35 +9,31 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
 // The progress line is redrawn this often while the workers run.
 constexpr auto kProgressInterval = std::chrono::seconds(1);
 
-// How many workers of the current run have found the input exhausted. Static, never destroyed
-// while a detached worker could still be leaving it; one run at a time uses it.
+// How many workers of one run have found the input exhausted; the run joins every worker before
+// it is gone.
 struct FinishedWorkers {
     std::mutex mutex;
     std::condition_variable allDone;
     int count = 0;
 };
 
-FinishedWorkers& finishedWorkers() {
-    static FinishedWorkers finished;
-    return finished;
-}
-
-} // namespace
-
-int workerThreadMain(int workerIndex) {
+// The loop of jobs of worker `workerIndex`.
+void workerThreadMain(int workerIndex, CrawlJob& job, FinishedWorkers& finished) {
     StringBuffer domain;
     StringBuffer resultLine;
     while (nextDomain(domain)) {
         resultLine.clear();
-        runDomainJob(workerIndex, domain, resultLine);
+        job.runDomainJob(workerIndex, domain, resultLine);
         if (resultLine.getSize() > 0) {
             writeResultLine(resultLine);
             ++runStatistics().results;
@@ -46,27 +42,25 @@ int workerThreadMain(int workerIndex) {
         }
         ++runStatistics().analysed;
     }
-    FinishedWorkers& finished = finishedWorkers();
     std::lock_guard<std::mutex> lock(finished.mutex);
     ++finished.count;
     finished.allDone.notify_one();
-    return 0;
 }
 
-void runWorkerPool(int numThreads) {
+} // namespace
+
+void runWorkerPool(int numThreads, CrawlJob& job) {
     if (numThreads <= 0)
         return;
-    FinishedWorkers& finished = finishedWorkers();
-    {
-        std::lock_guard<std::mutex> lock(finished.mutex);
-        finished.count = 0;
-    }
+    FinishedWorkers finished;
     resetRunStatistics();
     uint32_t start = Platform::GetTickCount();
-    createAnalyzers(numThreads);
+    job.createAnalyzers(numThreads);
+    std::vector<std::thread> workers;
+    workers.reserve(static_cast<size_t>(numThreads));
     for (int i = 0; i < numThreads; ++i) {
         std::printf("starting thread %d\n", i + 1);
-        std::thread(workerThreadMain, i).detach();
+        workers.emplace_back(workerThreadMain, i, std::ref(job), std::ref(finished));
     }
     auto elapsed = [start] { return (Platform::GetTickCount() - start) / 1000.0; };
     std::unique_lock<std::mutex> lock(finished.mutex);
@@ -78,5 +72,7 @@ void runWorkerPool(int numThreads) {
         lock.lock();
     }
     lock.unlock();
+    for (std::thread& worker : workers)
+        worker.join();
     logRunSummary(elapsed());
 }

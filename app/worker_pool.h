@@ -2,12 +2,11 @@
 // domain job on them until the input is exhausted; the main thread waits until all are done.
 #pragma once
 
+class CrawlJob;
+
 // The analyzer table has this many slots, so no more workers can run.
 constexpr int kMaxWorkerThreads = 124;
 
-// Prepares the workers (the analyzers are created before the first thread starts), starts
-// `numThreads` detached threads and returns once every one has found the input exhausted.
-void runWorkerPool(int numThreads);
-
-// The loop of jobs of worker `workerIndex`; returns 0.
-int workerThreadMain(int workerIndex);
+// Prepares the workers (the job creates the analyzers before the first thread starts), starts
+// `numThreads` threads running `job` and returns once every one has found the input exhausted.
+void runWorkerPool(int numThreads, CrawlJob& job);

@@ -3,8 +3,6 @@
 #include "base/ascii.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
-#include "charset/code_pages.h"
-#include "charset/encoding_convert.h"
 
 #include <cstring>
 
@@ -178,93 +176,6 @@ bool ContentCoding::encodeWordQ(const void* bytes, uint32_t n, const char* chars
     }
     out.append("?=");
     return true;
-}
-
-namespace {
-
-constexpr int kMaxWordLength = 4096;
-
-// One encoded word starting at text[pos] ("=?"): its end (one past "?=") and its decoded
-// UTF-8 text, or false when the word is malformed.
-bool decodeOneWord(const ContentCoding& coding, const char* text, int length, int pos, int& end,
-                   StringBuffer& decoded) {
-    int charsetStart = pos + 2;
-    int q1 = charsetStart;
-    while (q1 < length && text[q1] != '?' && text[q1] != ' ')
-        ++q1;
-    if (q1 >= length - 2 || text[q1] != '?' || q1 == charsetStart || text[q1 + 2] != '?')
-        return false;
-    char kind = text[q1 + 1];
-    int dataStart = q1 + 3;
-    // Words are short; bounding the search keeps text full of unfinished words linear.
-    int searchEnd = length - dataStart > kMaxWordLength ? dataStart + kMaxWordLength : length;
-    int dataEnd = dataStart;
-    while (dataEnd + 1 < searchEnd && !(text[dataEnd] == '?' && text[dataEnd + 1] == '='))
-        ++dataEnd;
-    if (dataEnd + 1 >= searchEnd)
-        return false;
-    DataBuffer bytes;
-    if (kind == 'B' || kind == 'b') {
-        if (!coding.decodeBase64(text + dataStart, static_cast<uint32_t>(dataEnd - dataStart), bytes))
-            return false;
-    } else if (kind == 'Q' || kind == 'q') {
-        StringBuffer qText;
-        qText.appendN(text + dataStart, dataEnd - dataStart);
-        qText.replaceChar('_', ' ');
-        coding.decodeQuotedPrintable(qText.getString(), static_cast<uint32_t>(qText.getSize()), bytes);
-    } else {
-        return false;
-    }
-    StringBuffer charset;
-    charset.appendN(text + charsetStart, q1 - charsetStart);
-    // RFC 2231 allows a language after '*'.
-    charset.truncateAtChar('*');
-    DataBuffer converted;
-    EncodingConvert conv;
-    if (bytes.getSize() > 0)
-        conv.ConvertFromName(charset.getString(), CodePages::kUtf8, bytes.getData(), bytes.getSize(),
-                             converted);
-    // A charset the engine does not know converts nothing: the bytes are kept as decoded.
-    decoded.appendDb(converted.getSize() > 0 ? converted : bytes);
-    end = dataEnd + 2;
-    return true;
-}
-
-} // namespace
-
-void ContentCoding::decodeEncodedWords(StringBuffer& text) const {
-    const char* t = text.getString();
-    int length = text.getSize();
-    StringBuffer result;
-    int pos = 0;
-    int pendingBlankStart = -1; // white space that follows a decoded word
-    while (pos < length) {
-        int end = 0;
-        StringBuffer decoded;
-        if (t[pos] == '=' && pos + 1 < length && t[pos + 1] == '?' &&
-            decodeOneWord(*this, t, length, pos, end, decoded)) {
-            result.appendSb(decoded);
-            pendingBlankStart = -1;
-            pos = end;
-            int blanks = pos;
-            while (blanks < length &&
-                   (t[blanks] == ' ' || t[blanks] == '\t' || t[blanks] == '\r' || t[blanks] == '\n'))
-                ++blanks;
-            if (blanks + 1 < length && t[blanks] == '=' && t[blanks + 1] == '?') {
-                pendingBlankStart = pos;
-                pos = blanks;
-            }
-            continue;
-        }
-        if (pendingBlankStart >= 0) {
-            // The next word turned out malformed: the white space stays.
-            result.appendN(t + pendingBlankStart, pos - pendingBlankStart);
-        }
-        pendingBlankStart = -1;
-        result.appendChar(t[pos]);
-        ++pos;
-    }
-    text.setSb(result);
 }
 
 void ContentCoding::foldHeader(const char* value, int maxLine, StringBuffer& out) {

@@ -38,6 +38,7 @@ public:
     // Replaces `text` by itself with every encoded word decoded and converted from its charset
     // to UTF-8 (a charset the engine does not know leaves the decoded bytes as they are). White
     // space between two adjacent encoded words is dropped. A malformed word stays as written.
+    // Defined in the charset library, beside the engine it uses.
     void decodeEncodedWords(StringBuffer& text) const;
 
     // Appends `value` to `out` with a "\r\n\t" fold after the last blank that keeps a line

@@ -2,8 +2,6 @@
 
 #include "base/file_sys.h"
 #include "base/string_buffer.h"
-#include "charset/code_pages.h"
-#include "charset/encoding_convert.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -191,21 +189,6 @@ bool DataBuffer::appendWide(const char16_t* s) {
         return false;
     }
     return true;
-}
-
-bool DataBuffer::utf16ToUtf8(StringBuffer& out) const {
-    checkAlive(this);
-    out.clear();
-    uint32_t n = m_size & ~1u;
-    if (n >= 2 && m_data[n - 2] == 0 && m_data[n - 1] == 0)
-        n -= 2;
-    if (n == 0)
-        return true;
-    DataBuffer converted;
-    EncodingConvert conv;
-    bool ok = conv.Convert(CodePages::kUtf16Le, CodePages::kUtf8, m_data, n, converted);
-    out.appendN(converted.getData(), static_cast<int>(converted.getSize()));
-    return ok;
 }
 
 unsigned char* DataBuffer::getData() {

@@ -75,7 +75,7 @@ public:
     bool is7bit() const;
 
     // Clears `out` and appends the buffer's UTF-16LE content converted to UTF-8. A terminating
-    // zero unit, when present, is not part of the text.
+    // zero unit, when present, is not part of the text. Defined in the charset library.
     bool utf16ToUtf8(StringBuffer& out) const;
 
     // Replaces the content with the bytes of the file at `path`; on failure the content is

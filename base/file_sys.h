@@ -24,8 +24,8 @@ uint32_t FileSize(const char* path, LogBase* log, bool& ok);
 // Reads from the current position until `count` bytes arrived or the file ends; the number
 // of bytes read, or -1 on an error.
 int ReadFromHandle(int handle, void* buf, int count);
-bool WriteWholeFile(const char* path, const void* data, uint32_t size, LogBase* log);
-bool WriteWholeFile2(const char* path, const void* data1, uint32_t size1, const void* data2, uint32_t size2,
+[[nodiscard]] bool WriteWholeFile(const char* path, const void* data, uint32_t size, LogBase* log);
+[[nodiscard]] bool WriteWholeFile2(const char* path, const void* data1, uint32_t size1, const void* data2, uint32_t size2,
                      LogBase* log);
 bool DeleteFile(const char* path, LogBase* log);
 bool CreateDirectory(const char* path);
@@ -44,13 +44,13 @@ bool HandleSize(int handle, uint32_t& size);
 // Reads exactly `count` bytes at `offset`; false on an error or when the file ends first.
 bool ReadAtHandle(int handle, uint32_t offset, void* buf, uint32_t count);
 // Writes all `size` bytes at `offset`; false, with the reason in `log`, when fewer were written.
-bool WriteAtHandle(int handle, uint32_t offset, const void* data, uint32_t size, LogBase* log);
+[[nodiscard]] bool WriteAtHandle(int handle, uint32_t offset, const void* data, uint32_t size, LogBase* log);
 // Cuts or extends an open file to `size` bytes.
 bool TruncateHandle(int handle, uint32_t size, LogBase* log);
 // Replaces the file at `path` as one step: the bytes are written to a new file beside it, which
 // is then renamed over `path`, so that a reader sees either the old or the new content whole,
 // never a partial write. Two data pieces, as WriteWholeFile2.
-bool ReplaceFileAtomically(const char* path, const void* data1, uint32_t size1, const void* data2,
+[[nodiscard]] bool ReplaceFileAtomically(const char* path, const void* data1, uint32_t size1, const void* data2,
                            uint32_t size2, LogBase* log);
 // Advisory whole-file lock on an open handle, waiting until it is granted: shared for readers,
 // exclusive for writers. It excludes every other handle opened on the file, in this process

@@ -5,11 +5,7 @@
 #include "base/ascii.h"
 #include "base/data_buffer.h"
 #include "base/ext_ptr_array.h"
-#include "base/file_sys.h"
-#include "base/log_base.h"
 #include "base/platform.h"
-#include "charset/code_pages.h"
-#include "charset/encoding_convert.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,8 +23,6 @@ constexpr uint8_t kMarkerAlive = 0xAA;
 constexpr int kDefaultGrowBy = 200;
 constexpr int kMaxGrowBy = 500000;
 constexpr int kNullTextCapacity = 4;
-// Largest text a buffer holds: its block (text and terminator) must fit a 32-bit signed size.
-constexpr int64_t kMaxLength = INT32_MAX - 1;
 
 int growByOrDefault(int growBy) {
     if (growBy <= 0)
@@ -39,7 +33,7 @@ int growByOrDefault(int growBy) {
 // The length of a C string as a buffer length; false when it is too long to be held.
 bool textLength(const char* s, int& n) {
     size_t len = std::strlen(s);
-    if (len > static_cast<size_t>(kMaxLength))
+    if (len > static_cast<size_t>(StringBuffer::kMaxLength))
         return false;
     n = static_cast<int>(len);
     return true;
@@ -95,7 +89,7 @@ int findSegment(const char* hay, int hayLen, int from, const char* needle, int n
 
 // Pattern match with '*' standing for any run of bytes, over the whole text.
 bool wildcardMatch(const char* text, int textLen, const char* pattern, bool caseSensitive) {
-    int patLen = static_cast<int>(strnlen(pattern, static_cast<size_t>(kMaxLength)));
+    int patLen = static_cast<int>(strnlen(pattern, static_cast<size_t>(StringBuffer::kMaxLength)));
     const char* firstStar = static_cast<const char*>(std::memchr(pattern, '*', static_cast<size_t>(patLen)));
 
     // 1. An empty text matches only an empty pattern or one made of '*' alone.
@@ -986,36 +980,9 @@ void StringBuffer::splitNameValue(StringBuffer& name, StringBuffer& value) const
 
 // ---- Code pages ----
 
-namespace {
-
-// Replaces the text of `sb` with the conversion of its bytes.
-bool convertInPlace(StringBuffer& sb, unsigned from, unsigned to) {
-    if (sb.getSize() == 0)
-        return true;
-    DataBuffer converted;
-    EncodingConvert conv;
-    bool ok = conv.Convert(from, to, reinterpret_cast<const unsigned char*>(sb.getString()),
-                           static_cast<unsigned>(sb.getSize()), converted);
-    sb.clear();
-    sb.appendDb(converted);
-    return ok;
-}
-
-} // namespace
-
 void StringBuffer::appendDb(const DataBuffer& d) {
     checkAlive(this);
     appendN(d.getData(), static_cast<int>(d.getSize()));
-}
-
-bool StringBuffer::convertToAnsi(int fromCodePage) {
-    checkAlive(this);
-    return convertInPlace(*this, static_cast<unsigned>(fromCodePage), CodePages::SystemAnsiCodePage());
-}
-
-bool StringBuffer::convertFromAnsi(int toCodePage) {
-    checkAlive(this);
-    return convertInPlace(*this, CodePages::SystemAnsiCodePage(), static_cast<unsigned>(toCodePage));
 }
 
 void StringBuffer::hexDecodeInto(DataBuffer& out) const {
@@ -1035,94 +1002,3 @@ void StringBuffer::hexDecodeInto(DataBuffer& out) const {
     out.append(batch, used);
 }
 
-// ---- Files ----
-
-bool StringBuffer::loadFromFile(const char* path, LogBase* log) {
-    checkAlive(this);
-    if (path == nullptr)
-        return false;
-    StringBuffer fixedPath(path);
-    if (fixedPath.beginsWith("file:///"))
-        fixedPath.removeChunk(0, 8);
-    fixedPath.replaceChar('|', ':');
-    const char* name = fixedPath.getString();
-
-    bool ok = false;
-    uint32_t fileSize = FileSys::FileSize(name, log, ok);
-    if (!ok) {
-        if (log != nullptr) {
-            log->LogError("Failed to get file size");
-            log->LogData("filename", name);
-        }
-        return false;
-    }
-    if (fileSize > static_cast<uint32_t>(kMaxLength)) {
-        if (log != nullptr) {
-            char sizeText[16];
-            std::snprintf(sizeText, sizeof(sizeText), "%u", static_cast<unsigned>(fileSize));
-            log->LogError("File too large");
-            log->LogData("filename", name);
-            log->LogData("filesize", sizeText);
-        }
-        return false;
-    }
-    int size = static_cast<int>(fileSize);
-
-    int handle = FileSys::OpenForRead(name, log);
-    if (handle == FileSys::kInvalidHandle) {
-        if (log != nullptr) {
-            log->LogError("Failed to read data from file");
-            log->LogData("filename", name);
-        }
-        return false;
-    }
-    std::unique_ptr<char[]> raw(new char[static_cast<size_t>(size) + 1]);
-    int received = size > 0 ? FileSys::ReadFromHandle(handle, raw.get(), size) : 0;
-    FileSys::CloseHandle(handle);
-    if (received < 0) {
-        if (log != nullptr) {
-            log->LogError("Failed to read data from file");
-            log->LogData("filename", name);
-        }
-        return false;
-    }
-    if (received != size) {
-        if (log != nullptr) {
-            log->LogError("Failed to read the entire file");
-            log->LogData("filename", name);
-            log->LogDataLong("filesize", size);
-            log->LogDataLong("bytes_received", received);
-        }
-        return false;
-    }
-
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(raw.get());
-    bool littleEndian = size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
-    bool bigEndian = size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF;
-    if (littleEndian || bigEndian) {
-        DataBuffer converted;
-        EncodingConvert conv;
-        // A broken surrogate pair becomes U+FFFD rather than vanishing from the text.
-        conv.setErrorAction(EncodingConvert::kWriteSubstitute);
-        conv.setSubstitute("\xEF\xBF\xBD", 3);
-        conv.Convert(bigEndian ? CodePages::kUtf16Be : CodePages::kUtf16Le, CodePages::kUtf8, bytes + 2,
-                     static_cast<unsigned>(size - 2), converted, log);
-        if (converted.getSize() > static_cast<uint32_t>(kMaxLength)) {
-            if (log != nullptr) {
-                log->LogError("File too large");
-                log->LogData("filename", name);
-                log->LogDataLong("filesize", size);
-            }
-            return false;
-        }
-        clear();
-        appendDb(converted);
-        return true;
-    }
-    int skip = (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;
-    if (skip > 0)
-        std::memmove(raw.get(), raw.get() + skip, static_cast<size_t>(size - skip));
-    raw[size - skip] = 0;
-    replaceText(raw.release(), size + 1, size - skip);
-    return true;
-}

@@ -7,6 +7,7 @@
 #include "base/zelcora_object.h"
 
 #include <cstdint>
+#include <climits>
 
 class DataBuffer;
 class ExtPtrArray;
@@ -14,6 +15,9 @@ class LogBase;
 
 class StringBuffer : public ZelcoraObject {
 public:
+    // Largest text a buffer holds: its block (text and terminator) must fit a 32-bit signed size.
+    static constexpr int64_t kMaxLength = INT32_MAX - 1;
+
     StringBuffer();
     explicit StringBuffer(const char* s);
     StringBuffer(const StringBuffer& o);
@@ -94,7 +98,8 @@ public:
     void splitNameValue(StringBuffer& name, StringBuffer& value) const;
 
     // Code pages. Convert the text in place between the given code page and the system's ANSI
-    // code page; characters without a mapping are dropped and the answer is false.
+    // code page; characters without a mapping are dropped and the answer is false. These and
+    // loadFromFile are defined in the charset library, beside the engine they use.
     bool convertToAnsi(int fromCodePage);
     bool convertFromAnsi(int toCodePage);
     // Reads the text as pairs of hex digits (either case) and appends the bytes to `out`. A
@@ -103,7 +108,7 @@ public:
 
     // Files. Replaces the text with the whole file's content; a byte-order mark selects UTF-16
     // (converted to UTF-8) or is removed for UTF-8. On failure the text is unchanged.
-    bool loadFromFile(const char* path, LogBase* log);
+    [[nodiscard]] bool loadFromFile(const char* path, LogBase* log);
 
 private:
     // Stops the process when `self` is not a live buffer. Static so that it can look at the

@@ -1,13 +1,7 @@
 #include "base/utf8_text.h"
 
-#include "base/data_buffer.h"
-#include "charset/code_pages.h"
-#include "charset/encoding_convert.h"
 
 #include <algorithm>
-#include <array>
-#include <map>
-#include <mutex>
 #include <string>
 
 namespace {
@@ -165,50 +159,6 @@ bool isCaseIgnorable(char32_t c) {
     return c == '\'' || c == '.' || c == ':' || c == 0xAD || c == 0x2019 || (c >= 0x300 && c <= 0x36F);
 }
 
-using FoldTable = std::array<unsigned char, 256>;
-
-// The folding of every byte of a single-byte code page: each byte from 0x80 on is decoded, its
-// character lower-cased and encoded back; a lower-case form outside the page leaves the byte.
-FoldTable makeFoldTable(unsigned codePage) {
-    FoldTable table{};
-    for (unsigned b = 0; b < 256; ++b)
-        table[b] = static_cast<unsigned char>(b < 0x80 ? lowerCodePoint(b) : b);
-    EncodingConvert convert;
-    for (unsigned b = 0x80; b < 256; ++b) {
-        auto byte = static_cast<unsigned char>(b);
-        DataBuffer utf8;
-        if (!convert.Convert(codePage, CodePages::kUtf8, &byte, 1, utf8) || utf8.getSize() == 0)
-            continue;
-        char32_t c;
-        int n = static_cast<int>(utf8.getSize());
-        if (decodeUtf8(utf8.getData(), n, c) != n)
-            continue;
-        char32_t lower = lowerCodePoint(c);
-        if (lower == c)
-            continue;
-        StringBuffer lowerText;
-        appendUtf8(lowerText, lower);
-        DataBuffer back;
-        if (convert.Convert(CodePages::kUtf8, codePage,
-                            reinterpret_cast<const unsigned char*>(lowerText.getString()),
-                            static_cast<unsigned>(lowerText.getSize()), back) &&
-            back.getSize() == 1)
-            table[b] = back.getData()[0];
-    }
-    return table;
-}
-
-// The tables are built once per code page, on first use, and only read afterwards.
-const FoldTable& foldTable(unsigned codePage) {
-    static std::mutex lock;
-    static std::map<unsigned, FoldTable> tables;
-    std::lock_guard<std::mutex> guard(lock);
-    auto it = tables.find(codePage);
-    if (it == tables.end())
-        it = tables.emplace(codePage, makeFoldTable(codePage)).first;
-    return it->second;
-}
-
 } // namespace
 
 char32_t lowerCodePoint(char32_t c) {
@@ -347,23 +297,3 @@ void collapseUtf8Whitespace(StringBuffer& text) {
     text.setString(out.c_str());
 }
 
-unsigned char lowerByteInCodePage(unsigned char c, unsigned codePage) {
-    return foldTable(codePage)[c];
-}
-
-void lowerInCodePage(StringBuffer& text, unsigned codePage) {
-    if (codePage == CodePages::kUtf8) {
-        lowerUtf8(text);
-        return;
-    }
-    if (text.is7bit()) {
-        text.toLowerCase();
-        return;
-    }
-    const FoldTable& table = foldTable(codePage);
-    StringBuffer out;
-    const auto* s = reinterpret_cast<const unsigned char*>(text.getString());
-    for (int i = 0; i < text.getSize(); ++i)
-        out.appendChar(static_cast<char>(table[s[i]]));
-    text.setSb(out);
-}

@@ -32,7 +32,7 @@ void collapseUtf8Whitespace(StringBuffer& text);
 // has a lower-case form at another byte of the same page takes that byte (so windows-1252 keeps
 // its sharp s and multiplication sign, and ISO-8859-5 capitals become their small letters).
 // Code page 65001 lower-cases as lowerUtf8; a code page the converter does not know folds ASCII
-// only.
+// only. This and lowerByteInCodePage are defined in the charset library.
 void lowerInCodePage(StringBuffer& text, unsigned codePage);
 // The byte-for-byte form of that folding for one single-byte code page.
 unsigned char lowerByteInCodePage(unsigned char c, unsigned codePage);

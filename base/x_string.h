@@ -3,6 +3,7 @@
 // makes its form the only valid one; a getter converts into its form when that form is not
 // valid, leaving the source form valid as well. At least one form is valid at any time; an empty
 // string has all three. UTF-16 text is handled as char16_t units (wchar_t is 32 bits here).
+// Defined in the charset library (charset/x_string.cpp): nearly every member converts.
 #pragma once
 
 #include "base/data_buffer.h"

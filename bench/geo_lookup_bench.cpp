@@ -46,7 +46,8 @@ std::string geoText(const std::string& html) {
 Corpus& corpus() {
     static Corpus* c = [] {
         auto* loaded = new Corpus;
-        primeAnalyzer(loaded->analyzer);
+        if (!primeAnalyzer(loaded->analyzer))
+            std::fprintf(stderr, "Failed to decode every reference table\n");
         prepareGeoLookup(loaded->analyzer);
         std::vector<std::filesystem::path> paths;
         std::error_code error;

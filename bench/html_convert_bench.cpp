@@ -100,9 +100,9 @@ void HtmlToXmlAndLoad(benchmark::State& state) {
         for (const Page& page : pages()) {
             converter.put_Html(*page.text);
             XString xml;
-            converter.ToXml(xml);
+            bool converted = converter.ToXml(xml);
             ClsXml doc;
-            bool loaded = doc.LoadXml(xml.isAnsiCurrent() ? xml.getAnsi() : xml.getUtf8());
+            bool loaded = converted && doc.LoadXml(xml.isAnsiCurrent() ? xml.getAnsi() : xml.getUtf8());
             benchmark::DoNotOptimize(loaded);
         }
     }

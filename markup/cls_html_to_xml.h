@@ -23,7 +23,7 @@ public:
     // the same form. The declaration names the output charset when one is set, else the charset
     // the page's meta content-type tag names, else the code page the page was read in. False,
     // with "Failed to parse HTML" in the log, only when no document could be built.
-    bool ToXml(XString& out);
+    [[nodiscard]] bool ToXml(XString& out);
 
     // The encoding to declare in the XML text; empty (the default) lets the page decide.
     void put_OutputCharset(const char* name) { m_outputCharset.setString(name != nullptr ? name : ""); }

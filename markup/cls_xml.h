@@ -26,13 +26,13 @@ public:
     // when nothing else holds it) to the new root; a failed one leaves it where it was.
     // LoadXml trims text content; LoadXmlFile does when `autoTrim` is set. Both answer whether
     // the text held an element.
-    bool LoadXml(const char* xml);
+    [[nodiscard]] bool LoadXml(const char* xml);
     // LoadXml of the string's 8-bit (UTF-8) text, which it may have to produce first.
-    bool LoadXmlXs(XString& xml);
-    bool LoadXmlFile(const char* path, bool autoTrim = true);
+    [[nodiscard]] bool LoadXmlXs(XString& xml);
+    [[nodiscard]] bool LoadXmlFile(const char* path, bool autoTrim = true);
     // Writes the document from this node, in the encoding its declaration names; a document
     // without one is declared utf-8 (version 1.0) first. False when the file cannot be written.
-    bool SaveXml(const char* path);
+    [[nodiscard]] bool SaveXml(const char* path);
 
     // This node. The texts returned stay valid until the node changes or goes away.
     void put_Tag(const char* tag);

@@ -1,5 +1,5 @@
 #include "app/process_entry.h"
-#include "tests/app/pool/crawl_doubles.h"
+#include "tests/app/pool/recording_job.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         dir = makeTempDir();
         ASSERT_FALSE(dir.empty());
-        CrawlDoubles& d = crawlDoubles();
+        RecordingJob& d = recordingJob();
         d.configLoads = true;
         d.logFile = dir + "/log.txt";
         d.inFile = dir + "/in.txt";
@@ -29,18 +29,18 @@ protected:
     }
     void TearDown() override { removeTree(dir); }
 
-    // Runs the process; the child leaves what the doubles saw in files of the directory.
+    // Runs the process; the child leaves what the job saw in files of the directory.
     void runCrawler() {
         testDir = dir;
         ASSERT_EQ(0, runInChild([] {
                       if (chdir(testDir.c_str()) != 0)
                           _exit(3);
                       auto start = std::chrono::steady_clock::now();
-                      int rc = crawlerProcessMain(CommandLine{});
+                      int rc = crawlerProcessMain(CommandLine{}, recordingJob());
                       auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                                     std::chrono::steady_clock::now() - start)
                                     .count();
-                      CrawlDoubles& d = crawlDoubles();
+                      RecordingJob& d = recordingJob();
                       std::ofstream seen(testDir + "/seen.txt", std::ios::binary);
                       for (auto& list : d.domainsByWorker)
                           for (auto& domain : list)
@@ -72,7 +72,7 @@ protected:
 };
 
 TEST_F(CrawlerProcess, CreatesWorkingDirectoryAndStopsWhenConfigurationIsMissing) {
-    crawlDoubles().configLoads = false;
+    recordingJob().configLoads = false;
     writeFile(dir + "/in.txt", "example.com\n");
     runCrawler();
     EXPECT_EQ(0, exitCode);
@@ -98,7 +98,7 @@ TEST_F(CrawlerProcess, EmptyInputEndsEveryWorkerAndLeavesEmptyFiles) {
 
 TEST_F(CrawlerProcess, UnopenableResultFileStopsBeforeAnyWorker) {
     writeFile(dir + "/in.txt", "example.com\n");
-    crawlDoubles().outFile = dir + "/no-such-dir/out.txt";
+    recordingJob().outFile = dir + "/no-such-dir/out.txt";
     runCrawler();
     EXPECT_NE(std::string::npos, log.find("Failed to open " + dir + "/no-such-dir/out.txt\n"));
     EXPECT_FALSE(fileExists(dir + "/err.txt"));
@@ -125,7 +125,7 @@ class WorkerCount : public CrawlerProcess, public ::testing::WithParamInterface<
 
 TEST_P(WorkerCount, StartsTheClampedNumberOfWorkers) {
     writeFile(dir + "/in.txt", "one.com\ntwo.org\n");
-    crawlDoubles().numThreads = GetParam().configured;
+    recordingJob().numThreads = GetParam().configured;
     runCrawler();
     EXPECT_EQ(GetParam().expected, analyzersCreated);
     EXPECT_EQ(GetParam().expected, countStartedThreads());
@@ -150,7 +150,7 @@ TEST_F(CrawlerProcess, LongLineIsReadAsTwoPiecesEachValidatedOnItsOwn) {
 
 TEST_F(CrawlerProcess, BlankLinesAreLoggedAsInvalidAndSkipped) {
     writeFile(dir + "/in.txt", "\nExample.COM\r\n\r\n  \nexample.com.\n");
-    crawlDoubles().numThreads = 1;
+    recordingJob().numThreads = 1;
     runCrawler();
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ("example.com", seen[0]);
@@ -220,8 +220,8 @@ TEST_F(CrawlerProcess, PoolOfMaximumSizeLosesAndDuplicatesNothing) {
         }
     }
     writeFile(dir + "/in.txt", input);
-    crawlDoubles().numThreads = 124;
-    crawlDoubles().failEvery = 7;
+    recordingJob().numThreads = 124;
+    recordingJob().failEvery = 7;
     runCrawler();
 
     std::multiset<std::string> expectedValid, expectedInvalid;

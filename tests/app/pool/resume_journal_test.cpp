@@ -1,6 +1,6 @@
 #include "app/redis_queue.h"
 #include "app/resume_journal.h"
-#include "tests/app/pool/crawl_doubles.h"
+#include "tests/app/pool/recording_job.h"
 
 #include <gtest/gtest.h>
 

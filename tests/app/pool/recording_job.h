@@ -1,15 +1,20 @@
-// Test doubles of the configuration reader and the domain job, so the process entry and the
-// worker pool can be driven without the real crawler behind them. Each test runs the process
-// in a forked child, so this state starts fresh every time.
+// A crawl job that records what the driver asks of it, so the process entry and the worker pool
+// can be driven without the real crawler behind them. Each test runs the process in a forked
+// child, so the job's state starts fresh every time.
 #pragma once
 
-#include "app/crawler_config.h"
+#include "app/crawl_job.h"
 
 #include <atomic>
 #include <string>
 #include <vector>
 
-struct CrawlDoubles {
+struct RecordingJob : CrawlJob {
+    bool readConfigurationFile(const char* path, CrawlerConfig& config) override;
+    bool loadConfiguration(CrawlerConfig& config) override;
+    void createAnalyzers(int n) override;
+    void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) override;
+
     bool configLoads = true;
     std::string logFile, inFile, outFile, errFile;
     int numThreads = 0;
@@ -22,7 +27,7 @@ struct CrawlDoubles {
     int failEvery = 0;
 };
 
-CrawlDoubles& crawlDoubles();
+RecordingJob& recordingJob();
 
 // Forks, runs `body` in the child and returns the child's exit status (-1 when it did not
 // exit normally). The child ends with _exit, so detached threads cannot outlive the check.

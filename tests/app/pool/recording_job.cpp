@@ -1,7 +1,5 @@
-#include "tests/app/pool/crawl_doubles.h"
+#include "tests/app/pool/recording_job.h"
 
-#include "app/configuration.h"
-#include "app/domain_job.h"
 #include "app/result_files.h"
 
 #include <cstdlib>
@@ -11,39 +9,37 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-CrawlDoubles& crawlDoubles() {
-    static CrawlDoubles doubles;
-    return doubles;
+RecordingJob& recordingJob() {
+    static RecordingJob job;
+    return job;
 }
 
-bool loadConfiguration(CrawlerConfig& config) {
-    CrawlDoubles& d = crawlDoubles();
-    if (!d.configLoads)
+bool RecordingJob::loadConfiguration(CrawlerConfig& config) {
+    if (!configLoads)
         return false;
-    config.logFile.setString(d.logFile.c_str());
-    config.inFile.setString(d.inFile.c_str());
-    config.outFile.setString(d.outFile.c_str());
-    config.errFile.setString(d.errFile.c_str());
-    config.numThreads = d.numThreads;
+    config.logFile.setString(logFile.c_str());
+    config.inFile.setString(inFile.c_str());
+    config.outFile.setString(outFile.c_str());
+    config.errFile.setString(errFile.c_str());
+    config.numThreads = numThreads;
     return true;
 }
 
-bool readConfigurationFile(const char*, CrawlerConfig& config) {
+bool RecordingJob::readConfigurationFile(const char*, CrawlerConfig& config) {
     return loadConfiguration(config);
 }
 
-void createAnalyzers(int n) {
-    crawlDoubles().createAnalyzersCalls++;
-    crawlDoubles().analyzersCreated = n;
+void RecordingJob::createAnalyzers(int n) {
+    createAnalyzersCalls++;
+    analyzersCreated = n;
 }
 
-void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
-    CrawlDoubles& d = crawlDoubles();
+void RecordingJob::runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
     std::string text = domain.getString();
-    d.domainsByWorker[workerIndex].push_back(text);
+    domainsByWorker[workerIndex].push_back(text);
     resultLine.clear();
     size_t hash = std::hash<std::string>{}(text);
-    if (d.failEvery > 0 && hash % d.failEvery == 0) {
+    if (failEvery > 0 && hash % failEvery == 0) {
         StringBuffer errorLine("Failed: ");
         errorLine.append(text.c_str());
         writeErrorLine(errorLine);

@@ -1,3 +1,5 @@
+// XString is declared among base's types and defined here, beside the conversion engine that
+// nearly every member uses, so base links without the character-set layer.
 #include "base/x_string.h"
 
 #include "base/file_sys.h"
@@ -126,7 +128,6 @@ bool XString::makeUtf16() {
     m_utf16Valid = true;
     return ok;
 }
-
 const char* XString::getAnsi() {
     makeAnsi();
     return m_ansi.getString();

@@ -137,7 +137,8 @@ ClsXml& PageTree::tree() {
     ClsHtmlToXml converter;
     converter.put_Html(page);
     XString xml;
-    if (converter.ToXml(xml))
-        m_tree->LoadXml(xml.getUtf8());
+    // A page whose converted text does not load reads as an empty page, never as a part of one.
+    if (converter.ToXml(xml) && !m_tree->LoadXml(xml.getUtf8()))
+        m_tree.emplace();
     return *m_tree;
 }

@@ -94,7 +94,8 @@ TEST(GeoKeyMatcher, TableTooLargeForTheBoundGetsNoAutomaton) {
 SiteAnalyzer& primedAnalyzer() {
     static SiteAnalyzer* analyzer = [] {
         auto* a = new SiteAnalyzer;
-        primeAnalyzer(*a);
+        if (!primeAnalyzer(*a))
+            ADD_FAILURE() << "the reference tables did not decode";
         prepareGeoLookup(*a);
         return a;
     }();

@@ -16,7 +16,8 @@ namespace {
 const SiteAnalyzer& primedAnalyzer() {
     static SiteAnalyzer* analyzer = [] {
         auto* a = new SiteAnalyzer;
-        primeAnalyzer(*a);
+        if (!primeAnalyzer(*a))
+            ADD_FAILURE() << "the reference tables did not decode";
         return a;
     }();
     return *analyzer;

@@ -39,7 +39,7 @@ TEST(AnalyzerPriming, LoadsEveryTableAndTheCrawlerSettings) {
 
 TEST(AnalyzerPriming, PlacePhrasesAreLowerCasedAndStopWordsHaveNoQuickModeExtras) {
     SiteAnalyzer analyzer;
-    primeAnalyzer(analyzer);
+    ASSERT_TRUE(primeAnalyzer(analyzer));
     EXPECT_STREQ(analyzer.placePhrases.GetString(2), "new york");
     EXPECT_STREQ(analyzer.placePhrases.GetString(3), "new_york");
     for (int i = 0; i < analyzer.placePhrases.get_Count(); ++i) {

@@ -1,6 +1,7 @@
 #include "analysis/ad_codes.h"
 
 #include "analysis/site_analyzer.h"
+#include "base/ascii.h"
 #include "base/string_buffer.h"
 #include "markup/cls_xml.h"
 #include "markup/tree_node.h"
@@ -48,10 +49,6 @@ constexpr const char* kClientPrefix = "ca-";
 constexpr const char* kPublisherPrefix = "pub-";
 constexpr size_t kPublisherDigits = 16;
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // Whether `text` starts with "ca-pub-" and the 16 digits (and no seventeenth).
 bool startsWithClientId(const char* text) {
     size_t prefix = std::strlen(kClientPrefix) + std::strlen(kPublisherPrefix);
@@ -59,10 +56,10 @@ bool startsWithClientId(const char* text) {
         std::strncmp(text + std::strlen(kClientPrefix), kPublisherPrefix, std::strlen(kPublisherPrefix)) != 0)
         return false;
     for (size_t i = 0; i < kPublisherDigits; ++i) {
-        if (!isDigit(text[prefix + i]))
+        if (!isAsciiDigit(text[prefix + i]))
             return false;
     }
-    return !isDigit(text[prefix + kPublisherDigits]);
+    return !isAsciiDigit(text[prefix + kPublisherDigits]);
 }
 
 // The publisher id of the first "ca-pub-" id in `text` (script text or a URL): true and `id` :=

@@ -2,6 +2,7 @@
 
 #include "analysis/html_help.h"
 #include "analysis/site_analyzer.h"
+#include "base/ascii.h"
 #include "base/cls_string_array.h"
 #include "base/domain_helpers.h"
 #include "base/ext_ptr_array.h"
@@ -63,15 +64,6 @@ void appendWithBlank(StringBuffer& text, const char* piece) {
     if (text.getSize() > 0)
         text.appendChar(' ');
     text.append(piece);
-}
-
-bool containsNoCase(const char* text, const char* needle) {
-    size_t n = std::strlen(needle);
-    for (const char* p = text; *p != 0; ++p) {
-        if (strncasecmp(p, needle, n) == 0)
-            return true;
-    }
-    return n == 0;
 }
 
 // The href as the URL patterns see it: percent-escapes of bytes from 0x80 on decoded, so an

@@ -8,6 +8,7 @@
 #include "analysis/page_text.h"
 #include "analysis/site_analyzer.h"
 #include "analysis/site_reports.h"
+#include "base/ascii.h"
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
 #include "base/utf8_text.h"
@@ -23,15 +24,6 @@ const char* const kHomePageLabel = "HOME PAGE";
 // Paths that mark the English version of a site.
 const char* const kEnglishPathMarks[] = {"/engl/",     "/en/",      "/englisch/",
                                          "/englisch.", "/english/", "homeeng."};
-
-bool containsNoCase(const char* text, const char* needle) {
-    size_t n = std::strlen(needle);
-    for (const char* p = text; *p != 0; ++p) {
-        if (strncasecmp(p, needle, n) == 0)
-            return true;
-    }
-    return false;
-}
 
 bool matchesAnyPattern(const ClsStringArray& patterns, const char* text) {
     StringBuffer subject(text);

@@ -1,5 +1,6 @@
 #include "analysis/word_list.h"
 
+#include "base/ascii.h"
 #include "base/string_buffer.h"
 #include "base/utf8_text.h"
 #include "charset/code_pages.h"
@@ -10,10 +11,6 @@
 #include <cstring>
 
 namespace {
-
-bool isBlank(unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 bool isDecoration(unsigned char c) {
     return c == '-' || c == '*' || c == '/' || c == '@' || c == '\'' || c == '"';

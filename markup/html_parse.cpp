@@ -386,12 +386,18 @@ private:
 
     // Where the next `<` that starts markup is, from `pos` on, or the end of the text.
     size_t nextTagStart(size_t pos) const {
+        return findLessThan(pos, [this](size_t i) { return startsTag(i); });
+    }
+
+    // The first `<` from `pos` on at which `found` holds, or the end of the text.
+    template <typename Found>
+    size_t findLessThan(size_t pos, Found found) const {
         for (size_t i = pos; i < m_length; ++i) {
             const void* lt = std::memchr(m_text + i, '<', m_length - i);
             if (lt == nullptr)
                 break;
             i = static_cast<size_t>(static_cast<const char*>(lt) - m_text);
-            if (startsTag(i))
+            if (found(i))
                 return i;
         }
         return m_length;
@@ -417,15 +423,7 @@ private:
     size_t findRawTextEnd(size_t pos) const {
         if (m_rawText == kScriptText)
             return findScriptEnd(pos);
-        for (size_t i = pos; i < m_length; ++i) {
-            const void* lt = std::memchr(m_text + i, '<', m_length - i);
-            if (lt == nullptr)
-                break;
-            i = static_cast<size_t>(static_cast<const char*>(lt) - m_text);
-            if (startsRawTextEnd(i))
-                return i;
-        }
-        return m_length;
+        return findLessThan(pos, [this](size_t i) { return startsRawTextEnd(i); });
     }
 
     // Script text has escapes, as browsers read it: after "<!--", a "<script" starts a section in

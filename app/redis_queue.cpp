@@ -345,11 +345,25 @@ bool RedisQueue::next(StringBuffer& domain) {
             return true;
         if (claimFromDeadNeighbour(domain) || claimIdle(domain))
             return true;
-        Reply pending = link.run({"XPENDING", m_stream.getString(), m_group.getString()});
-        if (!pending || !isArray(pending.get(), 1) || integerOf(pending->element[0]) <= 0)
-            return false;
         // Others still hold entries; one of them may die and leave its entries to be claimed.
-        Platform::Sleep(HttpLimits::kQueueIdlePollMs);
+        // Their end is watched closely, so that the last crawler leaves as soon as the queue is
+        // done; claims are looked for less often.
+        for (uint32_t waited = 0; waited < HttpLimits::kQueueIdlePollMs;
+             waited += HttpLimits::kQueueDrainPollMs) {
+            Reply pending = link.run({"XPENDING", m_stream.getString(), m_group.getString()});
+            if (!pending || !isArray(pending.get(), 1))
+                return false;
+            if (integerOf(pending->element[0]) <= 0) {
+                // Nothing held and, at the top of the loop, nothing undelivered: done. After a
+                // wait the stream is read once more, for domains enqueued meanwhile.
+                if (waited == 0)
+                    return false;
+                break;
+            }
+            if (stoppedTakingDomains())
+                return false;
+            Platform::Sleep(HttpLimits::kQueueDrainPollMs);
+        }
     }
     return false;
 }

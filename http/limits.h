@@ -140,6 +140,9 @@ constexpr uint32_t kQueueClaimIdleMs = kDomainBudgetMs + 30 * 1000;
 // A worker that finds nothing to take while other consumers still hold entries looks again
 // after this pause.
 constexpr uint32_t kQueueIdlePollMs = 500;
+// Meanwhile it asks this often whether anything is still pending at all: the queue's last domain
+// is followed by every crawler's exit within this pause, not within the claim pause above.
+constexpr uint32_t kQueueDrainPollMs = 50;
 // Commands --enqueue sends before reading their replies: enough to keep the server busy, few
 // enough that the replies waiting in memory stay small.
 constexpr int kEnqueueBatch = 2000;

@@ -1,6 +1,7 @@
 # Front door of the build. Every target works on a fresh clone.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
@@ -10,7 +11,7 @@ PACKAGES   := cmake ninja-build g++ libbz2-dev zlib1g-dev libssl-dev libgtest-de
               python3 chromium libhiredis-dev redis-server
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: deps build build-asan test test-asan fuzz fuzz-run demo clean
+.PHONY: deps build build-asan build-tsan test test-tsan fuzz fuzz-run demo clean
 
 # Installs the packages that are missing, as root; anyone else is told which ones and stops.
 deps:
@@ -24,6 +25,9 @@ deps:
 $(BUILD)/build.ninja: | deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+$(TSAN_BUILD)/build.ninja: | deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUNMERE_TSAN=ON
+
 $(ASAN_BUILD)/build.ninja: | deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDUNMERE_SANITIZE=ON
 
@@ -33,11 +37,25 @@ build: $(BUILD)/build.ninja
 build-asan: $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-# Every test, first in the normal build, then built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The tests where threads share state (the worker pool, analyzers reading the shared tables, the
+# in-process crawls), built with ThreadSanitizer.
+TSAN_TARGETS := app_tests crawl_tests site_crawl_tests
+
+build-tsan: $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+
+# Only the test binaries above are built there: their tests are the ones with a dot in the name.
+test-tsan: build-tsan
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+		ctest --output-on-failure -j $(JOBS) -E 'NOT_BUILT|^[a-z0-9_]+$$'
+
+# Every test, first in the normal build, then built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# then the threaded ones with ThreadSanitizer.
 test: deps build build-asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+	$(MAKE) test-tsan
 
 # The crawler over the bundled demo sites, in a private network namespace.
 demo: deps build
@@ -77,4 +95,4 @@ fuzz-run: fuzz
 	if [ -n "$$failed" ]; then echo "fuzzing found something in:$$failed (inputs in $(FUZZ_BUILD)/findings)"; exit 1; fi
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

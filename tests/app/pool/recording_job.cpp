@@ -1,18 +1,10 @@
 #include "tests/app/pool/recording_job.h"
 
-#include "app/result_files.h"
+#include "app/crawl_run.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 #include <sys/wait.h>
 #include <unistd.h>
-
-RecordingJob& recordingJob() {
-    static RecordingJob job;
-    return job;
-}
 
 bool RecordingJob::loadConfiguration(CrawlerConfig& config) {
     if (!configLoads)
@@ -34,7 +26,8 @@ void RecordingJob::createAnalyzers(int n) {
     analyzersCreated = n;
 }
 
-void RecordingJob::runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
+void RecordingJob::runDomainJob(CrawlRun& run, int workerIndex, const StringBuffer& domain,
+                                StringBuffer& resultLine) {
     std::string text = domain.getString();
     domainsByWorker[workerIndex].push_back(text);
     resultLine.clear();
@@ -42,7 +35,7 @@ void RecordingJob::runDomainJob(int workerIndex, const StringBuffer& domain, Str
     if (failEvery > 0 && hash % failEvery == 0) {
         StringBuffer errorLine("Failed: ");
         errorLine.append(text.c_str());
-        writeErrorLine(errorLine);
+        run.files.writeErrorLine(errorLine);
         return;
     }
     // A long line with the domain at both ends, so a line cut or mixed with another shows.
@@ -53,13 +46,20 @@ void RecordingJob::runDomainJob(int workerIndex, const StringBuffer& domain, Str
     resultLine.append(text.c_str());
 }
 
-int runInChild(void (*body)()) {
+std::vector<std::string> RecordingJob::seen() const {
+    std::vector<std::string> all;
+    for (const auto& list : domainsByWorker)
+        all.insert(all.end(), list.begin(), list.end());
+    return all;
+}
+
+int runInChild(const std::function<int()>& body) {
     std::fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-        body();
+        int status = body();
         std::fflush(nullptr);
-        _exit(0);
+        _exit(status);
     }
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid)
@@ -67,40 +67,13 @@ int runInChild(void (*body)()) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string makeTempDir() {
-    char name[] = "/tmp/dunmere-test-XXXXXX";
-    char* dir = mkdtemp(name);
-    return dir ? std::string(dir) : std::string();
-}
-
-void removeTree(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void writeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary);
-    out << content;
-}
-
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
-
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
+        if (end == std::string::npos)
+            end = text.size();
         lines.push_back(text.substr(start, end - start));
         start = end + 1;
     }

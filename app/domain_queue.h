@@ -30,7 +30,8 @@ bool stoppedTakingDomains();
 // One run's domains: the input file, or a shared queue set before the workers start.
 class DomainQueue {
 public:
-    DomainQueue(RunStatistics& statistics, ResumeJournal& journal) : m_statistics(statistics), m_journal(journal) {}
+    DomainQueue(RunStatistics& statistics, ResumeJournal& journal)
+        : m_statistics(statistics), m_journal(journal) {}
     DomainQueue(const DomainQueue&) = delete;
     DomainQueue& operator=(const DomainQueue&) = delete;
     ~DomainQueue() { closeInputStream(); }

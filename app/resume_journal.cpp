@@ -41,7 +41,8 @@ void ResumeJournal::advanceLow() {
 void ResumeJournal::writeCheckpoint(FILE* f) const {
     std::fprintf(f, "c %" PRId64 " %" PRId64 " %" PRId64 "\n", m_low, m_outSize, m_errSize);
     for (int64_t at : m_done)
-        std::fprintf(f, "d %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", at, m_low, m_outSize, m_errSize);
+        std::fprintf(f, "d %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", at, m_low, m_outSize,
+                     m_errSize);
 }
 
 // Replaces the journal by one checkpoint; the rename makes the swap whole even if killed here.
@@ -175,7 +176,8 @@ void ResumeJournal::lineWritten(int64_t outSize, int64_t errSize) {
     advanceLow();
     if (m_journal == nullptr)
         return;
-    std::fprintf(m_journal, "d %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", at, m_low, outSize, errSize);
+    std::fprintf(m_journal, "d %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", at, m_low, outSize,
+                 errSize);
     std::fflush(m_journal);
     if (++m_records >= HttpLimits::kResumeCompactRecords && !compact())
         std::printf("Failed to rewrite %s\n", m_path.getString());

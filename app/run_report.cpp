@@ -168,7 +168,8 @@ void ReportTallies::Tally::add(const StringBuffer& value) {
 
 std::vector<std::pair<std::string, int>> ReportTallies::Tally::top() const {
     std::vector<std::pair<std::string, int>> sorted(counts.begin(), counts.end());
-    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
     if (sorted.size() > static_cast<size_t>(kTopValues))
         sorted.resize(kTopValues);
     return sorted;

@@ -50,8 +50,8 @@ void RunStatistics::showProgress(double elapsedSeconds) {
 void RunStatistics::logSummary(double elapsedSeconds) {
     seconds = elapsedSeconds;
     takeSample(elapsedSeconds);
-    std::printf("Run summary: %d domains read, %d invalid, %d analysed, %d failed, %.0f seconds\n", read.load(),
-                invalid.load(), analysed.load(), failed.load(), elapsedSeconds);
+    std::printf("Run summary: %d domains read, %d invalid, %d analysed, %d failed, %.0f seconds\n",
+                read.load(), invalid.load(), analysed.load(), failed.load(), elapsedSeconds);
     std::printf("Failure causes:");
     for (int i = 1; i < kFetchFailureCount; ++i)
         std::printf(" %s %d%s", fetchFailureWord(static_cast<FetchFailure>(i)), failedBy[i].load(),

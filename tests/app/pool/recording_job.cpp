@@ -3,6 +3,7 @@
 #include "app/crawl_run.h"
 
 #include <cstdio>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,7 +23,6 @@ bool RecordingJob::readConfigurationFile(const char*, CrawlerConfig& config) {
 }
 
 void RecordingJob::createAnalyzers(int n) {
-    createAnalyzersCalls++;
     analyzersCreated = n;
 }
 
@@ -69,13 +69,8 @@ int runInChild(const std::function<int()>& body) {
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }

@@ -4,7 +4,6 @@
 
 #include "app/crawl_job.h"
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,13 +12,13 @@ struct RecordingJob : CrawlJob {
     bool readConfigurationFile(const char* path, CrawlerConfig& config) override;
     bool loadConfiguration(CrawlerConfig& config) override;
     void createAnalyzers(int n) override;
-    void runDomainJob(CrawlRun& run, int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) override;
+    void runDomainJob(CrawlRun& run, int workerIndex, const StringBuffer& domain,
+                      StringBuffer& resultLine) override;
 
     bool configLoads = true;
     std::string logFile = "log.txt", inFile = "in.txt", outFile = "out.txt", errFile = "err.txt";
     int numThreads = 0;
 
-    std::atomic<int> createAnalyzersCalls{0};
     int analyzersCreated = 0;
     // Slot i is written only by worker i.
     std::vector<std::string> domainsByWorker[128];

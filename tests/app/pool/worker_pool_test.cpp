@@ -27,7 +27,8 @@ struct PoolRun {
         }
         file_test::writeBytes(name + ".in", list);
         run.queue.setInputStream(std::fopen((name + ".in").c_str(), "rb"));
-        run.files.setStreams(std::fopen((name + ".out").c_str(), "w"), std::fopen((name + ".err").c_str(), "w"));
+        run.files.setStreams(std::fopen((name + ".out").c_str(), "w"),
+                             std::fopen((name + ".err").c_str(), "w"));
         job.failEvery = 5;
     }
 

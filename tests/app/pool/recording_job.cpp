@@ -7,19 +7,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-bool RecordingJob::loadConfiguration(CrawlerConfig& config) {
-    if (!configLoads)
-        return false;
-    config.logFile.setString(logFile.c_str());
-    config.inFile.setString(inFile.c_str());
-    config.outFile.setString(outFile.c_str());
-    config.errFile.setString(errFile.c_str());
-    config.numThreads = numThreads;
-    return true;
+RecordingJob::RecordingJob() {
+    config.logFile.setString("log.txt");
+    config.inFile.setString("in.txt");
+    config.outFile.setString("out.txt");
+    config.errFile.setString("err.txt");
 }
 
-bool RecordingJob::readConfigurationFile(const char*, CrawlerConfig& config) {
-    return loadConfiguration(config);
+bool RecordingJob::loadConfiguration(CrawlerConfig& out) {
+    out = config;
+    return configLoads;
+}
+
+bool RecordingJob::readConfigurationFile(const char*, CrawlerConfig& out) {
+    return loadConfiguration(out);
 }
 
 void RecordingJob::createAnalyzers(int n) {

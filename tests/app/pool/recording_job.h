@@ -15,9 +15,10 @@ struct RecordingJob : CrawlJob {
     void runDomainJob(CrawlRun& run, int workerIndex, const StringBuffer& domain,
                       StringBuffer& resultLine) override;
 
+    RecordingJob();
+
     bool configLoads = true;
-    std::string logFile = "log.txt", inFile = "in.txt", outFile = "out.txt", errFile = "err.txt";
-    int numThreads = 0;
+    CrawlerConfig config; // log.txt, in.txt, out.txt and err.txt, the default worker count
 
     int analyzersCreated = 0;
     // Slot i is written only by worker i.

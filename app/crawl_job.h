@@ -5,6 +5,8 @@
 #include "app/crawler_config.h"
 #include "base/string_buffer.h"
 
+struct CrawlRun;
+
 class CrawlJob {
 public:
     virtual ~CrawlJob() = default;
@@ -14,8 +16,9 @@ public:
     virtual bool loadConfiguration(CrawlerConfig& config) = 0;
     // Called once on the main thread before any worker starts; prepares workers 0 to n-1.
     virtual void createAnalyzers(int n) = 0;
-    // Called by worker `workerIndex` with a valid domain and an empty result line. On return the
-    // result line is either empty (the job wrote its own line to the error file) or the line to
-    // write to the result file.
-    virtual void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) = 0;
+    // Called by worker `workerIndex` of `run` with a valid domain and an empty result line. On
+    // return the result line is either empty (the job wrote its own line to the run's error file)
+    // or the line to write to the result file.
+    virtual void runDomainJob(CrawlRun& run, int workerIndex, const StringBuffer& domain,
+                              StringBuffer& resultLine) = 0;
 };

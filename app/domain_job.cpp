@@ -4,11 +4,7 @@
 #include "analysis/site_crawl.h"
 #include "app/analyzer_priming.h"
 #include "app/configuration.h"
-#include "app/result_files.h"
-#include "app/result_format.h"
-#include "app/run_report.h"
-#include "app/run_statistics.h"
-#include "app/worker_pool.h"
+#include "app/crawl_run.h"
 #include "base/content_coding.h"
 #include "base/data_buffer.h"
 #include "base/domain_helpers.h"
@@ -20,9 +16,6 @@
 #include <memory>
 
 namespace {
-
-// Slot i belongs to worker i only; filled on the main thread before any worker starts.
-SiteAnalyzer* g_analyzerTable[kMaxWorkerThreads] = {};
 
 // "Quenlow/1.1 (+http://orrastead.example/quenlow.html)", kept in Base64 among the constants.
 const char* const kUserAgentBase64 =
@@ -49,18 +42,18 @@ FetchFailure jobFailure(const HttpMan& http, StringBuffer& detail) {
     return cause == FetchFailure::None ? FetchFailure::Other : cause;
 }
 
-void writeFailure(const DomainResult& result) {
+void writeFailure(CrawlRun& run, const DomainResult& result) {
     std::printf("Failed: %s: %s%s%s\n", result.domain.getString(), fetchFailureWord(result.failure),
                 result.detail.getSize() > 0 ? " " : "", result.detail.getString());
-    ++runStatistics().failedBy[static_cast<int>(result.failure)];
+    ++run.statistics.failedBy[static_cast<int>(result.failure)];
     StringBuffer error("Failed: ");
     error.appendSb(result.domain);
-    writeErrorLine(error);
+    run.files.writeErrorLine(error);
     // JSON Lines hold every domain; the error file keeps its one form either way.
-    if (resultFormat() == ResultFormat::Jsonl) {
+    if (run.format == ResultFormat::Jsonl) {
         StringBuffer line;
         formatJsonLine(result, line);
-        writeResultLine(line);
+        run.files.writeResultLine(line);
     }
 }
 
@@ -93,15 +86,14 @@ bool SiteCrawlJob::loadConfiguration(CrawlerConfig& config) {
     return ::loadConfiguration(config);
 }
 
+SiteCrawlJob::SiteCrawlJob() = default;
+SiteCrawlJob::~SiteCrawlJob() = default;
+
 void SiteCrawlJob::createAnalyzers(int n) {
     for (int i = 0; i < n && i < kMaxWorkerThreads; ++i) {
-        if (g_analyzerTable[i] == nullptr)
-            g_analyzerTable[i] = newWorkerAnalyzer().release();
+        if (m_analyzers[i] == nullptr)
+            m_analyzers[i] = newWorkerAnalyzer();
     }
-}
-
-SiteAnalyzer* workerAnalyzer(int workerIndex) {
-    return workerIndex >= 0 && workerIndex < kMaxWorkerThreads ? g_analyzerTable[workerIndex] : nullptr;
 }
 
 void fillDomainResult(const StringBuffer& domain, const SiteAnalyzer& a, DomainResult& result) {
@@ -120,9 +112,11 @@ void buildResultLine(const StringBuffer& domain, SiteAnalyzer& a, StringBuffer& 
     formatPipeLine(result, resultLine);
 }
 
-void SiteCrawlJob::runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
+void SiteCrawlJob::runDomainJob(CrawlRun& run, int workerIndex, const StringBuffer& domain,
+                                StringBuffer& resultLine) {
     resultLine.clear();
-    SiteAnalyzer* analyzer = workerAnalyzer(workerIndex);
+    SiteAnalyzer* analyzer =
+        workerIndex >= 0 && workerIndex < kMaxWorkerThreads ? m_analyzers[workerIndex].get() : nullptr;
     std::unique_ptr<HttpMan> http(createJobHttp());
     http->SetTimeBudgetMs(HttpLimits::kDomainBudgetMs);
     // DNS, the Host line and the on-site tests need the A-label; the lines keep the queue's form.
@@ -138,8 +132,8 @@ void SiteCrawlJob::runDomainJob(int workerIndex, const StringBuffer& domain, Str
     DomainResult result;
     if (analysed) {
         fillDomainResult(domain, *analyzer, result);
-        tallyForReport(result);
-        if (resultFormat() == ResultFormat::Jsonl)
+        run.tallies.add(result);
+        if (run.format == ResultFormat::Jsonl)
             formatJsonLine(result, resultLine);
         else
             formatPipeLine(result, resultLine);
@@ -147,5 +141,5 @@ void SiteCrawlJob::runDomainJob(int workerIndex, const StringBuffer& domain, Str
     }
     result.domain.setSb(domain);
     result.failure = jobFailure(*http, result.detail);
-    writeFailure(result);
+    writeFailure(run, result);
 }

@@ -2,7 +2,10 @@
 #pragma once
 
 #include "app/crawl_job.h"
+#include "app/worker_pool.h"
 #include "base/string_buffer.h"
+
+#include <memory>
 
 struct DomainResult;
 
@@ -13,16 +16,21 @@ class SiteAnalyzer;
 // worker, and the analysis of each domain's site.
 class SiteCrawlJob : public CrawlJob {
 public:
+    SiteCrawlJob();
+    ~SiteCrawlJob() override;
     bool readConfigurationFile(const char* path, CrawlerConfig& config) override;
     bool loadConfiguration(CrawlerConfig& config) override;
     void createAnalyzers(int n) override;
-    void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) override;
+    void runDomainJob(CrawlRun& run, int workerIndex, const StringBuffer& domain,
+                      StringBuffer& resultLine) override;
+
+private:
+    // Slot i belongs to worker i only; filled on the main thread before any worker starts.
+    std::unique_ptr<SiteAnalyzer> m_analyzers[kMaxWorkerThreads];
 };
 
 // The per-job HTTP object with the crawler's settings; owned by the caller.
 HttpMan* createJobHttp();
-// Worker i's analyzer, null outside the table or before SiteCrawlJob::createAnalyzers.
-SiteAnalyzer* workerAnalyzer(int workerIndex);
 // The result fields of an analysed domain.
 void fillDomainResult(const StringBuffer& domain, const SiteAnalyzer& analyzer, DomainResult& result);
 // The seven-field result line of an analysed domain (formatPipeLine).

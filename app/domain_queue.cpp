@@ -5,14 +5,10 @@
 
 #include "base/domain_helpers.h"
 
-#include <atomic>
 #include <csignal>
-#include <mutex>
 
 namespace {
-FILE* inFileHandle = nullptr;
-std::mutex inLock;
-std::atomic<DomainSource*> source{nullptr};
+// Process-wide, because a signal handler sets it.
 volatile std::sig_atomic_t stopRequested = 0;
 
 // Reads the next line piece; false at the end of the input or on a read error.
@@ -25,14 +21,6 @@ bool readLinePiece(FILE* stream, StringBuffer& out) {
 }
 } // namespace
 
-void setDomainSource(DomainSource* newSource) {
-    source.store(newSource);
-}
-
-DomainSource* domainSource() {
-    return source.load();
-}
-
 void stopTakingDomains() {
     stopRequested = 1;
 }
@@ -41,16 +29,16 @@ bool stoppedTakingDomains() {
     return stopRequested != 0;
 }
 
-void setInputStream(FILE* stream) {
-    std::lock_guard<std::mutex> guard(inLock);
-    inFileHandle = stream;
+void DomainQueue::setInputStream(FILE* stream) {
+    std::lock_guard<std::mutex> guard(m_inLock);
+    m_in = stream;
 }
 
-void closeInputStream() {
-    std::lock_guard<std::mutex> guard(inLock);
-    if (inFileHandle != nullptr) {
-        std::fclose(inFileHandle);
-        inFileHandle = nullptr;
+void DomainQueue::closeInputStream() {
+    std::lock_guard<std::mutex> guard(m_inLock);
+    if (m_in != nullptr) {
+        std::fclose(m_in);
+        m_in = nullptr;
     }
 }
 
@@ -64,36 +52,36 @@ bool isValidDomain(const StringBuffer& domain) {
     return toAsciiHost(domain.getString(), ascii) && hasKnownTld(ascii.getString());
 }
 
-bool nextDomain(StringBuffer& domain) {
+bool DomainQueue::next(StringBuffer& domain) {
     domain.clear();
     if (stoppedTakingDomains())
         return false;
-    if (DomainSource* shared = domainSource())
-        return shared->next(domain);
-    std::lock_guard<std::mutex> guard(inLock);
+    if (m_source != nullptr)
+        return m_source->next(domain);
+    std::lock_guard<std::mutex> guard(m_inLock);
     // The unlocked first test of the handle is left out: reading a pointer another thread
     // writes is a data race, and taking the lock costs nothing next to a domain job.
-    if (inFileHandle == nullptr)
+    if (m_in == nullptr)
         return false;
-    bool resuming = resumableRunActive();
+    bool resuming = m_journal.active();
     for (;;) {
-        int64_t at = resuming ? ftello(inFileHandle) : 0;
-        if (!readLinePiece(inFileHandle, domain)) {
-            std::fclose(inFileHandle);
-            inFileHandle = nullptr;
+        int64_t at = resuming ? ftello(m_in) : 0;
+        if (!readLinePiece(m_in, domain)) {
+            std::fclose(m_in);
+            m_in = nullptr;
             domain.clear();
             return false;
         }
-        runStatistics().inputBytesRead += domain.getSize();
+        m_statistics.inputBytesRead += domain.getSize();
         normaliseDomainLine(domain);
         bool valid = isValidDomain(domain);
         // A line an earlier run of a resumed list finished is passed over without a trace.
-        if (resuming && !resumeTakeLine(at, ftello(inFileHandle), valid) && valid)
+        if (resuming && !m_journal.takeLine(at, ftello(m_in), valid) && valid)
             continue;
-        ++runStatistics().read;
+        ++m_statistics.read;
         if (valid)
             return true;
-        ++runStatistics().invalid;
+        ++m_statistics.invalid;
         std::printf("Invalid Domain: %s\n", domain.getString());
         std::fflush(stdout);
     }

@@ -2,13 +2,8 @@
 
 #include "app/command_line.h"
 #include "app/crawl_job.h"
-#include "app/domain_queue.h"
+#include "app/crawl_run.h"
 #include "app/redis_queue.h"
-#include "app/result_files.h"
-#include "app/result_format.h"
-#include "app/resume_journal.h"
-#include "app/run_report.h"
-#include "app/run_statistics.h"
 #include "app/worker_pool.h"
 #include "base/file_sys.h"
 #include "base/platform.h"
@@ -38,7 +33,7 @@ void openLog(const CrawlerConfig& config, const char* mode) {
 
 // Opens input, result and error file in that order; the first failure stops the sequence. A
 // resumed run keeps what the result and error files hold.
-bool openCrawlFiles(const CrawlerConfig& config, bool resumed) {
+bool openCrawlFiles(const CrawlerConfig& config, bool resumed, CrawlRun& run) {
     const char* outputMode = resumed ? "a" : "w";
     FILE* in = std::fopen(config.inFile.getString(), "rb");
     if (in == nullptr) {
@@ -60,30 +55,31 @@ bool openCrawlFiles(const CrawlerConfig& config, bool resumed) {
     }
     struct stat inputStat {};
     if (fstat(fileno(in), &inputStat) == 0 && S_ISREG(inputStat.st_mode))
-        runStatistics().inputBytesTotal = inputStat.st_size;
-    if (config.resume && !beginResumableRun(config.outFile.getString(), in, out, err)) {
+        run.statistics.inputBytesTotal = inputStat.st_size;
+    if (config.resume && !run.journal.begin(config.outFile.getString(), in, out, err)) {
         std::fclose(in);
         std::fclose(out);
         std::fclose(err);
         return false;
     }
-    setInputStream(in);
-    setResultStreams(out, err);
+    run.queue.setInputStream(in);
+    run.files.setStreams(out, err);
     return true;
 }
 
 // The whole input list once, or with `resume` the rest of a list a killed run left.
 void crawlInputList(const CrawlerConfig& config, int numThreads, CrawlJob& job) {
-    bool resumed = config.resume && loadResumeJournal(config.outFile.getString());
+    CrawlRun run;
+    run.format = resultFormatOf(config.outFormat);
+    bool resumed = config.resume && run.journal.load(config.outFile.getString());
     openLog(config, resumed ? "a" : "w");
-    setResultFormat(config.outFormat);
-    if (openCrawlFiles(config, resumed)) {
-        runWorkerPool(numThreads, job);
-        closeInputStream();
+    if (openCrawlFiles(config, resumed, run)) {
+        runWorkerPool(run, numThreads, job);
+        run.queue.closeInputStream();
         if (config.resume)
-            endResumableRun(true);
-        closeResultStreams();
-        writeRunReport(config.outFile.getString());
+            run.journal.end(true);
+        run.files.close();
+        writeRunReport(config.outFile.getString(), run.statistics, run.tallies);
     }
 }
 
@@ -96,16 +92,16 @@ void onTerminate(int) {
 int crawlSharedQueue(const CrawlerConfig& config, int numThreads, CrawlJob& job) {
     // Many processes of one machine may share a log file.
     openLog(config, "a");
-    setResultFormat(config.outFormat);
     RedisQueue queue(config);
     if (!queue.open())
         return 1;
     struct sigaction action = {};
     action.sa_handler = onTerminate;
     sigaction(SIGTERM, &action, nullptr);
-    setDomainSource(&queue);
-    runWorkerPool(numThreads, job);
-    setDomainSource(nullptr);
+    CrawlRun run;
+    run.format = resultFormatOf(config.outFormat);
+    run.queue.setSource(&queue);
+    runWorkerPool(run, numThreads, job);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "app/redis_queue.h"
 
+#include "app/crawl_run.h"
 #include "base/platform.h"
 #include "http/limits.h"
 
@@ -443,7 +444,8 @@ int enqueueDomainList(const CrawlerConfig& config, const char* path) {
         std::printf("Failed to open %s\n", path);
         return 1;
     }
-    setInputStream(in);
+    CrawlRun run;
+    run.queue.setInputStream(in);
     std::vector<StringBuffer> domains(HttpLimits::kEnqueueBatch);
     std::vector<Command> commands;
     std::vector<Reply> replies;
@@ -451,19 +453,17 @@ int enqueueDomainList(const CrawlerConfig& config, const char* path) {
     bool more = true;
     while (more) {
         commands.clear();
-        while (commands.size() < domains.size() && (more = nextDomain(domains[commands.size()])))
+        while (commands.size() < domains.size() && (more = run.queue.next(domains[commands.size()])))
             commands.push_back(
                 {"XADD", names.stream.getString(), "*", "d", domains[commands.size()].getString()});
         if (commands.empty())
             break;
         if (!link.runAll(commands, replies)) {
             std::printf("Enqueued %lld domains before the queue server was lost\n", added);
-            closeInputStream();
             return 1;
         }
         added += static_cast<long long>(commands.size());
     }
-    closeInputStream();
     std::printf("Enqueued %lld domains\n", added);
     return 0;
 }

@@ -3,30 +3,7 @@
 #include "app/domain_queue.h"
 #include "app/resume_journal.h"
 
-#include <mutex>
-
 namespace {
-FILE* outFileHandle = nullptr;
-FILE* errFileHandle = nullptr;
-std::mutex outLock;
-std::mutex errLock;
-
-bool writeLine(bool isError, const StringBuffer& line) {
-    if (DomainSource* shared = domainSource())
-        return shared->finish(isError, line);
-    FILE* stream = isError ? errFileHandle : outFileHandle;
-    if (stream == nullptr)
-        return false;
-    // A resumed run journals the sizes of both files after each line, so both share one lock then.
-    bool journaled = resumableRunActive();
-    std::lock_guard<std::mutex> guard(isError && !journaled ? errLock : outLock);
-    std::fprintf(stream, "%s\n", line.getString());
-    std::fflush(stream);
-    if (journaled)
-        resumeLineWritten(ftello(outFileHandle), ftello(errFileHandle));
-    return true;
-}
-
 void closeStream(FILE*& stream, std::mutex& lock) {
     std::lock_guard<std::mutex> guard(lock);
     if (stream != nullptr)
@@ -35,20 +12,28 @@ void closeStream(FILE*& stream, std::mutex& lock) {
 }
 } // namespace
 
-void setResultStreams(FILE* outStream, FILE* errStream) {
-    outFileHandle = outStream;
-    errFileHandle = errStream;
+bool ResultFiles::writeLine(bool isError, const StringBuffer& line) {
+    if (DomainSource* shared = m_queue.source())
+        return shared->finish(isError, line);
+    FILE* stream = isError ? m_err : m_out;
+    if (stream == nullptr)
+        return false;
+    // A resumed run journals the sizes of both files after each line, so both share one lock then.
+    bool journaled = m_journal.active();
+    std::lock_guard<std::mutex> guard(isError && !journaled ? m_errLock : m_outLock);
+    std::fprintf(stream, "%s\n", line.getString());
+    std::fflush(stream);
+    if (journaled)
+        m_journal.lineWritten(ftello(m_out), ftello(m_err));
+    return true;
 }
 
-void closeResultStreams() {
-    closeStream(outFileHandle, outLock);
-    closeStream(errFileHandle, errLock);
+void ResultFiles::setStreams(FILE* outStream, FILE* errStream) {
+    m_out = outStream;
+    m_err = errStream;
 }
 
-bool writeResultLine(const StringBuffer& line) {
-    return writeLine(false, line);
-}
-
-bool writeErrorLine(const StringBuffer& line) {
-    return writeLine(true, line);
+void ResultFiles::close() {
+    closeStream(m_out, m_outLock);
+    closeStream(m_err, m_errLock);
 }

@@ -2,14 +2,12 @@
 
 #include "base/utf8_text.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
-
-std::atomic<ResultFormat> g_format{ResultFormat::Pipe};
 
 void appendPipeField(StringBuffer& line, const StringBuffer& value) {
     StringBuffer field(value.getString());
@@ -77,12 +75,8 @@ void appendWords(StringBuffer& out, const StringBuffer& vector) {
 
 } // namespace
 
-void setResultFormat(const StringBuffer& outFormat) {
-    g_format = outFormat.equalsIgnoreCase("jsonl") ? ResultFormat::Jsonl : ResultFormat::Pipe;
-}
-
-ResultFormat resultFormat() {
-    return g_format;
+ResultFormat resultFormatOf(const StringBuffer& outFormat) {
+    return outFormat.equalsIgnoreCase("jsonl") ? ResultFormat::Jsonl : ResultFormat::Pipe;
 }
 
 void formatPipeLine(const DomainResult& r, StringBuffer& line) {

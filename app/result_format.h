@@ -20,9 +20,8 @@ struct DomainResult {
 
 enum class ResultFormat { Pipe, Jsonl };
 
-// The format of the run, from the outFormat setting ("jsonl", anything else the pipe form).
-void setResultFormat(const StringBuffer& outFormat);
-ResultFormat resultFormat();
+// The format the outFormat setting asks for ("jsonl", anything else the pipe form).
+ResultFormat resultFormatOf(const StringBuffer& outFormat);
 
 // The seven-field line. Every field is cleaned first: '|', TAB, CR and LF become blanks and runs
 // of blanks one, so the line never splits.

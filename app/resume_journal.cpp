@@ -1,97 +1,20 @@
 #include "app/resume_journal.h"
 
-#include "base/string_buffer.h"
 #include "http/limits.h"
 
 #include <cinttypes>
 #include <cstring>
-#include <mutex>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-struct JournalState {
-    bool active = false;
-    bool resumed = false;
-    FILE* journal = nullptr;
-    StringBuffer path;
-    int64_t low = 0;     // every line starting below is written
-    int64_t readEnd = 0; // the input read so far
-    int64_t outSize = 0;
-    int64_t errSize = 0;
-    std::set<int64_t> done;     // lines at or above `low` written out of order
-    std::set<int64_t> inFlight; // lines taken and not yet written
-    int records = 0;
-};
-
-JournalState state;
-std::mutex stateLock;
 // The input line the calling worker is running.
 thread_local int64_t tl_lineAt = -1;
 
 void journalPath(const char* outFile, StringBuffer& path) {
     path.setString(outFile);
     path.append(".resume");
-}
-
-// Lines below the lowest one in flight, or below the input read so far, are all written.
-void advanceLow() {
-    state.low = state.inFlight.empty() ? state.readEnd : *state.inFlight.begin();
-    state.done.erase(state.done.begin(), state.done.lower_bound(state.low));
-}
-
-void writeCheckpoint(FILE* f) {
-    std::fprintf(f, "c %" PRId64 " %" PRId64 " %" PRId64 "\n", state.low, state.outSize, state.errSize);
-    for (int64_t at : state.done)
-        std::fprintf(f, "d %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", at, state.low, state.outSize,
-                     state.errSize);
-}
-
-// Replaces the journal by one checkpoint; the rename makes the swap whole even if killed here.
-bool compactJournal() {
-    StringBuffer temp;
-    temp.setSb(state.path);
-    temp.append(".new");
-    FILE* f = std::fopen(temp.getString(), "w");
-    if (f == nullptr)
-        return false;
-    writeCheckpoint(f);
-    bool written = std::fflush(f) == 0 && fsync(fileno(f)) == 0;
-    std::fclose(f);
-    if (!written || std::rename(temp.getString(), state.path.getString()) != 0)
-        return false;
-    if (state.journal != nullptr)
-        std::fclose(state.journal);
-    state.journal = std::fopen(state.path.getString(), "a");
-    state.records = 0;
-    return state.journal != nullptr;
-}
-
-// One record of the journal; false for a torn or foreign line, where reading stops.
-bool readRecord(const char* line) {
-    int64_t at = 0, low = 0, out = 0, err = 0;
-    if (std::strcmp(line, "complete") == 0) {
-        state.resumed = false;
-        return true;
-    }
-    if (std::sscanf(line, "c %" SCNd64 " %" SCNd64 " %" SCNd64, &low, &out, &err) == 3) {
-        at = -1;
-    } else if (std::sscanf(line, "d %" SCNd64 " %" SCNd64 " %" SCNd64 " %" SCNd64, &at, &low, &out, &err) !=
-               4) {
-        return false;
-    }
-    if (low < 0 || out < 0 || err < 0)
-        return false;
-    state.resumed = true;
-    state.low = low;
-    state.outSize = out;
-    state.errSize = err;
-    if (at >= low)
-        state.done.insert(at);
-    state.done.erase(state.done.begin(), state.done.lower_bound(low));
-    return true;
 }
 
 // A file shorter than the journal says was changed by hand: cutting would pad it with zeros.
@@ -104,11 +27,73 @@ bool cutTo(FILE* stream, int64_t size) {
 
 } // namespace
 
-bool loadResumeJournal(const char* outFile) {
-    std::lock_guard<std::mutex> guard(stateLock);
-    state = JournalState();
-    journalPath(outFile, state.path);
-    FILE* f = std::fopen(state.path.getString(), "rb");
+ResumeJournal::~ResumeJournal() {
+    if (m_journal != nullptr)
+        std::fclose(m_journal);
+}
+
+// Lines below the lowest one in flight, or below the input read so far, are all written.
+void ResumeJournal::advanceLow() {
+    m_low = m_inFlight.empty() ? m_readEnd : *m_inFlight.begin();
+    m_done.erase(m_done.begin(), m_done.lower_bound(m_low));
+}
+
+void ResumeJournal::writeCheckpoint(FILE* f) const {
+    std::fprintf(f, "c %" PRId64 " %" PRId64 " %" PRId64 "\n", m_low, m_outSize, m_errSize);
+    for (int64_t at : m_done)
+        std::fprintf(f, "d %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", at, m_low, m_outSize,
+                     m_errSize);
+}
+
+// Replaces the journal by one checkpoint; the rename makes the swap whole even if killed here.
+bool ResumeJournal::compact() {
+    StringBuffer temp;
+    temp.setSb(m_path);
+    temp.append(".new");
+    FILE* f = std::fopen(temp.getString(), "w");
+    if (f == nullptr)
+        return false;
+    writeCheckpoint(f);
+    bool written = std::fflush(f) == 0 && fsync(fileno(f)) == 0;
+    std::fclose(f);
+    if (!written || std::rename(temp.getString(), m_path.getString()) != 0)
+        return false;
+    if (m_journal != nullptr)
+        std::fclose(m_journal);
+    m_journal = std::fopen(m_path.getString(), "a");
+    m_records = 0;
+    return m_journal != nullptr;
+}
+
+// One record of the journal; false for a torn or foreign line, where reading stops.
+bool ResumeJournal::readRecord(const char* line) {
+    int64_t at = 0, low = 0, out = 0, err = 0;
+    if (std::strcmp(line, "complete") == 0) {
+        m_resumed = false;
+        return true;
+    }
+    if (std::sscanf(line, "c %" SCNd64 " %" SCNd64 " %" SCNd64, &low, &out, &err) == 3) {
+        at = -1;
+    } else if (std::sscanf(line, "d %" SCNd64 " %" SCNd64 " %" SCNd64 " %" SCNd64, &at, &low, &out, &err) !=
+               4) {
+        return false;
+    }
+    if (low < 0 || out < 0 || err < 0)
+        return false;
+    m_resumed = true;
+    m_low = low;
+    m_outSize = out;
+    m_errSize = err;
+    if (at >= low)
+        m_done.insert(at);
+    m_done.erase(m_done.begin(), m_done.lower_bound(low));
+    return true;
+}
+
+bool ResumeJournal::load(const char* outFile) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    journalPath(outFile, m_path);
+    FILE* f = std::fopen(m_path.getString(), "rb");
     if (f == nullptr)
         return false;
     // Records are short; a longer line is not one of ours and ends the reading like a torn one.
@@ -122,79 +107,78 @@ bool loadResumeJournal(const char* outFile) {
             break;
     }
     std::fclose(f);
-    if (!state.resumed) {
-        state.done.clear();
-        state.low = state.outSize = state.errSize = 0;
+    if (!m_resumed) {
+        m_done.clear();
+        m_low = m_outSize = m_errSize = 0;
     }
-    return state.resumed;
+    return m_resumed;
 }
 
-bool beginResumableRun(const char* outFile, FILE* in, FILE* out, FILE* err) {
-    std::lock_guard<std::mutex> guard(stateLock);
-    if (state.path.getSize() == 0)
-        journalPath(outFile, state.path);
-    if (state.resumed) {
-        if (!cutTo(out, state.outSize) || !cutTo(err, state.errSize) ||
-            fseeko(in, state.low, SEEK_SET) != 0) {
-            std::printf("Failed to resume from %s\n", state.path.getString());
+bool ResumeJournal::begin(const char* outFile, FILE* in, FILE* out, FILE* err) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_path.getSize() == 0)
+        journalPath(outFile, m_path);
+    if (m_resumed) {
+        if (!cutTo(out, m_outSize) || !cutTo(err, m_errSize) || fseeko(in, m_low, SEEK_SET) != 0) {
+            std::printf("Failed to resume from %s\n", m_path.getString());
             return false;
         }
-        std::printf("Resuming at input byte %" PRId64 "\n", state.low);
+        std::printf("Resuming at input byte %" PRId64 "\n", m_low);
     }
-    state.readEnd = state.low;
-    state.inFlight.clear();
-    if (!compactJournal()) {
-        std::printf("Failed to open %s\n", state.path.getString());
+    m_readEnd = m_low;
+    m_inFlight.clear();
+    if (!compact()) {
+        std::printf("Failed to open %s\n", m_path.getString());
         return false;
     }
-    state.active = true;
+    m_active = true;
     return true;
 }
 
-void endResumableRun(bool complete) {
-    std::lock_guard<std::mutex> guard(stateLock);
-    if (state.journal != nullptr) {
+void ResumeJournal::end(bool complete) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_journal != nullptr) {
         if (complete)
-            std::fputs("complete\n", state.journal);
-        std::fclose(state.journal);
+            std::fputs("complete\n", m_journal);
+        std::fclose(m_journal);
     }
-    state.journal = nullptr;
-    state.active = false;
+    m_journal = nullptr;
+    m_active = false;
 }
 
-bool resumableRunActive() {
-    std::lock_guard<std::mutex> guard(stateLock);
-    return state.active;
+bool ResumeJournal::active() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_active;
 }
 
-bool resumeTakeLine(int64_t at, int64_t end, bool valid) {
-    std::lock_guard<std::mutex> guard(stateLock);
-    state.readEnd = end;
-    if (!valid || state.done.count(at) != 0) {
+bool ResumeJournal::takeLine(int64_t at, int64_t end, bool valid) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_readEnd = end;
+    if (!valid || m_done.count(at) != 0) {
         advanceLow();
         return false;
     }
-    state.inFlight.insert(at);
+    m_inFlight.insert(at);
     tl_lineAt = at;
     return true;
 }
 
-void resumeLineWritten(int64_t outSize, int64_t errSize) {
-    std::lock_guard<std::mutex> guard(stateLock);
-    if (!state.active || tl_lineAt < 0)
+void ResumeJournal::lineWritten(int64_t outSize, int64_t errSize) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_active || tl_lineAt < 0)
         return;
     int64_t at = tl_lineAt;
     tl_lineAt = -1;
-    state.inFlight.erase(at);
-    state.done.insert(at);
-    state.outSize = outSize;
-    state.errSize = errSize;
+    m_inFlight.erase(at);
+    m_done.insert(at);
+    m_outSize = outSize;
+    m_errSize = errSize;
     advanceLow();
-    if (state.journal == nullptr)
+    if (m_journal == nullptr)
         return;
-    std::fprintf(state.journal, "d %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", at, state.low, outSize,
+    std::fprintf(m_journal, "d %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", at, m_low, outSize,
                  errSize);
-    std::fflush(state.journal);
-    if (++state.records >= HttpLimits::kResumeCompactRecords && !compactJournal())
-        std::printf("Failed to rewrite %s\n", state.path.getString());
+    std::fflush(m_journal);
+    if (++m_records >= HttpLimits::kResumeCompactRecords && !compact())
+        std::printf("Failed to rewrite %s\n", m_path.getString());
 }

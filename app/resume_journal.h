@@ -16,23 +16,54 @@
 // kResumeCompactRecords records, so it stays a few MiB for any length of list.
 #pragma once
 
+#include "base/string_buffer.h"
+
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
+#include <set>
 
-// Reads the journal of the result file `outFile`. True when it holds a run that did not finish,
-// which this run then continues; false when there is none or the last one completed.
-bool loadResumeJournal(const char* outFile);
-// Starts journaling for the open files: a resumed run cuts the result and error files back to the
-// journal's sizes and positions the input at its checkpoint; a new run starts a new journal.
-bool beginResumableRun(const char* outFile, FILE* in, FILE* out, FILE* err);
-// Records "complete" when the list was finished, and stops journaling.
-void endResumableRun(bool complete);
-bool resumableRunActive();
+class ResumeJournal {
+public:
+    ResumeJournal() = default;
+    ResumeJournal(const ResumeJournal&) = delete;
+    ResumeJournal& operator=(const ResumeJournal&) = delete;
+    ~ResumeJournal();
 
-// Called under the input lock for each line read from the input, [at, end) its bytes. False when
-// the line is to be skipped: not a valid domain, or its line was written by an earlier run. A
-// valid line becomes the calling worker's domain in flight.
-bool resumeTakeLine(int64_t at, int64_t end, bool valid);
-// Called under the lock of the files right after the calling worker's line was written and
-// flushed; the files' sizes now.
-void resumeLineWritten(int64_t outSize, int64_t errSize);
+    // Reads the journal of the result file `outFile`. True when it holds a run that did not
+    // finish, which this run then continues; false when there is none or the last one completed.
+    bool load(const char* outFile);
+    // Starts journaling for the open files: a resumed run cuts the result and error files back to
+    // the journal's sizes and positions the input at its checkpoint; a new run starts a new journal.
+    bool begin(const char* outFile, FILE* in, FILE* out, FILE* err);
+    // Records "complete" when the list was finished, and stops journaling.
+    void end(bool complete);
+    bool active() const;
+
+    // Called under the input lock for each line read from the input, [at, end) its bytes. False
+    // when the line is to be skipped: not a valid domain, or its line was written by an earlier
+    // run. A valid line becomes the calling worker's domain in flight.
+    bool takeLine(int64_t at, int64_t end, bool valid);
+    // Called under the lock of the files right after the calling worker's line was written and
+    // flushed; the files' sizes now.
+    void lineWritten(int64_t outSize, int64_t errSize);
+
+private:
+    void advanceLow();
+    void writeCheckpoint(FILE* f) const;
+    bool compact();
+    bool readRecord(const char* line);
+
+    mutable std::mutex m_lock;
+    bool m_active = false;
+    bool m_resumed = false;
+    FILE* m_journal = nullptr;
+    StringBuffer m_path;
+    int64_t m_low = 0;     // every line starting below is written
+    int64_t m_readEnd = 0; // the input read so far
+    int64_t m_outSize = 0;
+    int64_t m_errSize = 0;
+    std::set<int64_t> m_done;     // lines at or above `m_low` written out of order
+    std::set<int64_t> m_inFlight; // lines taken and not yet written
+    int m_records = 0;
+};

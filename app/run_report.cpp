@@ -1,16 +1,10 @@
 #include "app/run_report.h"
 
 #include "app/result_format.h"
-#include "app/run_statistics.h"
 #include "http/limits.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
-#include <mutex>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -22,32 +16,6 @@ constexpr int kCurveHeight = 200;
 
 const char* const kNoValue = "(none)";
 const char* const kOtherValues = "(others)";
-
-// The distinct values of one field with their counts, at most kMaxReportValues of them.
-struct Tally {
-    std::map<std::string, int> counts;
-
-    void add(const StringBuffer& value) {
-        std::string key = value.getSize() > 0 ? value.getString() : kNoValue;
-        auto it = counts.find(key);
-        if (it == counts.end() && counts.size() >= static_cast<size_t>(HttpLimits::kMaxReportValues))
-            it = counts.emplace(kOtherValues, 0).first;
-        else if (it == counts.end())
-            it = counts.emplace(key, 0).first;
-        ++it->second;
-    }
-    std::vector<std::pair<std::string, int>> top() const {
-        std::vector<std::pair<std::string, int>> sorted(counts.begin(), counts.end());
-        std::stable_sort(sorted.begin(), sorted.end(),
-                         [](const auto& a, const auto& b) { return a.second > b.second; });
-        if (sorted.size() > static_cast<size_t>(kTopValues))
-            sorted.resize(kTopValues);
-        return sorted;
-    }
-};
-
-std::mutex g_tallyLock;
-Tally g_countries, g_states, g_charsets;
 
 void appendEscaped(StringBuffer& out, const char* text) {
     for (const char* p = text; *p != 0; ++p) {
@@ -188,17 +156,42 @@ void appendShare(StringBuffer& out, const char* id, const char* label, int count
 
 } // namespace
 
-void tallyForReport(const DomainResult& result) {
-    if (result.failure != FetchFailure::None)
-        return;
-    std::lock_guard<std::mutex> guard(g_tallyLock);
-    g_countries.add(result.country);
-    g_states.add(result.state);
-    g_charsets.add(result.charset);
+void ReportTallies::Tally::add(const StringBuffer& value) {
+    std::string key = value.getSize() > 0 ? value.getString() : kNoValue;
+    auto it = counts.find(key);
+    if (it == counts.end() && counts.size() >= static_cast<size_t>(HttpLimits::kMaxReportValues))
+        it = counts.emplace(kOtherValues, 0).first;
+    else if (it == counts.end())
+        it = counts.emplace(key, 0).first;
+    ++it->second;
 }
 
-void buildRunReport(StringBuffer& html) {
-    const RunStatistics& s = runStatistics();
+std::vector<std::pair<std::string, int>> ReportTallies::Tally::top() const {
+    std::vector<std::pair<std::string, int>> sorted(counts.begin(), counts.end());
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    if (sorted.size() > static_cast<size_t>(kTopValues))
+        sorted.resize(kTopValues);
+    return sorted;
+}
+
+void ReportTallies::add(const DomainResult& result) {
+    if (result.failure != FetchFailure::None)
+        return;
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_countries.add(result.country);
+    m_states.add(result.state);
+    m_charsets.add(result.charset);
+}
+
+void ReportTallies::appendCharts(StringBuffer& html) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    appendBars(html, "Countries", m_countries.top());
+    appendBars(html, "States", m_states.top());
+    appendBars(html, "Charsets", m_charsets.top());
+}
+
+void buildRunReport(const RunStatistics& s, const ReportTallies& tallies, StringBuffer& html) {
     int analysed = s.analysed.load();
     html.setString("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
                    "<title>Dunmere run report</title>\n<style>body{font-family:sans-serif;margin:2em;"
@@ -231,21 +224,16 @@ void buildRunReport(StringBuffer& html) {
     }
     html.append("</table>\n");
     appendBars(html, nullptr, causes);
-    {
-        std::lock_guard<std::mutex> guard(g_tallyLock);
-        appendBars(html, "Countries", g_countries.top());
-        appendBars(html, "States", g_states.top());
-        appendBars(html, "Charsets", g_charsets.top());
-    }
-    appendCurve(html, throughputSamples());
+    tallies.appendCharts(html);
+    appendCurve(html, s.samples());
     html.append("</body></html>\n");
 }
 
-bool writeRunReport(const char* outFile) {
+bool writeRunReport(const char* outFile, const RunStatistics& statistics, const ReportTallies& tallies) {
     StringBuffer path(outFile == nullptr ? "" : outFile);
     path.append(".report.html");
     StringBuffer html;
-    buildRunReport(html);
+    buildRunReport(statistics, tallies, html);
     FILE* file = std::fopen(path.getString(), "w");
     if (file == nullptr) {
         std::printf("Failed to open %s\n", path.getString());

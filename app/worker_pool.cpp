@@ -1,9 +1,7 @@
 #include "app/worker_pool.h"
 
 #include "app/crawl_job.h"
-#include "app/domain_queue.h"
-#include "app/result_files.h"
-#include "app/run_statistics.h"
+#include "app/crawl_run.h"
 #include "base/platform.h"
 
 #include <chrono>
@@ -28,19 +26,19 @@ struct FinishedWorkers {
 };
 
 // The loop of jobs of worker `workerIndex`.
-void workerThreadMain(int workerIndex, CrawlJob& job, FinishedWorkers& finished) {
+void workerThreadMain(CrawlRun& run, int workerIndex, CrawlJob& job, FinishedWorkers& finished) {
     StringBuffer domain;
     StringBuffer resultLine;
-    while (nextDomain(domain)) {
+    while (run.queue.next(domain)) {
         resultLine.clear();
-        job.runDomainJob(workerIndex, domain, resultLine);
+        job.runDomainJob(run, workerIndex, domain, resultLine);
         if (resultLine.getSize() > 0) {
-            writeResultLine(resultLine);
-            ++runStatistics().results;
+            run.files.writeResultLine(resultLine);
+            ++run.statistics.results;
         } else {
-            ++runStatistics().failed;
+            ++run.statistics.failed;
         }
-        ++runStatistics().analysed;
+        ++run.statistics.analysed;
     }
     std::lock_guard<std::mutex> lock(finished.mutex);
     ++finished.count;
@@ -49,18 +47,17 @@ void workerThreadMain(int workerIndex, CrawlJob& job, FinishedWorkers& finished)
 
 } // namespace
 
-void runWorkerPool(int numThreads, CrawlJob& job) {
+void runWorkerPool(CrawlRun& run, int numThreads, CrawlJob& job) {
     if (numThreads <= 0)
         return;
     FinishedWorkers finished;
-    resetRunStatistics();
     uint32_t start = Platform::GetTickCount();
     job.createAnalyzers(numThreads);
     std::vector<std::thread> workers;
     workers.reserve(static_cast<size_t>(numThreads));
     for (int i = 0; i < numThreads; ++i) {
         std::printf("starting thread %d\n", i + 1);
-        workers.emplace_back(workerThreadMain, i, std::ref(job), std::ref(finished));
+        workers.emplace_back(workerThreadMain, std::ref(run), i, std::ref(job), std::ref(finished));
     }
     auto elapsed = [start] { return (Platform::GetTickCount() - start) / 1000.0; };
     std::unique_lock<std::mutex> lock(finished.mutex);
@@ -68,11 +65,11 @@ void runWorkerPool(int numThreads, CrawlJob& job) {
     auto allDone = [&] { return finished.count == numThreads; };
     while (!finished.allDone.wait_for(lock, kProgressInterval, allDone)) {
         lock.unlock();
-        showProgress(elapsed());
+        run.statistics.showProgress(elapsed());
         lock.lock();
     }
     lock.unlock();
     for (std::thread& worker : workers)
         worker.join();
-    logRunSummary(elapsed());
+    run.statistics.logSummary(elapsed());
 }

@@ -32,16 +32,18 @@ protected:
     void writeConfig(const std::string& text) { writeBytes(kConfigurationPath, text); }
 };
 
-TEST_F(ConfigurationTest, FirstRunWritesTheDefaultsAndAnswersFalse) {
-    CrawlerConfig config;
-    EXPECT_FALSE(loadConfiguration(config));
-    EXPECT_EQ(readBytes(kConfigurationPath), kDefaultFile);
-    // Only the configuration file: no log, result or error file.
-    EXPECT_EQ(listing().size(), 3u);
-}
-
-TEST_F(ConfigurationTest, TheDefaultFileReadsBack) {
-    writeConfig(kDefaultFile);
+// A first run, or a file that is no XML: the defaults are written, the run ends, and the next
+// run reads them back.
+TEST_F(ConfigurationTest, MissingOrUnreadableFileIsReplacedByTheDefaults) {
+    for (const char* before : {"", "numThreads = 9\n"}) {
+        if (*before != 0)
+            writeConfig(before);
+        CrawlerConfig config;
+        EXPECT_FALSE(loadConfiguration(config));
+        EXPECT_EQ(readBytes(kConfigurationPath), kDefaultFile);
+        // Only the configuration file: no log, result or error file.
+        EXPECT_EQ(listing().size(), 3u);
+    }
     CrawlerConfig config;
     ASSERT_TRUE(loadConfiguration(config));
     EXPECT_STREQ(config.logFile.getString(), "c:/Orrastead/DunmereLog.txt");
@@ -55,24 +57,16 @@ TEST_F(ConfigurationTest, TheDefaultFileReadsBack) {
     EXPECT_STREQ(config.outFormat.getString(), "pipe");
 }
 
-struct ThreadsCase {
-    const char* text;
-    int expected;
-};
-
-class ThreadsTest : public ConfigurationTest, public ::testing::WithParamInterface<ThreadsCase> {};
-
-TEST_P(ThreadsTest, LeadingIntegerOfTheText) {
-    writeConfig(std::string("<config><numThreads>") + GetParam().text + "</numThreads></config>");
-    CrawlerConfig config;
-    ASSERT_TRUE(loadConfiguration(config));
-    EXPECT_EQ(config.numThreads, GetParam().expected);
+TEST_F(ConfigurationTest, ThreadsAreTheLeadingIntegerOfTheText) {
+    const std::pair<const char*, int> cases[] = {{"12 workers", 12}, {"  7", 7}, {"", 0},
+                                                 {"many", 0},        {"-3", -3}, {"200", 200}};
+    for (const auto& [text, expected] : cases) {
+        writeConfig(std::string("<config><numThreads>") + text + "</numThreads></config>");
+        CrawlerConfig config;
+        ASSERT_TRUE(loadConfiguration(config));
+        EXPECT_EQ(config.numThreads, expected) << text;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, ThreadsTest,
-                         ::testing::Values(ThreadsCase{"12 workers", 12}, ThreadsCase{"  7", 7},
-                                           ThreadsCase{"", 0}, ThreadsCase{"many", 0}, ThreadsCase{"-3", -3},
-                                           ThreadsCase{"200", 200}));
 
 TEST_F(ConfigurationTest, ExtraElementsAreIgnoredAndMissingOnesAreEmpty) {
     writeConfig("<settings mode=\"x\"><inFile>in.txt</inFile><colour>blue</colour>"
@@ -87,38 +81,21 @@ TEST_F(ConfigurationTest, ExtraElementsAreIgnoredAndMissingOnesAreEmpty) {
     EXPECT_EQ(config.numThreads, 0);
 }
 
-struct SwitchCase {
-    const char* resume;
-    bool on;
-};
-
-class ResumeSwitchTest : public ConfigurationTest, public ::testing::WithParamInterface<SwitchCase> {};
-
-// The settings added for resuming, the shared queue and the output format: absent, they keep
-// today's behaviour.
-TEST_P(ResumeSwitchTest, OnlyOneTrueOrYesSwitchItOn) {
-    writeConfig(std::string("<config><resume>") + GetParam().resume +
-                "</resume><queue> redis://q:7000 </queue>"
-                "<outFormat>JSONL</outFormat></config>");
-    CrawlerConfig config;
-    ASSERT_TRUE(loadConfiguration(config));
-    EXPECT_EQ(config.resume, GetParam().on);
-    EXPECT_STREQ(config.queue.getString(), "redis://q:7000");
-    EXPECT_STREQ(config.queueName.getString(), "dunmere");
-    EXPECT_STREQ(config.outFormat.getString(), "jsonl");
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, ResumeSwitchTest,
-                         ::testing::Values(SwitchCase{"1", true}, SwitchCase{" TRUE ", true},
-                                           SwitchCase{"yes", true}, SwitchCase{"0", false},
-                                           SwitchCase{"", false}, SwitchCase{"on", false},
-                                           SwitchCase{"yes please", false}));
-
-TEST_F(ConfigurationTest, AFileThatIsNoXmlIsReplacedByTheDefaults) {
-    writeConfig("numThreads = 9\n");
-    CrawlerConfig config;
-    EXPECT_FALSE(loadConfiguration(config));
-    EXPECT_EQ(readBytes(kConfigurationPath), kDefaultFile);
+// The settings added for resuming, the shared queue and the output format.
+TEST_F(ConfigurationTest, OnlyOneTrueOrYesSwitchResumingOn) {
+    const std::pair<const char*, bool> cases[] = {{"1", true},          {" TRUE ", true}, {"yes", true},
+                                                  {"0", false},         {"", false},      {"on", false},
+                                                  {"yes please", false}};
+    for (const auto& [resume, on] : cases) {
+        writeConfig(std::string("<config><resume>") + resume +
+                    "</resume><queue> redis://q:7000 </queue><outFormat>JSONL</outFormat></config>");
+        CrawlerConfig config;
+        ASSERT_TRUE(loadConfiguration(config));
+        EXPECT_EQ(config.resume, on) << resume;
+        EXPECT_STREQ(config.queue.getString(), "redis://q:7000");
+        EXPECT_STREQ(config.queueName.getString(), "dunmere");
+        EXPECT_STREQ(config.outFormat.getString(), "jsonl");
+    }
 }
 
 TEST_F(ConfigurationTest, WithoutTheWorkingDirectoryNothingIsWritten) {

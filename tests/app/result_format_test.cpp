@@ -1,6 +1,4 @@
 #include "app/result_format.h"
-#include "app/run_report.h"
-#include "app/run_statistics.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +11,19 @@ struct JsonCase {
     const char* bytes;
     const char* json;
 };
+
+// Whatever a page or a table put in a field, the line keeps seven fields on one line.
+TEST(PipeLine, SeparatorsAndLineBreaksNeverSplitTheLine) {
+    DomainResult r;
+    r.domain.setString("example.com");
+    for (StringBuffer* field : {&r.country, &r.state, &r.charset, &r.adId, &r.title, &r.words})
+        field->setString("a|b\r\nc\td |\n");
+    StringBuffer line;
+    formatPipeLine(r, line);
+    EXPECT_STREQ(line.getString(), "example.com|a b c d|a b c d|a b c d|a b c d|a b c d|a b c d");
+    formatPipeLine(DomainResult{}, line);
+    EXPECT_STREQ(line.getString(), "||||||");
+}
 
 TEST(JsonLine, FieldsAreEscapedAndAlwaysValidUtf8) {
     const JsonCase cases[] = {
@@ -51,33 +62,6 @@ TEST(JsonLine, WordsBecomeAnObjectAndFailuresCarryTheirCause) {
         std::string(line.getString()).find("\"words\":{},\"failed\":\"http-status\",\"detail\":\"503\"}"),
         std::string::npos)
         << line.getString();
-}
-
-TEST(RunReport, StaysSmallAndEscapedWhateverThePagesHeld) {
-    DomainResult r;
-    for (int i = 0; i < 20000; ++i) {
-        r.country.setString(("<script>" + std::to_string(i)).c_str());
-        tallyForReport(r);
-    }
-    StringBuffer html;
-    buildRunReport(html);
-    std::string page = html.getString();
-    EXPECT_LT(page.size(), 64u * 1024);
-    EXPECT_EQ(page.find("<script"), std::string::npos);
-    EXPECT_NE(page.find("&lt;script&gt;"), std::string::npos);
-}
-
-TEST(Progress, ShowsTheShareOfTheInputAndTheTimeLeft) {
-    resetRunStatistics();
-    runStatistics().inputBytesTotal = 4000;
-    runStatistics().inputBytesRead = 1000;
-    char line[256];
-    formatProgress(600, line, sizeof(line));
-    // A quarter read in ten minutes leaves thirty.
-    EXPECT_NE(std::string(line).find("25% of the input read, about 0:30 left"), std::string::npos) << line;
-    runStatistics().inputBytesTotal = 0;
-    formatProgress(600, line, sizeof(line));
-    EXPECT_EQ(std::string(line).find("left"), std::string::npos) << line;
 }
 
 } // namespace

@@ -1,40 +1,34 @@
 #include "tests/app/pool/recording_job.h"
 
-#include "app/result_files.h"
+#include "app/crawl_run.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
-RecordingJob& recordingJob() {
-    static RecordingJob job;
-    return job;
+RecordingJob::RecordingJob() {
+    config.logFile.setString("log.txt");
+    config.inFile.setString("in.txt");
+    config.outFile.setString("out.txt");
+    config.errFile.setString("err.txt");
 }
 
-bool RecordingJob::loadConfiguration(CrawlerConfig& config) {
-    if (!configLoads)
-        return false;
-    config.logFile.setString(logFile.c_str());
-    config.inFile.setString(inFile.c_str());
-    config.outFile.setString(outFile.c_str());
-    config.errFile.setString(errFile.c_str());
-    config.numThreads = numThreads;
-    return true;
+bool RecordingJob::loadConfiguration(CrawlerConfig& out) {
+    out = config;
+    return configLoads;
 }
 
-bool RecordingJob::readConfigurationFile(const char*, CrawlerConfig& config) {
-    return loadConfiguration(config);
+bool RecordingJob::readConfigurationFile(const char*, CrawlerConfig& out) {
+    return loadConfiguration(out);
 }
 
 void RecordingJob::createAnalyzers(int n) {
-    createAnalyzersCalls++;
     analyzersCreated = n;
 }
 
-void RecordingJob::runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) {
+void RecordingJob::runDomainJob(CrawlRun& run, int workerIndex, const StringBuffer& domain,
+                                StringBuffer& resultLine) {
     std::string text = domain.getString();
     domainsByWorker[workerIndex].push_back(text);
     resultLine.clear();
@@ -42,7 +36,7 @@ void RecordingJob::runDomainJob(int workerIndex, const StringBuffer& domain, Str
     if (failEvery > 0 && hash % failEvery == 0) {
         StringBuffer errorLine("Failed: ");
         errorLine.append(text.c_str());
-        writeErrorLine(errorLine);
+        run.files.writeErrorLine(errorLine);
         return;
     }
     // A long line with the domain at both ends, so a line cut or mixed with another shows.
@@ -53,13 +47,20 @@ void RecordingJob::runDomainJob(int workerIndex, const StringBuffer& domain, Str
     resultLine.append(text.c_str());
 }
 
-int runInChild(void (*body)()) {
+std::vector<std::string> RecordingJob::seen() const {
+    std::vector<std::string> all;
+    for (const auto& list : domainsByWorker)
+        all.insert(all.end(), list.begin(), list.end());
+    return all;
+}
+
+int runInChild(const std::function<int()>& body) {
     std::fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-        body();
+        int status = body();
         std::fflush(nullptr);
-        _exit(0);
+        _exit(status);
     }
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid)
@@ -67,42 +68,10 @@ int runInChild(void (*body)()) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string makeTempDir() {
-    char name[] = "/tmp/dunmere-test-XXXXXX";
-    char* dir = mkdtemp(name);
-    return dir ? std::string(dir) : std::string();
-}
-
-void removeTree(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void writeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary);
-    out << content;
-}
-
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
-
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }

@@ -1,11 +1,10 @@
 // A crawl job that records what the driver asks of it, so the process entry and the worker pool
-// can be driven without the real crawler behind them. Each test runs the process in a forked
-// child, so the job's state starts fresh every time.
+// can be driven without the real crawler behind them.
 #pragma once
 
 #include "app/crawl_job.h"
 
-#include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,30 +12,26 @@ struct RecordingJob : CrawlJob {
     bool readConfigurationFile(const char* path, CrawlerConfig& config) override;
     bool loadConfiguration(CrawlerConfig& config) override;
     void createAnalyzers(int n) override;
-    void runDomainJob(int workerIndex, const StringBuffer& domain, StringBuffer& resultLine) override;
+    void runDomainJob(CrawlRun& run, int workerIndex, const StringBuffer& domain,
+                      StringBuffer& resultLine) override;
+
+    RecordingJob();
 
     bool configLoads = true;
-    std::string logFile, inFile, outFile, errFile;
-    int numThreads = 0;
+    CrawlerConfig config; // log.txt, in.txt, out.txt and err.txt, the default worker count
 
-    std::atomic<int> createAnalyzersCalls{0};
     int analyzersCreated = 0;
     // Slot i is written only by worker i.
     std::vector<std::string> domainsByWorker[128];
     // Every n-th job (by a hash of the domain) fails and writes its own error line; 0 never.
     int failEvery = 0;
-};
 
-RecordingJob& recordingJob();
+    // Every domain the workers were handed, in no particular order.
+    std::vector<std::string> seen() const;
+};
 
 // Forks, runs `body` in the child and returns the child's exit status (-1 when it did not
 // exit normally). The child ends with _exit, so detached threads cannot outlive the check.
-int runInChild(void (*body)());
+int runInChild(const std::function<int()>& body);
 
-// A fresh directory below /tmp; removed again by removeTree.
-std::string makeTempDir();
-void removeTree(const std::string& path);
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& content);
-bool fileExists(const std::string& path);
 std::vector<std::string> splitLines(const std::string& text);

@@ -2,6 +2,7 @@
 
 #include "base/ext_ptr_array.h"
 #include "file_test_support.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <new>
 #include <string>
@@ -187,53 +189,23 @@ TEST(StringBufferSet, SetStringFromInsideItself) {
 // ---- Editing in place ----
 
 TEST(StringBufferEdit, WholeTextTransforms) {
-    struct Case {
-        void (StringBuffer::*op)();
-        const char* input;
-        const char* expected;
+    const std::map<std::string, void (StringBuffer::*)()> edits = {
+        {"trim", &StringBuffer::trim},
+        {"trimDecoration", &StringBuffer::trimDecoration},
+        {"collapseWhitespace", &StringBuffer::collapseWhitespace},
+        {"toUpperCase", &StringBuffer::toUpperCase},
+        {"toLowerCase", &StringBuffer::toLowerCase},
+        {"encodeXmlEntities", &StringBuffer::encodeXmlEntities},
+        {"toCrlf", &StringBuffer::toCrlf},
+        {"toLf", &StringBuffer::toLf},
+        {"pluralize", &StringBuffer::pluralize},
+        {"singularize", &StringBuffer::singularize},
     };
-    const Case cases[] = {
-        {&StringBuffer::trim, "   ", ""},
-        {&StringBuffer::trim, "\xA0x\xA0", "x"},
-        {&StringBuffer::trim, " \t\r\n a b \n", "a b"},
-        {&StringBuffer::trim, "\v x", "\v x"},
-        {&StringBuffer::trimDecoration, "'\"@/x/@\"'", "x"},
-        {&StringBuffer::trimDecoration, "-_-", "_"},
-        {&StringBuffer::trimDecoration, "- a -", " a "},
-        {&StringBuffer::trimDecoration, "a-b", "a-b"},
-        {&StringBuffer::collapseWhitespace, "  a\t\t b\r\n", " a b "},
-        {&StringBuffer::collapseWhitespace, "\xA0\xA0x", " x"},
-        {&StringBuffer::toUpperCase, "abcZ\xE9\xA0\xFF\xBF\xE0", "ABCZ\xC9\xA0\xDF\xBF\xC0"},
-        {&StringBuffer::toLowerCase, "ABCz\xC0\xDF\xC9\xA0\xBF\xE0", "abcz\xE0\xFF\xE9\xA0\xBF\xE0"},
-        {&StringBuffer::encodeXmlEntities, "a&b<c>d\"e'f &amp;", "a&amp;b&lt;c&gt;d&quot;e'f &amp;amp;"},
-        {&StringBuffer::toCrlf, "a\nb\r\nc\rd", "a\r\nb\r\ncd"},
-        {&StringBuffer::toLf, "a\r\nb\rc\n\r\n", "a\nb\rc\n\n"},
-        {&StringBuffer::pluralize, "box", "boxes"},
-        {&StringBuffer::pluralize, "city", "cities"},
-        {&StringBuffer::pluralize, "day", "days"},
-        {&StringBuffer::pluralize, "knife", "knives"},
-        {&StringBuffer::pluralize, "bus", "bus"},
-        {&StringBuffer::pluralize, "quiz", "quizes"},
-        {&StringBuffer::pluralize, "month", "months"},
-        {&StringBuffer::pluralize, "", ""},
-        {&StringBuffer::singularize, "wolves", "wolf"},
-        {&StringBuffer::singularize, "olives", "olive"},
-        {&StringBuffer::singularize, "boss", "boss"},
-        {&StringBuffer::singularize, "cities", "city"},
-        {&StringBuffer::singularize, "sizes", "size"},
-        {&StringBuffer::singularize, "shoes", "shoes"},
-        {&StringBuffer::singularize, "always", "always"},
-        {&StringBuffer::singularize, "Always", "Always"},
-        {&StringBuffer::singularize, "1990s", "1990s"},
-        {&StringBuffer::singularize, "churches", "church"},
-        {&StringBuffer::singularize, "dozes", "doz"},
-        {&StringBuffer::singularize, "eves", "ef"},
-        {&StringBuffer::singularize, "s", ""},
-    };
-    for (const Case& c : cases) {
-        StringBuffer sb(c.input);
-        (sb.*c.op)();
-        EXPECT_EQ(Text(sb), c.expected) << "'" << c.input << "'";
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/string_buffer_edits.txt", 3)) {
+        ASSERT_EQ(edits.count(c[0]), 1u) << c[0];
+        StringBuffer sb(c[1].c_str());
+        (sb.*edits.at(c[0]))();
+        EXPECT_EQ(Text(sb), c[2]) << c[0] << " '" << c[1] << "'";
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -168,21 +169,12 @@ TEST(DataBufferTest, TakeFromMovesEverythingAndEmptiesTheOther) {
 }
 
 TEST(DataBufferTest, Is7bit) {
-    struct Case {
-        std::string bytes;
-        bool expected;
-    };
-    const Case cases[] = {
-        {"", true},
-        {std::string("nul\0\x7f", 5), true},
-        {"\x80", false},
-        {"end\xff", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.bytes);
+    const std::pair<std::string, bool> cases[] = {
+        {"", true}, {std::string("nul\0\x7f", 5), true}, {"\x80", false}, {"end\xff", false}};
+    for (const auto& [bytes, expected] : cases) {
         DataBuffer db;
-        db.append(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()));
-        EXPECT_EQ(db.is7bit(), c.expected);
+        db.append(bytes.data(), static_cast<uint32_t>(bytes.size()));
+        EXPECT_EQ(db.is7bit(), expected) << bytes;
     }
 }
 

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,37 +45,24 @@ TEST(HostName, ConvertsToAsciiAndLowerCases) {
     }
 }
 
+std::string squeezeSpace(std::string s) {
+    s.erase(std::remove_if(s.begin(), s.end(), [](unsigned char c) { return std::isspace(c) != 0; }),
+            s.end());
+    return s;
+}
+
 // Reads back what the generated script would write: the decimal, hexadecimal and octal codes
 // between "fromCharCode(" and the closing parenthesis.
 std::string decodeScript(const std::string& script) {
-    size_t start = script.find("fromCharCode");
-    EXPECT_NE(start, std::string::npos);
-    start = script.find('(', start) + 1;
-    size_t end = script.find(')', start);
-    std::string codes = script.substr(start, end - start);
+    const size_t start = script.find('(', script.find("fromCharCode")) + 1;
+    std::istringstream codes(script.substr(start, script.find(')', start) - start));
     std::string html;
-    size_t pos = 0;
-    while (pos < codes.size()) {
-        while (pos < codes.size() && (codes[pos] == ' ' || codes[pos] == ',' || codes[pos] == '\n'))
-            ++pos;
-        if (pos >= codes.size())
-            break;
-        char* after = nullptr;
-        long code = std::strtol(codes.c_str() + pos, &after, 0);
-        EXPECT_GT(after - codes.c_str(), static_cast<long>(pos)) << codes.substr(pos, 10);
-        html.push_back(static_cast<char>(code));
-        pos = static_cast<size_t>(after - codes.c_str());
+    for (std::string code; std::getline(codes, code, ',');) {
+        char* end = nullptr;
+        html.push_back(static_cast<char>(std::strtol(code.c_str(), &end, 0)));
+        EXPECT_EQ(squeezeSpace(end), "") << code;
     }
     return html;
-}
-
-std::string squeezeSpace(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
-            out.push_back(c);
-    }
-    return out;
 }
 
 TEST(ObfuscateLink, WritesTheLinkWithoutShowingIt) {

@@ -1,7 +1,7 @@
 #include "base/data_buffer.h"
 
 #include "base/file_sys.h"
-#include "file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

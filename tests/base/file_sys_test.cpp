@@ -2,7 +2,7 @@
 
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
-#include "file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

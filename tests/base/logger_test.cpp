@@ -2,7 +2,7 @@
 
 #include "base/log_entry.h"
 #include "base/string_buffer.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "base/string_buffer.h"
 
 #include "base/ext_ptr_array.h"
-#include "file_test_support.h"
 #include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

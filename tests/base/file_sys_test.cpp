@@ -11,6 +11,7 @@
 #include <regex>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -59,27 +60,15 @@ TEST_F(FileSysTest, TempNameSkipsCandidatesThatExist) {
 }
 
 TEST_F(FileSysTest, TempDirectoryHasTrailingSlash) {
-    struct Case {
-        const char* tmpdir; // null: unset
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"", "/tmp/"},
-        {"/var/spool", "/var/spool/"},
-        {"/var/spool/", "/var/spool/"},
-    };
     const char* old = std::getenv("TMPDIR");
-    std::string saved = old ? old : "";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.tmpdir ? c.tmpdir : "(unset)");
-        if (c.tmpdir) {
-            setenv("TMPDIR", c.tmpdir, 1);
-        } else {
-            unsetenv("TMPDIR");
-        }
+    const std::string saved = old ? old : "";
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "/tmp/"}, {"/var/spool", "/var/spool/"}, {"/var/spool/", "/var/spool/"}};
+    for (const auto& [tmpdir, expected] : cases) {
+        setenv("TMPDIR", tmpdir, 1);
         StringBuffer out("stale");
         FileSys::GetTempDirectory(out);
-        EXPECT_STREQ(out.getString(), c.expected);
+        EXPECT_STREQ(out.getString(), expected) << tmpdir;
     }
     if (old) {
         setenv("TMPDIR", saved.c_str(), 1);

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,40 +31,34 @@ void Apply(ClsStringArray& arr, const Flags& f) {
 
 // ---- LoadFromText ----
 
-struct LoadCase {
-    const char* name;
-    const char* text;
-    Flags flags;
-    std::vector<std::string> expected;
-};
-
-void PrintTo(const LoadCase& c, std::ostream* os) {
-    *os << c.name;
+TEST(ClsStringArrayLoad, StoresTheExpectedLines) {
+    struct Case {
+        const char* name;
+        const char* text;
+        Flags flags;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"CrLfAndBlankLineGiveTwo", "a\r\n\r\nb\n", {}, {"a", "b"}},
+        {"CrInsideALineIsRemoved", "a\rb\n", {}, {"ab"}},
+        {"OnlyLineEnds", "\r\n\n\r\r\n", {}, {}},
+        {"NullText", nullptr, {}, {}},
+        {"BlanksKept", "   \n b \n", {}, {"   ", " b "}},
+        {"BlanksTrimmed", "   \n\t\n b \n", {false, true, true}, {"b"}},
+        {"UniqueDropsRepeats", "b\na\nb\nc\na\n", {true, false, true}, {"b", "a", "c"}},
+        {"UniqueAfterTrim", "k\n k\nk \n", {true, true, true}, {"k"}},
+        {"CaseSensitive", "Abc\nabc\n", {true, false, true}, {"Abc", "abc"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClsStringArray arr;
+        Apply(arr, c.flags);
+        EXPECT_TRUE(arr.LoadFromText(c.text));
+        EXPECT_EQ(Strings(arr), c.expected);
+        for (const std::string& line : c.expected)
+            EXPECT_TRUE(arr.Contains(line.c_str())) << line;
+    }
 }
-
-class ClsStringArrayLoad : public ::testing::TestWithParam<LoadCase> {};
-
-TEST_P(ClsStringArrayLoad, StoresTheExpectedLines) {
-    const LoadCase& c = GetParam();
-    ClsStringArray arr;
-    Apply(arr, c.flags);
-    EXPECT_TRUE(arr.LoadFromText(c.text));
-    EXPECT_EQ(Strings(arr), c.expected);
-    for (const std::string& s : c.expected)
-        EXPECT_TRUE(arr.Contains(s.c_str())) << s;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ClsStringArrayLoad,
-    ::testing::Values(LoadCase{"CrLfAndBlankLineGiveTwo", "a\r\n\r\nb\n", {}, {"a", "b"}},
-                      LoadCase{"CrInsideALineIsRemoved", "a\rb\n", {}, {"ab"}},
-                      LoadCase{"OnlyLineEnds", "\r\n\n\r\r\n", {}, {}}, LoadCase{"NullText", nullptr, {}, {}},
-                      LoadCase{"BlanksKept", "   \n b \n", {}, {"   ", " b "}},
-                      LoadCase{"BlanksTrimmed", "   \n\t\n b \n", {false, true, true}, {"b"}},
-                      LoadCase{"UniqueDropsRepeats", "b\na\nb\nc\na\n", {true, false, true}, {"b", "a", "c"}},
-                      LoadCase{"UniqueAfterTrim", "k\n k\nk \n", {true, true, true}, {"k"}},
-                      LoadCase{"CaseSensitive", "Abc\nabc\n", {true, false, true}, {"Abc", "abc"}}),
-    [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
 
 TEST(ClsStringArrayLoadCounts, LoadAddsToWhatIsThereAndCountsRepeats) {
     ClsStringArray arr;
@@ -79,39 +72,32 @@ TEST(ClsStringArrayLoadCounts, LoadAddsToWhatIsThereAndCountsRepeats) {
 
 // ---- Append ----
 
-struct AppendCase {
-    const char* name;
-    const char* input;
-    Flags flags;
-    const char* stored;
-};
-
-void PrintTo(const AppendCase& c, std::ostream* os) {
-    *os << c.name;
+TEST(ClsStringArrayAppend, NormalisesByTheFlags) {
+    struct Case {
+        const char* name;
+        const char* input;
+        Flags flags;
+        const char* stored;
+    };
+    const Case cases[] = {
+        {"NullIsEmpty", nullptr, {}, ""},
+        {"LfBecomesCrLfByDefault", "a\nb\r\n", {}, "a\r\nb\r\n"},
+        {"LoneCrIsDroppedUnderCrLf", "a\rb", {}, "ab"},
+        {"CrLfBecomesLfWithCrlfOff", "a\r\nb\n", {false, false, false}, "a\nb\n"},
+        {"BlanksKeptWithoutTrim", "  x ", {}, "  x "},
+        {"TrimTakesLineEndsAtTheEnds", " \r\nx\ny\n ", {false, true, true}, "x\r\ny"},
+        {"TrimTakesNoBreakSpace", "\xa0x\xa0", {false, true, false}, "x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClsStringArray arr;
+        Apply(arr, c.flags);
+        arr.Append(c.input);
+        ASSERT_EQ(arr.get_Count(), 1);
+        EXPECT_EQ(std::string(arr.GetString(0)), c.stored);
+        EXPECT_EQ(arr.GetOccurrenceCount(c.stored), 1);
+    }
 }
-
-class ClsStringArrayAppend : public ::testing::TestWithParam<AppendCase> {};
-
-TEST_P(ClsStringArrayAppend, NormalisesByTheFlags) {
-    const AppendCase& c = GetParam();
-    ClsStringArray arr;
-    Apply(arr, c.flags);
-    arr.Append(c.input);
-    ASSERT_EQ(arr.get_Count(), 1);
-    EXPECT_EQ(std::string(arr.GetString(0)), c.stored);
-    EXPECT_EQ(arr.GetOccurrenceCount(c.stored), 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ClsStringArrayAppend,
-    ::testing::Values(AppendCase{"NullIsEmpty", nullptr, {}, ""},
-                      AppendCase{"LfBecomesCrLfByDefault", "a\nb\r\n", {}, "a\r\nb\r\n"},
-                      AppendCase{"LoneCrIsDroppedUnderCrLf", "a\rb", {}, "ab"},
-                      AppendCase{"CrLfBecomesLfWithCrlfOff", "a\r\nb\n", {false, false, false}, "a\nb\n"},
-                      AppendCase{"BlanksKeptWithoutTrim", "  x ", {}, "  x "},
-                      AppendCase{"TrimTakesLineEndsAtTheEnds", " \r\nx\ny\n ", {false, true, true}, "x\r\ny"},
-                      AppendCase{"TrimTakesNoBreakSpace", "\xa0x\xa0", {false, true, false}, "x"}),
-    [](const ::testing::TestParamInfo<AppendCase>& info) { return std::string(info.param.name); });
 
 TEST(ClsStringArrayTest, UniqueComparesTheNormalisedText) {
     ClsStringArray arr;

@@ -1,13 +1,14 @@
 #include "base/data_buffer.h"
 
 #include "base/file_sys.h"
-#include "file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -21,15 +22,9 @@ std::string contentOf(const DataBuffer& db) {
     return std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
 }
 
-// A buffer holding `n` bytes 'a', 'b', 'c', ... appended one call at a time.
-void fill(DataBuffer& db, uint32_t n) {
-    for (uint32_t i = 0; i < n; ++i) {
-        db.appendByte(static_cast<unsigned char>('a' + i % 26));
-    }
-}
-
 TEST(DataBufferTest, AppendKeepsContentAcrossGrowth) {
-    const uint32_t cases[][2] = {{0, 20000}, {0, 20001}, {10, 19990}, {10, 19991}, {20000, 30000}, {20000, 10}};
+    const uint32_t cases[][2] = {{0, 20000},  {0, 20001},     {10, 19990},
+                                 {10, 19991}, {20000, 30000}, {20000, 10}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c[0]) + "+" + std::to_string(c[1]));
         DataBuffer db;
@@ -40,19 +35,9 @@ TEST(DataBufferTest, AppendKeepsContentAcrossGrowth) {
         EXPECT_EQ(contentOf(db), before + added);
     }
 
-    DataBuffer bytes;
-    EXPECT_TRUE(bytes.append(nullptr, 5));
-    EXPECT_EQ(bytes.getSize(), 0u);
-    fill(bytes, 20000);
-    bytes.appendByte('!');
-    EXPECT_EQ(*bytes.dataAt(19999), static_cast<unsigned char>('a' + 19999 % 26));
-    EXPECT_EQ(*bytes.dataAt(20000), '!');
-
-    DataBuffer exact;
-    exact.ensureCapacity(3);
-    exact.append("abc", 3);
-    exact.appendByte('d');
-    EXPECT_EQ(contentOf(exact), "abcd");
+    DataBuffer none;
+    EXPECT_TRUE(none.append(nullptr, 5));
+    EXPECT_EQ(none.getSize(), 0u);
 }
 
 TEST(DataBufferTest, AppendingItselfSurvivesReallocation) {
@@ -97,17 +82,14 @@ TEST(DataBufferTest, ShortenSetSizeAndRemoveFromStartClamp) {
     EXPECT_EQ(empty.getSize(), 0u);
 }
 
-TEST(DataBufferTest, EnsureCapacityReallocatesToExactlyN) {
+TEST(DataBufferTest, EnsureCapacityNeverShrinksAndKeepsContent) {
     DataBuffer db;
-    EXPECT_TRUE(db.ensureCapacity(10));
-    EXPECT_EQ(db.getCapacity(), 10u);
     db.append("0123456789", 10);
     const unsigned char* block = db.getData();
     EXPECT_TRUE(db.ensureCapacity(5));
-    EXPECT_EQ(db.getCapacity(), 10u);
     EXPECT_EQ(db.getData(), block);
-    EXPECT_TRUE(db.ensureCapacity(12));
-    EXPECT_EQ(db.getCapacity(), 12u);
+    EXPECT_TRUE(db.ensureCapacity(1000));
+    EXPECT_GE(db.getCapacity(), 1000u);
     EXPECT_EQ(contentOf(db), "0123456789");
 }
 
@@ -187,21 +169,12 @@ TEST(DataBufferTest, TakeFromMovesEverythingAndEmptiesTheOther) {
 }
 
 TEST(DataBufferTest, Is7bit) {
-    struct Case {
-        std::string bytes;
-        bool expected;
-    };
-    const Case cases[] = {
-        {"", true},
-        {std::string("nul\0\x7f", 5), true},
-        {"\x80", false},
-        {"end\xff", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.bytes);
+    const std::pair<std::string, bool> cases[] = {
+        {"", true}, {std::string("nul\0\x7f", 5), true}, {"\x80", false}, {"end\xff", false}};
+    for (const auto& [bytes, expected] : cases) {
         DataBuffer db;
-        db.append(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()));
-        EXPECT_EQ(db.is7bit(), c.expected);
+        db.append(bytes.data(), static_cast<uint32_t>(bytes.size()));
+        EXPECT_EQ(db.is7bit(), expected) << bytes;
     }
 }
 
@@ -258,58 +231,59 @@ TEST(DataBufferDeathTest, OperationOnDestroyedBufferStopsTheProcess) {
     EXPECT_DEATH(appendToDead(db), "DataBuffer: operation on a destroyed or corrupt buffer");
 }
 
-} // namespace
-
-TEST(DataBufferGrowth, ReserveForGrowthDoublesUpToTheLimit) {
-    DataBuffer db;
-    ASSERT_TRUE(db.reserveForGrowth(100));
-    EXPECT_EQ(db.getCapacity(), 100u);
-    db.setSize(100);
-    ASSERT_TRUE(db.reserveForGrowth(10));
-    EXPECT_EQ(db.getCapacity(), 200u);
-    ASSERT_TRUE(db.reserveForGrowth(50));
-    EXPECT_EQ(db.getCapacity(), 200u);
-    ASSERT_TRUE(db.reserveForGrowth(150, 300));
-    EXPECT_EQ(db.getCapacity(), 300u);
-    // Many pieces: the block is reallocated a logarithmic number of times.
-    DataBuffer big;
-    int reallocations = 0;
-    const unsigned char piece[1000] = {};
-    for (int i = 0; i < 10000; ++i) {
-        const unsigned char* before = big.getData();
-        big.reserveForGrowth(sizeof(piece));
-        big.append(piece, sizeof(piece));
-        reallocations += big.getData() != before;
+// How often the block moves over `times` calls of `step`.
+template <typename Step> int blockMoves(const DataBuffer& db, uint32_t times, Step step) {
+    int moves = 0;
+    for (uint32_t i = 0; i < times; ++i) {
+        const unsigned char* before = db.getData();
+        EXPECT_TRUE(step(i));
+        moves += db.getData() != before;
     }
-    EXPECT_EQ(big.getSize(), 10000000u);
-    EXPECT_LT(reallocations, 30);
+    return moves;
 }
 
 // 40 MB in 2-byte pieces: a fixed reserve would move the block about 2000 times (and copy 40 GB);
-// doubling moves it a dozen times.
+// doubling moves it a dozen times. The same holds byte by byte and for pieces reserved ahead.
 TEST(DataBufferGrowth, SmallAppendsMoveTheBlockALogarithmicNumberOfTimes) {
     constexpr uint32_t kTotal = 40u << 20;
     DataBuffer db;
-    int moves = 0;
-    for (uint32_t i = 0; i < kTotal / 2; ++i) {
-        const unsigned char* before = db.getData();
-        const unsigned char piece[2] = {static_cast<unsigned char>(i), static_cast<unsigned char>(i >> 8)};
-        ASSERT_TRUE(db.append(piece, 2));
-        moves += db.getData() != before;
-    }
+    EXPECT_LT(blockMoves(db, kTotal / 2,
+                         [&](uint32_t i) {
+                             const unsigned char piece[2] = {static_cast<unsigned char>(i),
+                                                             static_cast<unsigned char>(i >> 8)};
+                             return db.append(piece, 2);
+                         }),
+              20);
     ASSERT_EQ(db.getSize(), kTotal);
-    EXPECT_LT(moves, 20);
     EXPECT_LE(db.getCapacity(), 2 * kTotal);
     EXPECT_EQ(*db.dataAt(static_cast<int>(kTotal - 2)), static_cast<unsigned char>(kTotal / 2 - 1));
     EXPECT_EQ(*db.dataAt(static_cast<int>(kTotal - 1)), static_cast<unsigned char>((kTotal / 2 - 1) >> 8));
 
-    // Byte by byte the same.
     DataBuffer bytes;
-    moves = 0;
-    for (uint32_t i = 0; i < (4u << 20); ++i) {
-        const unsigned char* before = bytes.getData();
-        ASSERT_TRUE(bytes.appendByte(static_cast<unsigned char>(i)));
-        moves += bytes.getData() != before;
-    }
-    EXPECT_LT(moves, 12);
+    EXPECT_LT(blockMoves(bytes, 4u << 20,
+                         [&](uint32_t i) { return bytes.appendByte(static_cast<unsigned char>(i)); }),
+              12);
+
+    DataBuffer reserved;
+    const unsigned char piece[1000] = {};
+    EXPECT_LT(blockMoves(reserved, 10000,
+                         [&](uint32_t) {
+                             return reserved.reserveForGrowth(sizeof(piece)) &&
+                                    reserved.append(piece, sizeof(piece));
+                         }),
+              30);
+    EXPECT_EQ(reserved.getSize(), 10000000u);
 }
+
+TEST(DataBufferGrowth, ReserveForGrowthStopsAtTheLimit) {
+    DataBuffer db;
+    ASSERT_TRUE(db.reserveForGrowth(100));
+    db.setSize(100);
+    ASSERT_TRUE(db.reserveForGrowth(10));
+    EXPECT_EQ(db.getCapacity(), 200u);
+    // Doubling again would give 400.
+    ASSERT_TRUE(db.reserveForGrowth(150, 300));
+    EXPECT_EQ(db.getCapacity(), 300u);
+}
+
+} // namespace

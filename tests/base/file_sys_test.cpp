@@ -1,18 +1,17 @@
 #include "base/file_sys.h"
 
 #include "base/data_buffer.h"
-#include "base/platform.h"
 #include "base/string_buffer.h"
-#include "file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
-#include <set>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -49,59 +48,27 @@ TEST_F(FileSysTest, TempNameHasTheDocumentedShape) {
     }
 }
 
-// The first candidate drawn after seeding with `seed`, built as the draw rule says.
-std::string firstCandidate(uint32_t seed, const std::string& dir) {
-    std::srand(seed);
-    std::string name = dir + "/data_";
-    for (int i = 0; i < 4; ++i) {
-        int r = (std::rand() & 0x7FFF) * 35 / 32768;
-        name += r <= 25 ? static_cast<char>('A' + r) : static_cast<char>('0' + (r - 26));
-    }
-    return name + ".tmp";
-}
-
+// The draw is seeded from the millisecond clock, so calls in a tight loop mostly share a seed and
+// meet the name the previous call returned, which now exists.
 TEST_F(FileSysTest, TempNameSkipsCandidatesThatExist) {
-    // Occupy the first candidate of every seed the call can pick in the next 2 seconds.
-    constexpr uint32_t kWindow = 2000;
-    uint32_t start = Platform::GetTickCount();
-    std::set<std::string> taken;
-    for (uint32_t t = start; t != start + kWindow; ++t) {
-        std::string name = firstCandidate(t, m_dir);
-        if (taken.insert(name).second) {
-            writeBytes(name, "x");
-        }
+    for (int i = 0; i < 200; ++i) {
+        StringBuffer out;
+        FileSys::MakeTempFileName("data", m_dir.c_str(), out);
+        ASSERT_FALSE(fs::exists(out.getString())) << out.getString();
+        writeBytes(out.getString(), "x");
     }
-    StringBuffer out;
-    FileSys::MakeTempFileName("data", m_dir.c_str(), out);
-    uint32_t end = Platform::GetTickCount();
-    ASSERT_LT(end - start, kWindow) << "the set-up took too long to cover the call's seed";
-    EXPECT_EQ(taken.count(out.getString()), 0u) << out.getString();
-    EXPECT_FALSE(fs::exists(out.getString()));
-    EXPECT_TRUE(std::regex_match(out.getString(), std::regex(m_dir + R"(/data_[A-Z0-8]{4}\.tmp)")));
 }
 
 TEST_F(FileSysTest, TempDirectoryHasTrailingSlash) {
-    struct Case {
-        const char* tmpdir; // null: unset
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"", "/tmp/"},
-        {"/var/spool", "/var/spool/"},
-        {"/var/spool/", "/var/spool/"},
-    };
     const char* old = std::getenv("TMPDIR");
-    std::string saved = old ? old : "";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.tmpdir ? c.tmpdir : "(unset)");
-        if (c.tmpdir) {
-            setenv("TMPDIR", c.tmpdir, 1);
-        } else {
-            unsetenv("TMPDIR");
-        }
+    const std::string saved = old ? old : "";
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "/tmp/"}, {"/var/spool", "/var/spool/"}, {"/var/spool/", "/var/spool/"}};
+    for (const auto& [tmpdir, expected] : cases) {
+        setenv("TMPDIR", tmpdir, 1);
         StringBuffer out("stale");
         FileSys::GetTempDirectory(out);
-        EXPECT_STREQ(out.getString(), c.expected);
+        EXPECT_STREQ(out.getString(), expected) << tmpdir;
     }
     if (old) {
         setenv("TMPDIR", saved.c_str(), 1);
@@ -129,14 +96,9 @@ TEST_F(FileSysTest, WrittenBytesReadBackUnchanged) {
         EXPECT_EQ(FileSys::FileSize("data.bin", nullptr, ok), bytes.size());
         EXPECT_TRUE(ok);
     }
-}
-
-TEST_F(FileSysTest, WriteWholeFile2WritesBothBuffersInOrder) {
     std::string first("head\0", 5);
-    std::string second = "tail";
-    EXPECT_TRUE(FileSys::WriteWholeFile2("two.bin", first.data(), static_cast<uint32_t>(first.size()),
-                                         second.data(), static_cast<uint32_t>(second.size()), nullptr));
-    EXPECT_EQ(readBytes("two.bin"), first + second);
+    EXPECT_TRUE(FileSys::WriteWholeFile2("two.bin", first.data(), 5, "tail", 4, nullptr));
+    EXPECT_EQ(readBytes("two.bin"), first + "tail");
 }
 
 TEST_F(FileSysTest, WriteWholeFileIntoMissingDirectoryFails) {
@@ -223,26 +185,21 @@ TEST_F(FileSysTest, FileExists) {
 
 // ---- Deletion ----
 
-TEST_F(FileSysTest, DeleteFileOfMissingFileFails) {
+TEST_F(FileSysTest, DeleteFileFailuresAreLogged) {
     RecordingLog log;
     EXPECT_FALSE(FileSys::DeleteFile("missing.txt", &log));
     EXPECT_TRUE(log.hasInfo("Cannot delete file, file does not exist"));
     EXPECT_EQ(log.data("delete_filename"), "missing.txt");
-}
-
-TEST_F(FileSysTest, DeleteFileThatCannotBeRemovedLogsSystemText) {
-    if (geteuid() == 0) {
+    if (geteuid() == 0)
         GTEST_SKIP() << "directory permissions do not bind the super-user";
-    }
     fs::create_directory("locked");
     writeBytes("locked/f.txt", "x");
     fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec);
-    RecordingLog log;
-    EXPECT_FALSE(FileSys::DeleteFile("locked/f.txt", &log));
+    RecordingLog denied;
+    EXPECT_FALSE(FileSys::DeleteFile("locked/f.txt", &denied));
     fs::permissions("locked", fs::perms::owner_all);
-    EXPECT_TRUE(log.hasInfo("Cannot delete file"));
-    EXPECT_EQ(log.data("delete_filename"), "locked/f.txt");
-    EXPECT_TRUE(log.hasInfo("DeleteFile:Permission denied"));
+    EXPECT_TRUE(denied.hasInfo("Cannot delete file"));
+    EXPECT_TRUE(denied.hasInfo("DeleteFile:Permission denied"));
     EXPECT_TRUE(fs::exists("locked/f.txt"));
 }
 
@@ -260,84 +217,79 @@ TEST_F(FileSysTest, DirectPlatformCalls) {
     EXPECT_EQ(currentDir(), std::string(cwd.getString()));
 }
 
-TEST_F(FileSysTest, EnsureDirectoryOnExistingDirectoryChangesNothing) {
+// Whatever the outcome, the current directory is left where it was.
+TEST_F(FileSysTest, EnsureDirectory) {
     fs::create_directories("a/b");
-    std::vector<std::string> before = listing();
-    std::string cwd = currentDir();
-    for (const std::string& p : {std::string("a/b"), std::string("a/b/"), path("a"), std::string(".")}) {
-        SCOPED_TRACE(p);
-        RecordingLog log;
-        EXPECT_TRUE(FileSys::EnsureDirectory(p.c_str(), &log));
-        EXPECT_EQ(listing(), before);
-        EXPECT_EQ(currentDir(), cwd);
-        EXPECT_TRUE(log.entries.empty());
-    }
-}
-
-TEST_F(FileSysTest, EnsureDirectoryCreatesEveryMissingComponent) {
+    writeBytes("a/plain", "x");
+    std::string overlong;
+    while (overlong.size() <= 800)
+        overlong += "abcdefghij/";
     struct Case {
         std::string path;
-        std::string made; // relative to the test directory
+        bool ok;
+        std::string made;      // relative to the test directory; empty: nothing new anywhere
+        const char* stoppedAt; // the component named in the log of a failure
     };
     const Case cases[] = {
-        {"a/b/c/", "a/b/c"}, {"c:/Orrastead/", "c:/Orrastead"},     {"x//y///z", "x/y/z"},
-        {"p/../q", "q"},     {path("abs/one/two/"), "abs/one/two"},
+        {"a/b", true, "", ""},
+        {"a/b/", true, "", ""},
+        {path("a"), true, "", ""},
+        {".", true, "", ""},
+        {"a/b/c/", true, "a/b/c", ""},
+        {"c:/Orrastead/", true, "c:/Orrastead", ""},
+        {"x//y///z", true, "x/y/z", ""},
+        {"p/../q", true, "q", ""},
+        {path("abs/one/two/"), true, "abs/one/two", ""},
+        {"a/plain/sub/", false, "", "plain"},
+        {path("a/plain/sub"), false, "", "plain"},
+        {"a/plain", false, "", "plain"},
+        {overlong, false, "", nullptr},
     };
-    std::string cwd = currentDir();
+    const std::string cwd = currentDir();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
+        std::vector<std::string> before = listing();
         RecordingLog log;
-        EXPECT_TRUE(FileSys::EnsureDirectory(c.path.c_str(), &log));
-        EXPECT_TRUE(fs::is_directory(path(c.made)));
+        EXPECT_EQ(FileSys::EnsureDirectory(c.path.c_str(), &log), c.ok);
         EXPECT_EQ(currentDir(), cwd);
+        if (c.made.empty()) {
+            EXPECT_EQ(listing(), before);
+        } else {
+            EXPECT_TRUE(fs::is_directory(path(c.made)));
+        }
+        if (c.ok && c.made.empty()) {
+            EXPECT_TRUE(log.entries.empty());
+        }
+        if (!c.ok && c.stoppedAt != nullptr) {
+            EXPECT_TRUE(log.hasError("Failed to create directory"));
+            EXPECT_EQ(log.data("directory"), c.stoppedAt);
+        }
     }
-}
-
-TEST_F(FileSysTest, EnsureDirectoryStopsAtRegularFileAndRestoresCwd) {
-    fs::create_directory("top");
-    writeBytes("top/plain", "x");
-    std::string cwd = currentDir();
-    for (const std::string& p :
-         {std::string("top/plain/sub/"), path("top/plain/sub"), std::string("top/plain")}) {
-        SCOPED_TRACE(p);
-        RecordingLog log;
-        EXPECT_FALSE(FileSys::EnsureDirectory(p.c_str(), &log));
-        EXPECT_EQ(currentDir(), cwd);
-        EXPECT_TRUE(log.hasError("Failed to create directory"));
-        EXPECT_EQ(log.data("directory"), "plain");
-    }
-    EXPECT_FALSE(fs::exists("top/plain/sub"));
-    EXPECT_FALSE(fs::exists("sub"));
-}
-
-TEST_F(FileSysTest, EnsureDirectoryRefusesOverlongPath) {
-    std::string longPath;
-    while (longPath.size() <= 800) {
-        longPath += "abcdefghij/";
-    }
-    std::string cwd = currentDir();
-    RecordingLog log;
-    EXPECT_FALSE(FileSys::EnsureDirectory(longPath.c_str(), &log));
-    EXPECT_EQ(currentDir(), cwd);
-    EXPECT_FALSE(fs::exists("abcdefghij"));
 }
 
 TEST_F(FileSysTest, EnsureDirectoryForFileCreatesTheFolderOnly) {
+    // 799 bytes is the longest file path taken.
+    std::string longest =
+        "a/" + std::string(200, 'b') + "/" + std::string(200, 'c') + "/" + std::string(200, 'e') + "/";
+    longest += std::string(799 - longest.size(), 'f');
     struct Case {
         std::string file;
+        bool ok;
         std::string folder; // empty: nothing to create
     };
     const Case cases[] = {
-        {"d1/d2/file.txt", "d1/d2"},
-        {path("abs/log.txt"), "abs"},
-        {"plain.txt", ""},
-        {"", ""},
+        {"d1/d2/file.txt", true, "d1/d2"},
+        {path("abs/log.txt"), true, "abs"},
+        {"plain.txt", true, ""},
+        {"", true, ""},
+        {longest, true, longest.substr(0, longest.rfind('/'))},
+        {"z/" + std::string(798, 'f'), false, ""},
     };
-    std::string cwd = currentDir();
+    const std::string cwd = currentDir();
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
+        SCOPED_TRACE(c.file.substr(0, 40));
         std::vector<std::string> before = listing();
-        EXPECT_TRUE(FileSys::EnsureDirectoryForFile(c.file.c_str(), nullptr));
+        EXPECT_EQ(FileSys::EnsureDirectoryForFile(c.file.c_str(), nullptr), c.ok);
         if (c.folder.empty()) {
             EXPECT_EQ(listing(), before);
         } else {
@@ -348,20 +300,6 @@ TEST_F(FileSysTest, EnsureDirectoryForFileCreatesTheFolderOnly) {
         }
         EXPECT_EQ(currentDir(), cwd);
     }
-}
-
-TEST_F(FileSysTest, EnsureDirectoryForFileBounds) {
-    // 799 bytes is the longest file path taken.
-    std::string ok =
-        "a/" + std::string(200, 'b') + "/" + std::string(200, 'c') + "/" + std::string(200, 'e') + "/";
-    ok += std::string(799 - ok.size(), 'f');
-    ASSERT_EQ(ok.size(), 799u);
-    EXPECT_TRUE(FileSys::EnsureDirectoryForFile(ok.c_str(), nullptr));
-    EXPECT_TRUE(fs::is_directory(ok.substr(0, ok.rfind('/'))));
-
-    std::string tooLong = "z/" + std::string(798, 'f');
-    EXPECT_FALSE(FileSys::EnsureDirectoryForFile(tooLong.c_str(), nullptr));
-    EXPECT_FALSE(fs::exists("z"));
 }
 
 // ---- FileAccess ----

@@ -2,7 +2,7 @@
 
 #include "base/log_entry.h"
 #include "base/string_buffer.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -91,34 +91,31 @@ TEST(Logger, NestedContextsRenderAsXmlTextAndHtmlByteForByte) {
               htmlOf(log));
 }
 
-struct CdataCase {
-    const char* value;
-    bool wrapped;
-};
-
-void PrintTo(const CdataCase& c, std::ostream* os) {
-    *os << '"' << c.value << '"';
+TEST(Logger, CdataWrapsValuesHoldingMarkupOrLayout) {
+    struct Case {
+        const char* value;
+        bool wrapped;
+    };
+    const Case cases[] = {
+        {"a>b", true},
+        {"tab\there", true},
+        {"two\nlines", true},
+        {"cr\ronly", false},
+        {"quote \"x\"", false},
+        {"<![CDATA[x<y]]>", false},
+        {"<![CDATA[ only the opening <", true},
+        {"closing ]]> only <", true},
+    };
+    for (const Case& c : cases) {
+        Logger log;
+        log.LogInfo(c.value);
+        log.LogData("pair", c.value);
+        std::string shown = c.wrapped ? std::string("<![CDATA[") + c.value + "]]>" : c.value;
+        EXPECT_EQ("<ZelcoraLog>\r\n<info>" + shown + "</info>\r\n<pair>" + shown +
+                      "</pair>\r\n</ZelcoraLog>\r\n",
+                  xmlOf(log));
+    }
 }
-
-class CdataRule : public ::testing::TestWithParam<CdataCase> {};
-
-TEST_P(CdataRule, WrapsValuesHoldingMarkupOrLayout) {
-    Logger log;
-    log.LogInfo(GetParam().value);
-    log.LogData("pair", GetParam().value);
-    std::string v = GetParam().value;
-    std::string shown = GetParam().wrapped ? "<![CDATA[" + v + "]]>" : v;
-    EXPECT_EQ("<ZelcoraLog>\r\n<info>" + shown + "</info>\r\n<pair>" + shown + "</pair>\r\n</ZelcoraLog>\r\n",
-              xmlOf(log));
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, CdataRule,
-                         ::testing::Values(CdataCase{"a>b", true}, CdataCase{"tab\there", true},
-                                           CdataCase{"two\nlines", true}, CdataCase{"cr\ronly", false},
-                                           CdataCase{"quote \"x\"", false},
-                                           CdataCase{"<![CDATA[x<y]]>", false},
-                                           CdataCase{"<![CDATA[ only the opening <", true},
-                                           CdataCase{"closing ]]> only <", true}));
 
 TEST(Logger, LeavingTheRootKeepsItAndLaterEntriesGoThere) {
     Logger log;
@@ -143,36 +140,28 @@ TEST(Logger, ClearDiscardsTheTreeEvenWithContextsOpen) {
     EXPECT_EQ("<ZelcoraLog>\r\n<info>y</info>\r\n</ZelcoraLog>\r\n", xmlOf(log));
 }
 
-struct PairNameCase {
-    const char* name;
-    const char* stored; // null: nothing stored
-};
-
-void PrintTo(const PairNameCase& c, std::ostream* os) {
-    *os << '"' << (c.name ? c.name : "(null)") << '"';
-}
-
-class PairName : public ::testing::TestWithParam<PairNameCase> {};
-
-TEST_P(PairName, IsTrimmedAndBlanksBecomeUnderscores) {
-    Logger log;
-    bool stored = log.LogData(GetParam().name, "v");
-    bool storedLong = log.LogDataLong(GetParam().name, -12);
-    std::string expected = "<ZelcoraLog>\r\n";
-    if (GetParam().stored != nullptr) {
-        std::string n = GetParam().stored;
-        expected += "<" + n + ">v</" + n + ">\r\n<" + n + ">-12</" + n + ">\r\n";
+TEST(Logger, PairNamesAreTrimmedAndBlanksBecomeUnderscores) {
+    struct Case {
+        const char* name;
+        const char* stored; // null: nothing stored
+    };
+    const Case cases[] = {
+        {"  \t padded \r\n", "padded"}, {"\xA0nb\xA0", "nb"}, {"a b  c", "a_b__c"},
+        {" \t\r\n", nullptr},           {nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name ? c.name : "(null)");
+        Logger log;
+        EXPECT_EQ(log.LogData(c.name, "v"), c.stored != nullptr);
+        EXPECT_EQ(log.LogDataLong(c.name, -12), c.stored != nullptr);
+        std::string expected = "<ZelcoraLog>\r\n";
+        if (c.stored != nullptr) {
+            std::string n = c.stored;
+            expected += "<" + n + ">v</" + n + ">\r\n<" + n + ">-12</" + n + ">\r\n";
+        }
+        EXPECT_EQ(expected + "</ZelcoraLog>\r\n", xmlOf(log));
     }
-    expected += "</ZelcoraLog>\r\n";
-    EXPECT_EQ(GetParam().stored != nullptr, stored);
-    EXPECT_EQ(GetParam().stored != nullptr, storedLong);
-    EXPECT_EQ(expected, xmlOf(log));
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, PairName,
-                         ::testing::Values(PairNameCase{"  \t padded \r\n", "padded"},
-                                           PairNameCase{"\xA0nb\xA0", "nb"}, PairNameCase{"a b  c", "a_b__c"},
-                                           PairNameCase{" \t\r\n", nullptr}, PairNameCase{nullptr, nullptr}));
 
 TEST(Logger, NullTextsAndValuesAddNothing) {
     Logger log;

@@ -5,12 +5,14 @@
 #include "charset/conv_buffer.h"
 #include "charset/encoding_convert.h"
 #include "charset/mac_arabic.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -50,141 +52,33 @@ Outcome convert(unsigned from, unsigned to, const std::string& input, const Sett
     return {ok, contentOf(out)};
 }
 
-struct Case {
-    const char* label;
-    unsigned from;
-    unsigned to;
-    std::string input;
-    Settings settings;
-    bool ok;
-    std::string expected;
-};
-
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.label;
+// The settings an action column of the case file names.
+Settings settingsFor(const std::string& action) {
+    const size_t colon = action.find(':');
+    const std::string name = action.substr(0, colon);
+    const std::string argument = colon == std::string::npos ? "" : action.substr(colon + 1);
+    if (name == "substitute")
+        return {EncodingConvert::kWriteSubstitute, argument, 0};
+    if (name == "reference")
+        return {EncodingConvert::kWriteHexReference, "", 0};
+    if (name == "alternative")
+        return {EncodingConvert::kWriteAlternative, "",
+                argument.empty() ? 0u : unsigned(std::stoul(argument))};
+    if (name == "raw")
+        return {EncodingConvert::kWriteRaw, "", 0};
+    EXPECT_EQ(name, "nothing");
+    return {};
 }
 
-class ConvertTest : public testing::TestWithParam<Case> {};
-
-TEST_P(ConvertTest, Converts) {
-    const Case& c = GetParam();
-    Outcome outcome = convert(c.from, c.to, c.input, c.settings);
-    EXPECT_EQ(outcome.ok, c.ok);
-    EXPECT_EQ(outcome.out, c.expected);
+TEST(EncodingConvert, ConvertsEveryCase) {
+    for (const case_rows::Row& c : case_rows::read(CHARSET_TEST_DATA_DIR "/conversions.txt", 7)) {
+        SCOPED_TRACE(c[0]);
+        Outcome outcome =
+            convert(unsigned(std::stoul(c[1])), unsigned(std::stoul(c[2])), c[3], settingsFor(c[4]));
+        EXPECT_EQ(outcome.ok, c[5] == "ok");
+        EXPECT_EQ(outcome.out, c[6]);
+    }
 }
-
-// One byte that does not decode, and one that decodes but does not encode, between two letters.
-const std::string kBadEucKr = std::string("a\xFF") + "b";
-const std::string kBad8859_5 = std::string("a\xE9") + "b";
-
-const Settings kNothing{0, "", 0};
-const Settings kQuestionMark{1, "?", 0};
-const Settings kReference{2, "", 0};
-const Settings kUtf8Alternative{6, "", 65001};
-const Settings kDestinationAlternative{6, "", 0};
-const Settings kRaw{7, "", 0};
-
-// The code pages of the Unicode forms, spelled out for the tables below.
-constexpr unsigned kLe = 1200, kBe = 1201, kU7 = 65000, kU8 = 65001, kU32Le = 65005, kU32Be = 65006;
-
-INSTANTIATE_TEST_SUITE_P(
-    EdgeCases, ConvertTest,
-    testing::Values(Case{"Latin1ToUtf8", 28591, kU8, "caf\xE9", kNothing, true, "caf\xC3\xA9"},
-                    Case{"LoneUtf8MarkGivesNothing", kU8, kLe, "\xEF\xBB\xBF", kNothing, true, ""},
-                    Case{"Unmapped1252ByteAsReference", 1252, kU8, "\x81", kReference, false, "&#x81;"},
-                    Case{"EmptyInput", 1252, kU8, "", kNothing, true, ""},
-                    Case{"EqualCodePagesCopy", 1252, 1252, "\x81\x00\xFF"s, kNothing, true, "\x81\x00\xFF"s},
-                    Case{"EqualUtf8KeepsMark", kU8, kU8, "\xEF\xBB\xBFx", kNothing, true, "\xEF\xBB\xBFx"},
-                    Case{"UnknownSource", 54936, kU8, "abc", kNothing, false, ""},
-                    Case{"EncodeOnlyCodePageEncodes", kU8, 38598, "\xD7\xA9", kNothing, true, "\xF9"},
-                    Case{"EncodeOnlyCodePageDoesNotDecode", 38598, kU8, "\xF9", kNothing, false, ""}));
-
-INSTANTIATE_TEST_SUITE_P(
-    UnicodeForms, ConvertTest,
-    testing::Values(
-        Case{"Utf8ToUtf32Le", kU8, kU32Le, "A\xE2\x82\xAC", kNothing, true, "A\0\0\0\xAC\x20\0\0"s},
-        Case{"Utf8ToUtf32Be", kU8, kU32Be, "A\xE2\x82\xAC", kNothing, true, "\0\0\0A\0\0\x20\xAC"s},
-        Case{"Utf32BeToUtf8", kU32Be, kU8, "\0\0\0A\0\x01\xF6\x00"s, kNothing, true, "A\xF0\x9F\x98\x80"},
-        Case{"Utf32InvalidValueDropped", kU32Le, kU8, "A\0\0\0\0\xD8\0\0"s, kNothing, false, "A"},
-        Case{"Utf8ToUtf16Be", kU8, kBe, "A\xE2\x82\xAC", kNothing, true, "\0A\x20\xAC"s},
-        Case{"Utf16MarkSelectsBigEndian", kLe, kU8, "\xFE\xFF\0A"s, kNothing, true, "A"},
-        Case{"Utf16MarkSelectsLittleEndian", kBe, kU8,
-             "\xFF\xFE"
-             "A\0"s,
-             kNothing, true, "A"},
-        Case{"LoneUtf16MarkGivesNothing", kLe, kU8, "\xFF\xFE", kNothing, true, ""},
-        Case{"Utf16SurrogatePair", kLe, kU8, "\x3D\xD8\x00\xDE"s, kNothing, true, "\xF0\x9F\x98\x80"},
-        Case{"Utf16LoneSurrogateAsReference", kLe, kU8, "A\0\x00\xD8"s, kReference, false, "A&#x00D8;"},
-        Case{"Utf16BeLoneSurrogateInInputOrder", kBe, kU8, "\xD8\x00"s, kReference, false, "&#xD800;"},
-        Case{"Utf16OddLength", kLe, kU8, "A\0B"s, kNothing, false, "A"},
-        Case{"Utf8Invalid", kU8, kLe,
-             "a\xC0\x80"
-             "b",
-             kNothing, false, "a\0b\0"s},
-        Case{"Utf8Surrogate", kU8, kLe, "\xED\xA0\x80", kReference, false,
-             "&\0#\0x\0E\0D\0;\0&\0#\0x\0A\0"s
-             "0\0;\0&\0#\0x\0"
-             "8\0"s
-             "0\0;\0"s},
-        Case{"Utf8ToUtf7", kU8, kU7, "Hi Mom -\xE2\x98\xBA-!", kNothing, true, "Hi Mom -+Jjo--+ACE-"},
-        Case{"Utf7ToUtf8", kU7, kU8, "Hi Mom -+Jjo--!", kNothing, true, "Hi Mom -\xE2\x98\xBA-!"},
-        Case{"Utf7Plus", kU8, kU7, "A+B", kNothing, true, "A+-B"},
-        Case{"Utf7EightBitByte", kU7, kU8, "a\xE9", kRaw, false, "a\xE9"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Iso2022, ConvertTest,
-    testing::Values(
-        Case{"Utf8ToIso2022Jp", kU8, 50220, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E text", kNothing, true,
-             "\x1B$BF|K\\8l\x1B(B text"},
-        Case{"HalfWidthKanaAsFullWidth", kU8, 50220, "\xEF\xBD\xB1", kNothing, true, "\x1B$B%\"\x1B(B"},
-        Case{"HalfWidthKanaAfterEscape", kU8, 50221, "\xEF\xBD\xB1", kNothing, true, "\x1B(I1\x1B(B"},
-        Case{"HalfWidthKanaShifted", kU8, 50222, "\xEF\xBD\xB1", kNothing, true,
-             "\x0E"
-             "1\x0F"},
-        Case{"Jis0212IsDropped", 50220, kU8, "a\x1B$(D0!\x1B(Bb", kNothing, false, "ab"},
-        Case{"Iso2022JpToShiftJis", 50220, 932, "\x1B$BF|\x1B(B", kNothing, true, "\x93\xFA"},
-        Case{"ShiftJisToIso2022Jp", 932, 50221,
-             "\x93\xFA"
-             "a",
-             kNothing, true, "\x1B$BF|\x1B(Ba"},
-        Case{"Utf8ToIso2022Kr", kU8, 50225, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 ok", kNothing, true,
-             "\x1B$)C\x0EGQ19>n\x0F ok"},
-        Case{"Iso2022KrToEucKr", 50225, 51949, "\x1B$)C\x0EGQ\x0F", kNothing, true, "\xC7\xD1"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    SpecialCases, ConvertTest,
-    testing::Values(Case{"ArabicIndicDigits", kU8, 28596, "\xD9\xA0\xD9\xA1\xD9\xA9", kNothing, true, "019"},
-                    Case{"DigitsOnlyForIso88596", kU8, 708, "\xD9\xA1", kNothing, false, ""},
-                    Case{"DoubleByteLeadThenAscii", 932, kU8,
-                         "\x81"
-                         " A",
-                         kReference, false, "&#x81; A"},
-                    Case{"DoubleBytePairUnmapped", 932, kU8, "\x85\x40", kReference, false, "&#x8540;"},
-                    Case{"DoubleByteLeadAtEnd", 932, kU8, "a\x93", kRaw, false, "a\x93"},
-                    Case{"TableToTable", 1251, 28595, "\xC6", kNothing, true, "\xB6"}));
-
-// Each error action once where the first step (bytes to UTF-16) fails, and once where the second
-// (UTF-16 to bytes) does.
-INSTANTIATE_TEST_SUITE_P(
-    ErrorActions, ConvertTest,
-    testing::Values(Case{"DecodingNothing", 949, 1252, kBadEucKr, kNothing, false, "ab"},
-                    Case{"DecodingSubstitute", 949, 1252, kBadEucKr, kQuestionMark, false, "a?b"},
-                    Case{"DecodingReference", 949, 1252, kBadEucKr, kReference, false, "a&#xFF;b"},
-                    Case{"DecodingAlternativeToSource", 949, 1252, kBadEucKr, Settings{6, "", 949}, false,
-                         kBadEucKr},
-                    Case{"DecodingRaw", 949, 1252, kBadEucKr, kRaw, false, kBadEucKr},
-                    Case{"EncodingNothing", 1252, 28595, kBad8859_5, kNothing, false, "ab"},
-                    Case{"EncodingSubstitute", 1252, 28595, kBad8859_5, kQuestionMark, false, "a?b"},
-                    Case{"EncodingReference", 1252, 28595, kBad8859_5, kReference, false, "a&#xE900;b"},
-                    Case{"EncodingAlternative", 1252, 28595, kBad8859_5, kUtf8Alternative, false,
-                         "a\xC3\xA9"
-                         "b"},
-                    Case{"EncodingRaw", 1252, 28595, kBad8859_5, kRaw, false, "a\xE9\0b"s},
-                    Case{"EncodingReferenceToEbcdic", 1252, 37, "\x80", kReference, false,
-                         "\x50\x7B\xA7\xC1\xC3\xF2\xF0\x5E"},
-                    Case{"Utf8ToTableReference", kU8, 1252, "\xE2\x82\xAC\xE2\x98\xBA", kReference, false,
-                         "\x80&#x3A26;"},
-                    Case{"DirectEncodingReference", kLe, 1252, "\x3A\x26"s, kReference, false, "&#x3A26;"}));
 
 TEST(EncodingConvert, AppendsToExistingContent) {
     EncodingConvert ec;
@@ -226,26 +120,6 @@ TEST(EncodingConvert, ConvertsByName) {
     EXPECT_EQ(out.getSize(), 0u);
 }
 
-struct RoundTrip {
-    const char* label;
-    unsigned codePage;
-    std::string utf8;
-};
-
-void PrintTo(const RoundTrip& r, std::ostream* os) {
-    *os << r.label;
-}
-
-class RoundTripTest : public testing::TestWithParam<RoundTrip> {};
-
-TEST_P(RoundTripTest, ComesBackUnchanged) {
-    Outcome there = convert(65001, GetParam().codePage, GetParam().utf8);
-    ASSERT_TRUE(there.ok);
-    Outcome back = convert(GetParam().codePage, 65001, there.out);
-    EXPECT_TRUE(back.ok);
-    EXPECT_EQ(back.out, GetParam().utf8);
-}
-
 const std::string kMixed = "Caf\xC3\xA9 + \xE2\x82\xAC 1/2 \xF0\x9F\x98\x80 ~\\ \"quote\" a-b_c.";
 const std::string kJapanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE6\x96\x87 "
                               "\xE3\x82\xAB\xE3\x83\x8A ABC\r\n\xE2\x85\xB0";
@@ -253,18 +127,30 @@ const std::string kJapanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\
 // double-byte table cannot represent; its round trip keeps to the JIS X 0208 characters.
 const std::string kJapaneseJisOnly = kJapanese.substr(0, kJapanese.size() - 3);
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, RoundTripTest,
-    testing::Values(RoundTrip{"Utf7Ascii", 65000, "Hello, World. (1+1=2) ~!@#$%^&*_[]{}|\\<>\"`;\t\r\n"},
-                    RoundTrip{"Utf7NonAscii", 65000, kMixed}, RoundTrip{"Utf32Le", 65005, kMixed},
-                    RoundTrip{"Utf32Be", 65006, kMixed}, RoundTrip{"Iso2022Jp", 50220, kJapanese},
-                    RoundTrip{"Iso2022JpEscKana", 50221, kJapanese + "\xEF\xBD\xB1"},
-                    RoundTrip{"Iso2022JpShiftedKana", 50222, kJapanese + "\xEF\xBD\xB1"},
-                    RoundTrip{"ShiftJis", 932, kJapanese + "\xEF\xBD\xB1"},
-                    RoundTrip{"EucJp", 51932, kJapaneseJisOnly},
-                    RoundTrip{"Iso2022Kr", 50225, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4\r\nline two"},
-                    RoundTrip{"Gbk", 936, "\xE4\xB8\xAD\xE6\x96\x87 \xE2\x82\xAC"},
-                    RoundTrip{"Johab", 1361, "\xED\x95\x9C\xEA\xB8\x80"}));
+TEST(EncodingConvert, RoundTripsComeBackUnchanged) {
+    const std::pair<unsigned, std::string> cases[] = {
+        {65000, "Hello, World. (1+1=2) ~!@#$%^&*_[]{}|\\<>\"`;\t\r\n"},
+        {65000, kMixed},
+        {65005, kMixed},
+        {65006, kMixed},
+        {50220, kJapanese},
+        {50221, kJapanese + "\xEF\xBD\xB1"},
+        {50222, kJapanese + "\xEF\xBD\xB1"},
+        {932, kJapanese + "\xEF\xBD\xB1"},
+        {51932, kJapaneseJisOnly},
+        {50225, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4\r\nline two"},
+        {936, "\xE4\xB8\xAD\xE6\x96\x87 \xE2\x82\xAC"},
+        {1361, "\xED\x95\x9C\xEA\xB8\x80"},
+    };
+    for (const auto& [codePage, utf8] : cases) {
+        SCOPED_TRACE(codePage);
+        Outcome there = convert(65001, codePage, utf8);
+        ASSERT_TRUE(there.ok);
+        Outcome back = convert(codePage, 65001, there.out);
+        EXPECT_TRUE(back.ok);
+        EXPECT_EQ(back.out, utf8);
+    }
+}
 
 TEST(MacArabic, ReversesRightToLeftRunsAndMovesPunctuationToAscii) {
     ConvBuffer out;

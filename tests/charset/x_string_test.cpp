@@ -14,17 +14,15 @@ namespace {
 const char* const kUtf8Cafe = "caf\xC3\xA9";
 const char* const kAnsiCafe = "caf\xE9";
 
-TEST(XStringTest, ConversionsAddFormsAndKeepTheSource) {
+TEST(XStringTest, ConversionsAddFormsAndEachSetterLeavesOnlyItsOwn) {
     XString s;
     s.setFromUtf8(kUtf8Cafe);
     EXPECT_EQ(std::u16string(s.getUtf16()), u"caf\u00E9");
     EXPECT_TRUE(s.isUtf8Current());
     EXPECT_STREQ(s.getAnsi(), kAnsiCafe);
     EXPECT_EQ(s.getNumChars(), 4);
-}
 
-TEST(XStringTest, EverySetterMakesItsFormTheOnlyValidOne) {
-    XString s;
+    // Every setter makes its form the only valid one.
     s.setFromAnsi(kAnsiCafe);
     EXPECT_STREQ(s.getUtf8(), kUtf8Cafe);
 
@@ -91,7 +89,7 @@ TEST(XStringTest, CurrentDirectory) {
     EXPECT_EQ(got, cwd);
 }
 
-TEST(DataBufferWide, AppendWideWritesUnitsAndTerminator) {
+TEST(DataBufferWide, AppendWideWritesUnitsAndConvertsBackToUtf8) {
     DataBuffer db;
     db.appendWide(u"A\u20AC");
     ASSERT_EQ(db.getSize(), 6u);
@@ -102,13 +100,11 @@ TEST(DataBufferWide, AppendWideWritesUnitsAndTerminator) {
     DataBuffer big;
     big.appendWide(longText.c_str());
     EXPECT_EQ(big.getSize(), 6002u);
-}
 
-TEST(DataBufferWide, Utf16ToUtf8AndAppendStr) {
-    DataBuffer db;
-    db.appendWide(u"caf\u00E9 \U0001F600");
+    DataBuffer pair;
+    pair.appendWide(u"caf\u00E9 \U0001F600");
     StringBuffer out("old");
-    EXPECT_TRUE(db.utf16ToUtf8(out));
+    EXPECT_TRUE(pair.utf16ToUtf8(out));
     EXPECT_STREQ(out.getString(), "caf\xC3\xA9 \xF0\x9F\x98\x80");
 }
 

@@ -16,12 +16,6 @@ class GeoLocationTest : public ::testing::Test {
 protected:
     void SetUp() override { primedAnalyzer().resetResults(); }
     SiteAnalyzer& analyzer() { return primedAnalyzer(); }
-
-    // The geo step on a page text: normalised, looked up, applied with the label "HOME PAGE".
-    bool attempt(const char* pageText) {
-        StringBuffer text(pageText);
-        return geoAttempt(analyzer(), text, "HOME PAGE");
-    }
 };
 
 // The country a domain's own name gives; a country already known stays.
@@ -65,7 +59,8 @@ TEST(NormaliseGeoText, FoldsCaseWhiteSpaceAndCommaBlanks) {
 
 TEST_F(GeoLocationTest, NoMatchChangesNothing) {
     analyzer().country.setString("de");
-    EXPECT_FALSE(attempt("Nothing here names a place."));
+    StringBuffer text("Nothing here names a place.");
+    EXPECT_FALSE(geoAttempt(analyzer(), text, "HOME PAGE"));
     EXPECT_STREQ(analyzer().country.getString(), "de");
     EXPECT_STREQ(analyzer().geoMatched.getString(), "");
     EXPECT_STREQ(analyzer().geoUrl.getString(), "");
@@ -90,14 +85,6 @@ TEST_F(GeoLocationTest, SectionTitleLineMatchesAndClearsTheFields) {
     EXPECT_STREQ(analyzer().country.getString(), "");
     EXPECT_STREQ(analyzer().state.getString(), "");
     EXPECT_STREQ(analyzer().city.getString(), "");
-}
-
-TEST_F(GeoLocationTest, GeoUrlIsTheLabel) {
-    StringBuffer text("Visit us in Madrid");
-    EXPECT_TRUE(geoAttempt(analyzer(), text, "http://example.com/about.html"));
-    EXPECT_STREQ(analyzer().geoUrl.getString(), "http://example.com/about.html");
-    EXPECT_STREQ(analyzer().country.getString(), "ES");
-    EXPECT_STREQ(text.getString(), "visit us in madrid");
 }
 
 // A value of other than three parts is ignored; the value may be one of the fields it sets.
@@ -217,7 +204,10 @@ TEST_F(GeoLocationTest, PageShapes) {
     };
     for (const auto& c : cases) {
         analyzer().resetResults();
-        attempt(c.text);
+        StringBuffer text(c.text);
+        // The label names where the text came from.
+        EXPECT_EQ(geoAttempt(analyzer(), text, c.text), *c.country != '\0') << c.text;
+        EXPECT_STREQ(analyzer().geoUrl.getString(), *c.country != '\0' ? c.text : "") << c.text;
         EXPECT_STREQ(analyzer().country.getString(), c.country) << c.text;
         EXPECT_STREQ(analyzer().state.getString(), c.state) << c.text;
         EXPECT_STREQ(analyzer().city.getString(), c.city) << c.text;

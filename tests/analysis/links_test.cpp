@@ -154,6 +154,8 @@ TEST(Emails, CollectedLowerCasedAndCountryFromTheFirstUsefulOne) {
     urls.Append("mailto:nobody");
     urls.Append("/contact.html");
     urls.Append("mailto: sales@example.de ");
+    // The analyzer's list keeps one copy of each address.
+    urls.Append("mailto:info@example.fr");
     SiteAnalyzer analyzer;
     collectEmails(urls, analyzer.emails);
     ASSERT_EQ(analyzer.emails.get_Count(), 2);

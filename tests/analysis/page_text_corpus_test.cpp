@@ -44,14 +44,10 @@ std::map<std::string, int> wordCounts(std::string text) {
 double overlap(const std::string& a, const std::string& b) {
     std::map<std::string, int> ca = wordCounts(a);
     std::map<std::string, int> cb = wordCounts(b);
-    long shared = 0;
-    long totalA = 0;
-    long totalB = 0;
+    long shared = 0, totalA = 0, totalB = 0;
     for (const auto& [word, n] : ca) {
         totalA += n;
-        auto other = cb.find(word);
-        if (other != cb.end())
-            shared += std::min(n, other->second);
+        shared += std::min(n, cb.count(word) != 0 ? cb[word] : 0);
     }
     for (const auto& entry : cb)
         totalB += entry.second;

@@ -35,13 +35,6 @@ TEST(SiteAnalyzerTest, ResetClearsResultsAndKeepsTablesAndSettings) {
     EXPECT_EQ(analyzer.maxVectorWords, 12u);
 }
 
-TEST(SiteAnalyzerTest, EmailsRefuseDuplicates) {
-    SiteAnalyzer analyzer;
-    analyzer.emails.Append("a@b.de");
-    analyzer.emails.Append("a@b.de");
-    EXPECT_EQ(analyzer.emails.get_Count(), 1);
-}
-
 TEST(SiteAnalyzerTest, StopWordsHoldTheTableWordsAndTheirPlurals) {
     SiteAnalyzer analyzer;
     analyzer.loadStopWords("a.m.\r\nbox\r\ncity\r\n0\r\n10\r\n");

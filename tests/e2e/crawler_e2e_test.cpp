@@ -20,7 +20,6 @@
 namespace {
 
 using e2e::CrawlerRun;
-using e2e::linesOf;
 using test_support::FixtureServer;
 
 TEST_F(CrawlerRun, FirstRunWritesOnlyTheConfiguration) {

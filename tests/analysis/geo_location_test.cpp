@@ -2,8 +2,8 @@
 
 #include "analysis/page_text.h"
 #include "analysis/site_analyzer.h"
-#include "app/analyzer_priming.h"
 #include "base/cls_string_array.h"
+#include "primed_analyzer.h"
 
 #include <gtest/gtest.h>
 
@@ -11,64 +11,39 @@
 
 namespace {
 
-// An analyzer primed with the shipped tables, its results cleared before every test.
+// The shared primed analyzer, its results cleared before every test.
 class GeoLocationTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_analyzer = new SiteAnalyzer;
-        ASSERT_TRUE(primeAnalyzer(*s_analyzer));
-        prepareGeoLookup(*s_analyzer);
-    }
-    static void TearDownTestSuite() {
-        delete s_analyzer;
-        s_analyzer = nullptr;
-    }
-    void SetUp() override { s_analyzer->resetResults(); }
-
-    SiteAnalyzer& analyzer() { return *s_analyzer; }
-
-    // The geo step on a page text: normalised, looked up, applied with the label "HOME PAGE".
-    bool attempt(const char* pageText) {
-        StringBuffer text(pageText);
-        return geoAttempt(analyzer(), text, "HOME PAGE");
-    }
-
-    static SiteAnalyzer* s_analyzer;
+    void SetUp() override { primedAnalyzer().resetResults(); }
+    SiteAnalyzer& analyzer() { return primedAnalyzer(); }
 };
-SiteAnalyzer* GeoLocationTest::s_analyzer = nullptr;
 
-std::string countryOfDomain(SiteAnalyzer& analyzer, const char* domain) {
-    analyzer.resetResults();
-    analyzer.domain.setString(domain);
-    countryFromDomain(analyzer);
-    return analyzer.country.getString();
-}
-
+// The country a domain's own name gives; a country already known stays.
 TEST_F(GeoLocationTest, CountryFromDomain) {
-    // "china" gives CN, then the generic-use name tv replaces it and is cleared.
-    EXPECT_EQ(countryOfDomain(analyzer(), "china.tv"), "");
-    EXPECT_EQ(countryOfDomain(analyzer(), "example.de"), "de");
-    EXPECT_EQ(countryOfDomain(analyzer(), "example.com"), "");
-    EXPECT_EQ(countryOfDomain(analyzer(), "madeinchina.com"), "CN");
-    EXPECT_EQ(countryOfDomain(analyzer(), "indiatimes.com"), "IN");
-    EXPECT_EQ(countryOfDomain(analyzer(), "chinaindia.net"), "CN");
-    EXPECT_EQ(countryOfDomain(analyzer(), "india.co.uk"), "uk");
-    EXPECT_EQ(countryOfDomain(analyzer(), "radio.fr"), "fr");
-    for (const char* generic : {"tv", "ws", "nu", "cc", "to", "ac", "cx", "tk", "vu", "ad", "as", "bz", "cd",
-                                "co", "dj", "fm", "io", "la", "me", "ms", "sc", "sr", "su", "ai", "gg"})
-        EXPECT_EQ(countryOfDomain(analyzer(), (std::string("site.") + generic).c_str()), "") << generic;
-    EXPECT_EQ(countryOfDomain(analyzer(), "localhost"), "");
-    // An international country name (.xn--p1ai, Russia) names no country of its own.
-    EXPECT_EQ(countryOfDomain(analyzer(), "xn--e1afmkfd.xn--p1ai"), "");
-    EXPECT_EQ(
-        countryOfDomain(analyzer(), "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD1\x80\xD1\x84"), "");
-}
-
-TEST_F(GeoLocationTest, CountryFromDomainKeepsAKnownCountry) {
-    analyzer().domain.setString("example.de");
-    analyzer().country.setString("fr");
-    countryFromDomain(analyzer());
-    EXPECT_STREQ(analyzer().country.getString(), "fr");
+    const char* const cases[][3] = {
+        // "china" gives CN, then the generic-use name tv replaces it and is cleared.
+        {"china.tv", "", ""},
+        {"example.de", "", "de"},
+        {"example.de", "fr", "fr"},
+        {"example.com", "", ""},
+        {"madeinchina.com", "", "CN"},
+        {"indiatimes.com", "", "IN"},
+        {"chinaindia.net", "", "CN"},
+        {"india.co.uk", "", "uk"},
+        {"site.co", "", ""},
+        {"site.io", "", ""},
+        {"localhost", "", ""},
+        // An international country name (.xn--p1ai, Russia) names no country of its own.
+        {"xn--e1afmkfd.xn--p1ai", "", ""},
+        {"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD1\x80\xD1\x84", "", ""},
+    };
+    for (const auto& c : cases) {
+        analyzer().resetResults();
+        analyzer().domain.setString(c[0]);
+        analyzer().country.setString(c[1]);
+        countryFromDomain(analyzer());
+        EXPECT_STREQ(analyzer().country.getString(), c[2]) << c[0];
+    }
 }
 
 TEST(NormaliseGeoText, FoldsCaseWhiteSpaceAndCommaBlanks) {
@@ -82,17 +57,10 @@ TEST(NormaliseGeoText, FoldsCaseWhiteSpaceAndCommaBlanks) {
     EXPECT_STREQ(commas.getString(), "a ,b,c");
 }
 
-TEST_F(GeoLocationTest, BareProvinceCity) {
-    analyzer().city.setString("Somewhere");
-    EXPECT_TRUE(attempt("Edmonton"));
-    EXPECT_STREQ(analyzer().city.getString(), "");
-    EXPECT_STREQ(analyzer().state.getString(), "AB");
-    EXPECT_STREQ(analyzer().country.getString(), "CA");
-}
-
 TEST_F(GeoLocationTest, NoMatchChangesNothing) {
     analyzer().country.setString("de");
-    EXPECT_FALSE(attempt("Nothing here names a place."));
+    StringBuffer text("Nothing here names a place.");
+    EXPECT_FALSE(geoAttempt(analyzer(), text, "HOME PAGE"));
     EXPECT_STREQ(analyzer().country.getString(), "de");
     EXPECT_STREQ(analyzer().geoMatched.getString(), "");
     EXPECT_STREQ(analyzer().geoUrl.getString(), "");
@@ -119,45 +87,20 @@ TEST_F(GeoLocationTest, SectionTitleLineMatchesAndClearsTheFields) {
     EXPECT_STREQ(analyzer().city.getString(), "");
 }
 
-TEST_F(GeoLocationTest, GeoUrlIsTheLabel) {
-    StringBuffer text("Visit us in Madrid");
-    EXPECT_TRUE(geoAttempt(analyzer(), text, "http://example.com/about.html"));
-    EXPECT_STREQ(analyzer().geoUrl.getString(), "http://example.com/about.html");
-    EXPECT_STREQ(analyzer().country.getString(), "ES");
-    EXPECT_STREQ(text.getString(), "visit us in madrid");
-}
-
+// A value of other than three parts is ignored; the value may be one of the fields it sets.
 TEST(ApplyGeoValue, NeedsExactlyThreeParts) {
     SiteAnalyzer analyzer;
-    StringBuffer value(",ga,US");
-    applyGeoValue(analyzer, value);
-    EXPECT_STREQ(analyzer.state.getString(), "GA");
-    EXPECT_STREQ(analyzer.country.getString(), "US");
+    applyGeoValue(analyzer, StringBuffer(",ga,US"));
     for (const char* ignored : {"", "a,b", "a,b,c,d", "UK"}) {
         applyGeoValue(analyzer, StringBuffer(ignored));
         EXPECT_STREQ(analyzer.state.getString(), "GA") << ignored;
         EXPECT_STREQ(analyzer.country.getString(), "US") << ignored;
     }
-    applyGeoValue(analyzer, StringBuffer("San Diego,ca,\xe9s"));
+    analyzer.city.setString("San Diego,ca,\xe9s");
+    applyGeoValue(analyzer, analyzer.city);
     EXPECT_STREQ(analyzer.city.getString(), "San Diego");
     EXPECT_STREQ(analyzer.state.getString(), "CA");
     EXPECT_STREQ(analyzer.country.getString(), "\xC9S");
-}
-
-TEST(ApplyGeoValue, ValueMayBeAFieldItSets) {
-    SiteAnalyzer analyzer;
-    analyzer.city.setString("Town,st,cc");
-    applyGeoValue(analyzer, analyzer.city);
-    EXPECT_STREQ(analyzer.city.getString(), "Town");
-    EXPECT_STREQ(analyzer.state.getString(), "ST");
-    EXPECT_STREQ(analyzer.country.getString(), "CC");
-}
-
-TEST(LookupGeo, EmptyTableNeverMatches) {
-    SiteAnalyzer analyzer;
-    StringBuffer value("kept");
-    EXPECT_FALSE(lookupGeo(analyzer, StringBuffer("anything"), value));
-    EXPECT_STREQ(value.getString(), "kept");
 }
 
 TEST(LookupGeo, ReplacedTableIsMatchedAfterPreparing) {
@@ -185,19 +128,16 @@ TEST_F(GeoLocationTest, LanguageWordsInTableOrder) {
 }
 
 TEST_F(GeoLocationTest, CountryFromLanguage) {
-    const char* const cases[][2] = {{"German", "de"},     {"French", "fr"},  {"Spanish", "es"},
-                                    {"Portuguese", "pt"}, {"Italian", "it"}, {"german", ""},
-                                    {"Dutch", ""},        {"", ""}};
+    const char* const cases[][3] = {{"German", "", "de"}, {"Portuguese", "", "pt"},
+                                    {"german", "", ""},   {"Dutch", "", ""},
+                                    {"", "", ""},         {"German", "at", "at"}};
     for (const auto& c : cases) {
         analyzer().resetResults();
         analyzer().language.setString(c[0]);
+        analyzer().country.setString(c[1]);
         countryFromLanguage(analyzer());
-        EXPECT_STREQ(analyzer().country.getString(), c[1]) << c[0];
+        EXPECT_STREQ(analyzer().country.getString(), c[2]) << c[0];
     }
-    analyzer().country.setString("at");
-    analyzer().language.setString("German");
-    countryFromLanguage(analyzer());
-    EXPECT_STREQ(analyzer().country.getString(), "at");
 }
 
 const char* const kFlashPage =
@@ -260,10 +200,14 @@ TEST_F(GeoLocationTest, PageShapes) {
          "ES", "", ""},
         {"V\xC3\xA4lkommen!", "SE", "", ""},
         {"Cairns, AU", "AU", "", ""},
+        {"Edmonton", "CA", "AB", ""},
     };
     for (const auto& c : cases) {
         analyzer().resetResults();
-        attempt(c.text);
+        StringBuffer text(c.text);
+        // The label names where the text came from.
+        EXPECT_EQ(geoAttempt(analyzer(), text, c.text), *c.country != '\0') << c.text;
+        EXPECT_STREQ(analyzer().geoUrl.getString(), *c.country != '\0' ? c.text : "") << c.text;
         EXPECT_STREQ(analyzer().country.getString(), c.country) << c.text;
         EXPECT_STREQ(analyzer().state.getString(), c.state) << c.text;
         EXPECT_STREQ(analyzer().city.getString(), c.city) << c.text;

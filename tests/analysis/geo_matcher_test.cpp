@@ -4,13 +4,11 @@
 #include "../base/file_test_support.h"
 #include "analysis/geo_key_matcher.h"
 #include "analysis/geo_location.h"
+#include "analysis/page_text.h"
 #include "analysis/site_analyzer.h"
-#include "app/analyzer_priming.h"
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
-#include "base/x_string.h"
-#include "markup/cls_html_to_xml.h"
-#include "markup/cls_xml.h"
+#include "primed_analyzer.h"
 
 #include <gtest/gtest.h>
 
@@ -88,18 +86,6 @@ TEST(GeoKeyMatcher, TableTooLargeForTheBoundGetsNoAutomaton) {
     EXPECT_STREQ(analyzer.geoMatched.getString(), "beta");
     EXPECT_STREQ(value.getString(), ",,XX");
     EXPECT_EQ(analyzer.geoKeyMatcher, bounded);
-}
-
-// An analyzer primed with the shipped tables.
-SiteAnalyzer& primedAnalyzer() {
-    static SiteAnalyzer* analyzer = [] {
-        auto* a = new SiteAnalyzer;
-        if (!primeAnalyzer(*a))
-            ADD_FAILURE() << "the reference tables did not decode";
-        prepareGeoLookup(*a);
-        return a;
-    }();
-    return *analyzer;
 }
 
 TEST(GeoKeyMatcher, BuiltOverEveryKeyOfTheShippedTable) {
@@ -205,24 +191,8 @@ TEST(GeoKeyMatcher, FindsAKeyAtEveryPositionOfALongText) {
     }
 }
 
-// The page's visible text as the geo step sees it.
-std::string visibleText(const std::string& html) {
-    XString page;
-    page.setFromUtf8(html.c_str());
-    ClsHtmlToXml converter;
-    converter.put_Html(page);
-    XString xml;
-    StringBuffer text;
-    if (converter.ToXml(xml)) {
-        ClsXml tree;
-        if (tree.LoadXml(xml.getUtf8()))
-            tree.AccumulateTagContent("text", text, "script|style");
-    }
-    return text.getString();
-}
-
-// Every corpus page: its visible text normalised as the geo step does (what lookupGeo sees) and
-// as it is, and its raw HTML normalised, a longer text with the markup's punctuation and digits.
+// Every corpus page: its text as the geo step reads it, normalised (what lookupGeo sees) and as it
+// is, and its raw HTML normalised, a longer text with the markup's punctuation and digits.
 TEST(GeoKeyMatcher, EqualsTheScanOnEveryCorpusPage) {
     std::vector<std::string> pages = file_test::filesIn(GEO_CORPUS_DIR "/pages");
     if (pages.empty())
@@ -232,13 +202,14 @@ TEST(GeoKeyMatcher, EqualsTheScanOnEveryCorpusPage) {
     int visibleMatches = 0;
     for (const auto& path : pages) {
         std::string html = file_test::readBytes(path);
-        std::string visible = visibleText(html);
-        StringBuffer normalisedVisible(visible.c_str());
+        StringBuffer visible;
+        geoPageText(StringBuffer(html.c_str()), visible);
+        StringBuffer normalisedVisible(visible);
         normaliseGeoText(normalisedVisible);
         StringBuffer normalisedHtml(html.c_str());
         normaliseGeoText(normalisedHtml);
         const std::pair<const char*, const char*> forms[] = {{"visible text", normalisedVisible.getString()},
-                                                             {"visible text as is", visible.c_str()},
+                                                             {"visible text as is", visible.getString()},
                                                              {"html", normalisedHtml.getString()}};
         for (const auto& [name, text] : forms) {
             int expected = scanGeoKeysInOrder(analyzer.geoTable, text);

@@ -3,17 +3,18 @@
 // their words, counted as multisets, overlap by at least 97% of the larger count on every page: the
 // parsers differ in small things (a blank after a phrasing element that holds its own text
 // element, the odd unclosed construct), while a reader that loses text loses far more.
+#include "../base/file_test_support.h"
 #include "../support/tool_support.h"
 #include "analysis/page_text.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
 #include "charset/encoding_convert.h"
+#include "charset/encoding_finder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -43,14 +44,10 @@ std::map<std::string, int> wordCounts(std::string text) {
 double overlap(const std::string& a, const std::string& b) {
     std::map<std::string, int> ca = wordCounts(a);
     std::map<std::string, int> cb = wordCounts(b);
-    long shared = 0;
-    long totalA = 0;
-    long totalB = 0;
+    long shared = 0, totalA = 0, totalB = 0;
     for (const auto& [word, n] : ca) {
         totalA += n;
-        auto other = cb.find(word);
-        if (other != cb.end())
-            shared += std::min(n, other->second);
+        shared += std::min(n, cb.count(word) != 0 ? cb[word] : 0);
     }
     for (const auto& entry : cb)
         totalB += entry.second;
@@ -71,17 +68,10 @@ std::string surplus(const std::string& a, const std::string& b) {
     return words;
 }
 
-bool isUtf8(const std::string& bytes) {
-    DataBuffer ignored;
-    EncodingConvert convert;
-    return convert.Convert(65001, 1200, reinterpret_cast<const unsigned char*>(bytes.data()),
-                           static_cast<unsigned>(bytes.size()), ignored);
-}
-
 // The page as UTF-8, as the crawler hands it over: pages that are not UTF-8 read as Windows-1252.
 StringBuffer pageAsUtf8(const std::string& bytes) {
     StringBuffer page;
-    if (isUtf8(bytes)) {
+    if (EncodingFinder::isValidUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size())) {
         page.appendN(bytes.data(), static_cast<int>(bytes.size()));
         return page;
     }
@@ -120,10 +110,8 @@ TEST(PageTextCorpusTest, PageTextAgreesWithAnIndependentParserOnEverySavedPage) 
     ASSERT_FALSE(references.empty()) << "no output from " << kTool;
     int compared = 0;
     for (const auto& [name, reference] : references) {
-        std::ifstream in(dir / name, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         StringBuffer text;
-        pageText(pageAsUtf8(bytes), text);
+        pageText(pageAsUtf8(file_test::readBytes((dir / name).string())), text);
         double agreement = overlap(text.getString(), reference);
         EXPECT_GE(agreement, kMinimumOverlap) << name << ": missing" << surplus(reference, text.getString())
                                               << "; extra" << surplus(text.getString(), reference);

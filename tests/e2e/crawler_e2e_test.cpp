@@ -20,7 +20,6 @@
 namespace {
 
 using e2e::CrawlerRun;
-using e2e::linesOf;
 using test_support::FixtureServer;
 
 TEST_F(CrawlerRun, FirstRunWritesOnlyTheConfiguration) {
@@ -37,22 +36,6 @@ TEST_F(CrawlerRun, MissingInputFileIsReported) {
     EXPECT_EQ(runCrawler(30), 0);
     EXPECT_NE(file("DunmereLog.txt").find("Failed to open c:/Orrastead/DunmereIn.txt"), std::string::npos)
         << file("DunmereLog.txt");
-}
-
-TEST_F(CrawlerRun, FixtureSitesGiveTheirExpectedLines) {
-    FixtureServer server;
-    std::vector<test_support::FixtureSite> sites = test_support::loadFixtureSites(E2E_SITES_DIR, server);
-    ASSERT_GE(sites.size(), 8u);
-    ASSERT_TRUE(server.start(80));
-    crawlFixtureSites(sites);
-    // A "www." name that fails is not tried again under "www.www.".
-    EXPECT_EQ(server.countRequests("www.www.failing.com /"), 0);
-    // The second contact page is fetched only when nothing before it located the site.
-    EXPECT_EQ(server.countRequests("two-contacts.com /c2.html"), 1);
-    EXPECT_EQ(server.countRequests("contact-first.com /c2.html"), 0);
-    EXPECT_EQ(server.countRequests("contact-first.com /c1.html"), 1);
-    // A country known from the top-level name needs no page beyond the home page.
-    EXPECT_EQ(server.countRequests("example.de /kontakt.html"), 0);
 }
 
 // The same sites served by nginx, one server block per site, give the same lines.
@@ -101,10 +84,7 @@ TEST_F(CrawlerRun, ThousandsOfDomainsWithManyThreadsLoseNothing) {
     ASSERT_TRUE(server.start(80));
     ASSERT_EQ(crawlList(input, 124, 600), 0);
 
-    std::map<std::string, int> seen = e2e::linesPerDomain(file("DunmereOut.txt"), file("DunmereErr.txt"));
-    for (const std::string& name : valid)
-        EXPECT_EQ(seen[name], 1) << name;
-    EXPECT_EQ(seen.size(), valid.size());
+    expectEveryDomainOnce(valid);
     std::string log = file("DunmereLog.txt");
     for (int i = 1; i < 5000; i += 10)
         EXPECT_NE(log.find("bad name " + std::to_string(i)), std::string::npos) << i;

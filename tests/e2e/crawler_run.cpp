@@ -154,15 +154,17 @@ std::string CrawlerRun::file(const char* name) const {
     return file_test::readBytes(m_dir + "/c:/Orrastead/" + name);
 }
 
-void CrawlerRun::crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites) {
-    std::vector<std::string> names;
+std::string CrawlerRun::hostSites(const std::vector<test_support::FixtureSite>& sites) {
     std::string input;
     for (const auto& site : sites) {
-        names.insert(names.end(), site.hosts.begin(), site.hosts.end());
+        addHosts(site.hosts);
         input += site.name + "\r\n";
     }
-    addHosts(names);
-    ASSERT_EQ(crawlList(input), 0);
+    return input;
+}
+
+void CrawlerRun::crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites) {
+    ASSERT_EQ(crawlList(hostSites(sites)), 0);
     std::map<std::string, int> seen = linesPerDomain(file("DunmereOut.txt"), file("DunmereErr.txt"));
     for (const auto& site : sites) {
         if (site.expected.empty())
@@ -170,6 +172,13 @@ void CrawlerRun::crawlFixtureSites(const std::vector<test_support::FixtureSite>&
         EXPECT_EQ(seen[site.name], 1) << site.name;
         EXPECT_EQ(lineOf(site.name), site.expected) << site.name;
     }
+}
+
+void CrawlerRun::expectEveryDomainOnce(const std::vector<std::string>& valid) const {
+    std::map<std::string, int> seen = linesPerDomain(file("DunmereOut.txt"), file("DunmereErr.txt"));
+    for (const std::string& name : valid)
+        EXPECT_EQ(seen[name], 1) << name;
+    EXPECT_EQ(seen.size(), valid.size());
 }
 
 std::string CrawlerRun::lineOf(const std::string& domain) const {

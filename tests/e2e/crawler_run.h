@@ -48,8 +48,12 @@ protected:
     int waitCrawler(pid_t pid, int timeoutSeconds);
     // Runs the crawler in the test folder; its exit status.
     int runCrawler(int timeoutSeconds = 300, const std::vector<std::string>& args = {});
+    // Names the sites' hosts in the hosts file; the list of the sites' names, the crawler's input.
+    static std::string hostSites(const std::vector<test_support::FixtureSite>& sites);
     // Crawls the fixture sites (already served) and checks every site's expected line.
     void crawlFixtureSites(const std::vector<test_support::FixtureSite>& sites);
+    // Each valid name has exactly one line across the result and error files, and nothing else has.
+    void expectEveryDomainOnce(const std::vector<std::string>& valid) const;
     std::string file(const char* name) const;
     // The line written for a domain, in the result or the error file; "<none>" when there is none.
     std::string lineOf(const std::string& domain) const;

@@ -62,10 +62,7 @@ TEST_F(ResumedRun, KilledThreeTimesEveryDomainOnce) {
     }
     ASSERT_EQ(runCrawler(300), 0);
 
-    std::map<std::string, int> seen = e2e::linesPerDomain(file("DunmereOut.txt"), file("DunmereErr.txt"));
-    for (const std::string& name : valid)
-        EXPECT_EQ(seen[name], 1) << name;
-    EXPECT_EQ(seen.size(), valid.size());
+    expectEveryDomainOnce(valid);
     // Each served home page is asked for once per run of its domain.
     int fetchedAgain = 0;
     for (const std::string& name : valid)

@@ -2,6 +2,7 @@
 // demo is analysed through CannedPageSource as the crawler's job analyses it, and must give its
 // expected line; where the folder lists the URLs the analysis must ask for, they must be asked
 // in that order. A folder with a report record is analysed once more in full mode.
+#include "../../base/file_test_support.h"
 #include "analysis/site_analyzer.h"
 #include "analysis/site_crawl.h"
 #include "app/analyzer_priming.h"
@@ -13,10 +14,8 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -57,9 +56,11 @@ std::string testName(const testing::TestParamInfo<CrawlCase>& info) {
     return name;
 }
 
-class SiteCrawlTest : public testing::TestWithParam<CrawlCase> {
+// Each case runs in a folder of its own, where the full mode writes its report.
+class SiteCrawlTest : public file_test::TempDirTest, public testing::WithParamInterface<CrawlCase> {
 protected:
     void SetUp() override {
+        TempDirTest::SetUp();
         m_sites = test_support::readSiteFolders(GetParam().dir);
         for (const SiteFolder& site : m_sites) {
             if (site.name == GetParam().name)
@@ -96,19 +97,12 @@ TEST_P(SiteLine, GivesItsLineAndFetchesItsPages) {
 }
 
 TEST_P(FullModeReport, FollowsItsCyclesAndWritesItsRecord) {
-    char pattern[] = "/tmp/dunmere_crawl_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    fs::path previous = fs::current_path();
-    fs::current_path(pattern);
     fs::create_directory("Output");
     std::fclose(std::fopen("Output/SiteIntel.txt", "w"));
     m_analyzer.setQuickMode(false);
     CannedPageSource pages(m_sites);
     crawl(pages);
-    std::string report = test_support::readWholeFile("Output/SiteIntel.txt");
-    fs::current_path(previous);
-    fs::remove_all(pattern);
-    EXPECT_EQ(report, m_site->report);
+    EXPECT_EQ(test_support::readWholeFile("Output/SiteIntel.txt"), m_site->report);
     if (!m_site->fullFetches.empty()) {
         EXPECT_EQ(pages.requests(), m_site->fullFetches);
     }

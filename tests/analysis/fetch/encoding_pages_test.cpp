@@ -8,20 +8,21 @@
 //   vector-has <word>              (a word the home vector must contain; repeatable)
 //   vector-lacks <word>
 //   body                           (the raw bytes of the page follow, to the end of the file)
+#include "../../base/file_test_support.h"
 #include "analysis/site_analyzer.h"
 #include "analysis/site_crawl.h"
 #include "app/analyzer_priming.h"
 #include "fixture_server.h"
 #include "http/http_man.h"
+#include "script_server.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -40,57 +41,33 @@ struct PageCase {
     std::string body;
 };
 
-std::string unescaped(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
-            out += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 PageCase readCase(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    std::string data = all.str();
     PageCase c;
     c.shape = file.stem().string();
-    size_t pos = 0;
-    while (pos < data.size()) {
-        size_t end = data.find('\n', pos);
-        std::string line = data.substr(pos, end - pos);
-        pos = end == std::string::npos ? data.size() : end + 1;
-        auto value = [&](const char* word) { return line.size() > std::strlen(word) ? line.substr(std::strlen(word) + 1) : ""; };
-        if (line == "body") {
-            c.body = data.substr(pos);
-            break;
-        }
-        if (line.rfind("header ", 0) == 0)
-            c.headers += value("header") + "\r\n";
-        else if (line.rfind("title", 0) == 0)
-            c.title = unescaped(value("title"));
-        else if (line.rfind("charset", 0) == 0)
-            c.charset = value("charset");
-        else if (line.rfind("vector-has ", 0) == 0)
-            c.has.push_back(unescaped(value("vector-has")));
-        else if (line.rfind("vector-lacks ", 0) == 0)
-            c.lacks.push_back(unescaped(value("vector-lacks")));
+    for (std::string line; std::getline(in, line) && line != "body";) {
+        size_t gap = line.find(' ');
+        std::string word = line.substr(0, gap);
+        std::string value = gap == std::string::npos ? "" : test_support::unescape(line.substr(gap + 1));
+        if (word == "header")
+            c.headers += value + "\r\n";
+        else if (word == "title")
+            c.title = value;
+        else if (word == "charset")
+            c.charset = value;
+        else if (word == "vector-has")
+            c.has.push_back(value);
+        else if (word == "vector-lacks")
+            c.lacks.push_back(value);
     }
+    c.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return c;
 }
 
 std::vector<PageCase> allCases() {
     std::vector<PageCase> cases;
-    std::filesystem::path dir = std::filesystem::path(__FILE__).parent_path() / "pages";
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        if (entry.path().extension() == ".page")
-            cases.push_back(readCase(entry.path()));
-    }
+    for (const std::string& file : file_test::filesIn(ENCODING_PAGES_DIR, ".page"))
+        cases.push_back(readCase(file));
     return cases;
 }
 

@@ -1,5 +1,7 @@
 // fetchPage against a fixture web server on port 80 of the private network, where site.test and
-// www.site.test name loopback: what is fetched is checked by the requests the server saw.
+// www.site.test name loopback: what is fetched is checked by the requests the server saw. The
+// visited list, a refresh on the same host and a page for sale are covered by the site folders of
+// the crawl tests.
 #include "analysis/page_fetch.h"
 
 #include "analysis/site_analyzer.h"
@@ -50,35 +52,6 @@ protected:
     StringBuffer html;
     StringBuffer path;
 };
-
-TEST_F(FetchPageTest, AVisitedUrlIsNotFetchedAgain) {
-    server.add("site.test", "/", "<html><body>home</body></html>");
-    startServer();
-    EXPECT_TRUE(fetch("http://site.test/"));
-    EXPECT_STREQ(path.getString(), "/");
-    EXPECT_FALSE(fetch("http://site.test/"));
-    EXPECT_EQ(server.countRequests("site.test /"), 1);
-}
-
-TEST_F(FetchPageTest, ForSaleInTheTextRejectsThePage) {
-    server.add("site.test", "/", "<html><body>welcome, this site is FOR SALE</body></html>");
-    server.add("site.test", "/ok", "<html><body>fine<!-- this site is FOR SALE --></body></html>");
-    startServer();
-    EXPECT_FALSE(fetch("http://site.test/"));
-    EXPECT_TRUE(fetch("http://site.test/ok"));
-}
-
-TEST_F(FetchPageTest, SameHostRefreshIsFollowed) {
-    server.add(
-        "site.test", "/",
-        "<html><head><meta http-equiv=\"refresh\" content=\"0;URL=/main.html\"></head><body>x</body></html>");
-    server.add("site.test", "/main.html", "<html><body>the main page</body></html>");
-    startServer();
-    ASSERT_TRUE(fetch("http://site.test/"));
-    EXPECT_EQ(server.countRequests("site.test /main.html"), 1);
-    EXPECT_STREQ(path.getString(), "/main.html");
-    EXPECT_NE(std::string(html.getString()).find("the main page"), std::string::npos);
-}
 
 TEST_F(FetchPageTest, OtherHostRefreshIsScoredAndTheBetterPageWins) {
     // Current page: no markers; target longer, with a title and a description: -10 -8 -8 = -26.

@@ -1,13 +1,12 @@
 #include "http/request_builder.h"
 
+#include "../support/zone_scope.h"
 #include "base/string_buffer.h"
 #include "http/http_control.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 namespace {
@@ -30,20 +29,6 @@ const std::string kFirefoxAccept = "Accept: text/xml,application/xml,application
 
 class RequestBuilderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* tz = getenv("TZ");
-        m_hadTz = tz != nullptr;
-        m_savedTz = m_hadTz ? tz : "";
-    }
-    void TearDown() override {
-        m_hadTz ? setenv("TZ", m_savedTz.c_str(), 1) : unsetenv("TZ");
-        tzset();
-    }
-    static void useZone(const char* tz) {
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-
     std::string configurable(bool conditional = false, const char* etag = "",
                              const SystemTime& lastModified = SystemTime()) {
         StringBuffer out("stale");
@@ -67,10 +52,6 @@ protected:
     }
 
     HttpControl control;
-
-private:
-    bool m_hadTz = false;
-    std::string m_savedTz;
 };
 
 TEST_F(RequestBuilderTest, ConfigurableDefaultsDirectAndThroughAProxy) {
@@ -137,7 +118,7 @@ TEST_F(RequestBuilderTest, ConditionalLinesComeFirst) {
                          0),
               0u);
     control.extraHeaders.addField("X-One", "1");
-    useZone("XXX-1");
+    test_support::ZoneScope zone("XXX-1");
     EXPECT_EQ(configurable(true, "", lastModified)
                   .rfind("GET /a/b.html?x=1 HTTP/1.1\r\n"
                          "If-Modified-Since: Tue, 05 Mar 2024 15:03:09 +0100\r\n"

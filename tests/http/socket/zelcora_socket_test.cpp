@@ -4,6 +4,7 @@
 
 #include "../../base/file_test_support.h"
 #include "base/data_buffer.h"
+#include "buffer_text.h"
 #include "http/limits.h"
 #include "http/socket/host_address_cache.h"
 #include "script_server.h"
@@ -21,6 +22,7 @@
 namespace {
 
 using file_test::RecordingLog;
+using test_support::bytesOf;
 using test_support::closeConnection;
 using test_support::delay;
 using test_support::drip;
@@ -36,11 +38,6 @@ const char* const kRefusedText =
 bool inPrivateNetwork() {
     const char* flag = std::getenv("DUNMERE_PRIVATE_NET");
     return flag != nullptr && std::string(flag) == "1";
-}
-
-std::string bytesOf(const DataBuffer& db) {
-    return db.getSize() == 0 ? std::string()
-                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
 }
 
 class SocketTest : public ::testing::Test {

@@ -5,6 +5,7 @@
 
 #include "../../base/file_test_support.h"
 #include "base/data_buffer.h"
+#include "buffer_text.h"
 #include "http/limits.h"
 #include "script_server.h"
 #include "test_certificates.h"
@@ -17,6 +18,7 @@
 namespace {
 
 using file_test::RecordingLog;
+using test_support::bytesOf;
 using test_support::closeConnection;
 using test_support::delay;
 using test_support::drip;
@@ -27,11 +29,6 @@ using test_support::send;
 using test_support::TestCertificates;
 
 const auto* const kTrust = ::testing::AddGlobalTestEnvironment(new test_support::TrustTestAuthority);
-
-std::string bytesOf(const DataBuffer& db) {
-    return db.getSize() == 0 ? std::string()
-                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
-}
 
 const char* const kRequest = "GET / HTTP/1.1\r\nHost: x\r\n\r\n";
 

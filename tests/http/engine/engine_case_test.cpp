@@ -6,18 +6,27 @@
 //                           and the settings and expectations after it are its own
 //   set <setting> <value>   maxContentLength, cutOversizeBody, followRedirects, readTimeout,
 //                           connectTimeout, maxResponseMs, proxy (this server as the proxy),
-//                           maxUrlLen
+//                           maxUrlLen, cache disk|http (a disk cache in the case's temporary
+//                           folder), fetchFromCache, honourNegativeDns, cookies (saved in the
+//                           temporary folder), invalidHost <host> (marked so in the DNS cache),
+//                           pause <ms> (waits before this request)
 //   server                  starts the script of the next connection (script steps follow)
 //   result true|false       what the request answers
 //   body <text>             the body, with escapes; body-size <n> its size only
-//   status <code>, redirected true|false, final-url <url>
+//   status <code>, redirected true|false, final-url <url>, from-cache true|false,
+//   cache-status <n>
 //   log <text>              an entry of the log (error, information, data name or value) equals it
 //   no-log <text>           no entry equals it
+//   within <ms>             the request ended within that time
 //   connections <n>         the number of connections the server accepted
-//   sent <i> <text>         connection i received exactly this text so far (every request on it)
+//   requests <n>            the number of requests the server received on all connections
+//   sent <i> <text>         connection i received exactly this text so far (every request on it);
+//                           sent-has and sent-lacks: a text it received, or did not
 #include "../../base/file_test_support.h"
 #include "base/data_buffer.h"
+#include "buffer_text.h"
 #include "http/http_client.h"
+#include "http/http_conn_pool.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
 #include "script_server.h"
@@ -25,12 +34,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <dirent.h>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
+using test_support::bytesOf;
 using test_support::ScriptServer;
 
 struct EngineCase {
@@ -63,12 +75,8 @@ std::string replacePort(std::string text, uint16_t port) {
     return text;
 }
 
-std::string bytesOf(const DataBuffer& db) {
-    return db.getSize() == 0 ? std::string()
-                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
-}
-
-class EngineCaseTest : public ::testing::TestWithParam<EngineCase> {};
+// Each case runs in a temporary folder of its own, where its caches and cookies go.
+class EngineCaseTest : public file_test::TempDirTest, public ::testing::WithParamInterface<EngineCase> {};
 
 // One request of a case, with the settings it changes and what must come of it.
 struct CaseRequest {
@@ -77,7 +85,8 @@ struct CaseRequest {
     std::vector<std::string> expectations;
 };
 
-void applySetting(const std::string& setting, uint16_t port, HttpControl& control, HttpClient& client) {
+void applySetting(const std::string& setting, uint16_t port, const std::string& tempDir, HttpControl& control,
+                  HttpClient& client) {
     std::string name = setting.substr(0, setting.find(' '));
     std::string value = replacePort(setting.substr(setting.find(' ') + 1), port);
     int number = std::atoi(value.c_str());
@@ -98,12 +107,27 @@ void applySetting(const std::string& setting, uint16_t port, HttpControl& contro
     else if (name == "proxy") {
         control.proxyDomain.setString("127.0.0.1");
         control.proxyPort = port;
-    } else
+    } else if (name == "cache" && value == "disk")
+        control.diskCache.AddRoot((tempDir + "/dat").c_str());
+    else if (name == "cache" && value == "http") {
+        control.useHttpCache = true;
+        control.httpCache.addRoot((tempDir + "/caf").c_str());
+    } else if (name == "fetchFromCache")
+        control.cachePolicy.fetchFromCache = value == "true";
+    else if (name == "honourNegativeDns")
+        control.cachePolicy.honourNegativeDns = value == "true";
+    else if (name == "cookies")
+        control.cookieDir.setString(tempDir.c_str());
+    else if (name == "invalidHost")
+        HttpConnPool::markHostInvalid(control.httpCache, value.c_str(), nullptr);
+    else if (name == "pause")
+        std::this_thread::sleep_for(std::chrono::milliseconds(number));
+    else
         FAIL() << "unknown setting " << name;
 }
 
-void checkExpectation(const std::string& expectation, uint16_t port, bool ok, const DataBuffer& body,
-                      const HttpResult& result, const file_test::RecordingLog& log,
+void checkExpectation(const std::string& expectation, uint16_t port, bool ok, long spentMs,
+                      const DataBuffer& body, const HttpResult& result, const file_test::RecordingLog& log,
                       const ScriptServer& server) {
     std::string logText;
     for (const auto& e : log.entries)
@@ -125,6 +149,10 @@ void checkExpectation(const std::string& expectation, uint16_t port, bool ok, co
         EXPECT_EQ(result.wasRedirected, value == "true");
     } else if (word == "final-url") {
         EXPECT_STREQ(result.finalRedirectUrl.getString(), value.c_str());
+    } else if (word == "from-cache") {
+        EXPECT_EQ(result.fromCache, value == "true");
+    } else if (word == "cache-status") {
+        EXPECT_EQ(result.cacheStatus, std::atoi(value.c_str()));
     } else if (word == "log") {
         value = test_support::unescape(value);
         bool found = false;
@@ -133,13 +161,25 @@ void checkExpectation(const std::string& expectation, uint16_t port, bool ok, co
         EXPECT_TRUE(found) << "missing from the log: " << value << "\nlog:\n" << logText;
     } else if (word == "no-log") {
         for (const auto& e : log.entries)
-            EXPECT_NE(e.text, value) << "log:\n" << logText;
+            EXPECT_TRUE(e.text != value && e.name != value) << "log:\n" << logText;
+    } else if (word == "within") {
+        EXPECT_LT(spentMs, std::atol(value.c_str()));
     } else if (word == "connections") {
         EXPECT_EQ(server.connectionCount(), std::atoi(value.c_str()));
-    } else if (word == "sent") {
-        int index = std::atoi(value.c_str());
+    } else if (word == "requests") {
+        int requests = 0;
+        for (int i = 0; i < server.connectionCount(); ++i)
+            for (size_t at = server.received(i).find("GET "); at != std::string::npos;
+                 at = server.received(i).find("GET ", at + 1))
+                ++requests;
+        EXPECT_EQ(requests, std::atoi(value.c_str()));
+    } else if (word == "sent" || word == "sent-has" || word == "sent-lacks") {
+        std::string received = server.received(std::atoi(value.c_str()));
         std::string text = test_support::unescape(value.substr(value.find(' ') + 1));
-        EXPECT_EQ(server.received(index), text);
+        if (word == "sent")
+            EXPECT_EQ(received, text);
+        else
+            EXPECT_EQ(received.find(text) != std::string::npos, word == "sent-has") << received;
     }
 }
 
@@ -163,9 +203,10 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
             scripts.push_back(scriptText);
         scriptText.clear();
     };
-    static const char* const kExpectationWords[] = {"result",      "body",      "body-size", "status",
-                                                    "redirected",  "final-url", "log",       "no-log",
-                                                    "connections", "sent"};
+    static const char* const kExpectationWords[] = {"result",     "body",      "body-size",  "status",
+                                                    "redirected", "final-url", "from-cache", "cache-status",
+                                                    "log",        "no-log",    "within",     "connections",
+                                                    "requests",   "sent",      "sent-has",   "sent-lacks"};
     for (const std::string& line : lines) {
         std::string word = line.substr(0, line.find(' '));
         bool isExpectation = std::find(std::begin(kExpectationWords), std::end(kExpectationWords), word) !=
@@ -217,18 +258,22 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
     for (size_t i = 0; i < requests.size(); ++i) {
         SCOPED_TRACE("request " + std::to_string(i + 1));
         for (const std::string& setting : requests[i].settings)
-            applySetting(setting, port, control, client);
+            applySetting(setting, port, m_dir, control, client);
         std::string url = test_support::unescape(replacePort(requests[i].url, port));
         file_test::RecordingLog log;
         DataBuffer body;
         HttpResult result;
+        auto start = std::chrono::steady_clock::now();
         bool ok = client.quickRequest(url.c_str(), control, body, result, &log);
+        long spentMs = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count());
         if (i + 1 == requests.size()) {
             client.closeConnection(nullptr);
             server.waitForFinished(server.connectionCount(), 3000);
         }
         for (const std::string& expectation : requests[i].expectations)
-            checkExpectation(expectation, port, ok, body, result, log, server);
+            checkExpectation(expectation, port, ok, spentMs, body, result, log, server);
     }
 }
 

@@ -4,6 +4,8 @@
 //   request <url>           with escapes; {port} stands for the server's port; a further request line runs
 //                           another request on the same client (and kept-alive connection),
 //                           and the settings and expectations after it are its own
+//   page <url>              the same through HttpMan::QuickGetHtml, whose settings are its own;
+//                           body is then the page handed on
 //   set <setting> <value>   maxContentLength, cutOversizeBody, followRedirects, readTimeout,
 //                           connectTimeout, maxResponseMs, proxy (this server as the proxy),
 //                           maxUrlLen, cache disk|http (a disk cache in the case's temporary
@@ -17,6 +19,7 @@
 //   cache-status <n>
 //   log <text>              an entry of the log (error, information, data name or value) equals it
 //   no-log <text>           no entry equals it
+//   record <text>           HttpMan's record of the call holds the text
 //   within <ms>             the request ended within that time
 //   connections <n>         the number of connections the server accepted
 //   requests <n>            the number of requests the server received on all connections
@@ -28,6 +31,7 @@
 #include "http/http_client.h"
 #include "http/http_conn_pool.h"
 #include "http/http_control.h"
+#include "http/http_man.h"
 #include "http/http_result.h"
 #include "script_server.h"
 
@@ -80,6 +84,7 @@ class EngineCaseTest : public file_test::TempDirTest, public ::testing::WithPara
 
 // One request of a case, with the settings it changes and what must come of it.
 struct CaseRequest {
+    bool page;
     std::string url;
     std::vector<std::string> settings;
     std::vector<std::string> expectations;
@@ -126,9 +131,21 @@ void applySetting(const std::string& setting, uint16_t port, const std::string& 
         FAIL() << "unknown setting " << name;
 }
 
-void checkExpectation(const std::string& expectation, uint16_t port, bool ok, long spentMs,
-                      const DataBuffer& body, const HttpResult& result, const file_test::RecordingLog& log,
+// What came of one request.
+struct Outcome {
+    bool ok = false;
+    long spentMs = 0;
+    DataBuffer body;
+    HttpResult result;
+    file_test::RecordingLog log;
+    std::string record;
+};
+
+void checkExpectation(const std::string& expectation, uint16_t port, const Outcome& outcome,
                       const ScriptServer& server) {
+    const DataBuffer& body = outcome.body;
+    const HttpResult& result = outcome.result;
+    const file_test::RecordingLog& log = outcome.log;
     std::string logText;
     for (const auto& e : log.entries)
         logText += "  " + e.kind + " " + e.name + " " + e.text + "\n";
@@ -137,7 +154,7 @@ void checkExpectation(const std::string& expectation, uint16_t port, bool ok, lo
     value = replacePort(value, port);
     SCOPED_TRACE(expectation);
     if (word == "result") {
-        EXPECT_EQ(ok, value == "true") << "log:\n" << logText;
+        EXPECT_EQ(outcome.ok, value == "true") << "log:\n" << logText << outcome.record;
     } else if (word == "body") {
         EXPECT_TRUE(bytesOf(body) == test_support::unescape(value))
             << "body: " << bytesOf(body).substr(0, 200);
@@ -163,7 +180,9 @@ void checkExpectation(const std::string& expectation, uint16_t port, bool ok, lo
         for (const auto& e : log.entries)
             EXPECT_TRUE(e.text != value && e.name != value) << "log:\n" << logText;
     } else if (word == "within") {
-        EXPECT_LT(spentMs, std::atol(value.c_str()));
+        EXPECT_LT(outcome.spentMs, std::atol(value.c_str()));
+    } else if (word == "record") {
+        EXPECT_NE(outcome.record.find(value), std::string::npos) << outcome.record;
     } else if (word == "connections") {
         EXPECT_EQ(server.connectionCount(), std::atoi(value.c_str()));
     } else if (word == "requests") {
@@ -203,10 +222,10 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
             scripts.push_back(scriptText);
         scriptText.clear();
     };
-    static const char* const kExpectationWords[] = {"result",     "body",      "body-size",  "status",
-                                                    "redirected", "final-url", "from-cache", "cache-status",
-                                                    "log",        "no-log",    "within",     "connections",
-                                                    "requests",   "sent",      "sent-has",   "sent-lacks"};
+    static const char* const kExpectationWords[] = {
+        "result",     "body",         "body-size", "status",     "redirected", "final-url",
+        "from-cache", "cache-status", "log",       "no-log",     "within",     "connections",
+        "requests",   "sent",         "sent-has",  "sent-lacks", "record"};
     for (const std::string& line : lines) {
         std::string word = line.substr(0, line.find(' '));
         bool isExpectation = std::find(std::begin(kExpectationWords), std::end(kExpectationWords), word) !=
@@ -214,11 +233,11 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
         if (word == "server") {
             flushScript();
             inScript = true;
-        } else if (word == "request" || word == "set" || isExpectation) {
+        } else if (word == "request" || word == "page" || word == "set" || isExpectation) {
             flushScript();
             inScript = false;
-            if (word == "request")
-                requests.push_back({line.substr(8), {}, {}});
+            if (word == "request" || word == "page")
+                requests.push_back({word == "page", line.substr(word.size() + 1), {}, {}});
             else if (requests.empty())
                 FAIL() << "a case starts with its request: " << line;
             else if (word == "set")
@@ -252,20 +271,33 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
     // connection of an earlier one; its settings stay for the requests after it.
     HttpControl control;
     HttpClient client;
-    control.connectTimeout = 2;
-    control.readTimeout = 3;
+    HttpMan http;
+    for (HttpControl* c : {&control, &http.control()}) {
+        c->connectTimeout = 2;
+        c->readTimeout = 3;
+    }
     client.setTarget("127.0.0.1", port);
     for (size_t i = 0; i < requests.size(); ++i) {
         SCOPED_TRACE("request " + std::to_string(i + 1));
         for (const std::string& setting : requests[i].settings)
-            applySetting(setting, port, m_dir, control, client);
+            applySetting(setting, port, m_dir, requests[i].page ? http.control() : control, client);
         std::string url = test_support::unescape(replacePort(requests[i].url, port));
-        file_test::RecordingLog log;
-        DataBuffer body;
-        HttpResult result;
+        Outcome outcome;
         auto start = std::chrono::steady_clock::now();
-        bool ok = client.quickRequest(url.c_str(), control, body, result, &log);
-        long spentMs = static_cast<long>(
+        if (requests[i].page) {
+            StringBuffer html;
+            outcome.ok = http.QuickGetHtml(url.c_str(), html);
+            EXPECT_TRUE(outcome.body.append(html.getString(), static_cast<uint32_t>(html.getSize())));
+            outcome.result.wasRedirected = http.GetWasRedirected();
+            http.GetFinalRedirectUrl(outcome.result.finalRedirectUrl);
+            StringBuffer record;
+            http.log().GetXml(record);
+            outcome.record = record.getString();
+        } else {
+            outcome.ok =
+                client.quickRequest(url.c_str(), control, outcome.body, outcome.result, &outcome.log);
+        }
+        outcome.spentMs = static_cast<long>(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
                 .count());
         if (i + 1 == requests.size()) {
@@ -273,7 +305,7 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
             server.waitForFinished(server.connectionCount(), 3000);
         }
         for (const std::string& expectation : requests[i].expectations)
-            checkExpectation(expectation, port, ok, spentMs, body, result, log, server);
+            checkExpectation(expectation, port, outcome, server);
     }
 }
 

@@ -11,7 +11,10 @@
 //                           maxUrlLen, cache disk|http (a disk cache in the case's temporary
 //                           folder), fetchFromCache, honourNegativeDns, cookies (saved in the
 //                           temporary folder), invalidHost <host> (marked so in the DNS cache),
-//                           pause <ms> (waits before this request)
+//                           pause <ms> (waits before this request), headers msie|firefox (the
+//                           header set), sendHostHeader, extraHeader <name>: <value>, and the
+//                           texts referer, login, password, accept, acceptCharset,
+//                           acceptLanguage, userAgent, connection (no value: empty)
 //   server                  starts the script of the next connection (script steps follow)
 //   result true|false       what the request answers
 //   body <text>             the body, with escapes; body-size <n> its size only
@@ -93,8 +96,23 @@ struct CaseRequest {
 void applySetting(const std::string& setting, uint16_t port, const std::string& tempDir, HttpControl& control,
                   HttpClient& client) {
     std::string name = setting.substr(0, setting.find(' '));
-    std::string value = replacePort(setting.substr(setting.find(' ') + 1), port);
+    std::string value =
+        name.size() < setting.size() ? replacePort(setting.substr(name.size() + 1), port) : "";
     int number = std::atoi(value.c_str());
+    const std::pair<const char*, StringBuffer*> texts[] = {{"referer", &control.referer},
+                                                           {"login", &control.login},
+                                                           {"password", &control.password},
+                                                           {"accept", &control.accept},
+                                                           {"acceptCharset", &control.acceptCharset},
+                                                           {"acceptLanguage", &control.acceptLanguage},
+                                                           {"userAgent", &control.userAgent},
+                                                           {"connection", &control.connection}};
+    for (const auto& text : texts) {
+        if (name == text.first) {
+            text.second->setString(value.c_str());
+            return;
+        }
+    }
     if (name == "maxContentLength")
         control.maxContentLength = number;
     else if (name == "followRedirects")
@@ -125,7 +143,15 @@ void applySetting(const std::string& setting, uint16_t port, const std::string& 
         control.cookieDir.setString(tempDir.c_str());
     else if (name == "invalidHost")
         HttpConnPool::markHostInvalid(control.httpCache, value.c_str(), nullptr);
-    else if (name == "pause")
+    else if (name == "headers")
+        (value == "msie" ? control.useMsieHeaders : control.useFirefoxHeaders) = true;
+    else if (name == "sendHostHeader")
+        control.sendHostHeader = value == "true";
+    else if (name == "extraHeader") {
+        size_t colon = value.find(':');
+        control.extraHeaders.addField(value.substr(0, colon).c_str(),
+                                      value.substr(std::min(value.size(), colon + 2)).c_str());
+    } else if (name == "pause")
         std::this_thread::sleep_for(std::chrono::milliseconds(number));
     else
         FAIL() << "unknown setting " << name;

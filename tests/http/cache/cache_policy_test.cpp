@@ -170,27 +170,6 @@ TEST_F(DiskCacheUpdateTest, TheStoredResourceIsTheBodyOffsetTheHeaderTextAndTheB
     EXPECT_EQ(bytes.substr(4), header + "<p>hi</p>");
 }
 
-// A lookup of what was stored.
-TEST_F(DiskCacheUpdateTest, ALookupFindsAFreshEntry) {
-    respond("HTTP/1.1 200 OK\r\nCache-Control: max-age=3600\r\nETag: \"x\"", "fresh page");
-    CachedResponse cached;
-    EXPECT_EQ(lookupStatus(cached), 1);
-    EXPECT_FALSE(cached.expired);
-    EXPECT_EQ(test_support::bytesOf(cached.body), "fresh page");
-}
-
-TEST_F(DiskCacheUpdateTest, ALookupOfAnExpiredEntryGivesItsValidators) {
-    double past = wholeSecondNow() - 2.0;
-    std::string modified = httpDate(past - 10.0);
-    respond("HTTP/1.1 200 OK\r\nExpires: " + httpDate(past) +
-            "\r\nETag: \"old\"\r\nLast-Modified: " + modified);
-    CachedResponse cached;
-    EXPECT_EQ(lookupStatus(cached), 1);
-    EXPECT_TRUE(cached.expired);
-    EXPECT_STREQ(cached.etag.getString(), "\"old\"");
-    EXPECT_NE(cached.lastModified.year, 0);
-}
-
 TEST_F(DiskCacheUpdateTest, AResourceWithABadOffsetIsAMiss) {
     DataBuffer resource;
     std::string bytes = std::string("\xFF\x00\x00\x00", 4) + "HTTP/1.1 200 OK\r\nX: y";

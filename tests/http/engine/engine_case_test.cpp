@@ -42,7 +42,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <dirent.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -59,20 +59,11 @@ struct EngineCase {
 
 std::vector<EngineCase> allCases() {
     std::vector<EngineCase> cases;
-    DIR* dir = opendir(ENGINE_CASES_DIR);
-    if (dir == nullptr)
-        return cases;
-    while (dirent* entry = readdir(dir)) {
-        std::string file = entry->d_name;
-        if (file.size() > 5 && file.compare(file.size() - 5, 5, ".case") == 0) {
-            std::string name = file.substr(0, file.size() - 5);
-            std::replace(name.begin(), name.end(), '-', '_');
-            cases.push_back({name, std::string(ENGINE_CASES_DIR) + "/" + file});
-        }
+    for (const std::string& path : file_test::filesIn(ENGINE_CASES_DIR, ".case")) {
+        std::string name = std::filesystem::path(path).stem().string();
+        std::replace(name.begin(), name.end(), '-', '_');
+        cases.push_back({name, path});
     }
-    closedir(dir);
-    std::sort(cases.begin(), cases.end(),
-              [](const EngineCase& a, const EngineCase& b) { return a.name < b.name; });
     return cases;
 }
 

@@ -7,7 +7,8 @@
 //   page <url>              the same through HttpMan::QuickGetHtml, whose settings are its own;
 //                           body is then the page handed on
 //   set <setting> <value>   maxContentLength, cutOversizeBody, followRedirects, readTimeout,
-//                           connectTimeout, maxResponseMs, proxy (this server as the proxy),
+//                           connectTimeout, maxResponseMs, deadlineMs (the settings' own
+//                           deadline, from now), proxy (this server as the proxy),
 //                           maxUrlLen, cache disk|http (a disk cache in the case's temporary
 //                           folder), fetchFromCache, honourNegativeDns, cookies (saved in the
 //                           temporary folder), invalidHost <host> (marked so in the DNS cache),
@@ -118,6 +119,8 @@ void applySetting(const std::string& setting, uint16_t port, const std::string& 
         control.maxUrlLen = number;
     else if (name == "maxResponseMs")
         client.setMaxResponseMs(static_cast<uint32_t>(number));
+    else if (name == "deadlineMs")
+        control.deadline = Deadline::fromNow(static_cast<uint32_t>(number));
     else if (name == "proxy") {
         control.proxyDomain.setString("127.0.0.1");
         control.proxyPort = port;

@@ -17,8 +17,10 @@
 //                           texts referer, login, password, accept, acceptCharset,
 //                           acceptLanguage, userAgent, connection (no value: empty)
 //   server                  starts the script of the next connection (script steps follow)
+//   tls trusted|self-signed the server speaks TLS with a certificate for 127.0.0.1 of that kind
 //   result true|false       what the request answers
-//   body <text>             the body, with escapes; body-size <n> its size only
+//   body <text>             the body, with escapes; body-size <n> its size only; body-repeats
+//                           <n> <text> the text n times over
 //   status <code>, redirected true|false, final-url <url>, from-cache true|false,
 //   cache-status <n>
 //   log <text>              an entry of the log (error, information, data name or value) equals it
@@ -38,6 +40,7 @@
 #include "http/http_man.h"
 #include "http/http_result.h"
 #include "script_server.h"
+#include "test_certificates.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +55,8 @@ namespace {
 
 using test_support::bytesOf;
 using test_support::ScriptServer;
+
+const auto* const kTrust = ::testing::AddGlobalTestEnvironment(new test_support::TrustTestAuthority);
 
 struct EngineCase {
     std::string name;
@@ -178,6 +183,11 @@ void checkExpectation(const std::string& expectation, uint16_t port, const Outco
     } else if (word == "body") {
         EXPECT_TRUE(bytesOf(body) == test_support::unescape(value))
             << "body: " << bytesOf(body).substr(0, 200);
+    } else if (word == "body-repeats") {
+        std::string text = test_support::unescape(value.substr(value.find(' ') + 1)), expected;
+        for (int i = std::atoi(value.c_str()); i > 0; --i)
+            expected += text;
+        EXPECT_TRUE(bytesOf(body) == expected) << "body: " << bytesOf(body).substr(0, 200);
     } else if (word == "body-size") {
         EXPECT_EQ(body.getSize(), static_cast<uint32_t>(std::stoul(value)));
     } else if (word == "status") {
@@ -235,6 +245,7 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
 
     std::vector<CaseRequest> requests;
     std::vector<std::string> scripts;
+    std::string tls;
     bool inScript = false;
     std::string scriptText;
     auto flushScript = [&]() {
@@ -243,9 +254,9 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
         scriptText.clear();
     };
     static const char* const kExpectationWords[] = {
-        "result",     "body",         "body-size", "status",     "redirected", "final-url",
-        "from-cache", "cache-status", "log",       "no-log",     "within",     "connections",
-        "requests",   "sent",         "sent-has",  "sent-lacks", "record"};
+        "result",      "body",       "body-repeats", "body-size", "status",     "redirected",
+        "final-url",   "from-cache", "cache-status", "log",       "no-log",     "within",
+        "connections", "requests",   "sent",         "sent-has",  "sent-lacks", "record"};
     for (const std::string& line : lines) {
         std::string word = line.substr(0, line.find(' '));
         bool isExpectation = std::find(std::begin(kExpectationWords), std::end(kExpectationWords), word) !=
@@ -253,6 +264,8 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
         if (word == "server") {
             flushScript();
             inScript = true;
+        } else if (word == "tls") {
+            tls = line.substr(4);
         } else if (word == "request" || word == "page" || word == "set" || isExpectation) {
             flushScript();
             inScript = false;
@@ -276,7 +289,13 @@ TEST_P(EngineCaseTest, BehavesAsTheCaseSays) {
     // The scripts are added once the port is known, so they can name it too (a Location to this
     // server). They are parsed in memory; sendfile paths are relative to the case's directory.
     ScriptServer server;
-    ASSERT_TRUE(server.start());
+    if (tls.empty()) {
+        ASSERT_TRUE(server.start());
+    } else {
+        test_support::ServerIdentity identity =
+            test_support::TestCertificates::instance().issue("127.0.0.1", -1, 30, tls == "self-signed");
+        ASSERT_TRUE(server.startTls(identity.certificatePem, identity.keyPem));
+    }
     uint16_t port = server.port();
     std::string caseDir = GetParam().path.substr(0, GetParam().path.find_last_of('/') + 1);
     for (const std::string& text : scripts) {

@@ -1,6 +1,6 @@
 // The connection pool over several requests: it keeps its most recently used connections and
-// matches hosts. Also HTTPS through the engine. Kept-alive connections and their
-// reopening are engine cases (cases/*.case).
+// matches hosts. Kept-alive connections, their reopening and HTTPS are engine cases
+// (cases/*.case).
 #include "../../base/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
@@ -9,7 +9,6 @@
 #include "http/http_control.h"
 #include "http/http_result.h"
 #include "script_server.h"
-#include "test_certificates.h"
 
 #include <gtest/gtest.h>
 
@@ -24,17 +23,14 @@ using test_support::delay;
 using test_support::expect;
 using test_support::ScriptServer;
 using test_support::send;
-using test_support::TestCertificates;
-
-const auto* const kTrust = ::testing::AddGlobalTestEnvironment(new test_support::TrustTestAuthority);
 
 std::string okResponse(const std::string& body, const std::string& extra = "") {
     return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extra + "\r\n" +
            body;
 }
 
-std::string urlOf(const ScriptServer& server, const std::string& path, const char* scheme = "http") {
-    return std::string(scheme) + "://127.0.0.1:" + std::to_string(server.port()) + path;
+std::string urlOf(const ScriptServer& server, const std::string& path) {
+    return "http://127.0.0.1:" + std::to_string(server.port()) + path;
 }
 
 class EngineTest : public ::testing::Test {
@@ -110,40 +106,6 @@ TEST_F(EngineTest, PoolWithoutLimitKeepsItsOrder) {
     ASSERT_EQ(pool.numConnections(), 30);
     for (int i = 0; i < 30; ++i)
         EXPECT_EQ(pool.connectionAt(i), made[static_cast<size_t>(i)]);
-}
-
-TEST_F(EngineTest, SecurePageIsFetchedAndFramedLikeAPlainOne) {
-    std::string page;
-    for (int i = 0; i < 200000; ++i)
-        page.push_back(static_cast<char>('a' + i % 26));
-    test_support::ServerIdentity identity = TestCertificates::instance().issue("127.0.0.1");
-    ScriptServer server;
-    server.addScript({expect("\r\n\r\n"), send(okResponse(page)), expect("\r\n\r\n"),
-                      send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\n0\r\n\r\n"),
-                      delay(300)});
-    ASSERT_TRUE(server.startTls(identity.certificatePem, identity.keyPem));
-    HttpClient client;
-    client.setTarget("127.0.0.1", server.port());
-    ASSERT_TRUE(get(client, urlOf(server, "/big", "https")));
-    EXPECT_TRUE(log.hasInfo("Using HTTPS."));
-    EXPECT_EQ(log.data("WinVerifyTrustError"), "<absent>");
-    EXPECT_TRUE(bytesOf(body) == page);
-    ASSERT_TRUE(get(client, urlOf(server, "/chunked", "https")));
-    EXPECT_EQ(bytesOf(body), "abcd");
-    EXPECT_EQ(server.connectionCount(), 1);
-}
-
-// Each failed check is logged by the channel; the engine goes on and fetches the page.
-TEST_F(EngineTest, PageBehindAnUntrustedCertificateIsStillFetched) {
-    test_support::ServerIdentity identity = TestCertificates::instance().issue("127.0.0.1", -1, 30, true);
-    ScriptServer server;
-    server.addScript({expect("\r\n\r\n"), send(okResponse("<html>page</html>")), delay(300)});
-    ASSERT_TRUE(server.startTls(identity.certificatePem, identity.keyPem));
-    HttpClient client;
-    client.setTarget("127.0.0.1", server.port());
-    ASSERT_TRUE(get(client, urlOf(server, "/", "https")));
-    EXPECT_EQ(log.data("WinVerifyTrustError"), "CERT_E_UNTRUSTEDROOT");
-    EXPECT_EQ(bytesOf(body), "<html>page</html>");
 }
 
 } // namespace

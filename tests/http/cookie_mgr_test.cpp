@@ -153,19 +153,16 @@ TEST(BuildCookieHeaderValue, JoinsPairsAndWritesEachNameOnce) {
     EXPECT_STREQ(out.getString(), "a=\"1\"; b=\"two words\"; d=\"\"");
 }
 
-class CookieFileTest : public file_test::TempDirTest {
-protected:
-    std::string file(const char* name) const { return path(name); }
-};
+using CookieFileTest = file_test::TempDirTest;
 
 TEST_F(CookieFileTest, SaveWritesTheDataModel) {
     Cookie* c = makeCookie(".h.dom", "/", {{"id", "7"}, {"s", "a<b&c"}});
     c->secure = true;
     ASSERT_TRUE(CookieMgr::saveCookie(m_dir.c_str(), *c, nullptr));
     delete c;
-    ASSERT_EQ(listing(), std::vector<std::string>{file("h_dom.xml")});
+    ASSERT_EQ(listing(), std::vector<std::string>{path("h_dom.xml")});
     ClsXml xml;
-    ASSERT_TRUE(xml.LoadXmlFile(file("h_dom.xml").c_str()));
+    ASSERT_TRUE(xml.LoadXmlFile(path("h_dom.xml").c_str()));
     EXPECT_STREQ(xml.get_Tag(), "cookies");
     ClsXml* cookie = xml.FirstChild();
     ASSERT_NE(cookie, nullptr);
@@ -185,7 +182,7 @@ TEST_F(CookieFileTest, HostsOfOneDomainShareTheFile) {
     b.parseHeaderText("Set-Cookie: fromB=2; Path=/b\r\n");
     ASSERT_TRUE(CookieMgr::saveResponseCookies(m_dir.c_str(), a, "a.h.dom", nullptr));
     ASSERT_TRUE(CookieMgr::saveResponseCookies(m_dir.c_str(), b, "b.h.dom", nullptr));
-    EXPECT_EQ(listing(), std::vector<std::string>{file("h_dom.xml")});
+    EXPECT_EQ(listing(), std::vector<std::string>{path("h_dom.xml")});
 
     CookieJar jar;
     ASSERT_TRUE(CookieMgr::loadCookies(m_dir.c_str(), "c.h.dom", jar, nullptr));
@@ -250,17 +247,10 @@ TEST_F(CookieFileTest, RequestCarriesTheCookieLine) {
     StringBuffer out;
     buildRequestConfigurable("http://www.h.dom/a", "www.h.dom", "/a", "", control, false, "", SystemTime(),
                              out);
-    EXPECT_STREQ(out.getString(), "GET /a HTTP/1.1\r\n"
-                                  "Accept: */*\r\n"
-                                  "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7\r\n"
-                                  "Accept-Language: en-us,en;q=0.5\r\n"
-                                  "User-Agent: Zelcora/1.0.0 (+http://zelcora.example/)\r\n"
-                                  "Cookie: id=\"7\"; HttpOnly=\"\"\r\n"
-                                  "Authorization: Basic dXNlcjpwYXNz\r\n"
-                                  "Host: www.h.dom\r\n"
-                                  "Connection: Keep-Alive\r\n"
-                                  "\r\n");
-
+    EXPECT_NE(std::string(out.getString())
+                  .find("(+http://zelcora.example/)\r\nCookie: id=\"7\"; HttpOnly=\"\"\r\n"
+                        "Authorization: Basic dXNlcjpwYXNz\r\nHost: www.h.dom\r\n"),
+              std::string::npos);
     buildRequestMsie("http://www.h.dom/a", "www.h.dom", "/a", "", control, out);
     EXPECT_NE(
         std::string(out.getString())

@@ -1,39 +1,16 @@
 #include "http/date_parser.h"
 
+#include "../support/zone_scope.h"
 #include "base/string_buffer.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
 #include <limits>
 #include <string>
 
 namespace {
-
-// Runs each test with its own TZ and puts the process's zone back afterwards.
-class ZoneTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* tz = getenv("TZ");
-        m_hadTz = tz != nullptr;
-        m_savedTz = m_hadTz ? tz : "";
-    }
-    void TearDown() override {
-        m_hadTz ? setenv("TZ", m_savedTz.c_str(), 1) : unsetenv("TZ");
-        tzset();
-    }
-    static void useZone(const char* tz) {
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-
-private:
-    bool m_hadTz = false;
-    std::string m_savedTz;
-};
 
 SystemTime makeTime(int year, int month, int day, int hour, int minute, int second, int dayOfWeek = 0,
                     int ms = 0) {
@@ -69,10 +46,10 @@ struct ZoneCase {
     const char* expected;
 };
 
-class FormatZoneTable : public ZoneTest, public ::testing::WithParamInterface<ZoneCase> {};
+class FormatZoneTable : public ::testing::TestWithParam<ZoneCase> {};
 
 TEST_P(FormatZoneTable, PrintsTheCurrentOffset) {
-    useZone(GetParam().tz);
+    test_support::ZoneScope zone(GetParam().tz);
     EXPECT_EQ(DateParser::currentZoneBias(), GetParam().bias);
     EXPECT_EQ(format(makeTime(2024, 3, 5, 14, 3, 9, 2)), GetParam().expected);
 }
@@ -89,14 +66,14 @@ const ZoneCase kZoneCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Zones, FormatZoneTable, ::testing::ValuesIn(kZoneCases));
 
-TEST_F(ZoneTest, FormatClampsDayAndMonthNames) {
-    useZone("UTC0");
+TEST(FormatRfc822, ClampsDayAndMonthNames) {
+    test_support::ZoneScope zone("UTC0");
     EXPECT_EQ(format(makeTime(2024, 0, 1, 0, 0, 0, 9)), "Sun, 01 Jan 2024 00:00:00 +0000");
     EXPECT_EQ(format(makeTime(999, 13, 31, 23, 59, 59, 6)), "Sat, 31 Jan 999 23:59:59 +0000");
 }
 
-TEST_F(ZoneTest, UtcToLocalShiftsByTheCurrentBias) {
-    useZone("XXX-1");
+TEST(UtcToLocal, ShiftsByTheCurrentBias) {
+    test_support::ZoneScope zone("XXX-1");
     SystemTime local;
     ASSERT_TRUE(DateParser::utcToLocal(makeTime(2023, 12, 31, 23, 30, 0), local));
     EXPECT_EQ(format(local), "Mon, 01 Jan 2024 00:30:00 +0100");

@@ -1,6 +1,6 @@
 #include "http/url_admission.h"
 
-#include "base/log_base.h"
+#include "../base/file_test_support.h"
 #include "http/http_control.h"
 
 #include <gtest/gtest.h>
@@ -10,29 +10,15 @@
 
 namespace {
 
-// Records every line and data item in order, as "error:text", "info:text" or "name=value".
-class LinesLog : public LogBase {
-public:
-    bool LogError(const char* text) override {
-        lines.push_back(std::string("error:") + text);
-        return true;
-    }
-    bool LogInfo(const char* text) override {
-        lines.push_back(std::string("info:") + text);
-        return true;
-    }
-    bool LogData(const char* name, const char* value) override {
-        lines.push_back(std::string(name) + "=" + value);
-        return true;
-    }
-    bool LogDataLong(const char* name, int value) override {
-        lines.push_back(std::string(name) + "=" + std::to_string(value));
-        return true;
-    }
-    std::vector<std::string> lines;
-};
-
 using Lines = std::vector<std::string>;
+
+// Every line and data item in order, as "error:text", "info:text" or "name=value".
+Lines linesOf(const file_test::RecordingLog& log) {
+    Lines lines;
+    for (const auto& e : log.entries)
+        lines.push_back(e.kind == "data" ? e.name + "=" + e.text : e.kind + ":" + e.text);
+    return lines;
+}
 
 TEST(IsRefusedMediaUrl, EveryExtensionAtTheEnd) {
     const char* extensions[] = {".asf", ".mp3", ".rm",  ".mpeg", ".mpg", ".avi", ".mov", ".mp4", ".wmv",
@@ -54,7 +40,7 @@ protected:
 
     HttpControl control;
     RequestUrl parsed;
-    LinesLog log;
+    file_test::RecordingLog log;
 };
 
 TEST_F(AdmitUrlTest, AcceptsAndParsesKeepingTheCaseOfThePath) {
@@ -68,10 +54,10 @@ TEST_F(AdmitUrlTest, AcceptsAndParsesKeepingTheCaseOfThePath) {
     EXPECT_EQ(admit("HTTPS://Secure.h/x"), UrlAdmission::kAccepted);
     EXPECT_TRUE(parsed.isTls);
     EXPECT_EQ(parsed.port, 443);
-    EXPECT_EQ(log.lines, Lines{});
+    EXPECT_EQ(linesOf(log), Lines{});
     control.proxyDomain.setString("proxy.h");
     EXPECT_EQ(admit("https://h/x"), UrlAdmission::kTlsProxyRefused);
-    EXPECT_EQ(log.lines, (Lines{"error:Proxies for SSL are not yet supported."}));
+    EXPECT_EQ(linesOf(log), (Lines{"error:Proxies for SSL are not yet supported."}));
     EXPECT_EQ(admit("http://h/x"), UrlAdmission::kAccepted);
 }
 
@@ -92,9 +78,9 @@ TEST_F(AdmitUrlTest, RefusalsAndTheirLines) {
         {nullptr, UrlAdmission::kParseFailed, {"error:Failed to parse URL", "url="}},
     };
     for (const auto& c : cases) {
-        log.lines.clear();
+        log.entries.clear();
         EXPECT_EQ(admitUrl(c.url, control, parsed, &log), c.result);
-        EXPECT_EQ(log.lines, c.lines);
+        EXPECT_EQ(linesOf(log), c.lines);
     }
     EXPECT_EQ(admitUrl("http://h/a.mp3", control, parsed, nullptr), UrlAdmission::kRefusedMedia);
 }
@@ -103,15 +89,15 @@ TEST_F(AdmitUrlTest, EightHundredCharactersAreTheLimit) {
     std::string url = "http://h/" + std::string(800 - 9, 'a');
     ASSERT_EQ(url.size(), 800u);
     EXPECT_EQ(admit(url), UrlAdmission::kAccepted);
-    EXPECT_EQ(log.lines, Lines{});
+    EXPECT_EQ(linesOf(log), Lines{});
     url += "a";
     EXPECT_EQ(admit(url), UrlAdmission::kTooLong);
-    EXPECT_EQ(log.lines,
+    EXPECT_EQ(linesOf(log),
               (Lines{"error:URL is longer than the maximum allowed length.", "maxUrlLen=800", "url=" + url}));
-    log.lines.clear();
+    log.entries.clear();
     control.maxUrlLen = 10;
     EXPECT_EQ(admit("http://h/ab"), UrlAdmission::kTooLong);
-    EXPECT_EQ(log.lines[1], "maxUrlLen=10");
+    EXPECT_EQ(linesOf(log)[1], "maxUrlLen=10");
 }
 
 struct RedirectCase {

@@ -6,6 +6,7 @@
 #include "http/http_client.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
+#include "tool_support.h"
 
 #include <gtest/gtest.h>
 
@@ -52,11 +53,7 @@ bool portOpen(uint16_t port) {
 class NginxPeerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (access(kNginx, X_OK) != 0) {
-            if (std::getenv("CI") != nullptr && std::string(std::getenv("CI")) == "true")
-                FAIL() << "nginx is not installed; make deps installs it";
-            GTEST_SKIP() << "nginx is not installed (make deps installs it)";
-        }
+        REQUIRE_TOOL(access(kNginx, X_OK) == 0, "nginx (make deps installs it)");
         char pattern[] = "/tmp/dunmere-nginx-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         m_dir = pattern;

@@ -1,10 +1,12 @@
 // TlsChannel against TLS servers on loopback with certificates made for the test: the trusted
 // case, each kind of failed certificate check (logged, connection kept), servers that stall or
-// answer in plain text, session end, and responses of any size read through the stream.
+// answer in plain text or drip their handshake, session end, and responses of any size read
+// through the stream.
 #include "http/tls/tls_channel.h"
 
 #include "../../base/file_test_support.h"
 #include "base/data_buffer.h"
+#include "buffer_text.h"
 #include "http/limits.h"
 #include "script_server.h"
 #include "test_certificates.h"
@@ -17,6 +19,7 @@
 namespace {
 
 using file_test::RecordingLog;
+using test_support::bytesOf;
 using test_support::closeConnection;
 using test_support::delay;
 using test_support::drip;
@@ -27,11 +30,6 @@ using test_support::send;
 using test_support::TestCertificates;
 
 const auto* const kTrust = ::testing::AddGlobalTestEnvironment(new test_support::TrustTestAuthority);
-
-std::string bytesOf(const DataBuffer& db) {
-    return db.getSize() == 0 ? std::string()
-                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
-}
 
 const char* const kRequest = "GET / HTTP/1.1\r\nHost: x\r\n\r\n";
 
@@ -212,6 +210,26 @@ TEST_F(TlsTest, DeadlineEndsADrippingSecureResponse) {
     EXPECT_FALSE(channel.readHeaderBlock(header, &log, HttpLimits::kMaxHeaderBlock));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
     EXPECT_TRUE(log.hasError("The response took longer than the time allowed for it."));
+}
+
+// A handshake record header announcing 16 KiB, then its body a byte every 200 ms, each byte well
+// within the read time-out: the record would take almost an hour, the deadline ends it.
+TEST_F(TlsTest, DeadlineEndsADrippingHandshake) {
+    ScriptServer dripping;
+    dripping.addScript(
+        {readBytes(1), drip(200, std::string("\x16\x03\x03\x40\x00", 5) + std::string(200, '\x02'))});
+    ASSERT_TRUE(dripping.start());
+    channel.setServerName("127.0.0.1");
+    channel.setPort(dripping.port());
+    channel.setReadTimeoutMs(3000);
+    channel.setDeadlineFromNow(1000);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(connect());
+    auto spent = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(spent, std::chrono::milliseconds(900));
+    EXPECT_LT(spent, std::chrono::milliseconds(2500));
+    EXPECT_TRUE(log.hasError("Error performing handshake"));
+    EXPECT_FALSE(channel.isConnected());
 }
 
 TEST(TlsChannelUnconnected, RefusesToSendOrReceive) {

@@ -1,7 +1,7 @@
 // The file-layer operations the disk caches are built on: directories made from several threads
 // at once without touching the current directory, whole-file replacement, updates in place at
 // an offset, and the lock that keeps two writers apart.
-#include "../base/file_test_support.h"
+#include "file_test_support.h"
 #include "base/file_sys.h"
 
 #include <gtest/gtest.h>

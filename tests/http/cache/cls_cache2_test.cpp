@@ -1,42 +1,20 @@
 // ClsCache2: file names from the MD5 of the URL, the .dat header layout, reading back, the
 // in-place expiration update, and damaged or truncated files, which must read as misses.
-#include "../base/file_test_support.h"
+#include "../../base/file_test_support.h"
 #include "base/data_buffer.h"
+#include "buffer_text.h"
 #include "http/cache/cls_cache2.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <openssl/evp.h>
 #include <string>
-#include <vector>
 
 namespace {
 
 using file_test::readBytes;
 using file_test::writeBytes;
-
-std::vector<unsigned char> md5Of(const std::string& text) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int n = 0;
-    EVP_Digest(text.data(), text.size(), digest, &n, EVP_md5(), nullptr);
-    return std::vector<unsigned char>(digest, digest + n);
-}
-
-std::string hexOf(const std::vector<unsigned char>& d) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : d) {
-        out += kDigits[b >> 4];
-        out += kDigits[b & 15];
-    }
-    return out;
-}
-
-std::string bytesOf(const DataBuffer& db) {
-    return db.getSize() == 0 ? std::string()
-                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
-}
+using test_support::bytesOf;
 
 std::string logText(ClsCache2& cache) {
     StringBuffer text;
@@ -74,29 +52,27 @@ TEST_F(ClsCache2Test, WithoutRootsTheFileNameFailsWithTheMessage) {
               std::string::npos);
 }
 
-TEST_F(ClsCache2Test, TheFileNameIsTheDigestInHexBelowTheLevels) {
-    std::string url = "http://site.test/a/b.html?x=1";
-    std::vector<unsigned char> d = md5Of(url);
-    EXPECT_EQ(fileOf(url), m_dir + "/root/" + hexOf(d) + ".dat");
+// The file is named by the MD5 of the URL in hex, below one directory per level named by its
+// next digest byte; with two roots the parity of the first byte chooses.
+TEST_F(ClsCache2Test, TheFileNameIsTheDigestBelowTheLevelsAndTheRoot) {
+    const std::string url = "http://site.test/a/b.html?x=1";
+    const std::string name = "b289bc8e39c298db5e7354ef2e5b66ad.dat";
+    EXPECT_EQ(fileOf(url), m_dir + "/root/" + name);
     cache.put_Level(1);
-    EXPECT_EQ(fileOf(url), m_dir + "/root/" + std::to_string(d[1]) + "/" + hexOf(d) + ".dat");
+    EXPECT_EQ(fileOf(url), m_dir + "/root/137/" + name);
     cache.put_Level(2);
-    EXPECT_EQ(fileOf(url),
-              m_dir + "/root/" + std::to_string(d[1]) + "/" + std::to_string(d[2]) + "/" + hexOf(d) + ".dat");
-    EXPECT_EQ(fileOf(url), fileOf(url));
-}
-
-TEST_F(ClsCache2Test, WithTwoRootsTheParityOfTheFirstDigestByteChoosesTheRoot) {
+    EXPECT_EQ(fileOf(url), m_dir + "/root/137/188/" + name);
     ClsCache2 two;
     two.AddRoot("/even");
     two.AddRoot("c:\\odd\\");
+    std::string roots;
+    StringBuffer p;
     for (int i = 0; i < 40; ++i) {
-        std::string url = "http://site.test/" + std::to_string(i);
-        StringBuffer p;
-        ASSERT_TRUE(two.GetFilename(url.c_str(), p));
-        std::string expected = (md5Of(url)[0] % 2 == 0 ? "/even/" : "c:/odd/") + hexOf(md5Of(url)) + ".dat";
-        EXPECT_EQ(std::string(p.getString()), expected);
+        ASSERT_TRUE(two.GetFilename(("http://site.test/" + std::to_string(i)).c_str(), p));
+        std::string dir = std::string(p.getString()).substr(0, std::string(p.getString()).rfind('/') + 1);
+        roots += dir == "/even/" ? 'e' : dir == "c:/odd/" ? 'o' : '?';
     }
+    EXPECT_EQ(roots, "eeeeoeoooeoeooeoeeeoeoeoooeeeooeeeeoooeo");
 }
 
 TEST_F(ClsCache2Test, TheFileHeaderHasTheFixedLayout) {

@@ -278,24 +278,6 @@ TEST(XmlParserTest, ManyUnclosedTopLevelElementsAfterARootAreDiscarded) {
     EXPECT_EQ(doc->numChildren(), 0);
 }
 
-TEST(XmlParserTest, ContentBuiltFromManyPiecesIsDecodedInLinearTime) {
-    std::string text = "<a>&amp;";
-    const int pieces = 200000;
-    for (int i = 0; i < pieces; ++i)
-        text += "<b/>&lt;";
-    text += "</a>";
-    auto start = std::chrono::steady_clock::now();
-    Document doc = parse(text);
-    auto elapsed = std::chrono::steady_clock::now() - start;
-    ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(doc->numChildren(), pieces);
-    std::string expected = "&";
-    for (int i = 0; i < pieces; ++i)
-        expected += " <";
-    EXPECT_EQ(std::string(doc->getContent()), expected);
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 20);
-}
-
 // Each text that joins an element's content decodes the whole content once more, so a
 // reference is decoded as often as text joined after it came; a CDATA section is not decoded
 // when it comes, but with the content after it.
@@ -342,7 +324,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
 
 // A chain of a million "amp;" costs its length to decode, however often text joins after it:
-// decoding the whole content again at every join would take hours here.
+// decoding the whole content again at every join would take hours here. Each joined piece is
+// decoded in turn.
 TEST(XmlParserTest, AMillionLinkChainDecodesInOneScan) {
     const int links = 1000000;
     const int joins = 100000;
@@ -351,7 +334,7 @@ TEST(XmlParserTest, AMillionLinkChainDecodesInOneScan) {
         chain += "amp;";
     std::string text = "<a>" + chain;
     for (int i = 0; i < joins; ++i)
-        text += "<b/>x";
+        text += "<b/>&lt;";
     text += "</a>";
     auto start = std::chrono::steady_clock::now();
     Document doc = parse(text);
@@ -363,7 +346,7 @@ TEST(XmlParserTest, AMillionLinkChainDecodesInOneScan) {
     for (int i = 0; i < links - (joins + 1); ++i)
         expected += "amp;";
     for (int i = 0; i < joins; ++i)
-        expected += " x";
+        expected += " <";
     EXPECT_EQ(content.size(), expected.size());
     EXPECT_TRUE(content == expected);
     EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 30);

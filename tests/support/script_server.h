@@ -18,6 +18,8 @@
 // Lines starting with '#' and empty lines are ignored.
 #pragma once
 
+#include "escaped_text.h"
+
 #include <atomic>
 #include <cstdint>
 #include <istream>
@@ -52,8 +54,6 @@ ScriptStep resetConnection();
 bool loadScript(const std::string& path, Script& out, std::string& error);
 // The same for script text already read; `dir` (ending in '/') is where sendfile looks.
 bool parseScript(std::istream& in, const std::string& dir, Script& out, std::string& error);
-// The bytes of a text with \r, \n, \t, \\ and \xHH escapes.
-std::string unescape(const std::string& text);
 
 class ScriptServer {
 public:

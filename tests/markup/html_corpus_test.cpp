@@ -40,8 +40,8 @@ bool hasTitle(std::string html) {
     std::transform(html.begin(), html.end(), html.begin(), [](char c) { return lowerAscii(c); });
     size_t start = html.find("<title>");
     size_t end = start == std::string::npos ? start : html.find("</title>", start);
-    return end != std::string::npos && html.substr(start + 7, end - start - 7).find_first_not_of(" \t\r\n\f") !=
-                                           std::string::npos;
+    return end != std::string::npos &&
+           html.substr(start + 7, end - start - 7).find_first_not_of(" \t\r\n\f") != std::string::npos;
 }
 
 // Whether an element named title (in any case) has a text child with content.
@@ -50,7 +50,8 @@ bool hasTitleWithText(const TreeNode* root) {
     html_round_trip::walk(root, [&found](const TreeNode* node, size_t) {
         std::string tag = node->getTag();
         std::transform(tag.begin(), tag.end(), tag.begin(), [](char c) { return lowerAscii(c); });
-        for (const TreeNode* child = node->firstChild(); tag == "title" && child; child = child->nextSibling())
+        for (const TreeNode* child = node->firstChild(); tag == "title" && child;
+             child = child->nextSibling())
             found = found || (child->tagEquals("text") && child->hasContent());
     });
     return found;
@@ -68,7 +69,7 @@ std::vector<std::string> dataSections(const std::string& file) {
             inData = true;
             data.clear();
         } else if (inData && (line == "#errors" || line.rfind("#new-errors", 0) == 0 ||
-                               line.rfind("#document", 0) == 0 || line.rfind("#script-", 0) == 0)) {
+                              line.rfind("#document", 0) == 0 || line.rfind("#script-", 0) == 0)) {
             inData = false;
             if (!data.empty())
                 data.pop_back();
@@ -84,7 +85,7 @@ std::vector<std::string> corpusFiles(const char* part, const char* extension) {
     std::error_code error;
     fs::path dir = fs::path(kCorpusDir) / part;
     return *kCorpusDir == '\0' || !fs::is_directory(dir, error) ? std::vector<std::string>()
-                                                                 : file_test::filesIn(dir.string(), extension);
+                                                                : file_test::filesIn(dir.string(), extension);
 }
 
 TEST(HtmlCorpusTest, EverySavedPageKeepsItsTreeTextAndTitle) {
@@ -113,7 +114,8 @@ TEST(HtmlCorpusTest, EveryHtml5libFragmentKeepsItsTreeAndText) {
         for (const std::string& input : dataSections(file_test::readBytes(path))) {
             ++count;
             ClsXml doc;
-            ASSERT_EQ(html_round_trip::fault(utf8Page(input).c_str(), true, doc), "") << path << ":\n" << input;
+            ASSERT_EQ(html_round_trip::fault(utf8Page(input).c_str(), true, doc), "") << path << ":\n"
+                                                                                      << input;
         }
     }
     EXPECT_GT(count, 1000u);

@@ -1,8 +1,7 @@
 #include "fixture_server.h"
 
+#include "gzip_bytes.h"
 #include "loopback.h"
-
-#include <zlib.h>
 
 #include <chrono>
 #include <csignal>
@@ -29,20 +28,6 @@ std::string headerValue(const std::string& block, const char* name) {
         }
     }
     return "";
-}
-
-std::string gzipped(const std::string& body) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, body.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
-    stream.avail_in = static_cast<uInt>(body.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
 }
 
 std::string chunkedBody(const std::string& body) {
@@ -191,7 +176,7 @@ void FixtureServer::serve(int fd, uint64_t id) {
         }
         if (page.delayMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(page.delayMs));
-        std::string body = page.gzip ? gzipped(page.body) : page.body;
+        std::string body = page.gzip ? gzipBytes(page.body.data(), page.body.size()) : page.body;
         std::string response = "HTTP/1.1 " + std::to_string(page.status) + " " + reasonPhrase(page.status) +
                                "\r\n" + page.headers + (page.gzip ? "Content-Encoding: gzip\r\n" : "");
         if (page.chunked)

@@ -11,18 +11,13 @@
 
 namespace {
 
+using markup_test::logText;
 using markup_test::serialize;
 
 std::unique_ptr<ClsXml> loaded(const char* xml) {
     auto doc = std::make_unique<ClsXml>();
     EXPECT_TRUE(doc->LoadXml(xml));
     return doc;
-}
-
-std::string logText(ClsXml& xml) {
-    StringBuffer text;
-    xml.log().GetText(text);
-    return text.getString();
 }
 
 // ---- Document lifetime ----

@@ -18,6 +18,7 @@ using file_test::readBytes;
 using file_test::RecordingLog;
 using file_test::writeBytes;
 using markup_test::Document;
+using markup_test::logText;
 using markup_test::parse;
 
 class XmlFileTest : public file_test::TempDirTest {
@@ -41,12 +42,6 @@ std::string utf16(const std::string& latin1, bool bigEndian) {
         out.append(units, 2);
     }
     return out;
-}
-
-std::string logText(ClsXml& xml) {
-    StringBuffer text;
-    xml.log().GetText(text);
-    return text.getString();
 }
 
 std::string declaredEncoding(ClsXml& xml) {

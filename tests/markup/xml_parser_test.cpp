@@ -13,16 +13,11 @@ namespace {
 
 using file_test::RecordingLog;
 using markup_test::attribute;
+using markup_test::attributesText;
 using markup_test::Document;
 using markup_test::parse;
 using markup_test::parseWith;
 using markup_test::serialize;
-
-std::string attributesText(const TreeNode* node) {
-    StringBuffer out;
-    node->writeAttributes(out);
-    return out.getString();
-}
 
 std::string contentOf(const TreeNode* node) {
     return node->hasContent() ? node->getContent() : "";

@@ -32,9 +32,6 @@ ScriptStep delay(int ms) {
 ScriptStep drip(int ms, const std::string& bytes) {
     return {ScriptStep::Kind::Drip, bytes, ms};
 }
-ScriptStep shutdownWrite() {
-    return {ScriptStep::Kind::Shutdown, "", 0};
-}
 ScriptStep closeConnection() {
     return {ScriptStep::Kind::Close, "", 0};
 }
@@ -92,8 +89,6 @@ bool parseScript(std::istream& in, const std::string& dir, Script& out, std::str
             out.push_back(readBytes(std::atoi(rest.c_str())));
         } else if (word == "delay") {
             out.push_back(delay(std::atoi(rest.c_str())));
-        } else if (word == "shutdown") {
-            out.push_back(shutdownWrite());
         } else if (word == "close") {
             out.push_back(closeConnection());
         } else if (word == "reset") {
@@ -274,11 +269,6 @@ void ScriptServer::play(int fd, int index) {
         case ScriptStep::Kind::Delay:
             for (int waited = 0; waited < step.amount && !m_stopping; waited += 10)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            break;
-        case ScriptStep::Kind::Shutdown:
-            if (ssl != nullptr)
-                SSL_shutdown(ssl);
-            ::shutdown(fd, SHUT_WR);
             break;
         case ScriptStep::Kind::Close:
             if (ssl != nullptr)

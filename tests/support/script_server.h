@@ -12,7 +12,6 @@
 //   read <n>         reads n bytes
 //   delay <ms>       pauses
 //   drip <ms> <text> sends the text one byte at a time with a pause before each
-//   shutdown         closes the sending side only
 //   close            closes the connection
 //   reset            closes it with a reset
 // Lines starting with '#' and empty lines are ignored.
@@ -32,7 +31,7 @@
 namespace test_support {
 
 struct ScriptStep {
-    enum class Kind { Send, Expect, Read, Delay, Drip, Shutdown, Close, Reset };
+    enum class Kind { Send, Expect, Read, Delay, Drip, Close, Reset };
     Kind kind;
     std::string data;
     int amount = 0;
@@ -46,7 +45,6 @@ ScriptStep expect(const std::string& ending);
 ScriptStep readBytes(int n);
 ScriptStep delay(int ms);
 ScriptStep drip(int ms, const std::string& bytes);
-ScriptStep shutdownWrite();
 ScriptStep closeConnection();
 ScriptStep resetConnection();
 

@@ -143,16 +143,15 @@ TEST(HtmlToXmlTest, DroppedTagsCanBeKept) {
 
 TEST(HtmlToXmlTest, NbspModesGiveABlankTheCharacterOrNothing) {
     ClsHtmlToXml converter;
-    EXPECT_EQ(convert(converter, "<p>a&nbsp;b</p>"),
-              xmlText("windows-1252", {"<root>", "<p>", "<text>a b</text>", "</p>", "</root>"}));
-    converter.parser().setNbspMode(1);
-    EXPECT_EQ(convert(converter, "<p>a&nbsp;b</p>"), xmlText("windows-1252", {"<root>", "<p>",
-                                                                              "<text>a\xA0"
-                                                                              "b</text>",
-                                                                              "</p>", "</root>"}));
-    converter.parser().setNbspMode(2);
-    EXPECT_EQ(convert(converter, "<p>a&nbsp;b</p>"),
-              xmlText("windows-1252", {"<root>", "<p>", "<text>ab</text>", "</p>", "</root>"}));
+    for (const auto& [mode, text] : {std::pair<uint32_t, const char*>{0, "a b"},
+                                     {1, "a\xA0"
+                                         "b"},
+                                     {2, "ab"}}) {
+        converter.parser().setNbspMode(mode);
+        EXPECT_EQ(convert(converter, "<p>a&nbsp;b</p>"),
+                  xmlText("windows-1252",
+                          {"<root>", "<p>", std::string("<text>") + text + "</text>", "</p>", "</root>"}));
+    }
 }
 
 // ---- The text loads back ----

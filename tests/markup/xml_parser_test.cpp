@@ -194,6 +194,14 @@ TEST(XmlParserTest, DocumentsAreWrittenBackAndNeverReadPastTheEnd) {
         {"<!-- c --><?pi x?><!DOCTYPE d>", nullptr},
         {"<a><b>text", "\r\n<a>\r\n<b>text</b>\r\n</a>\r\n"},
         {"<a><![CDATA[1<2]]></a>", "\r\n<a><![CDATA[1<2]]></a>\r\n"},
+        {"<r k='v'>text<x><y>deep</y></x><z/>tail</r>",
+         "\r\n<r k=\"v\">text tail\r\n<x>\r\n<y>deep</y>\r\n</x>\r\n<z></z>\r\n</r>\r\n"},
+        // The head holds declaration, stylesheet and prolog.
+        {"<?xml version=\"1.0\" standalone=\"no\" encoding=\"utf-8\"?><?xml-stylesheet href=\"s.css\"?>"
+         "<!DOCTYPE r><?pi data?><r/>",
+         "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"no\" ?>\r\n<?xml-stylesheet href=\"s.css\" "
+         "?>\r\n"
+         "<!DOCTYPE r>\n<?pi data?>\n\r\n\r\n<r></r>\r\n"},
         // The declaration goes with the first completed root.
         {"<?xml version='1.0'?><a/><!DOCTYPE b><b/>", "<!DOCTYPE b>\n\r\n\r\n<b></b>\r\n"},
         {"<", nullptr},

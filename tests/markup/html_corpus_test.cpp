@@ -41,7 +41,7 @@ bool hasTitle(std::string html) {
     size_t start = html.find("<title>");
     size_t end = start == std::string::npos ? start : html.find("</title>", start);
     return end != std::string::npos &&
-           html.substr(start + 7, end - start - 7).find_first_not_of(" \t\r\n\f") != std::string::npos;
+           html.substr(start + 7, end - start - 7).find_first_not_of(" \t\r\n\f\v") != std::string::npos;
 }
 
 // Whether an element named title (in any case) has a text child with content.

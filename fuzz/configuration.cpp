@@ -6,23 +6,12 @@
 #include "fuzz_support.h"
 #include "markup/cls_xml.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-char g_dir[] = "/tmp/fuzz_configuration_XXXXXX";
-
-void writeFile(const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(kConfigurationPath, "wb");
-    fuzz::check(f != nullptr);
-    fuzz::check(std::fwrite(data, 1, size, f) == size);
-    fuzz::check(std::fclose(f) == 0);
-}
 
 // The settings read back equal those written, each name compared when it can be written as it was
 // read, and without blanks at its ends: content that ends in an unfinished CDATA section keeps
@@ -40,7 +29,7 @@ bool sameSettings(const CrawlerConfig& a, const CrawlerConfig& b) {
 }
 
 void checkConfiguration(const uint8_t* data, size_t size) {
-    writeFile(data, size);
+    fuzz::check(fuzz::writeFile(kConfigurationPath, std::string(reinterpret_cast<const char*>(data), size)));
     CrawlerConfig config;
     if (!loadConfiguration(config)) {
         CrawlerConfig defaults;
@@ -68,8 +57,7 @@ void checkConfiguration(const uint8_t* data, size_t size) {
 // The file lives at a fixed path below the working directory: a directory of our own, entered
 // for each run only, since libFuzzer names its corpus and findings relative to where it started.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::check(mkdtemp(g_dir) != nullptr);
-    std::string crawlerDir = std::string(g_dir) + "/c:";
+    std::string crawlerDir = std::string(fuzz::scratchDir()) + "/c:";
     fuzz::check(mkdir(crawlerDir.c_str(), 0700) == 0 &&
                 mkdir((crawlerDir + "/Orrastead").c_str(), 0700) == 0);
     return 0;
@@ -77,7 +65,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int startDir = open(".", O_RDONLY | O_DIRECTORY);
-    fuzz::check(startDir >= 0 && chdir(g_dir) == 0);
+    fuzz::check(startDir >= 0 && chdir(fuzz::scratchDir()) == 0);
     checkConfiguration(data, size);
     fuzz::check(fchdir(startDir) == 0);
     close(startDir);

@@ -8,12 +8,9 @@
 #include "http/cookie_mgr.h"
 #include "http/mime_header.h"
 
-#include <cstdlib>
 #include <unistd.h>
 
 namespace {
-
-char g_dir[] = "/tmp/fuzz_cookies_XXXXXX";
 
 const char* lastValueOf(const Cookie& cookie, const char* name) {
     const char* value = nullptr;
@@ -26,13 +23,13 @@ const char* lastValueOf(const Cookie& cookie, const char* name) {
 
 void checkStoredAndLoaded(const Cookie& cookie) {
     StringBuffer file;
-    if (!CookieMgr::cookieFilePath(g_dir, cookie.domain.getString(), file))
+    if (!CookieMgr::cookieFilePath(fuzz::scratchDir(), cookie.domain.getString(), file))
         return;
     unlink(file.getString());
-    if (!CookieMgr::saveCookie(g_dir, cookie, nullptr))
+    if (!CookieMgr::saveCookie(fuzz::scratchDir(), cookie, nullptr))
         return;
     CookieJar jar;
-    fuzz::check(CookieMgr::loadCookies(g_dir, cookie.domain.getString(), jar, nullptr));
+    fuzz::check(CookieMgr::loadCookies(fuzz::scratchDir(), cookie.domain.getString(), jar, nullptr));
     unlink(file.getString());
     const Cookie* loaded = nullptr;
     for (int i = 0; i < jar.getNumCookies() && loaded == nullptr; ++i) {
@@ -52,11 +49,6 @@ void checkStoredAndLoaded(const Cookie& cookie) {
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::check(mkdtemp(g_dir) != nullptr);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Text text(data, size);

@@ -48,6 +48,23 @@ inline std::string trimmedAsXmlContent(const char* text) {
     return out.substr(first, out.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+// A directory of this run's own for the files a target writes, made on first use.
+inline const char* scratchDir() {
+    static char dir[] = "/tmp/fuzz_XXXXXX";
+    static const bool made = mkdtemp(dir) != nullptr;
+    check(made);
+    return dir;
+}
+
+// Writes the bytes to `path`, replacing the file; false when that fails.
+inline bool writeFile(const char* path, const std::string& bytes) {
+    FILE* f = std::fopen(path, "wb");
+    if (f == nullptr)
+        return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
 // Choice bytes first, then the payload. Running out of choices gives zeros, so every input is usable.
 class Input {
 public:

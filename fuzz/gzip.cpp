@@ -4,25 +4,11 @@
 // when only the start of the compressed body arrived.
 #include "fuzz_support.h"
 #include "http/gzip_body.h"
+#include "tests/support/gzip_bytes.h"
 
-#include <vector>
-#include <zlib.h>
+#include <string>
 
 namespace {
-
-std::vector<unsigned char> gzipOf(const uint8_t* data, size_t size, int level) {
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::vector<unsigned char> out(deflateBound(&z, size) + 32);
-    z.next_in = const_cast<uint8_t*>(data);
-    z.avail_in = static_cast<uInt>(size);
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    fuzz::check(deflate(&z, Z_FINISH) == Z_STREAM_END);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
 
 bool isPrefix(const DataBuffer& out, const uint8_t* data, size_t size) {
     return out.getSize() <= size &&
@@ -50,10 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (result == GunzipResult::kCut)
         fuzz::check(limits.cutAtMax && out.getSize() == limits.maxOutput);
 
-    std::vector<unsigned char> packed = gzipOf(payload, n, (choice >> 4) % 10);
+    std::string packed = test_support::gzipBytes(payload, n, (choice >> 4) % 10);
+    fuzz::check(!packed.empty());
+    const auto* packedBytes = reinterpret_cast<const uint8_t*>(packed.data());
     limits.inputIsPrefix = false;
     out.clear();
-    result = gunzipBody(packed.data(), static_cast<uint32_t>(packed.size()), out, limits, nullptr);
+    result = gunzipBody(packedBytes, static_cast<uint32_t>(packed.size()), out, limits, nullptr);
     bool over = n > limits.maxOutput;
     if (!over)
         fuzz::check(result == GunzipResult::kDecoded && fuzz::sameBytes(out, payload, n));
@@ -67,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.cutAtMax = true;
     size_t kept = packed.size() * cutAt / 256;
     out.clear();
-    result = gunzipBody(packed.data(), static_cast<uint32_t>(kept), out, limits, nullptr);
+    result = gunzipBody(packedBytes, static_cast<uint32_t>(kept), out, limits, nullptr);
     if (result != GunzipResult::kFailed)
         fuzz::check(isPrefix(out, payload, n));
     return 0;

@@ -1,8 +1,7 @@
 // libFuzzer target for the XML parser and serializer: every input is parsed with content
 // trimmed, with it kept, and with duplicate attributes replaced (as the HTML conversion parses);
 // each document is then searched and written, and what is written must load and settle. The
-// input is copied into a block of exactly its size plus the terminator, so a read past the end
-// of the text is caught.
+// input is an exact-size copy, so a read past the end of the text is caught.
 #include "base/logger.h"
 #include "base/string_buffer.h"
 #include "fuzz_support.h"
@@ -55,20 +54,16 @@ void exercise(const char* text, const XmlParseOptions& options) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    auto* text = new char[size + 1];
-    if (size > 0)
-        std::memcpy(text, data, size);
-    text[size] = '\0';
+    fuzz::Text text(data, size);
 
     XmlParseOptions trimmed;
     XmlParseOptions untrimmed;
     untrimmed.trimContent = false;
     XmlParseOptions replacing;
     replacing.replaceDuplicateAttributes = true;
-    exercise(text, trimmed);
-    exercise(text, untrimmed);
-    exercise(text, replacing);
+    exercise(text.get(), trimmed);
+    exercise(text.get(), untrimmed);
+    exercise(text.get(), replacing);
 
-    delete[] text;
     return 0;
 }

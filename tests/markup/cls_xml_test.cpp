@@ -11,18 +11,13 @@
 
 namespace {
 
+using markup_test::logText;
 using markup_test::serialize;
 
 std::unique_ptr<ClsXml> loaded(const char* xml) {
     auto doc = std::make_unique<ClsXml>();
     EXPECT_TRUE(doc->LoadXml(xml));
     return doc;
-}
-
-std::string logText(ClsXml& xml) {
-    StringBuffer text;
-    xml.log().GetText(text);
-    return text.getString();
 }
 
 // ---- Document lifetime ----
@@ -129,24 +124,27 @@ TEST(ClsXmlTest, SearchForAttributeMatchesAWildcardPattern) {
     EXPECT_EQ(doc->SearchForAttribute(nullptr, "a", "href", " /home"), nullptr);
 }
 
-TEST(ClsXmlTest, AccumulateTagContentSkipsBelowScriptAndStyle) {
-    auto doc = loaded("<root><text>one</text><script><text>code</text></script>"
-                      "<div><text>two</text><p><text>three</text></p></div>"
-                      "<style><text>rules</text></style><text></text><text>four</text></root>");
-    // What the buffer held stays in front.
-    StringBuffer out("x");
-    doc->AccumulateTagContent("text", out, "script|style");
-    EXPECT_STREQ(out.getString(), "xone four two three");
-}
-
-TEST(ClsXmlTest, ASkippedNodeStillGivesItsOwnContent) {
-    auto doc = loaded("<text>top<text>below</text></text>");
-    StringBuffer out;
-    doc->AccumulateTagContent("text", out, "text");
-    EXPECT_STREQ(out.getString(), "top");
-    out.clear();
-    doc->AccumulateTagContent("text", out, "");
-    EXPECT_STREQ(out.getString(), "top below");
+// What the buffer held stays in front; below a skipped tag nothing is taken, but a skipped node
+// still gives its own content.
+TEST(ClsXmlTest, AccumulateTagContentSkipsBelowTheGivenTags) {
+    const char* page = "<root><text>one</text><script><text>code</text></script>"
+                       "<div><text>two</text><p><text>three</text></p></div>"
+                       "<style><text>rules</text></style><text></text><text>four</text></root>";
+    const char* nested = "<text>top<text>below</text></text>";
+    const struct {
+        const char* xml;
+        const char* skip;
+        const char* accumulated;
+    } cases[] = {
+        {page, "script|style", "xone four two three"},
+        {nested, "text", "xtop"},
+        {nested, "", "xtop below"},
+    };
+    for (const auto& c : cases) {
+        StringBuffer out("x");
+        loaded(c.xml)->AccumulateTagContent("text", out, c.skip);
+        EXPECT_STREQ(out.getString(), c.accumulated) << c.xml << " skipping " << c.skip;
+    }
 }
 
 // ---- This node, attributes and children ----

@@ -4,13 +4,13 @@
 #include "base/x_string.h"
 #include "markup/cls_xml.h"
 #include "tests/base/file_test_support.h"
+#include "tests/support/escaped_text.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,10 +37,10 @@ std::string convert(const std::string& html, bool utf8 = false) {
 }
 
 // The declaration, the empty line before the root, then each line ended by CR LF.
-std::string xmlText(const char* encoding, std::initializer_list<const char*> lines) {
+std::string xmlText(const char* encoding, const std::vector<std::string>& lines) {
     std::string out = std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\" ?>\r\n\r\n";
-    for (const char* line : lines)
-        out += std::string(line) + "\r\n";
+    for (const std::string& line : lines)
+        out += line + "\r\n";
     return out;
 }
 
@@ -57,21 +57,6 @@ void PrintTo(const PageCase& page, std::ostream* os) {
     *os << page.name;
 }
 
-std::string unescape(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-        } else if (text[++i] == 'x') {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i] == 'n' ? '\n' : text[i] == 'r' ? '\r' : text[i] == 't' ? '\t' : text[i];
-        }
-    }
-    return out;
-}
-
 std::vector<PageCase> pageCases() {
     std::vector<PageCase> cases;
     for (const std::string& path : file_test::filesIn(HTML_TO_XML_CASES_DIR, ".case")) {
@@ -86,9 +71,9 @@ std::vector<PageCase> pageCases() {
         std::ifstream in(path, std::ios::binary);
         for (std::string line; std::getline(in, line);) {
             if (line.rfind("html ", 0) == 0)
-                page.html = unescape(line.substr(5));
+                page.html = test_support::unescape(line.substr(5));
             else if (line.rfind("xml ", 0) == 0)
-                page.xml.push_back(unescape(line.substr(4)));
+                page.xml.push_back(test_support::unescape(line.substr(4)));
         }
         cases.push_back(page);
     }
@@ -100,10 +85,7 @@ class ConvertedPageTest : public testing::TestWithParam<PageCase> {};
 TEST_P(ConvertedPageTest, GivesTheExpectedXmlText) {
     const PageCase& page = GetParam();
     ASSERT_FALSE(page.xml.empty()) << page.name;
-    std::string expected = "<?xml version=\"1.0\" encoding=\"windows-1252\" ?>\r\n\r\n";
-    for (const std::string& line : page.xml)
-        expected += line + "\r\n";
-    EXPECT_EQ(convert(page.html), expected);
+    EXPECT_EQ(convert(page.html), xmlText("windows-1252", page.xml));
 }
 
 INSTANTIATE_TEST_SUITE_P(HtmlToXml, ConvertedPageTest, testing::ValuesIn(pageCases()),
@@ -161,16 +143,15 @@ TEST(HtmlToXmlTest, DroppedTagsCanBeKept) {
 
 TEST(HtmlToXmlTest, NbspModesGiveABlankTheCharacterOrNothing) {
     ClsHtmlToXml converter;
-    EXPECT_EQ(convert(converter, "<p>a&nbsp;b</p>"),
-              xmlText("windows-1252", {"<root>", "<p>", "<text>a b</text>", "</p>", "</root>"}));
-    converter.parser().setNbspMode(1);
-    EXPECT_EQ(convert(converter, "<p>a&nbsp;b</p>"), xmlText("windows-1252", {"<root>", "<p>",
-                                                                              "<text>a\xA0"
-                                                                              "b</text>",
-                                                                              "</p>", "</root>"}));
-    converter.parser().setNbspMode(2);
-    EXPECT_EQ(convert(converter, "<p>a&nbsp;b</p>"),
-              xmlText("windows-1252", {"<root>", "<p>", "<text>ab</text>", "</p>", "</root>"}));
+    for (const auto& [mode, text] : {std::pair<uint32_t, const char*>{0, "a b"},
+                                     {1, "a\xA0"
+                                         "b"},
+                                     {2, "ab"}}) {
+        converter.parser().setNbspMode(mode);
+        EXPECT_EQ(convert(converter, "<p>a&nbsp;b</p>"),
+                  xmlText("windows-1252",
+                          {"<root>", "<p>", std::string("<text>") + text + "</text>", "</p>", "</root>"}));
+    }
 }
 
 // ---- The text loads back ----

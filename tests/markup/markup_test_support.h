@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/string_buffer.h"
+#include "markup/cls_xml.h"
 #include "markup/tree_node.h"
 #include "markup/xml_parser.h"
 #include "markup/xml_serializer.h"
@@ -55,6 +56,19 @@ inline size_t firstChildDepth(const TreeNode* node) {
 inline std::string attribute(const TreeNode* node, const char* name) {
     StringBuffer value;
     return node->getAttribute(name, value) ? std::string(value.getString()) : std::string("<absent>");
+}
+
+// The attributes as the serializer writes them: ` name="value"` each.
+inline std::string attributesText(const TreeNode* node) {
+    StringBuffer out;
+    node->writeAttributes(out);
+    return out.getString();
+}
+
+inline std::string logText(ClsXml& xml) {
+    StringBuffer text;
+    xml.log().GetText(text);
+    return text.getString();
 }
 
 // Runs `work` on a new thread whose stack is `stackBytes` large and waits for it; false when

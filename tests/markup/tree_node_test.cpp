@@ -10,13 +10,8 @@
 namespace {
 
 using markup_test::attribute;
+using markup_test::attributesText;
 using markup_test::Document;
-
-std::string attributesText(const TreeNode* node) {
-    StringBuffer out;
-    node->writeAttributes(out);
-    return out.getString();
-}
 
 // ---- Tag and content ----
 

@@ -1,14 +1,11 @@
 #include "fixture_server.h"
 
-#include <zlib.h>
+#include "gzip_bytes.h"
+#include "loopback.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <netinet/in.h>
-#include <poll.h>
 #include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,18 +13,6 @@
 namespace test_support {
 
 namespace {
-
-void sendAll(int fd, const std::string& data) {
-    size_t sent = 0;
-    while (sent < data.size()) {
-        ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        sent += static_cast<size_t>(n);
-    }
-}
 
 // The value of a header field in a request block, "" when absent.
 std::string headerValue(const std::string& block, const char* name) {
@@ -43,20 +28,6 @@ std::string headerValue(const std::string& block, const char* name) {
         }
     }
     return "";
-}
-
-std::string gzipped(const std::string& body) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, body.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
-    stream.avail_in = static_cast<uInt>(body.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
 }
 
 std::string chunkedBody(const std::string& body) {
@@ -132,23 +103,9 @@ bool FixtureServer::startIpv6(uint16_t port) {
 
 bool FixtureServer::listenOn(bool ipv6, uint16_t port) {
     std::signal(SIGPIPE, SIG_IGN);
-    m_listenFd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int one = 1;
-    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-    sockaddr_in address{};
-    sockaddr_in6 address6{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address6.sin6_family = AF_INET6;
-    address6.sin6_port = htons(port);
-    address6.sin6_addr = in6addr_loopback;
-    auto* bound = ipv6 ? reinterpret_cast<sockaddr*>(&address6) : reinterpret_cast<sockaddr*>(&address);
-    socklen_t length = ipv6 ? sizeof(address6) : sizeof(address);
-    if (::bind(m_listenFd, bound, length) != 0 || ::listen(m_listenFd, 64) != 0)
+    m_listenFd = listenOnLoopback(ipv6, port, 64, m_port);
+    if (m_listenFd < 0)
         return false;
-    ::getsockname(m_listenFd, bound, &length);
-    m_port = ntohs(ipv6 ? address6.sin6_port : address.sin_port);
     m_acceptThread = std::thread([this] { acceptLoop(); });
     return true;
 }
@@ -156,8 +113,7 @@ bool FixtureServer::listenOn(bool ipv6, uint16_t port) {
 void FixtureServer::acceptLoop() {
     while (!m_stopping) {
         reapFinished();
-        pollfd p{m_listenFd, POLLIN, 0};
-        if (::poll(&p, 1, 50) <= 0)
+        if (!waitReadable(m_listenFd, 50))
             continue;
         int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
@@ -220,14 +176,14 @@ void FixtureServer::serve(int fd, uint64_t id) {
         }
         if (page.delayMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(page.delayMs));
-        std::string body = page.gzip ? gzipped(page.body) : page.body;
+        std::string body = page.gzip ? gzipBytes(page.body.data(), page.body.size()) : page.body;
         std::string response = "HTTP/1.1 " + std::to_string(page.status) + " " + reasonPhrase(page.status) +
                                "\r\n" + page.headers + (page.gzip ? "Content-Encoding: gzip\r\n" : "");
         if (page.chunked)
             response += "Transfer-Encoding: chunked\r\n\r\n" + chunkedBody(body);
         else
             response += "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-        sendAll(fd, response);
+        sendAll(fd, response.data(), response.size());
         if (strcasecmp(headerValue(block, "Connection").c_str(), "close") == 0)
             break;
     }

@@ -1,17 +1,16 @@
 #include "script_server.h"
 
+#include "loopback.h"
+
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fstream>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -33,38 +32,11 @@ ScriptStep delay(int ms) {
 ScriptStep drip(int ms, const std::string& bytes) {
     return {ScriptStep::Kind::Drip, bytes, ms};
 }
-ScriptStep shutdownWrite() {
-    return {ScriptStep::Kind::Shutdown, "", 0};
-}
 ScriptStep closeConnection() {
     return {ScriptStep::Kind::Close, "", 0};
 }
 ScriptStep resetConnection() {
     return {ScriptStep::Kind::Reset, "", 0};
-}
-
-std::string unescape(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c != '\\' || i + 1 == text.size()) {
-            out.push_back(c);
-            continue;
-        }
-        char e = text[++i];
-        if (e == 'r')
-            out.push_back('\r');
-        else if (e == 'n')
-            out.push_back('\n');
-        else if (e == 't')
-            out.push_back('\t');
-        else if (e == 'x' && i + 2 < text.size()) {
-            out.push_back(static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
-            i += 2;
-        } else
-            out.push_back(e);
-    }
-    return out;
 }
 
 bool loadScript(const std::string& path, Script& out, std::string& error) {
@@ -117,8 +89,6 @@ bool parseScript(std::istream& in, const std::string& dir, Script& out, std::str
             out.push_back(readBytes(std::atoi(rest.c_str())));
         } else if (word == "delay") {
             out.push_back(delay(std::atoi(rest.c_str())));
-        } else if (word == "shutdown") {
-            out.push_back(shutdownWrite());
         } else if (word == "close") {
             out.push_back(closeConnection());
         } else if (word == "reset") {
@@ -144,48 +114,10 @@ void ScriptServer::addScript(Script script) {
 
 namespace {
 
-int listenOn(uint16_t port, int backlog, uint16_t& actual) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(fd, backlog) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    socklen_t length = sizeof(address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    actual = ntohs(address.sin_port);
-    return fd;
-}
-
-// Waits up to `ms` for the descriptor to become readable; false when stopping or on timeout.
-bool readable(int fd, int ms) {
-    pollfd p{fd, POLLIN, 0};
-    int rc;
-    do {
-        rc = ::poll(&p, 1, ms);
-    } while (rc < 0 && errno == EINTR);
-    return rc > 0;
-}
-
 void sendAll(int fd, SSL* ssl, const char* p, size_t n) {
-    while (n > 0) {
-        ssize_t sent =
-            ssl != nullptr ? SSL_write(ssl, p, static_cast<int>(n)) : ::send(fd, p, n, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return;
-        p += sent;
-        n -= static_cast<size_t>(sent);
-    }
+    if (ssl == nullptr)
+        return test_support::sendAll(fd, p, n);
+    writeAll(p, n, [ssl](const char* q, size_t k) { return SSL_write(ssl, q, static_cast<int>(k)); });
 }
 
 } // namespace
@@ -193,7 +125,7 @@ void sendAll(int fd, SSL* ssl, const char* p, size_t n) {
 bool ScriptServer::start(uint16_t port, int backlog) {
     // A client that leaves early must not end the test process through a write to its socket.
     std::signal(SIGPIPE, SIG_IGN);
-    m_listenFd = listenOn(port, backlog, m_port);
+    m_listenFd = listenOnLoopback(false, port, backlog, m_port);
     if (m_listenFd < 0)
         return false;
     m_acceptThread = std::thread([this] { acceptLoop(); });
@@ -221,7 +153,7 @@ bool ScriptServer::startTls(const std::string& certificatePem, const std::string
 }
 
 bool ScriptServer::startUnanswered(uint16_t port) {
-    m_listenFd = listenOn(port, 0, m_port);
+    m_listenFd = listenOnLoopback(false, port, 0, m_port);
     if (m_listenFd < 0)
         return false;
     for (int i = 0; i < 4; ++i) {
@@ -240,7 +172,7 @@ bool ScriptServer::startUnanswered(uint16_t port) {
 
 void ScriptServer::acceptLoop() {
     while (!m_stopping) {
-        if (!readable(m_listenFd, 50))
+        if (!waitReadable(m_listenFd, 50))
             continue;
         int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
@@ -281,7 +213,7 @@ void ScriptServer::play(int fd, int index) {
         }
     }
     auto receiveSome = [&]() {
-        if ((ssl == nullptr || SSL_pending(ssl) == 0) && !readable(fd, 50))
+        if ((ssl == nullptr || SSL_pending(ssl) == 0) && !waitReadable(fd, 50))
             return true; // nothing yet; the caller looks at m_stopping
         char buffer[4096];
         ssize_t n =
@@ -337,11 +269,6 @@ void ScriptServer::play(int fd, int index) {
         case ScriptStep::Kind::Delay:
             for (int waited = 0; waited < step.amount && !m_stopping; waited += 10)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            break;
-        case ScriptStep::Kind::Shutdown:
-            if (ssl != nullptr)
-                SSL_shutdown(ssl);
-            ::shutdown(fd, SHUT_WR);
             break;
         case ScriptStep::Kind::Close:
             if (ssl != nullptr)

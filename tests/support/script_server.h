@@ -12,11 +12,12 @@
 //   read <n>         reads n bytes
 //   delay <ms>       pauses
 //   drip <ms> <text> sends the text one byte at a time with a pause before each
-//   shutdown         closes the sending side only
 //   close            closes the connection
 //   reset            closes it with a reset
 // Lines starting with '#' and empty lines are ignored.
 #pragma once
+
+#include "escaped_text.h"
 
 #include <atomic>
 #include <cstdint>
@@ -30,7 +31,7 @@
 namespace test_support {
 
 struct ScriptStep {
-    enum class Kind { Send, Expect, Read, Delay, Drip, Shutdown, Close, Reset };
+    enum class Kind { Send, Expect, Read, Delay, Drip, Close, Reset };
     Kind kind;
     std::string data;
     int amount = 0;
@@ -44,7 +45,6 @@ ScriptStep expect(const std::string& ending);
 ScriptStep readBytes(int n);
 ScriptStep delay(int ms);
 ScriptStep drip(int ms, const std::string& bytes);
-ScriptStep shutdownWrite();
 ScriptStep closeConnection();
 ScriptStep resetConnection();
 
@@ -52,8 +52,6 @@ ScriptStep resetConnection();
 bool loadScript(const std::string& path, Script& out, std::string& error);
 // The same for script text already read; `dir` (ending in '/') is where sendfile looks.
 bool parseScript(std::istream& in, const std::string& dir, Script& out, std::string& error);
-// The bytes of a text with \r, \n, \t, \\ and \xHH escapes.
-std::string unescape(const std::string& text);
 
 class ScriptServer {
 public:

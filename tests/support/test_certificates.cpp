@@ -41,9 +41,10 @@ X509* newCertificate(EVP_PKEY* key, const std::string& commonName, int fromDays,
     return cert;
 }
 
-std::string pemOf(X509* cert) {
+// The PEM text `write` puts into a memory BIO.
+template <typename Write> std::string pemText(Write write) {
     BIO* bio = BIO_new(BIO_s_mem());
-    PEM_write_bio_X509(bio, cert);
+    write(bio);
     char* data = nullptr;
     long n = BIO_get_mem_data(bio, &data);
     std::string pem(data, static_cast<size_t>(n));
@@ -51,14 +52,13 @@ std::string pemOf(X509* cert) {
     return pem;
 }
 
+std::string pemOf(X509* cert) {
+    return pemText([cert](BIO* bio) { PEM_write_bio_X509(bio, cert); });
+}
+
 std::string pemOf(EVP_PKEY* key) {
-    BIO* bio = BIO_new(BIO_s_mem());
-    PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr);
-    char* data = nullptr;
-    long n = BIO_get_mem_data(bio, &data);
-    std::string pem(data, static_cast<size_t>(n));
-    BIO_free(bio);
-    return pem;
+    return pemText(
+        [key](BIO* bio) { PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr); });
 }
 
 bool isIp(const std::string& name) {

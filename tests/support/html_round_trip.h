@@ -1,0 +1,126 @@
+// The HTML-to-XML conversion checked end to end, by the corpus tests and the fuzz target alike:
+// the XML text written for a page loads back into a document rooted at "root" that serializes to
+// that text (or, where loading trimmed or decoded, to a text that then stays the same). For a UTF-8
+// page the loaded document holds the elements of the tree the text was written from, in order, at
+// the same depth, under the names the writer mends them to, and every text byte of that tree is
+// still there, in order (blanks and character references aside, which the writer and the loader
+// may fold or decode).
+#pragma once
+
+#include "base/string_buffer.h"
+#include "base/x_string.h"
+#include "markup/cls_html_to_xml.h"
+#include "markup/cls_xml.h"
+#include "markup/html_parse.h"
+#include "markup/tree_node.h"
+#include "markup/xml_serializer.h"
+
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace html_round_trip {
+
+// Visits every node in document order along the links, with its depth below `root`, so a page
+// nested a million deep is walked on a small stack.
+template <typename Visit> void walk(const TreeNode* root, Visit visit) {
+    size_t depth = 0;
+    for (const TreeNode* node = root; node != nullptr;) {
+        visit(node, depth);
+        if (node->firstChild() != nullptr) {
+            node = node->firstChild();
+            ++depth;
+            continue;
+        }
+        while (node != root && node->nextSibling() == nullptr) {
+            node = node->getParent();
+            --depth;
+        }
+        node = node != root ? node->nextSibling() : nullptr;
+    }
+}
+
+// Each element as its depth and name, one a line; `mend` writes the names as the XML text has them.
+inline std::string elements(const TreeNode* root, bool mend) {
+    std::string out;
+    walk(root, [&](const TreeNode* node, size_t depth) {
+        StringBuffer name;
+        if (mend)
+            appendXmlName(name, node->getTag(), static_cast<int>(std::strlen(node->getTag())));
+        else
+            name.append(node->getTag());
+        out += std::to_string(depth) + " " + name.getString() + "\n";
+    });
+    return out;
+}
+
+// The text bytes of every node in order, without blanks and without character references.
+inline std::string textBytes(const TreeNode* root) {
+    std::string bytes;
+    walk(root, [&bytes](const TreeNode* node, size_t) {
+        for (const char* p = node->getContent(); *p != '\0'; ++p) {
+            if (*p == '&') {
+                const char* end = p + 1;
+                while (std::isalnum(static_cast<unsigned char>(*end)) || *end == '#')
+                    ++end;
+                if (*end == ';') {
+                    p = end;
+                    continue;
+                }
+            }
+            if (!std::isspace(static_cast<unsigned char>(*p)) && *p != '&' && *p != ';')
+                bytes.push_back(*p);
+        }
+    });
+    return bytes;
+}
+
+inline std::string serialized(const TreeNode* root) {
+    StringBuffer out;
+    serializeXml(const_cast<TreeNode*>(root), out, 0);
+    return out.getString();
+}
+
+// Converts `text` as a UTF-8 page (else as an ANSI one) and loads the XML text into `doc`; what
+// broke, or empty when all held.
+inline std::string fault(const char* text, bool utf8, ClsXml& doc) {
+    XString page;
+    if (utf8)
+        page.setFromUtf8(text);
+    else
+        page.setFromAnsi(text);
+    ClsHtmlToXml converter;
+    converter.put_Html(page);
+    XString xml;
+    if (!converter.ToXml(xml))
+        return "the conversion failed";
+    const char* xmlText = xml.isAnsiCurrent() ? xml.getAnsi() : xml.getUtf8();
+    if (!doc.LoadXml(xmlText) || std::strcmp(doc.get_Tag(), "root") != 0)
+        return std::string("the XML text does not load into a root:\n") + xmlText;
+    std::string again = serialized(doc.getNode());
+    if (again != xmlText) {
+        ClsXml reloaded;
+        if (!reloaded.LoadXml(again.c_str()) || serialized(reloaded.getNode()) != again)
+            return "written again, the XML text does not settle:\n" + again;
+    }
+    if (!utf8)
+        return "";
+    // The tree the converter wrote from: it reads a bare "<a>" as a closing one.
+    page.replaceAllUtf8("<a>", "</a>");
+    page.replaceAllUtf8("<A>", "</a>");
+    HtmlParse parse;
+    std::unique_ptr<TreeNode, void (*)(TreeNode*)> built(parse.htmlToTree(page.getUtf8(), 65001),
+                                                         &TreeNode::destroyDocument);
+    if (built == nullptr)
+        return "no tree was built";
+    std::string got = elements(doc.getNode(), false);
+    std::string expected = elements(built.get(), true);
+    if (got != expected)
+        return "the elements differ:\n" + got + "expected\n" + expected;
+    if (textBytes(doc.getNode()) != textBytes(built.get()))
+        return "text is lost:\n" + textBytes(doc.getNode()) + "\nexpected\n" + textBytes(built.get());
+    return "";
+}
+
+} // namespace html_round_trip

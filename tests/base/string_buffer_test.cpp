@@ -149,29 +149,6 @@ TEST(StringBufferAppend, IntegersAndRawBytes) {
     EXPECT_EQ(raw.getString()[3], 0);
 }
 
-struct HexCase {
-    std::vector<unsigned char> bytes;
-    const char* expected;
-};
-
-TEST(StringBufferAppend, HexDumpLayout) {
-    std::vector<unsigned char> sixteen;
-    for (int i = 0; i < 16; ++i)
-        sixteen.push_back(static_cast<unsigned char>(i));
-    std::vector<unsigned char> seventeen = sixteen;
-    seventeen.push_back(0xFF);
-    const HexCase cases[] = {
-        {{}, ""},
-        {{1, 2, 3}, "0102 03"},
-        {seventeen, "0001 0203 0405 0607 0809 0A0B 0C0D 0E0F \nFF"},
-    };
-    for (const HexCase& c : cases) {
-        StringBuffer sb;
-        sb.appendHexDump(c.bytes.data(), static_cast<int>(c.bytes.size()));
-        EXPECT_EQ(Text(sb), c.expected);
-    }
-}
-
 // ---- Setting and clearing ----
 
 TEST(StringBufferSet, SetStringFromInsideItself) {
@@ -231,24 +208,6 @@ TEST(StringBufferEdit, RemoveAndTruncate) {
     EXPECT_EQ(Text(s), "");
 }
 
-TEST(StringBufferEdit, RemoveChunkBounds) {
-    struct Case {
-        int start;
-        int n;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {1, 2, "adef"},         {0, 6, ""},        {5, 1, "abcde"},
-        {5, 2, "abcdef"},       {-1, 2, "abcdef"}, {2, INT_MAX, "abcdef"},
-        {INT_MAX, 1, "abcdef"},
-    };
-    for (const Case& c : cases) {
-        StringBuffer sb("abcdef");
-        sb.removeChunk(c.start, c.n);
-        EXPECT_EQ(Text(sb), c.expected) << c.start << "," << c.n;
-    }
-}
-
 TEST(StringBufferEdit, ReplaceFirst) {
     StringBuffer sb("hello world");
     EXPECT_TRUE(sb.replaceFirst("o", "0"));
@@ -264,25 +223,6 @@ TEST(StringBufferEdit, ReplaceFirst) {
     EXPECT_EQ(Text(tight), "xyzb");
     EXPECT_TRUE(tight.replaceFirst("b", tight.getString()));
     EXPECT_EQ(Text(tight), "xyzxyzb");
-}
-
-TEST(StringBufferEdit, ReplaceAll) {
-    struct Case {
-        const char* input;
-        const char* find;
-        const char* repl;
-        int count;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"aaaa", "aa", "a", 2, "aa"}, {"xxx", "x", "xx", 3, "xxxxxx"}, {"a.b.c", ".", "", 2, "abc"},
-        {"abc", "", "y", 0, "abc"},   {"abc", nullptr, "y", 0, "abc"}, {"a-b-c", "-", nullptr, 2, "a-b-c"},
-    };
-    for (const Case& c : cases) {
-        StringBuffer sb(c.input);
-        EXPECT_EQ(sb.replaceAll(c.find, c.repl), c.count) << c.input;
-        EXPECT_EQ(Text(sb), c.expected) << c.input;
-    }
 }
 
 TEST(StringBufferEdit, ReplaceAllWithItsOwnText) {
@@ -320,145 +260,91 @@ TEST(StringBufferQuery, EqualityAndNullRules) {
     EXPECT_FALSE(inner.equalsSb(StringBuffer("ab")));
 }
 
-TEST(StringBufferQuery, BeginsAndEndsWith) {
-    struct Case {
-        const char* text;
-        const char* probe;
-        bool begins;
-        bool ends;
-    };
-    const Case cases[] = {
-        {"abc", "ab", true, false},     {"abc", "bc", false, true},    {"abc", "", true, true},
-        {"abc", nullptr, false, false}, {"abc", "xabc", false, false}, {"", "a", false, false},
-    };
-    for (const Case& c : cases) {
-        StringBuffer sb(c.text);
-        SCOPED_TRACE(std::string(c.text) + " / " + (c.probe ? c.probe : "(null)"));
-        EXPECT_EQ(sb.beginsWith(c.probe), c.begins);
-        EXPECT_EQ(sb.endsWith(c.probe), c.ends);
+// ---- Calls answering from a table ----
+
+const char* OrNull(const std::string& field) {
+    return field == "(null)" ? nullptr : field.c_str();
+}
+
+std::string YesNo(bool answer) {
+    return answer ? "yes" : "no";
+}
+
+// Each part in brackets, so that empty parts and a missing part tell apart.
+std::string Bracketed(ExtPtrArray& arr) {
+    std::string out;
+    for (const std::string& part : TakeParts(arr))
+        out += "[" + part + "]";
+    return out;
+}
+
+using Call = std::function<std::string(StringBuffer&, const std::string&, const std::string&)>;
+
+const std::map<std::string, Call> kCalls = {
+    {"removeChunk",
+     [](StringBuffer& sb, const std::string& start, const std::string& n) {
+         sb.removeChunk(std::stoi(start), std::stoi(n));
+         return Text(sb);
+     }},
+    {"replaceAll",
+     [](StringBuffer& sb, const std::string& find, const std::string& repl) {
+         int count = sb.replaceAll(OrNull(find), OrNull(repl));
+         return std::to_string(count) + " " + Text(sb);
+     }},
+    {"beginsWith", [](StringBuffer& sb, const std::string& probe,
+                      const std::string&) { return YesNo(sb.beginsWith(OrNull(probe))); }},
+    {"endsWith", [](StringBuffer& sb, const std::string& probe,
+                    const std::string&) { return YesNo(sb.endsWith(OrNull(probe))); }},
+    {"matchesWildcard",
+     [](StringBuffer& sb, const std::string& pattern, const std::string& nocase) {
+         return YesNo(sb.matchesWildcard(OrNull(pattern), nocase != "nocase"));
+     }},
+    {"intValue",
+     [](StringBuffer& sb, const std::string&, const std::string&) { return std::to_string(sb.intValue()); }},
+    {"split",
+     [](StringBuffer& sb, const std::string& sep, const std::string& flags) {
+         ExtPtrArray out;
+         sb.split(out, sep[0], flags.find("quote") != std::string::npos,
+                  flags.find("escape") != std::string::npos);
+         for (int i = 0; i < out.getSize(); ++i) {
+             auto* part = static_cast<StringBuffer*>(out.elementAt(i));
+             EXPECT_EQ(part->getCapacity(), part->getSize() + 1) << "part " << i << " not shrunk";
+         }
+         return Bracketed(out);
+     }},
+    {"splitOnSubstring",
+     [](StringBuffer& sb, const std::string& sep, const std::string& maxParts) {
+         ExtPtrArray out;
+         sb.splitOnSubstring(StringBuffer(sep.c_str()), out, std::stoi(maxParts));
+         return Bracketed(out);
+     }},
+    {"splitNameValue",
+     [](StringBuffer& sb, const std::string&, const std::string&) {
+         StringBuffer name("junk");
+         StringBuffer value("junk");
+         sb.splitNameValue(name, value);
+         return "[" + Text(name) + "][" + Text(value) + "]";
+     }},
+    {"hexDump",
+     [](StringBuffer& sb, const std::string&, const std::string&) {
+         StringBuffer dump;
+         dump.appendHexDump(reinterpret_cast<const unsigned char*>(sb.getString()), sb.getSize());
+         return Text(dump);
+     }},
+};
+
+TEST(StringBufferCall, EachCallAnswersAsItsRowSays) {
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/string_buffer_calls.txt", 5)) {
+        SCOPED_TRACE(c[0] + " '" + c[1] + "' '" + c[2] + "' '" + c[3] + "'");
+        ASSERT_EQ(kCalls.count(c[0]), 1u);
+        StringBuffer sb;
+        sb.appendN(c[1].data(), static_cast<int>(c[1].size()));
+        EXPECT_EQ(kCalls.at(c[0])(sb, c[2], c[3]), c[4]);
     }
 }
 
-TEST(StringBufferQuery, MatchesWildcard) {
-    struct Case {
-        const char* text;
-        const char* pattern;
-        bool caseSensitive;
-        bool matches;
-    };
-    const Case cases[] = {
-        {"", "**", true, true},        {"", "a*", true, false},           {"abc", "abc*", true, true},
-        {"abc", "", true, false},      {"abc", "ABC", true, false},       {"abc", "A*C", false, true},
-        {"abc", "ab", true, false},    {"abcabc", "*bc", true, true},     {"ab", "ab*b", true, false},
-        {"abcd", "a*c", true, false},  {"abXcdXef", "*X*X*", true, true}, {"abXcd", "*X*X*", true, false},
-        {"abc", nullptr, true, false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(StringBuffer(c.text).matchesWildcard(c.pattern, c.caseSensitive), c.matches)
-            << "'" << c.text << "' ~ '" << (c.pattern ? c.pattern : "(null)") << "'";
-    }
-}
-
-TEST(StringBufferQuery, IntValueScansLeadingInteger) {
-    struct Case {
-        const char* text;
-        int value;
-    };
-    const Case cases[] = {
-        {"  -17x", -17},
-        {"+5", 5},
-        {"-", 0},
-        {"-2147483648", INT_MIN},
-        {"99999999999999999999", INT_MAX},
-        {"-99999999999999999999", INT_MIN},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(StringBuffer(c.text).intValue(), c.value) << c.text;
-}
-
-// ---- Splitting ----
-
-TEST(StringBufferSplit, SplitOnChar) {
-    struct Case {
-        const char* text;
-        char sep;
-        bool quoteAware;
-        bool backslashEscapes;
-        std::vector<std::string> parts;
-    };
-    const Case cases[] = {
-        {"a,\"b,c\",d", ',', true, false, {"a", "\"b,c\"", "d"}},
-        {"a,\"b,c\",d", ',', false, false, {"a", "\"b", "c\"", "d"}},
-        {"a,,b", ',', false, false, {"a", "", "b"}},
-        {"a,b,", ',', false, false, {"a", "b", ""}},
-        {"", ',', true, true, {}},
-        {",", ',', false, false, {"", ""}},
-        {"abc", ',', false, false, {"abc"}},
-        {"a\\,b,c", ',', false, true, {"a\\,b", "c"}},
-        {"a\\,b,c", ',', false, false, {"a\\", "b", "c"}},
-        {"x\\\",y", ',', true, true, {"x\\\"", "y"}},
-        {"x\\\",y", ',', true, false, {"x\\\",y"}},
-        {"abc\\", ',', false, true, {"abc\\"}},
-        {"a b  c", ' ', false, false, {"a", "b", "", "c"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string("'") + c.text + "' on '" + c.sep + "'");
-        ExtPtrArray out;
-        StringBuffer(c.text).split(out, c.sep, c.quoteAware, c.backslashEscapes);
-        for (int i = 0; i < out.getSize(); ++i) {
-            auto* part = static_cast<StringBuffer*>(out.elementAt(i));
-            EXPECT_EQ(part->getCapacity(), part->getSize() + 1) << "part " << i << " not shrunk";
-        }
-        EXPECT_EQ(TakeParts(out), c.parts);
-    }
-}
-
-TEST(StringBufferSplit, SplitOnSubstring) {
-    struct Case {
-        const char* text;
-        const char* sep;
-        int maxParts;
-        std::vector<std::string> parts;
-    };
-    const Case cases[] = {
-        {"a::b::c", "::", 0, {"a", "b", "c"}},
-        {"::a::::b::", "::", 0, {"a", "b"}},
-        {"a::b::c", "::", 2, {"a", "b"}},
-        {"::a::b", "::", 1, {"a"}},
-        {"::::", "::", 0, {}},
-        {"a:::b", "::", 0, {"a", ":b"}},
-        {"abc", "", 0, {"abc"}},
-    };
-    for (const Case& c : cases) {
-        ExtPtrArray out;
-        StringBuffer(c.text).splitOnSubstring(StringBuffer(c.sep), out, c.maxParts);
-        EXPECT_EQ(TakeParts(out), c.parts) << "'" << c.text << "' on '" << c.sep << "' max " << c.maxParts;
-    }
-}
-
-TEST(StringBufferSplit, NameValue) {
-    struct Case {
-        const char* line;
-        const char* name;
-        const char* value;
-    };
-    const Case cases[] = {
-        {"  name = value ", "name", "value"},
-        {"key=\"quoted value\"", "key", "quoted value"},
-        {"novalue", "novalue", ""},
-        {"a = \" x \" ", "a", "x "},
-        {"\r\n\tk\t=\t\r\nv", "k", "v"},
-        {"=v", "", "v"},
-        {"k=a=b", "k", "a=b"},
-    };
-    for (const Case& c : cases) {
-        StringBuffer name("junk");
-        StringBuffer value("junk");
-        StringBuffer(c.line).splitNameValue(name, value);
-        EXPECT_EQ(Text(name), c.name) << c.line;
-        EXPECT_EQ(Text(value), c.value) << c.line;
-    }
-    // The line itself may take the name.
+// The line itself may take the name.
+TEST(StringBufferSplit, NameValueIntoTheLineItself) {
     StringBuffer line("host = example.com");
     StringBuffer value;
     line.splitNameValue(line, value);
@@ -471,31 +357,12 @@ TEST(StringBufferSplit, NameValue) {
 class StringBufferFileTest : public file_test::TempDirTest {};
 
 TEST_F(StringBufferFileTest, ByteOrderMarks) {
-    struct Case {
-        const char* name;
-        std::string content;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"plain", "hello\r\n", "hello\r\n"},
-        {"empty", "", ""},
-        {"utf8bom", "\xEF\xBB\xBFh\xC3\xA9", "h\xC3\xA9"},
-        {"le", std::string("\xFF\xFEh\0i\0\xE9\0\x3D\xD8\x00\xDE", 12), "hi\xC3\xA9\xF0\x9F\x98\x80"},
-        {"be", std::string("\xFE\xFF\0h\0i\x20\xAC", 8), "hi\xE2\x82\xAC"},
-        {"le_unpaired_high", std::string("\xFF\xFE\x00\xD8\x41\x00", 6),
-         "\xEF\xBF\xBD"
-         "A"},
-        {"le_lone_low", std::string("\xFF\xFE\x00\xDC", 4), "\xEF\xBF\xBD"},
-        {"le_high_at_end", std::string("\xFF\xFE\x41\x00\x00\xD8", 6), "A\xEF\xBF\xBD"},
-        {"le_odd_byte", std::string("\xFF\xFE\x41\x00\x42", 5), "A\xEF\xBF\xBD"},
-        {"le_bom_only", "\xFF\xFE", ""},
-        {"nearly_bom", "\xEF\xBBx", "\xEF\xBBx"},
-    };
-    for (const Case& c : cases) {
-        file_test::writeBytes(c.name, c.content);
+    for (const case_rows::Row& c :
+         case_rows::read(BASE_TEST_DATA_DIR "/string_buffer_byte_order_marks.txt", 3)) {
+        file_test::writeBytes(c[0], c[1]);
         StringBuffer sb("previous text");
-        ASSERT_TRUE(sb.loadFromFile(c.name, nullptr)) << c.name;
-        EXPECT_EQ(Text(sb), c.expected) << c.name;
+        ASSERT_TRUE(sb.loadFromFile(c[0].c_str(), nullptr)) << c[0];
+        EXPECT_EQ(Text(sb), c[2]) << c[0];
         EXPECT_LT(sb.getSize(), sb.getCapacity());
     }
 }

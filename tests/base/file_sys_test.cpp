@@ -2,6 +2,7 @@
 
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
+#include "tests/support/case_rows.h"
 #include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
@@ -26,25 +27,16 @@ class FileAccessTest : public file_test::TempDirTest {};
 
 // ---- Temporary names ----
 
+const char* OrNull(const std::string& field) {
+    return field == "(null)" ? nullptr : field.c_str();
+}
+
 TEST_F(FileSysTest, TempNameHasTheDocumentedShape) {
-    struct Case {
-        const char* fileTemplate;
-        const char* directory;
-        const char* pattern;
-    };
-    const Case cases[] = {
-        {"data", "c:/t/", R"(c:/t/data_[A-Z0-8]{4}\.tmp)"},
-        {"data", "dir\\", R"(dir\\data_[A-Z0-8]{4}\.tmp)"},
-        {nullptr, "d", R"(d/x_[A-Z0-8]{4}\.tmp)"},
-        {"a.b.c", "d", R"(d/a\.b_[A-Z0-8]{4}\.c)"},
-        {".hidden", "d", R"(d/_[A-Z0-8]{4}\.hidden)"},
-        {"data", "", R"(data_[A-Z0-8]{4}\.tmp)"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.fileTemplate ? c.fileTemplate : "(null)") + " in " + c.directory);
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/temp_file_names.txt", 3)) {
+        SCOPED_TRACE(c[0] + " in " + c[1]);
         StringBuffer out;
-        FileSys::MakeTempFileName(c.fileTemplate, c.directory, out);
-        EXPECT_TRUE(std::regex_match(out.getString(), std::regex(c.pattern))) << out.getString();
+        FileSys::MakeTempFileName(OrNull(c[0]), c[1].c_str(), out);
+        EXPECT_TRUE(std::regex_match(out.getString(), std::regex(c[2]))) << out.getString();
     }
 }
 
@@ -169,18 +161,8 @@ TEST_F(FileSysTest, OpenForReadAndReadFromHandle) {
 TEST_F(FileSysTest, FileExists) {
     writeBytes("empty.txt", "");
     fs::create_directory("dir");
-    struct Case {
-        const char* path;
-        bool exists;
-    };
-    const Case cases[] = {
-        {"empty.txt", true}, {"missing.txt", false},  {"dir", false},
-        {nullptr, false},    {"file.txt/sub", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path ? c.path : "(null)");
-        EXPECT_EQ(FileSys::FileExists(c.path), c.exists);
-    }
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/file_exists.txt", 2))
+        EXPECT_EQ(FileSys::FileExists(OrNull(c[0])), c[1] == "yes") << c[0];
 }
 
 // ---- Deletion ----
@@ -224,45 +206,28 @@ TEST_F(FileSysTest, EnsureDirectory) {
     std::string overlong;
     while (overlong.size() <= 800)
         overlong += "abcdefghij/";
-    struct Case {
-        std::string path;
-        bool ok;
-        std::string made;      // relative to the test directory; empty: nothing new anywhere
-        const char* stoppedAt; // the component named in the log of a failure
-    };
-    const Case cases[] = {
-        {"a/b", true, "", ""},
-        {"a/b/", true, "", ""},
-        {path("a"), true, "", ""},
-        {".", true, "", ""},
-        {"a/b/c/", true, "a/b/c", ""},
-        {"c:/Orrastead/", true, "c:/Orrastead", ""},
-        {"x//y///z", true, "x/y/z", ""},
-        {"p/../q", true, "q", ""},
-        {path("abs/one/two/"), true, "abs/one/two", ""},
-        {"a/plain/sub/", false, "", "plain"},
-        {path("a/plain/sub"), false, "", "plain"},
-        {"a/plain", false, "", "plain"},
-        {overlong, false, "", nullptr},
-    };
     const std::string cwd = currentDir();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/ensure_directory.txt", 4)) {
+        SCOPED_TRACE(c[0]);
+        const std::string dir = c[0] == "overlong"           ? overlong
+                                : c[0].starts_with("{dir}/") ? path(c[0].substr(6))
+                                                             : c[0];
+        const bool ok = c[1] == "ok";
         std::vector<std::string> before = listing();
         RecordingLog log;
-        EXPECT_EQ(FileSys::EnsureDirectory(c.path.c_str(), &log), c.ok);
+        EXPECT_EQ(FileSys::EnsureDirectory(dir.c_str(), &log), ok);
         EXPECT_EQ(currentDir(), cwd);
-        if (c.made.empty()) {
+        if (c[2].empty()) {
             EXPECT_EQ(listing(), before);
         } else {
-            EXPECT_TRUE(fs::is_directory(path(c.made)));
+            EXPECT_TRUE(fs::is_directory(path(c[2])));
         }
-        if (c.ok && c.made.empty()) {
+        if (ok && c[2].empty()) {
             EXPECT_TRUE(log.entries.empty());
         }
-        if (!c.ok && c.stoppedAt != nullptr) {
+        if (!ok && !c[3].empty()) {
             EXPECT_TRUE(log.hasError("Failed to create directory"));
-            EXPECT_EQ(log.data("directory"), c.stoppedAt);
+            EXPECT_EQ(log.data("directory"), c[3]);
         }
     }
 }
@@ -306,27 +271,15 @@ TEST_F(FileSysTest, EnsureDirectoryForFileCreatesTheFolderOnly) {
 
 TEST_F(FileAccessTest, ReadAtOffsets) {
     writeBytes("digits.txt", "0123456789");
-    struct Case {
-        uint32_t offset;
-        uint32_t count;
-        bool ok;
-        const char* bytes; // what `out` holds afterwards
-        uint32_t position; // the position afterwards
-    };
-    const Case cases[] = {
-        {3, 5, true, "34567", 8}, {0, 10, true, "0123456789", 10},
-        {0, 0, true, "", 0},      {8, 5, false, "", 10}, // short read: only two bytes are there
-        {100, 1, false, "", 100},
-    };
     FileAccess file;
     ASSERT_TRUE(file.Open("digits.txt", nullptr));
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.offset) + "+" + std::to_string(c.count));
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/file_read_at.txt", 5)) {
+        SCOPED_TRACE(c[0] + "+" + c[1]);
         DataBuffer out;
         out.append("stale", 5);
-        EXPECT_EQ(file.ReadAt(c.offset, c.count, out), c.ok);
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.getData()), out.getSize()), c.bytes);
-        EXPECT_EQ(file.position(), c.position);
+        EXPECT_EQ(file.ReadAt(std::stoul(c[0]), std::stoul(c[1]), out), c[2] == "ok");
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.getData()), out.getSize()), c[3]);
+        EXPECT_EQ(file.position(), std::stoul(c[4]));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/log_entry.h"
 #include "base/string_buffer.h"
+#include "tests/support/case_rows.h"
 #include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
@@ -48,69 +49,32 @@ void recordSampleOperation(Logger& log) {
     log.LeaveContext();
 }
 
+// A rendering kept in the data folder with plain line ends; the log ends its lines with CRLF.
+std::string expectedRendering(const char* name) {
+    std::string crlf;
+    for (char c : readBytes(std::string(BASE_TEST_DATA_DIR "/") + name)) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
+    }
+    return crlf;
+}
+
 TEST(Logger, NestedContextsRenderAsXmlTextAndHtmlByteForByte) {
     Logger log;
     recordSampleOperation(log);
-    EXPECT_EQ("<ZelcoraLog>\r\n"
-              "<LoadXml>\r\n"
-              "<info>reading</info>\r\n"
-              "<file_name>a.xml</file_name>\r\n"
-              "<Parse>\r\n"
-              "<error><![CDATA[bad <tag>]]></error>\r\n"
-              "<line>7</line>\r\n"
-              "<raw/>\r\n"
-              "</Parse>\r\n"
-              "<info><![CDATA[done & dusted]]></info>\r\n"
-              "</LoadXml>\r\n"
-              "</ZelcoraLog>\r\n",
-              xmlOf(log));
-    EXPECT_EQ("ZelcoraLog:\r\n"
-              "  LoadXml:\r\n"
-              "    reading\r\n"
-              "    file_name: a.xml\r\n"
-              "    Parse:\r\n"
-              "      bad <tag>\r\n"
-              "      line: 7\r\n"
-              "      <raw/>\r\n"
-              "    done & dusted\r\n",
-              textOf(log));
+    EXPECT_EQ(expectedRendering("logger_sample.xml"), xmlOf(log));
+    EXPECT_EQ(expectedRendering("logger_sample.txt"), textOf(log));
     log.LogInfo("say \"hi\"");
-    EXPECT_EQ("ZelcoraLog:<blockquote>\r\n"
-              "LoadXml:<blockquote>\r\n"
-              "reading<br>\r\n"
-              "file_name: a.xml<br>\r\n"
-              "Parse:<blockquote>\r\n"
-              "bad &lt;tag&gt;<br>\r\n"
-              "line: 7<br>\r\n"
-              "&lt;raw/&gt;<br>\r\n"
-              "</blockquote>\r\n"
-              "done &amp; dusted<br>\r\n"
-              "</blockquote>\r\n"
-              "say &quot;hi&quot;<br>\r\n"
-              "</blockquote>\r\n",
-              htmlOf(log));
+    EXPECT_EQ(expectedRendering("logger_sample.html"), htmlOf(log));
 }
 
 TEST(Logger, CdataWrapsValuesHoldingMarkupOrLayout) {
-    struct Case {
-        const char* value;
-        bool wrapped;
-    };
-    const Case cases[] = {
-        {"a>b", true},
-        {"tab\there", true},
-        {"two\nlines", true},
-        {"cr\ronly", false},
-        {"quote \"x\"", false},
-        {"<![CDATA[x<y]]>", false},
-        {"<![CDATA[ only the opening <", true},
-        {"closing ]]> only <", true},
-    };
-    for (const Case& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/logger_cdata.txt", 2)) {
         Logger log;
-        log.LogInfo(c.value);
-        log.LogData("pair", c.value);
-        std::string shown = c.wrapped ? std::string("<![CDATA[") + c.value + "]]>" : c.value;
+        log.LogInfo(c[0].c_str());
+        log.LogData("pair", c[0].c_str());
+        std::string shown = c[1] == "wrapped" ? "<![CDATA[" + c[0] + "]]>" : c[0];
         EXPECT_EQ("<ZelcoraLog>\r\n<info>" + shown + "</info>\r\n<pair>" + shown +
                       "</pair>\r\n</ZelcoraLog>\r\n",
                   xmlOf(log));
@@ -141,24 +105,16 @@ TEST(Logger, ClearDiscardsTheTreeEvenWithContextsOpen) {
 }
 
 TEST(Logger, PairNamesAreTrimmedAndBlanksBecomeUnderscores) {
-    struct Case {
-        const char* name;
-        const char* stored; // null: nothing stored
-    };
-    const Case cases[] = {
-        {"  \t padded \r\n", "padded"}, {"\xA0nb\xA0", "nb"}, {"a b  c", "a_b__c"},
-        {" \t\r\n", nullptr},           {nullptr, nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name ? c.name : "(null)");
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/logger_pair_names.txt", 2)) {
+        SCOPED_TRACE(c[0]);
+        const char* name = c[0] == "(null)" ? nullptr : c[0].c_str();
+        const std::string& n = c[1];
         Logger log;
-        EXPECT_EQ(log.LogData(c.name, "v"), c.stored != nullptr);
-        EXPECT_EQ(log.LogDataLong(c.name, -12), c.stored != nullptr);
+        EXPECT_EQ(log.LogData(name, "v"), !n.empty());
+        EXPECT_EQ(log.LogDataLong(name, -12), !n.empty());
         std::string expected = "<ZelcoraLog>\r\n";
-        if (c.stored != nullptr) {
-            std::string n = c.stored;
+        if (!n.empty())
             expected += "<" + n + ">v</" + n + ">\r\n<" + n + ">-12</" + n + ">\r\n";
-        }
         EXPECT_EQ(expected + "</ZelcoraLog>\r\n", xmlOf(log));
     }
 }

@@ -2,6 +2,7 @@
 
 #include "base/string_buffer.h"
 #include "base/string_consumer.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -17,46 +18,31 @@ std::vector<std::string> Strings(const ClsStringArray& arr) {
     return out;
 }
 
-struct Flags {
-    bool unique = false;
-    bool trim = false;
-    bool crlf = true;
-};
+// The flags a case names: unique, trim and nocrlf (line ends are CRLF unless it says so).
+void Apply(ClsStringArray& arr, const std::string& flags) {
+    arr.put_Unique(flags.find("unique") != std::string::npos);
+    arr.put_Trim(flags.find("trim") != std::string::npos);
+    arr.put_Crlf(flags.find("nocrlf") == std::string::npos);
+}
 
-void Apply(ClsStringArray& arr, const Flags& f) {
-    arr.put_Unique(f.unique);
-    arr.put_Trim(f.trim);
-    arr.put_Crlf(f.crlf);
+const char* OrNull(const std::string& field) {
+    return field == "(null)" ? nullptr : field.c_str();
 }
 
 // ---- LoadFromText ----
 
 TEST(ClsStringArrayLoad, StoresTheExpectedLines) {
-    struct Case {
-        const char* name;
-        const char* text;
-        Flags flags;
-        std::vector<std::string> expected;
-    };
-    const Case cases[] = {
-        {"CrLfAndBlankLineGiveTwo", "a\r\n\r\nb\n", {}, {"a", "b"}},
-        {"CrInsideALineIsRemoved", "a\rb\n", {}, {"ab"}},
-        {"OnlyLineEnds", "\r\n\n\r\r\n", {}, {}},
-        {"NullText", nullptr, {}, {}},
-        {"BlanksKept", "   \n b \n", {}, {"   ", " b "}},
-        {"BlanksTrimmed", "   \n\t\n b \n", {false, true, true}, {"b"}},
-        {"UniqueDropsRepeats", "b\na\nb\nc\na\n", {true, false, true}, {"b", "a", "c"}},
-        {"UniqueAfterTrim", "k\n k\nk \n", {true, true, true}, {"k"}},
-        {"CaseSensitive", "Abc\nabc\n", {true, false, true}, {"Abc", "abc"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/string_array_loads.txt", 4)) {
+        SCOPED_TRACE(c[0]);
         ClsStringArray arr;
-        Apply(arr, c.flags);
-        EXPECT_TRUE(arr.LoadFromText(c.text));
-        EXPECT_EQ(Strings(arr), c.expected);
-        for (const std::string& line : c.expected)
+        Apply(arr, c[1]);
+        EXPECT_TRUE(arr.LoadFromText(OrNull(c[2])));
+        std::string stored;
+        for (const std::string& line : Strings(arr)) {
+            stored += "[" + line + "]";
             EXPECT_TRUE(arr.Contains(line.c_str())) << line;
+        }
+        EXPECT_EQ(stored, c[3]);
     }
 }
 
@@ -73,29 +59,14 @@ TEST(ClsStringArrayLoadCounts, LoadAddsToWhatIsThereAndCountsRepeats) {
 // ---- Append ----
 
 TEST(ClsStringArrayAppend, NormalisesByTheFlags) {
-    struct Case {
-        const char* name;
-        const char* input;
-        Flags flags;
-        const char* stored;
-    };
-    const Case cases[] = {
-        {"NullIsEmpty", nullptr, {}, ""},
-        {"LfBecomesCrLfByDefault", "a\nb\r\n", {}, "a\r\nb\r\n"},
-        {"LoneCrIsDroppedUnderCrLf", "a\rb", {}, "ab"},
-        {"CrLfBecomesLfWithCrlfOff", "a\r\nb\n", {false, false, false}, "a\nb\n"},
-        {"BlanksKeptWithoutTrim", "  x ", {}, "  x "},
-        {"TrimTakesLineEndsAtTheEnds", " \r\nx\ny\n ", {false, true, true}, "x\r\ny"},
-        {"TrimTakesNoBreakSpace", "\xa0x\xa0", {false, true, false}, "x"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/string_array_appends.txt", 4)) {
+        SCOPED_TRACE(c[0]);
         ClsStringArray arr;
-        Apply(arr, c.flags);
-        arr.Append(c.input);
+        Apply(arr, c[1]);
+        arr.Append(OrNull(c[2]));
         ASSERT_EQ(arr.get_Count(), 1);
-        EXPECT_EQ(std::string(arr.GetString(0)), c.stored);
-        EXPECT_EQ(arr.GetOccurrenceCount(c.stored), 1);
+        EXPECT_EQ(std::string(arr.GetString(0)), c[3]);
+        EXPECT_EQ(arr.GetOccurrenceCount(c[3].c_str()), 1);
     }
 }
 

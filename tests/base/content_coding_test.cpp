@@ -2,6 +2,7 @@
 
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -40,17 +41,14 @@ std::vector<std::pair<size_t, char>> linesOf(const std::string& text, const std:
 }
 
 TEST(Base64, EncodesAndDecodesTheRfc4648Examples) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"", ""}, {"f", "Zg=="}, {"fooba", "Zm9vYmE="}, {"\xFF\xFE\xFD", "//79"}, {"\xFB\xEF", "++8="},
-    };
-    for (const auto& [plain, expected] : cases) {
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/base64_examples.txt", 2)) {
         ContentCoding coding;
         StringBuffer encoded;
-        const auto length = static_cast<uint32_t>(std::strlen(plain));
-        ASSERT_TRUE(coding.encodeBase64(plain, length, encoded));
-        EXPECT_STREQ(encoded.getString(), expected);
+        const auto length = static_cast<uint32_t>(c[0].size());
+        ASSERT_TRUE(coding.encodeBase64(c[0].data(), length, encoded));
+        EXPECT_EQ(encoded.getString(), c[1]);
         EXPECT_EQ(coding.encodedLength(length), static_cast<uint32_t>(encoded.getSize()));
-        EXPECT_EQ(decode64(expected), plain);
+        EXPECT_EQ(decode64(c[1].c_str()), c[0]);
     }
 }
 
@@ -141,23 +139,11 @@ TEST(EncodedWords, EncodeBothForms) {
 }
 
 TEST(EncodedWords, DecodeToUtf8) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Re: =?ISO-8859-1?Q?caf=E9_cr=E8me?= ok", "Re: caf\xC3\xA9 cr\xC3\xA8me ok"},
-        // White space between two adjacent words goes; around them it stays.
-        {"=?utf-8?Q?a?=  \r\n =?utf-8?Q?b?= c", "ab c"},
-        {"=?windows-1252?Q?=80?=", "\xE2\x82\xAC"},
-        // Unknown charset: the decoded bytes as they are.
-        {"=?x-unknown?Q?=41=42?=", "AB"},
-        // Malformed words are left as written.
-        {"=?utf-8?X?abc?=", "=?utf-8?X?abc?="},
-        {"=?utf-8?B?Zm9v?= =?broken", "foo =?broken"},
-        {"=??Q?a?=", "=??Q?a?="},
-    };
-    for (const auto& [given, utf8] : cases) {
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/encoded_words.txt", 2)) {
         ContentCoding coding;
-        StringBuffer text(given);
+        StringBuffer text(c[0].c_str());
         coding.decodeEncodedWords(text);
-        EXPECT_STREQ(text.getString(), utf8) << given;
+        EXPECT_EQ(text.getString(), c[1]) << c[0];
     }
 }
 

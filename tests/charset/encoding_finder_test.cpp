@@ -10,50 +10,17 @@
 
 namespace {
 
-struct FindCase {
-    const char* name;
-    std::string body;
-    const char* httpCharset;
-    unsigned codePage;
-    const char* label;
-};
-
-std::string padded(const std::string& before, const std::string& after) {
-    return before + std::string(1100, ' ') + after;
-}
-
-// clang-format off
-const FindCase kFindCases[] = {
-    {"bomUtf8", "\xEF\xBB\xBF<meta charset=big5>x", "windows-1251", 65001, "utf-8"},
-    {"bomUtf16le", std::string("\xFF\xFE<\0a\0", 6), nullptr, 1200, "utf-16le"},
-    {"bomUtf16be", std::string("\xFE\xFF\0<\0a", 6), nullptr, 1201, "utf-16be"},
-    {"bomUtf32le", std::string("\xFF\xFE\0\0<\0\0\0", 8), nullptr, 65005, "utf-32le"},
-    {"bomUtf32be", std::string("\0\0\xFE\xFF\0\0\0<", 8), nullptr, 65006, "utf-32be"},
-    {"headerOverMeta", "<meta charset=big5>", " \"Windows-1251\" ", 1251, "windows-1251"},
-    {"unknownHeaderIgnored", "<meta charset=big5>", "no-such-thing", 950, "big5"},
-    {"metaCharset", "<META CHARSET='Shift_JIS'>", nullptr, 932, "shift_jis"},
-    {"metaUnquoted", "<meta charset=euc-kr>", "", 949, "euc-kr"},
-    {"httpEquiv", "<meta content=\"text/html; charset=koi8-r\" http-equiv=Content-Type>", nullptr, 20866, "koi8-r"},
-    {"contentWithoutPragma", "<meta content=\"text/html; charset=koi8-r\">", nullptr, 65001, ""},
-    {"metaInComment", "<!-- <meta charset=big5> --><p>x", nullptr, 65001, ""},
-    {"metaInAttribute", "<a title='<meta charset=big5>'>x", nullptr, 65001, ""},
-    {"metaAfterWindow", padded("<html>", "<meta charset=big5>"), nullptr, 65001, ""},
-    {"metaInWindow", padded("<meta charset=big5>", ""), nullptr, 950, "big5"},
-    {"metaUtf16IsUtf8", "<meta charset=utf-16>", nullptr, 65001, "utf-16"},
-    {"xmlDeclaration", "<?xml version=\"1.0\" encoding=\"ISO-8859-5\"?><html/>", nullptr, 28595, "iso-8859-5"},
-    {"validUtf8", "<p>caf\xC3\xA9", nullptr, 65001, ""},
-    {"ascii", "<p>plain", nullptr, 65001, ""},
-    {"latinFallback", "<p>caf\xE9 cr\xE8me br\xFBl\xE9" "e", nullptr, 1252, ""},
-};
-// clang-format on
-
 TEST(EncodingFinder, DecidesByTheRightRule) {
-    for (const FindCase& c : kFindCases) {
+    for (const case_rows::Row& c : case_rows::read(CHARSET_TEST_DATA_DIR "/page_encodings.txt", 5)) {
+        std::string body = c[1];
+        const std::string spaces = "{1100 spaces}";
+        if (size_t at = body.find(spaces); at != std::string::npos)
+            body.replace(at, spaces.size(), std::string(1100, ' '));
         PageEncoding found;
-        EncodingFinder::find(reinterpret_cast<const unsigned char*>(c.body.data()), c.body.size(),
-                             c.httpCharset, found);
-        EXPECT_EQ(found.codePage, c.codePage) << c.name;
-        EXPECT_STREQ(found.label.getString(), c.label) << c.name;
+        EncodingFinder::find(reinterpret_cast<const unsigned char*>(body.data()), body.size(),
+                             c[2] == "(null)" ? nullptr : c[2].c_str(), found);
+        EXPECT_EQ(found.codePage, std::stoul(c[3])) << c[0];
+        EXPECT_EQ(found.label.getString(), c[4]) << c[0];
     }
 }
 

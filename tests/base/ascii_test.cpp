@@ -1,31 +1,14 @@
 #include "base/ascii.h"
 
+#include "tests/support/case_rows.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-struct ContainsCase {
-    const char* text;
-    const char* needle;
-    bool found;
-};
-
-// clang-format off
-const ContainsCase kContainsCases[] = {
-    {"Domain For Sale", "for sale", true},
-    {"abc", "ABC", true},
-    {"ab", "abc", false},          // the text ends inside the needle
-    {"x", "", true},               // the empty needle is in every text...
-    {"", "", true},                // ...the empty one too
-    {"", "a", false},
-    {"\xC4\xE4", "\xE4\xE4", false}, // no case beyond ASCII
-    {"[\\]", "{|}", false},        // nor between brackets and braces, 0x20 apart
-};
-// clang-format on
-
 TEST(AsciiTest, ContainsNoCase) {
-    for (const ContainsCase& c : kContainsCases)
-        EXPECT_EQ(containsNoCase(c.text, c.needle), c.found) << c.text << " / " << c.needle;
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/contains_no_case.txt", 3))
+        EXPECT_EQ(containsNoCase(c[0].c_str(), c[1].c_str()), c[2] == "yes") << c[0] << " / " << c[1];
 }
 
 } // namespace

@@ -7,12 +7,12 @@
 #include "base/zc_list.h"
 #include "base/zelcora_int.h"
 #include "base/zelcora_object.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
@@ -281,25 +281,13 @@ TEST_F(HashMapTest, BucketCountBelowOneBecomesOne) {
     EXPECT_EQ(map.getBucketLength(1), 0);
 }
 
-// CRC-32 of the MD5 digest of each key, worked out apart from this code base.
-// The key is taken to its full length, NUL bytes included.
-struct BucketCase {
-    std::string_view key;
-    uint32_t crcOfMd5;
-};
-
-constexpr BucketCase kBucketCases[] = {
-    {"", 3597735724u},          {"a", 3460136202u},       {"www.example.de", 4215017306u},
-    {"Contact", 3569931312u},   {"contact", 2468036079u}, {"\xc3\xa9t\xc3\xa9", 1974494888u},
-    {{"a\0b", 3}, 3671536352u},
-};
-
 TEST(HashMapBucket, IsCrc32OfMd5ModuloBucketCount) {
-    for (const BucketCase& c : kBucketCases) {
-        int len = static_cast<int>(c.key.size());
+    for (const case_rows::Row& c : case_rows::read(BASE_TEST_DATA_DIR "/hash_buckets.txt", 2)) {
+        const uint32_t crcOfMd5 = static_cast<uint32_t>(std::stoul(c[1]));
         for (int buckets : {1, 7, 499, 65536, 2147483647})
-            EXPECT_EQ(HashMap::bucketFor(c.key.data(), len, buckets), static_cast<int>(c.crcOfMd5 % buckets))
-                << '"' << c.key << "\" buckets " << buckets;
+            EXPECT_EQ(HashMap::bucketFor(c[0].data(), static_cast<int>(c[0].size()), buckets),
+                      static_cast<int>(crcOfMd5 % buckets))
+                << '"' << c[0] << "\" buckets " << buckets;
     }
 }
 

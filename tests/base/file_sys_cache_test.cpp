@@ -1,8 +1,9 @@
 // The file-layer operations the disk caches are built on: directories made from several threads
 // at once without touching the current directory, whole-file replacement, updates in place at
 // an offset, and the lock that keeps two writers apart.
-#include "file_test_support.h"
 #include "base/file_sys.h"
+
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
+#include "tests/support/buffer_text.h"
 #include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +15,7 @@
 
 namespace {
 
-std::string bytesOf(const DataBuffer& db) {
-    return db.getSize() == 0 ? std::string()
-                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
-}
+using test_support::bytesOf;
 
 std::string decode64(const char* text, bool* ok = nullptr) {
     ContentCoding coding;

@@ -1,6 +1,7 @@
 #include "base/data_buffer.h"
 
 #include "base/file_sys.h"
+#include "tests/support/buffer_text.h"
 #include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
@@ -15,12 +16,7 @@ namespace {
 using file_test::RecordingLog;
 using file_test::writeBytes;
 
-std::string contentOf(const DataBuffer& db) {
-    if (db.getSize() == 0) {
-        return std::string();
-    }
-    return std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
-}
+using test_support::bytesOf;
 
 TEST(DataBufferTest, AppendKeepsContentAcrossGrowth) {
     const uint32_t cases[][2] = {{0, 20000},  {0, 20001},     {10, 19990},
@@ -32,7 +28,7 @@ TEST(DataBufferTest, AppendKeepsContentAcrossGrowth) {
         db.append(before.data(), c[0]);
         std::string added(c[1], 'q');
         EXPECT_TRUE(db.append(added.data(), c[1]));
-        EXPECT_EQ(contentOf(db), before + added);
+        EXPECT_EQ(bytesOf(db), before + added);
     }
 
     DataBuffer none;
@@ -46,9 +42,9 @@ TEST(DataBufferTest, AppendingItselfSurvivesReallocation) {
     db.ensureCapacity(4);
     db.append("abcd", 4);
     EXPECT_TRUE(db.appendDb(db));
-    EXPECT_EQ(contentOf(db), "abcdabcd");
+    EXPECT_EQ(bytesOf(db), "abcdabcd");
     EXPECT_TRUE(db.append(db.getData() + 1, 2));
-    EXPECT_EQ(contentOf(db), "abcdabcdbc");
+    EXPECT_EQ(bytesOf(db), "abcdabcdbc");
 }
 
 TEST(DataBufferTest, ShortenSetSizeAndRemoveFromStartClamp) {
@@ -67,7 +63,7 @@ TEST(DataBufferTest, ShortenSetSizeAndRemoveFromStartClamp) {
         DataBuffer db;
         db.append("abcdef", 6);
         (db.*c.op)(c.n);
-        EXPECT_EQ(contentOf(db), c.left);
+        EXPECT_EQ(bytesOf(db), c.left);
     }
     DataBuffer sized(64);
     sized.setSize(UINT32_MAX);
@@ -90,7 +86,7 @@ TEST(DataBufferTest, EnsureCapacityNeverShrinksAndKeepsContent) {
     EXPECT_EQ(db.getData(), block);
     EXPECT_TRUE(db.ensureCapacity(1000));
     EXPECT_GE(db.getCapacity(), 1000u);
-    EXPECT_EQ(contentOf(db), "0123456789");
+    EXPECT_EQ(bytesOf(db), "0123456789");
 }
 
 TEST(DataBufferTest, TakeBlockAdoptsAndFreesIt) {
@@ -99,10 +95,10 @@ TEST(DataBufferTest, TakeBlockAdoptsAndFreesIt) {
     unsigned char* block = new unsigned char[4]{'w', 'x', 'y', 'z'};
     db.takeBlock(block, 4);
     EXPECT_EQ(db.getCapacity(), 4u);
-    EXPECT_EQ(contentOf(db), "wxyz");
+    EXPECT_EQ(bytesOf(db), "wxyz");
     // Taking the block it already holds must not free it first.
     db.takeBlock(block, 2);
-    EXPECT_EQ(contentOf(db), "wx");
+    EXPECT_EQ(bytesOf(db), "wx");
     // The destructor frees `block`; the leak checker reports it otherwise.
 }
 
@@ -112,12 +108,12 @@ TEST(DataBufferTest, BorrowedBlockIsNeverFreed) {
         DataBuffer db;
         db.borrowBlock(storage, 5);
         EXPECT_TRUE(db.isBorrowed());
-        EXPECT_EQ(contentOf(db), "stack");
+        EXPECT_EQ(bytesOf(db), "stack");
         // Growing moves the content into an owned block and leaves the borrowed one alone.
         db.append("!", 1);
         EXPECT_FALSE(db.isBorrowed());
         EXPECT_NE(db.getData(), storage);
-        EXPECT_EQ(contentOf(db), "stack!");
+        EXPECT_EQ(bytesOf(db), "stack!");
     }
     {
         DataBuffer db;
@@ -129,7 +125,7 @@ TEST(DataBufferTest, BorrowedBlockIsNeverFreed) {
         EXPECT_TRUE(other.isBorrowed());
         other.ensureCapacity(100);
         EXPECT_FALSE(other.isBorrowed());
-        EXPECT_EQ(contentOf(other), "sta");
+        EXPECT_EQ(bytesOf(other), "sta");
     }
     // Freeing stack memory would have stopped the test under the address sanitizer.
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(storage), 5), "stack");
@@ -140,7 +136,7 @@ TEST(DataBufferTest, BorrowedBlockIsEditedInPlace) {
     DataBuffer db;
     db.borrowBlock(storage, 4);
     db.removeFromStart(1);
-    EXPECT_EQ(contentOf(db), "bcd");
+    EXPECT_EQ(bytesOf(db), "bcd");
     EXPECT_EQ(db.getData(), storage);
     db.appendByte('e');
     EXPECT_EQ(db.getData(), storage);
@@ -158,14 +154,14 @@ TEST(DataBufferTest, TakeFromMovesEverythingAndEmptiesTheOther) {
     target.takeFrom(source);
     EXPECT_EQ(target.getData(), block);
     EXPECT_EQ(target.getCapacity(), capacity);
-    EXPECT_EQ(contentOf(target), "payload");
+    EXPECT_EQ(bytesOf(target), "payload");
     EXPECT_EQ(source.getData(), nullptr);
     EXPECT_EQ(source.getCapacity(), 0u);
     source.append("again", 5);
-    EXPECT_EQ(contentOf(source), "again");
+    EXPECT_EQ(bytesOf(source), "again");
 
     target.takeFrom(target);
-    EXPECT_EQ(contentOf(target), "payload");
+    EXPECT_EQ(bytesOf(target), "payload");
 }
 
 TEST(DataBufferTest, Is7bit) {
@@ -190,7 +186,7 @@ TEST(DataBufferTest, SizeNeverWrapsPast32Bits) {
     DataBuffer small;
     small.append("ab", 2);
     EXPECT_FALSE(small.appendDb(db));
-    EXPECT_EQ(contentOf(small), "ab");
+    EXPECT_EQ(bytesOf(small), "ab");
 }
 
 class DataBufferFileTest : public file_test::TempDirTest {};
@@ -203,7 +199,7 @@ TEST_F(DataBufferFileTest, LoadFileReplacesContent) {
         DataBuffer db;
         db.append("old content", 11);
         EXPECT_TRUE(db.loadFile("in.bin"));
-        EXPECT_EQ(contentOf(db), bytes);
+        EXPECT_EQ(bytesOf(db), bytes);
     }
 }
 
@@ -212,7 +208,7 @@ TEST_F(DataBufferFileTest, LoadFileFailureLeavesContent) {
     db.append("kept", 4);
     RecordingLog log;
     EXPECT_FALSE(db.loadFile("missing.bin", &log));
-    EXPECT_EQ(contentOf(db), "kept");
+    EXPECT_EQ(bytesOf(db), "kept");
     EXPECT_TRUE(log.hasError("Failed to open file (2)"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
+#include "tests/support/buffer_text.h"
 #include "tests/support/case_rows.h"
 #include "tests/support/file_test_support.h"
 
@@ -278,7 +279,7 @@ TEST_F(FileAccessTest, ReadAtOffsets) {
         DataBuffer out;
         out.append("stale", 5);
         EXPECT_EQ(file.ReadAt(std::stoul(c[0]), std::stoul(c[1]), out), c[2] == "ok");
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.getData()), out.getSize()), c[3]);
+        EXPECT_EQ(test_support::bytesOf(out), c[3]);
         EXPECT_EQ(file.position(), std::stoul(c[4]));
     }
 }
@@ -307,7 +308,7 @@ TEST_F(FileAccessTest, OpenClosesThePreviousFile) {
     EXPECT_EQ(file.position(), 0u);
     EXPECT_FALSE(file.ReadAt(0, 4, out));
     ASSERT_TRUE(file.ReadAt(0, 2, out));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.getData()), out.getSize()), "22");
+    EXPECT_EQ(test_support::bytesOf(out), "22");
     EXPECT_FALSE(file.Open("missing", nullptr));
     EXPECT_FALSE(file.isOpen());
 }

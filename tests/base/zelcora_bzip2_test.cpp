@@ -1,6 +1,7 @@
 #include "base/zelcora_bzip2.h"
 
 #include "base/data_buffer.h"
+#include "tests/support/buffer_text.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +9,7 @@
 
 namespace {
 
-std::string bytesOf(const DataBuffer& db) {
-    return db.getSize() == 0 ? std::string()
-                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
-}
+using test_support::bytesOf;
 
 void setBytes(DataBuffer& db, const std::string& s) {
     db.clear();

@@ -5,6 +5,7 @@
 #include "charset/conv_buffer.h"
 #include "charset/encoding_convert.h"
 #include "charset/mac_arabic.h"
+#include "tests/support/buffer_text.h"
 #include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +19,7 @@ namespace {
 
 using namespace std::string_literals;
 
-std::string contentOf(const DataBuffer& buffer) {
-    const char* p = static_cast<const char*>(static_cast<const void*>(buffer.getData()));
-    return p == nullptr ? std::string() : std::string(p, buffer.getSize());
-}
+using test_support::bytesOf;
 
 const unsigned char* bytesOf(const std::string& s) {
     return reinterpret_cast<const unsigned char*>(s.data());
@@ -48,7 +46,7 @@ Outcome convert(unsigned from, unsigned to, const std::string& input, const Sett
     bool ok = ec.Convert(from, to, bytesOf(input), static_cast<unsigned>(input.size()), out);
     EXPECT_FALSE(ec.isDecoding());
     EXPECT_FALSE(ec.isEncoding());
-    return {ok, contentOf(out)};
+    return {ok, bytesOf(out)};
 }
 
 // The settings an action column of the case file names.
@@ -85,7 +83,7 @@ TEST(EncodingConvert, AppendsToExistingContent) {
     out.append("x", 1);
     const std::string input = "\xE9";
     EXPECT_TRUE(ec.Convert(28591, 65001, bytesOf(input), 1, out));
-    EXPECT_EQ(contentOf(out), "x\xC3\xA9");
+    EXPECT_EQ(bytesOf(out), "x\xC3\xA9");
 }
 
 TEST(EncodingConvert, SubstituteIsBounded) {
@@ -109,10 +107,10 @@ TEST(EncodingConvert, ConvertsByName) {
     DataBuffer out;
     const std::string input = "caf\xE9";
     EXPECT_TRUE(ec.ConvertByName("ISO_8859-1", "UTF-8", bytesOf(input), 4, out));
-    EXPECT_EQ(contentOf(out), "caf\xC3\xA9");
+    EXPECT_EQ(bytesOf(out), "caf\xC3\xA9");
     out.clear();
     EXPECT_TRUE(ec.ConvertFromName("latin1", 1200, bytesOf(input), 4, out));
-    EXPECT_EQ(contentOf(out), "c\0a\0f\0\xE9\0"s);
+    EXPECT_EQ(bytesOf(out), "c\0a\0f\0\xE9\0"s);
     out.clear();
     EXPECT_FALSE(ec.ConvertByName("no-such-charset", "utf-8", bytesOf(input), 4, out));
     EXPECT_FALSE(ec.ConvertToName(28591, "", bytesOf(input), 4, out));
@@ -153,7 +151,7 @@ TEST(EncodingConvert, TablesAreSafeUnderConcurrentFirstUse) {
             DataBuffer out;
             oks[t] =
                 ec.Convert(codePages[t % 4], 1200, bytesOf(input), static_cast<unsigned>(input.size()), out);
-            results[t] = contentOf(out);
+            results[t] = bytesOf(out);
         });
     }
     for (std::thread& thread : threads)
@@ -190,11 +188,11 @@ TEST(EncodingConvert, ShortcutToAndFromUtf8AgreesWithTheWayThroughUtf16) {
             bool okDirect = direct.Convert(cp, 65001, data, n, viaShortcut);
             bool okFirst = first.Convert(cp, 1200, data, n, utf16);
             bool okSecond = second.Convert(1200, 65001, utf16.getData(), utf16.getSize(), viaUtf16);
-            ASSERT_EQ(contentOf(viaShortcut), contentOf(viaUtf16)) << cp << " round " << round;
+            ASSERT_EQ(bytesOf(viaShortcut), bytesOf(viaUtf16)) << cp << " round " << round;
             ASSERT_EQ(okDirect, okFirst && okSecond) << cp << " round " << round;
 
             // And back: the UTF-8 text (clean or not) to the code page.
-            std::string utf8 = contentOf(viaShortcut);
+            std::string utf8 = bytesOf(viaShortcut);
             if (round % 5 == 0)
                 utf8 += "\xE2\x82\xAC \xEE\xBF\xBD \xCE\xB1 \xFF";
             const auto* text = reinterpret_cast<const unsigned char*>(utf8.data());
@@ -204,7 +202,7 @@ TEST(EncodingConvert, ShortcutToAndFromUtf8AgreesWithTheWayThroughUtf16) {
             bool okBack = back.Convert(65001, cp, text, m, backShortcut);
             bool okUnits = toUnits.Convert(65001, 1200, text, m, units);
             bool okFromUnits = fromUnits.Convert(1200, cp, units.getData(), units.getSize(), backUnits);
-            ASSERT_EQ(contentOf(backShortcut), contentOf(backUnits)) << cp << " round " << round;
+            ASSERT_EQ(bytesOf(backShortcut), bytesOf(backUnits)) << cp << " round " << round;
             ASSERT_EQ(okBack, okUnits && okFromUnits) << cp << " round " << round;
         }
     }

@@ -2,10 +2,10 @@
 
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
+#include "tests/support/buffer_text.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <unistd.h>
 
@@ -92,9 +92,7 @@ TEST(XStringTest, CurrentDirectory) {
 TEST(DataBufferWide, AppendWideWritesUnitsAndConvertsBackToUtf8) {
     DataBuffer db;
     db.appendWide(u"A\u20AC");
-    ASSERT_EQ(db.getSize(), 6u);
-    const unsigned char expected[] = {'A', 0, 0xAC, 0x20, 0, 0};
-    EXPECT_EQ(0, std::memcmp(db.getData(), expected, 6));
+    EXPECT_EQ(test_support::bytesOf(db), std::string("A\0\xAC\x20\0\0", 6));
 
     std::u16string longText(3000, u'x');
     DataBuffer big;
@@ -125,9 +123,7 @@ TEST(StringBufferCodePages, HexDecodeAndAppendDb) {
     DataBuffer out;
     out.appendByte('!');
     hex.hexDecodeInto(out);
-    const unsigned char expected[] = {'!', 0x00, 0xFF, 0x7F, 0xA0, 0xBC};
-    ASSERT_EQ(out.getSize(), sizeof(expected));
-    EXPECT_EQ(0, std::memcmp(out.getData(), expected, sizeof(expected)));
+    EXPECT_EQ(test_support::bytesOf(out), std::string("!\0\xFF\x7F\xA0\xBC", 6));
 
     // More than one batch.
     std::string many;

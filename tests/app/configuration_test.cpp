@@ -2,7 +2,7 @@
 // setting, in a temporary working directory.
 #include "app/configuration.h"
 
-#include "../base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // What the people who run the crawler read: the cause of each failure in the log and the
 // summary, the run report, JSON Lines, and the command-line options.
-#include "../base/file_test_support.h"
 #include "crawler_run.h"
 #include "fixture_server.h"
 #include "http/fetch_failure.h"
+#include "tests/support/file_test_support.h"
 #include "tool_support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "app/process_entry.h"
 #include "tests/app/pool/recording_job.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // and per shape of a live page that merely holds a phrase, each with its outcome in expected.txt.
 #include "analysis/dead_page.h"
 
-#include "../base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

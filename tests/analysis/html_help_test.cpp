@@ -1,7 +1,7 @@
 #include "analysis/html_help.h"
 
-#include "../base/file_test_support.h"
 #include "base/string_buffer.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +28,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         HeadCase{"upperCase", "<html><TITLE>Home</TITLE>", "Home"},
         HeadCase{"withAttributes", "<title data-react-helmet=\"true\">x</title>", "x"},
-        HeadCase{"unclosed", "<title>never closed", ""},
-        HeadCase{"empty", "<title></title>", ""},
+        HeadCase{"unclosed", "<title>never closed", ""}, HeadCase{"empty", "<title></title>", ""},
         HeadCase{"mixedCase", "<TiTlE> A  b </tItLe>", " A  b "},
         HeadCase{"secondIgnored", "<title>one</title><title>two</title>", "one"},
-        HeadCase{"references", "<title>Tom &amp; Jerry &#8211; Shop &hellip;&#x41;&#150;&nbsp;&bogus; &amp</title>",
-                 "Tom & Jerry \xE2\x80\x93 Shop \xE2\x80\xA6" "A\xE2\x80\x93\xC2\xA0&bogus; &"},
+        HeadCase{"references",
+                 "<title>Tom &amp; Jerry &#8211; Shop &hellip;&#x41;&#150;&nbsp;&bogus; &amp</title>",
+                 "Tom & Jerry \xE2\x80\x93 Shop \xE2\x80\xA6"
+                 "A\xE2\x80\x93\xC2\xA0&bogus; &"},
         // Names beyond the Latin ones, one of them two characters (a letter and a combining mark).
         HeadCase{"html5Names", "<title>&alpha;&rarr;&NotEqualTilde;&Alpha</title>",
                  "\xCE\xB1\xE2\x86\x92\xE2\x89\x82\xCC\xB8&Alpha"},

@@ -8,13 +8,13 @@
 //   vector-has <word>              (a word the home vector must contain; repeatable)
 //   vector-lacks <word>
 //   body                           (the raw bytes of the page follow, to the end of the file)
-#include "../../base/file_test_support.h"
 #include "analysis/site_analyzer.h"
 #include "analysis/site_crawl.h"
 #include "app/analyzer_priming.h"
 #include "fixture_server.h"
 #include "http/http_man.h"
 #include "script_server.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #include "analysis/site_analyzer.h"
 #include "markup/cls_xml.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -31,72 +32,22 @@ std::string formatsOf(const SiteAnalyzer& a) {
     return out;
 }
 
-constexpr int kUnchecked = -1;
-
 const char* const kSearchForm = "<form action=\"http://www.google.com/custom\"><input name=\"client\" "
                                 "type=\"hidden\" value=\"pub-5\"/></form>";
 
-// The publisher id, the trouble flag, the units and the search boxes one page gives.
 TEST(AdCodes, PageShapes) {
-    const char* const id = "pub-1234567890123456";
-    const struct {
-        std::string body;
-        const char* googleId;
-        int trouble;
-        const char* formats;
-        int searchUnits = kUnchecked;
-    } cases[] = {
-        {script("pub-123", "728x90_as"), "pub-123", 0, "728x90_as|"},
-        // A client without a format is no unit; a link unit is counted apart.
-        {script("pub-1", "468x15_0ads_al") + "<script>google_ad_client = \"pub-9\";</script>", "pub-1", 0,
-         "|468x15_0ads_al"},
-        // A second id keeps the first and sets the flag; a client that is no publisher id is none.
-        {script("pub-1", "a_as") + script("pub-2", "b_as"), "pub-1", 1, "a_as b_as|"},
-        {script("ca-123", "x_as"), "", 1, "x_as|"},
-        {"<script>google_ad_client = pub-1; google_ad_format = x;</script>", "", 1, nullptr},
-        // Single quotes serve when there is no double quote at all; a double quote anywhere later
-        // wins over the nearer single quote.
-        {"<script>google_ad_client = 'pub-7'; google_ad_format = 'f_as';</script>", "pub-7", kUnchecked,
-         "f_as|"},
-        {"<script>google_ad_client = 'pub-7'; google_ad_format = \"f_as\";</script>", "", 1, nullptr},
-        {"<script><text>google_ad_client = \"pub-3\"; google_ad_format = \"f_as\";</text></script>", "pub-3",
-         kUnchecked, nullptr},
-        // The search box of the same publisher, of another, and a form that shows its client.
-        {script("pub-5", "a_as") + kSearchForm, "pub-5", 0, nullptr, 1},
-        {script("pub-4", "a_as") + kSearchForm, "pub-4", 1, nullptr, 1},
-        {"<form action=\"http://www.google.com/x\"><input name=\"client\" value=\"pub-5\"/></form>", "",
-         kUnchecked, nullptr},
-        // Today's ad code: the "ca-pub-" id in a script's URL or text, or on an ad unit.
-        {"<script async=\"\" src=\"https://pagead2.googlesyndication.com/pagead/js/"
-         "adsbygoogle.js?client=ca-pub-1234567890123456\"/>",
-         id, 0, nullptr},
-        {"<ins class=\"adsbygoogle\" data-ad-client=\"ca-pub-1234567890123456\" data-ad-slot=\"42\"/>", id, 0,
-         nullptr},
-        {"<script>(adsbygoogle = window.adsbygoogle || []).push({google_ad_client: "
-         "\"ca-pub-1234567890123456\", enable_page_level_ads: true});</script>",
-         id, 0, nullptr},
-        {script("ca-pub-1234567890123456", "728x90_as"), id, 0, "728x90_as|"},
-        // Fifteen or seventeen digits are no publisher id.
-        {"<script src=\"adsbygoogle.js?client=ca-pub-123456789012345\"/>", "", 0, nullptr},
-        {"<script>var c = 'ca-pub-12345678901234567';</script>", "", 0, nullptr},
-        {"<ins data-ad-client=\"ca-pub-12\"/>", "", 1, nullptr},
-        // The walk goes breadth first: the ad unit nearer the root is met first.
-        {"<div><script src=\"adsbygoogle.js?client=ca-pub-1111111111111111\"/></div>"
-         "<ins data-ad-client=\"ca-pub-2222222222222222\"/>",
-         "pub-2222222222222222", 1, nullptr},
-    };
-    for (const auto& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/ad_code_pages.tsv", 6)) {
         SiteAnalyzer a;
-        run(a, c.body);
-        EXPECT_STREQ(a.googleId.getString(), c.googleId) << c.body;
-        if (c.trouble != kUnchecked) {
-            EXPECT_EQ(a.troubleParsingGoogle, c.trouble) << c.body;
+        run(a, c[1]);
+        EXPECT_EQ(a.googleId.getString(), c[2]) << c[0];
+        if (!c[3].empty()) {
+            EXPECT_EQ(a.troubleParsingGoogle, std::stoi(c[3])) << c[0];
         }
-        if (c.formats != nullptr) {
-            EXPECT_EQ(formatsOf(a), c.formats) << c.body;
+        if (!c[4].empty()) {
+            EXPECT_EQ(formatsOf(a), c[4]) << c[0];
         }
-        if (c.searchUnits != kUnchecked) {
-            EXPECT_EQ(a.numSearchUnits, c.searchUnits) << c.body;
+        if (!c[5].empty()) {
+            EXPECT_EQ(a.numSearchUnits, std::stoi(c[5])) << c[0];
         }
     }
 }

@@ -1,35 +1,26 @@
 // The dead and parked page phrases on the pages of tests/analysis/dead_pages: one page per phrase
-// and per shape of a live page that merely holds a phrase, each with its outcome in expected.txt.
+// and per shape of a live page that merely holds a phrase, each with its outcome in expected.tsv.
 #include "analysis/dead_page.h"
 
-#include "../base/file_test_support.h"
+#include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <set>
 #include <string>
 
 namespace {
 
 TEST(DeadPage, EveryPageOfTheFolderGivesItsPhrase) {
-    std::ifstream expected(DEAD_PAGES_DIR "/expected.txt");
-    ASSERT_TRUE(expected.good());
     std::set<std::string> listed;
-    std::string line;
-    while (std::getline(expected, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        size_t colon = line.find(": ");
-        ASSERT_NE(colon, std::string::npos) << line;
-        std::string file = line.substr(0, colon);
-        std::string phrase = line.substr(colon + 2);
-        listed.insert(std::string(DEAD_PAGES_DIR "/") + file);
-        std::string html = file_test::readBytes(DEAD_PAGES_DIR "/" + file);
-        ASSERT_FALSE(html.empty()) << file;
+    for (const case_rows::Row& c : case_rows::read(DEAD_PAGES_DIR "/expected.tsv", 2)) {
+        listed.insert(DEAD_PAGES_DIR "/" + c[0]);
+        std::string html = file_test::readBytes(DEAD_PAGES_DIR "/" + c[0]);
+        ASSERT_FALSE(html.empty()) << c[0];
         const char* found = findDeadPagePhrase(html.c_str());
-        EXPECT_EQ(found != nullptr ? std::string(found) : std::string("live"), phrase) << file;
+        EXPECT_EQ(found != nullptr ? std::string(found) : std::string("live"), c[1]) << c[0];
     }
     std::vector<std::string> pages = file_test::filesIn(DEAD_PAGES_DIR, ".html");
     EXPECT_EQ(std::set<std::string>(pages.begin(), pages.end()), listed);

@@ -4,6 +4,8 @@
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
 #include "primed_analyzer.h"
+#include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -18,31 +20,19 @@ protected:
     SiteAnalyzer& analyzer() { return primedAnalyzer(); }
 };
 
-// The country a domain's own name gives; a country already known stays.
-TEST_F(GeoLocationTest, CountryFromDomain) {
-    const char* const cases[][3] = {
-        // "china" gives CN, then the generic-use name tv replaces it and is cleared.
-        {"china.tv", "", ""},
-        {"example.de", "", "de"},
-        {"example.de", "fr", "fr"},
-        {"example.com", "", ""},
-        {"madeinchina.com", "", "CN"},
-        {"indiatimes.com", "", "IN"},
-        {"chinaindia.net", "", "CN"},
-        {"india.co.uk", "", "uk"},
-        {"site.co", "", ""},
-        {"site.io", "", ""},
-        {"localhost", "", ""},
-        // An international country name (.xn--p1ai, Russia) names no country of its own.
-        {"xn--e1afmkfd.xn--p1ai", "", ""},
-        {"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD1\x80\xD1\x84", "", ""},
-    };
-    for (const auto& c : cases) {
+// The country a domain's own name or the site's language gives; a country already known stays.
+TEST_F(GeoLocationTest, CountryFromDomainAndFromLanguage) {
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/geo_country.tsv", 4)) {
         analyzer().resetResults();
-        analyzer().domain.setString(c[0]);
-        analyzer().country.setString(c[1]);
-        countryFromDomain(analyzer());
-        EXPECT_STREQ(analyzer().country.getString(), c[2]) << c[0];
+        analyzer().country.setString(c[2].c_str());
+        if (c[0] == "domain") {
+            analyzer().domain.setString(c[1].c_str());
+            countryFromDomain(analyzer());
+        } else {
+            analyzer().language.setString(c[1].c_str());
+            countryFromLanguage(analyzer());
+        }
+        EXPECT_EQ(analyzer().country.getString(), c[3]) << c[0] << " " << c[1];
     }
 }
 
@@ -127,92 +117,41 @@ TEST_F(GeoLocationTest, LanguageWordsInTableOrder) {
     EXPECT_STREQ(analyzer().language.getString(), "Spanish");
 }
 
-TEST_F(GeoLocationTest, CountryFromLanguage) {
-    const char* const cases[][3] = {{"German", "", "de"}, {"Portuguese", "", "pt"},
-                                    {"german", "", ""},   {"Dutch", "", ""},
-                                    {"", "", ""},         {"German", "at", "at"}};
-    for (const auto& c : cases) {
-        analyzer().resetResults();
-        analyzer().language.setString(c[0]);
-        analyzer().country.setString(c[1]);
-        countryFromLanguage(analyzer());
-        EXPECT_STREQ(analyzer().country.getString(), c[2]) << c[0];
-    }
-}
-
-const char* const kFlashPage =
-    "<html><body><object classid=\"clsid:d27cdb6e-ae6d-11cf-96b8-444553540000\" "
-    "codebase=\"http://Download.Macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=6,0,0,0\">"
-    "<param name=\"movie\" value=\"intro.swf\"><embed src=\"intro.swf\" "
-    "pluginspage=\"http://www.macromedia.com/go/getflashplayer\"></object>"
-    "<!-- Informationen --></body></html>";
-
 // Only a Flash page of a site without a country, outside quick mode, is searched for a language.
 TEST_F(GeoLocationTest, LanguageFallbackOnFlashPagesOutsideQuickMode) {
+    const std::string flashHtml = file_test::readBytes(ANALYSIS_TEST_DATA_DIR "/flash_page.html");
+    const StringBuffer flashPage(flashHtml.c_str());
     analyzer().setQuickMode(false);
-    EXPECT_TRUE(isFlashPage(StringBuffer(kFlashPage)));
+    EXPECT_TRUE(isFlashPage(flashPage));
     languageFallback(analyzer(), StringBuffer("<html>Informationen</html>"));
     EXPECT_STREQ(analyzer().language.getString(), "");
     analyzer().country.setString("at");
-    languageFallback(analyzer(), StringBuffer(kFlashPage));
+    languageFallback(analyzer(), flashPage);
     EXPECT_STREQ(analyzer().language.getString(), "");
     EXPECT_STREQ(analyzer().country.getString(), "at");
     analyzer().country.clear();
-    languageFallback(analyzer(), StringBuffer(kFlashPage));
+    languageFallback(analyzer(), flashPage);
     EXPECT_STREQ(analyzer().language.getString(), "German");
     EXPECT_STREQ(analyzer().country.getString(), "de");
     analyzer().resetResults();
     analyzer().setQuickMode(true);
-    languageFallback(analyzer(), StringBuffer(kFlashPage));
+    languageFallback(analyzer(), flashPage);
     EXPECT_STREQ(analyzer().language.getString(), "");
     EXPECT_STREQ(analyzer().country.getString(), "");
 }
 
-// Page shapes: the country, state and city each gives, or none, and the key that matched. The
-// longer keys of the earlier sections win over a bare city, and a lower-case state is upper-cased.
 TEST_F(GeoLocationTest, PageShapes) {
-    const struct {
-        const char* text;
-        const char* country;
-        const char* state;
-        const char* city;
-        const char* matched = nullptr;
-    } cases[] = {
-        {"Call +44 (0)20 1234 5678", "UK", "", "", " +44 (0)"},
-        {"Offices in Chicago, IL", "US", "IL", "Chicago", "chicago,il"},
-        {"Offices in Chicago, IL 60601", "US", "IL", "", ",il 6"},
-        {"Phone (404) 555 1234", "US", "GA", "", "(404)"},
-        {"Call us: +27 21 555 1234", "ZA", "", ""},
-        {"Tel. +27(0)21 555 1234", "ZA", "", ""},
-        {"Our office in Charlotte", "US", "NC", "Charlotte"},
-        {"Visit Pittsburgh", "US", "PA", "Pittsburgh"},
-        {"Phone (229) 555-1234", "US", "GA", ""},
-        {"Phone 229.555.1234", "US", "GA", ""},
-        {"Phone 1.229.555.1234", "US", "GA", ""},
-        {"Now only $ 229.99", "", "", ""},
-        {"Release 1.229.3 is out", "", "", ""},
-        {"Call (229) 555-12345", "", "", ""},
-        {"Hecho en Espa\xC3\xB1"
-         "a",
-         "ES", "", ""},
-        {"HECHO EN ESPA\xC3\x91"
-         "A",
-         "ES", "", ""},
-        {"V\xC3\xA4lkommen!", "SE", "", ""},
-        {"Cairns, AU", "AU", "", ""},
-        {"Edmonton", "CA", "AB", ""},
-    };
-    for (const auto& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/geo_page_shapes.tsv", 5)) {
         analyzer().resetResults();
-        StringBuffer text(c.text);
+        StringBuffer text(c[0].c_str());
         // The label names where the text came from.
-        EXPECT_EQ(geoAttempt(analyzer(), text, c.text), *c.country != '\0') << c.text;
-        EXPECT_STREQ(analyzer().geoUrl.getString(), *c.country != '\0' ? c.text : "") << c.text;
-        EXPECT_STREQ(analyzer().country.getString(), c.country) << c.text;
-        EXPECT_STREQ(analyzer().state.getString(), c.state) << c.text;
-        EXPECT_STREQ(analyzer().city.getString(), c.city) << c.text;
-        if (c.matched != nullptr) {
-            EXPECT_STREQ(analyzer().geoMatched.getString(), c.matched) << c.text;
+        EXPECT_EQ(geoAttempt(analyzer(), text, c[0].c_str()), !c[1].empty()) << c[0];
+        EXPECT_EQ(analyzer().geoUrl.getString(), c[1].empty() ? "" : c[0]) << c[0];
+        EXPECT_EQ(analyzer().country.getString(), c[1]) << c[0];
+        EXPECT_EQ(analyzer().state.getString(), c[2]) << c[0];
+        EXPECT_EQ(analyzer().city.getString(), c[3]) << c[0];
+        if (!c[4].empty()) {
+            EXPECT_EQ(analyzer().geoMatched.getString(), c[4]) << c[0];
         }
     }
 }

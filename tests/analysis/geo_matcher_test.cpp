@@ -1,7 +1,6 @@
 // The matcher behind lookupGeo against the plain scan of the keys in table order: the same pair
 // on small tables built to catch the usual faults of multi-pattern matching, on every page of the
 // shared corpus, and on generated texts made of pieces of keys.
-#include "../base/file_test_support.h"
 #include "analysis/geo_key_matcher.h"
 #include "analysis/geo_location.h"
 #include "analysis/page_text.h"
@@ -9,6 +8,9 @@
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
 #include "primed_analyzer.h"
+#include "string_table.h"
+#include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -23,51 +25,13 @@
 
 namespace {
 
-// Small tables built to catch the usual faults of multi-pattern matching; the matcher and the
-// plain scan both give the expected pair.
 TEST(GeoKeyMatcher, SmallTables) {
-    const std::vector<std::string> order = {"late", "v", "early", "v", "ly", "v"};
-    const std::vector<std::string> hers = {"hers", "v", "his", "v", "she", "v", "he", "v"};
-    const std::vector<std::string> latin1 = {"espa\xF1\x61", "v", "\xE4", "v"};
-    const struct {
-        std::vector<std::string> entries; // key, value, key, value, ...
-        std::string text;
-        int pair;
-    } cases[] = {
-        // The lowest table index wins, not the first position.
-        {order, "early and late", 0},
-        {order, "only", 2},
-        {order, "nothing", -1},
-        // "he" and "she" end inside "hers"; "his" needs a failure transition from "hi" of "shi".
-        {hers, "ushers", 0},
-        {hers, "ushe", 2},
-        {hers, "xshis", 1},
-        {hers, "ahe", 3},
-        {hers, "h e r s", -1},
-        {{"(405)", "v", "x", "v", "(405)", "v"}, "call (405) 555-1234", 0},
-        // An area-code key counts only before the rest of a telephone number.
-        {{"(405)", "v", " 405.", "v", "x", "v"}, "call (405) or 405.555.1234 x", 1},
-        {{" 229.", "v", " 1.229.", "v", "99", "v"}, "$ 229.99 or 1.229.3", 2},
-        {{" 229-", "v", " 229.", "v"}, "fax 229-555 1234, 229.555-12345", 0},
-        {{}, "anything", -1},
-        // An odd table: the last key has no value but still counts.
-        {{"q", ",,QQ", "tail"}, "the tail", 1},
-        // An empty key matches every text.
-        {{"x", "", "", ",,"}, "", 1},
-        {{"x", "", "", ",,"}, "x", 0},
-        {latin1, "en espa\xF1\x61", 0},
-        {latin1, "v\xE4lkommen", 1},
-        {latin1, "espa\xC3\xB1\x61", -1},
-        // The text ends at its first NUL.
-        {latin1, std::string("none\0espa\xF1\x61", 10), -1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/geo_key_tables.tsv", 4)) {
+        SCOPED_TRACE(c[0] + ": " + c[2]);
         ClsStringArray table;
-        for (const std::string& e : c.entries)
-            table.Append(e.c_str());
-        EXPECT_EQ(GeoKeyMatcher(table).firstMatchingPair(c.text.c_str()), c.pair);
-        EXPECT_EQ(scanGeoKeysInOrder(table, c.text.c_str()), c.pair);
+        appendEntries(c[1], table);
+        EXPECT_EQ(GeoKeyMatcher(table).firstMatchingPair(c[2].c_str()), std::stoi(c[3]));
+        EXPECT_EQ(scanGeoKeysInOrder(table, c[2].c_str()), std::stoi(c[3]));
     }
 }
 

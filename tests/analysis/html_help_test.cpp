@@ -1,7 +1,8 @@
 #include "analysis/html_help.h"
 
-#include "../base/file_test_support.h"
 #include "base/string_buffer.h"
+#include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -9,43 +10,13 @@
 
 namespace {
 
-struct HeadCase {
-    const char* name;
-    const char* html;
-    const char* expected;
-};
-
-class TitleTest : public ::testing::TestWithParam<HeadCase> {};
-
-TEST_P(TitleTest, ReadsTheTitle) {
-    StringBuffer out;
-    HtmlHelp::getTitle(GetParam().html, out);
-    EXPECT_STREQ(out.getString(), GetParam().expected);
+TEST(HtmlHelpTest, ReadsTheTitle) {
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/page_titles.tsv", 3)) {
+        StringBuffer out;
+        HtmlHelp::getTitle(c[1].c_str(), out);
+        EXPECT_EQ(out.getString(), c[2]) << c[0];
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Pages, TitleTest,
-    ::testing::Values(
-        HeadCase{"upperCase", "<html><TITLE>Home</TITLE>", "Home"},
-        HeadCase{"withAttributes", "<title data-react-helmet=\"true\">x</title>", "x"},
-        HeadCase{"unclosed", "<title>never closed", ""},
-        HeadCase{"empty", "<title></title>", ""},
-        HeadCase{"mixedCase", "<TiTlE> A  b </tItLe>", " A  b "},
-        HeadCase{"secondIgnored", "<title>one</title><title>two</title>", "one"},
-        HeadCase{"references", "<title>Tom &amp; Jerry &#8211; Shop &hellip;&#x41;&#150;&nbsp;&bogus; &amp</title>",
-                 "Tom & Jerry \xE2\x80\x93 Shop \xE2\x80\xA6" "A\xE2\x80\x93\xC2\xA0&bogus; &"},
-        // Names beyond the Latin ones, one of them two characters (a letter and a combining mark).
-        HeadCase{"html5Names", "<title>&alpha;&rarr;&NotEqualTilde;&Alpha</title>",
-                 "\xCE\xB1\xE2\x86\x92\xE2\x89\x82\xCC\xB8&Alpha"},
-        HeadCase{"brokenNumeric", "<title>&#0;&#xD800;&#99999999;&#;</title>",
-                 "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD&#;"},
-        HeadCase{"inSvgFirst", "<svg><title>icon</title></svg><title>Real</title>", "Real"},
-        HeadCase{"inComment", "<!-- <title>old</title> --><title>Real</title>", "Real"},
-        HeadCase{"inScript", "<script>d.title='<title>x</title>'</script><title>Real</title>", "Real"},
-        HeadCase{"inStyle", "<STYLE>/*<title>s</title>*/</STYLE><title>Real</title>", "Real"},
-        HeadCase{"titleLikeTag", "<titles>no</titles><title>Real</title>", "Real"},
-        HeadCase{"unclosedComment", "<!-- <title>x</title>", ""}),
-    [](const ::testing::TestParamInfo<HeadCase>& info) { return info.param.name; });
 
 TEST(HtmlHelpTest, MetaContentByNameOrHttpEquiv) {
     StringBuffer out;

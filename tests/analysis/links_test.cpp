@@ -1,10 +1,11 @@
 #include "analysis/links.h"
 
-#include "../base/file_test_support.h"
 #include "analysis/site_analyzer.h"
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
 #include "markup/cls_xml.h"
+#include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -62,88 +63,33 @@ TEST(CollectLinks, ThroughTheConverter) {
 }
 
 TEST(UnescapeHref, Decodes) {
-    const char* const cases[][2] = {
-        {"a%20b", "a b"},   {"a%2Fb%2fc", "a/b/c"}, {"caf%C3%A9", "caf%C3%A9"},
-        {"a&#38;b", "a&b"}, {"a&#38b", "a&"},       {"a&amp;b", "a&amp;b"},
-        {"end%", "end"},    {"&#x41;", "&#x41;"},   {"&#65;&#321;", "AA"},
-        {"&#0;x", "&#0;x"}, {"%zz", "%zz"},
-    };
-    for (const auto& c : cases) {
-        StringBuffer href(c[0]);
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/href_unescapes.tsv", 2)) {
+        StringBuffer href(c[0].c_str());
         unescapeHref(href);
-        EXPECT_STREQ(href.getString(), c[1]) << c[0];
+        EXPECT_EQ(href.getString(), c[1]) << c[0];
     }
 }
 
 TEST(OnSite, Rules) {
-    auto on = [](const char* domain, const char* href) { return isOnSite(domain, StringBuffer(href)); };
-    EXPECT_FALSE(on("example.com", "javascript:go()"));
-    EXPECT_FALSE(on("example.com", "#top"));
-    EXPECT_FALSE(on("example.com", "mailto:a@example.com"));
-    EXPECT_FALSE(on("example.com", "MAILTO:a@example.com"));
-    for (const char* scheme : {"tel:+442071234567", "TEL:0800", "JavaScript:void(0)", "data:text/html,x",
-                               "sms:123", "ftp://example.com/", "callto:x", "skype:shop?call"})
-        EXPECT_FALSE(on("example.com", scheme)) << scheme;
-    EXPECT_TRUE(on("example.com", "page.html?at=10:30"));
-    EXPECT_TRUE(on("example.com", "HTTPS://example.com/"));
-    // A page names its host in Unicode; the domain is analysed in its A-label form.
-    EXPECT_TRUE(on("xn--bcher-kva.de", "http://b\xC3\xBC"
-                                       "cher.de/kontakt.html"));
-    EXPECT_FALSE(on("xn--bcher-kva.de", "http://b\xC3\xA4"
-                                        "cher.de/kontakt.html"));
-    EXPECT_TRUE(on("example.com", "/page.html"));
-    EXPECT_FALSE(on("example.com", "HTTP://other.org/"));
-    EXPECT_FALSE(on("example.com", "//cdn.org/f"));
-    EXPECT_TRUE(on("www.example.com", "//example.com/f"));
-    EXPECT_TRUE(on("www.example.com", "http://example.com/about.html"));
-    EXPECT_TRUE(on("www.example.com", "https://shop.EXAMPLE.com/"));
-    EXPECT_FALSE(on("www.example.com", "http://other.org/"));
-    EXPECT_TRUE(on("example.com", "http://other.org/?ref=example.com"));
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/on_site_links.tsv", 3))
+        EXPECT_EQ(isOnSite(c[0].c_str(), StringBuffer(c[1].c_str())), c[2] == "1") << c[0] << " " << c[1];
 }
 
 TEST(ResolveUrl, AgainstThePagePath) {
-    const char* const cases[][3] = {
-        {"/dir/page.html", "a.html", "http://example.com/dir/a.html"},
-        {"/dir/page.html", "contact us.html", "http://example.com/dir/contact us.html"},
-        {"/dir/page.html", "/b.html", "http://example.com/b.html"},
-        {"/dir/page.html", "./c.html", "http://example.com/dir/c.html"},
-        {"/dir/sub/page.html", "../d.html", "http://example.com/dir/d.html"},
-        {"/dir/page.html", "../../e.html", "http://example.com/e.html"},
-        {"/dir/page.html", "https://x.org/", "https://x.org/"},
-        {"/dir/page.html", "HTTP://x.org/", "HTTP://x.org/"},
-        {"/dir/page.html", "//cdn.org/f", "http://cdn.org/f"},
-        {"/dir/page.html?q=1", "g", "http://example.com/dir/g"},
-        {"/dir/page.html?q=1", "?q=2", "http://example.com/dir/page.html?q=2"},
-        {"", "g", "http://example.com/g"},
-    };
-    for (const auto& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/resolved_urls.tsv", 3)) {
         StringBuffer url("old");
-        resolveUrl("example.com", StringBuffer(c[0]), StringBuffer(c[1]), url);
-        EXPECT_STREQ(url.getString(), c[2]) << c[0] << " " << c[1];
+        resolveUrl("example.com", StringBuffer(c[0].c_str()), StringBuffer(c[1].c_str()), url);
+        EXPECT_EQ(url.getString(), c[2]) << c[0] << " " << c[1];
     }
 }
 
 TEST(RefreshUrl, SpellingsAndContent) {
-    struct Case {
-        const char* xml;
-        const char* target;
-    };
-    const Case cases[] = {
-        {"<root><meta http-equiv=\"refresh\" content=\"5; URL=http://example.com/main.html\"/></root>",
-         "http://example.com/main.html"},
-        {"<root><meta HTTP-EQUIV=\"REFRESH\" CONTENT=\"0;url=/start.htm\"/></root>", "/start.htm"},
-        {"<root><meta http-equiv=\"Refresh\" content=\"0;URL='/q.htm'\"/></root>", "'/q.htm'"},
-        {"<root><meta http-equiv=\"refresh\" content=\"0; Url=/start.html\"/></root>", "/start.html"},
-        {"<root><meta http-equiv=\"refresh\" content=\"30\"/></root>", "unchanged"},
-        {"<root><meta http-equiv=\"ReFresh\" content=\"0;url=/x\"/></root>", "unchanged"},
-        {"<root><meta name=\"x\"/></root>", "unchanged"},
-    };
-    for (const Case& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/refresh_urls.tsv", 2)) {
         ClsXml tree;
-        ASSERT_TRUE(tree.LoadXml(c.xml));
+        ASSERT_TRUE(tree.LoadXml(c[0].c_str()));
         StringBuffer target("unchanged");
         getRefreshUrl(tree, target);
-        EXPECT_STREQ(target.getString(), c.target) << c.xml;
+        EXPECT_EQ(target.getString(), c[1]) << c[0];
     }
 }
 

@@ -3,13 +3,13 @@
 // their words, counted as multisets, overlap by at least 97% of the larger count on every page: the
 // parsers differ in small things (a blank after a phrasing element that holds its own text
 // element, the odd unclosed construct), while a reader that loses text loses far more.
-#include "../base/file_test_support.h"
 #include "../support/tool_support.h"
 #include "analysis/page_text.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
 #include "charset/encoding_convert.h"
 #include "charset/encoding_finder.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,12 @@
 #include "base/cls_string_array.h"
 #include "base/string_buffer.h"
 #include "primed_analyzer.h"
+#include "string_table.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -18,47 +19,19 @@ std::string vectorOf(const char* charset, const char* text) {
     return out.getString();
 }
 
+// A charset of "-" stands for a page that declares none.
+const char* charsetOf(const std::string& field) {
+    return field == "-" ? nullptr : field.c_str();
+}
+
 TEST(WordVector, TextShapes) {
-    const struct {
-        const char* charset;
-        const char* text;
-        const char* vector;
-    } cases[] = {
-        {"iso-8859-1", "copyright 2005 acme inc. all rights reserved.", "acme,1"},
-        // Place names count as one word.
-        {"iso-8859-1", "New York", "new_york,1"},
-        {"iso-8859-1", "Hotels in New York and new york", "hotels,1,new_york,2"},
-        {"utf-8", "", ""},
-        {nullptr, "a an to", ""},
-        // A Latin-1 page with Greek words: the Greek letters do not convert and vanish.
-        {"iso-8859-1", "garden \xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1 garden", "garden,2"},
-        // Broken UTF-8 is dropped by the round trip through UTF-16.
-        {"utf-8",
-         "gar\xFF"
-         "den\xC3",
-         "garden,1"},
-        // Counted in 1251, where the capitals are 0xC0 to 0xDF; the vector is UTF-8.
-        {"windows-1251",
-         "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2 \xD0\x9C\xD0\x98\xD0\xA0 "
-         "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2",
-         "\xD0\xBC\xD0\xB8\xD1\x80,1,\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82,2"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(vectorOf(c.charset, c.text), c.vector) << c.text;
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/word_vectors.tsv", 4))
+        EXPECT_EQ(vectorOf(charsetOf(c[1]), c[2].c_str()), c[3]) << c[0];
 }
 
 TEST(WordVector, CodePageChoice) {
-    struct Case {
-        const char* charset;
-        unsigned codePage;
-    };
-    const Case cases[] = {
-        {nullptr, 65001},       {"ISO_8859-1", 28591},      {"windows-1251", 1251}, {"windows-1252", 1252},
-        {"iso-8859-15", 28605}, {"windows-1258", 1258},     {"koi8-r", 65001},      {"shift_jis", 65001},
-        {"big5", 65001},        {"no-such-charset", 65001}, {"utf-8", 65001},       {"unicode", 65001},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(wordVectorCodePage(c.charset), c.codePage) << (c.charset ? c.charset : "(null)");
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/word_vector_code_pages.tsv", 2))
+        EXPECT_EQ(wordVectorCodePage(charsetOf(c[0])), std::stoul(c[1])) << c[0];
 }
 
 TEST(WordVector, LimitIsTheAnalyzersMaximum) {
@@ -82,93 +55,28 @@ std::string cleaned(const char* text) {
     return work.getString();
 }
 
-// Each place phrase is replaced in the text the earlier ones left, so a replacement can make or
-// break a later phrase's match.
-struct PhraseCase {
-    std::vector<const char*> table; // phrase, joined form, phrase, joined form...
-    const char* text;
-    const char* expected;
-};
-
 TEST(WordVectorCleaning, PlacePhrasesReplacedInTableOrderOnTheTextSoFar) {
-    const PhraseCase cases[] = {
-        // A later phrase made by an earlier replacement, absent from the text before.
-        {{"qa qb", "qa_qb", "_qb qc", "qx"}, "qa qb qc", "qaqx"},
-        // An earlier phrase spoils a later one's match.
-        {{"qb qc", "qb_qc", "qb qcx", "zz"}, "qa qb qcx", "qa qb_qcx"},
-        // A later phrase matches inside an earlier replacement and in the plain text.
-        {{"new york", "new_york", "york", "yrk"}, "new york and york", "new_yrk and yrk"},
-        // An empty replacement joins its two sides into a later phrase.
-        {{"zz", "", "qaqb", "qc"}, "qazzqb", "qc"},
-        // Non-overlapping matches from the left; the last byte of the text; a one-byte phrase.
-        {{"aa", "b", "q", "k"}, "aaa qq", "ba kk"},
-        // A replacement containing its own phrase is not searched again.
-        {{"qe", "qeqe"}, "qe qe", "qeqe qeqe"},
-    };
-    for (const PhraseCase& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/place_phrases.tsv", 4)) {
         ClsStringArray phrases;
-        for (const char* entry : c.table)
-            phrases.Append(entry);
-        StringBuffer work(c.text);
+        appendEntries(c[1], phrases);
+        StringBuffer work(c[2].c_str());
         cleanWordVectorText(phrases, 28591, work);
-        EXPECT_STREQ(work.getString(), c.expected) << c.text;
+        EXPECT_EQ(work.getString(), c[3]) << c[0];
     }
 }
 
 TEST(WordVectorCleaning, StepsInOrder) {
-    EXPECT_EQ(cleaned("a....b c___d e----f"), "a.b c_d e-f");
-    EXPECT_EQ(cleaned("End. Next.\nLine.\tTab.\rCr."), "end next line tab cr.");
-    EXPECT_EQ(cleaned("See http://www.acme.com/ or HTTPS://x.org"), "see www.acme.com or x.org");
-    EXPECT_EQ(cleaned("<a>[b]=c$d?e\"f'g,h:i/j\xABk;l%m(n)o&p#q\xBBr!s|t"),
-              " a b c d e f g h i j k l m n o p q r s t");
-    EXPECT_EQ(cleaned("\xA9 Copyright Acme \xA9 2005 \xAE x\x92s"), " acme 2005 x s");
-    EXPECT_EQ(cleaned("Contents of this site may be reproduced. Privacy Policy"), "  ");
-    // Step 2 has already turned "St. John" into "st john" when the place phrases are joined.
-    EXPECT_EQ(cleaned("Developed by Zed, best in New York. St. John"), "zed best in new_york st john");
-    // The note pair is a phrase like any other; a key without a value is not used.
-    EXPECT_EQ(cleaned("lonely Do not include strings that can be found in URLs."), "lonely ****");
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/word_vector_cleaning.tsv", 2))
+        EXPECT_EQ(cleaned(c[0].c_str()), c[1]) << c[0];
 }
 
-struct PageTextCase {
-    const char* name;
-    const char* html;
-    const char* text;
-};
-
-// clang-format off
-const PageTextCase kPageTexts[] = {
-    {"PhrasingTagsJoinTheirNeighbours", "<p><b>F</b>irst <span>t</span>ime <a href=x>l</a>ink<em>s</em></p>",
-     "First time links"},
-    {"BlanksBesidePhrasingElementsSeparate", "<p>Home <a href=a>About</a> <a href=b>Contact</a>\n<span>x</span></p>",
-     "Home About Contact x"},
-    {"BreaksAndBlocksSeparate", "<p>one<br>two</p><div>three</div>four<br><a href=x>five</a><br><span>six</span>",
-     "one two three four five six"},
-    {"CommentsSitInsideWords", "<p>a<!-- x -->b c<!-- y --> d<br><!-- z -->e</p>", "ab c d e"},
-    {"ReadingOrderAcrossNesting", "<div>1<div>2<div>3</div>4</div>5</div>6", "1 2 3 4 5 6"},
-    {"ScriptStyleAndTemplateHoldNoText",
-     "a<script>var x = '<p>no</p>';</script>b<style>p > a { }</style>c<template><p>no</p></template>d",
-     "a b c d"},
-    {"TextBeforeTheFirstTagCounts", "Intro <p>body</p>", "Intro body"},
-    {"StyleAndScriptOfTheHeadHoldNoText",
-     "<html><head><style>p { color: red }</style><script>var hidden = 1;</script></head><body>Hello</body></html>",
-     "Hello"},
-    {"ReferencesAreCharacters", "<p>Zubeh&#246;r &amp; mehr&hellip; it&rsquo;s</p>",
-     "Zubeh\xC3\xB6r & mehr\xE2\x80\xA6 it\xE2\x80\x99s"},
-    {"CellEndKeepsTheNextCellApart", "<table><tr><td><p>a</td><td>b</td></tr></table>", "a b"},
-    {"EnDashCommentLosesNothing", "<!\xE2\x80\x93 menu \xE2\x80\x93><p>all the words</p>", "all the words"},
-};
-// clang-format on
-
-class PageTextShapeTest : public testing::TestWithParam<PageTextCase> {};
-
-TEST_P(PageTextShapeTest, GivesTheVisibleWords) {
-    StringBuffer text("stale");
-    pageText(StringBuffer(GetParam().html), text);
-    EXPECT_STREQ(text.getString(), GetParam().text) << GetParam().html;
+TEST(PageText, PageShapesGiveTheVisibleWords) {
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/page_texts.tsv", 3)) {
+        StringBuffer text("stale");
+        pageText(StringBuffer(c[1].c_str()), text);
+        EXPECT_EQ(text.getString(), c[2]) << c[0];
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(PageText, PageTextShapeTest, testing::ValuesIn(kPageTexts),
-                         [](const testing::TestParamInfo<PageTextCase>& info) { return info.param.name; });
 
 TEST(PageText, Utf8TextStaysUtf8WhateverThePageDeclares) {
     StringBuffer html(

@@ -1,16 +1,15 @@
 #include "analysis/site_reports.h"
 
-#include "../base/file_test_support.h"
 #include "../support/tool_support.h"
 #include "analysis/site_analyzer.h"
 #include "base/string_buffer.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -47,13 +46,7 @@ TEST_F(SiteReportsTest, SiteOfWhichNothingWasFound) {
     analyzer.troubleParsingGoogle = 1;
     analyzer.adFormats[0].setString("728x90_as");
     writeSiteReports(analyzer, "nothing.example");
-    EXPECT_EQ(readFile("Output/SiteIntel.txt"), "domain:nothing.example\n"
-                                                "country:NONE\n"
-                                                "state:NONE\n"
-                                                "city:NONE\n"
-                                                "contact:NONE\n"
-                                                "about:NONE\n"
-                                                ".\n");
+    EXPECT_EQ(readFile("Output/SiteIntel.txt"), readFile(ANALYSIS_TEST_DATA_DIR "/empty_site_record.txt"));
     EXPECT_EQ(readFile("Output/NoCountry.html"),
               "<a href=\"http://nothing.example/\">nothing.example</a><br>\n");
     EXPECT_EQ(readFile("Output/NoContact.html"),
@@ -91,34 +84,7 @@ TEST_F(SiteReportsTest, EveryLineInOrderAndCapitalsOnTheAnalyzer) {
     analyzer.adFormats[1].setString("160x600_as");
     analyzer.linkFormats[0].setString("120x90_0ads_al");
     writeSiteReports(analyzer, "www.shop.de");
-    EXPECT_EQ(readFile("Output/SiteIntel.txt"), "domain:www.shop.de\n"
-                                                "country:DE\n"
-                                                "state:BY\n"
-                                                "city:Munich\n"
-                                                "contact:http://www.shop.de/kontakt.html\n"
-                                                "about:http://www.shop.de/about.html\n"
-                                                "sitemap:http://www.shop.de/sitemap.html\n"
-                                                "home2:http://www.shop.de/home.html\n"
-                                                "language:German\n"
-                                                "englishUrl:http://www.shop.de/en/\n"
-                                                "email:info@shop.de\n"
-                                                "GeoMatched: willkommen\n"
-                                                "GeoUrl: HOME PAGE\n"
-                                                "HomeTitle: Shop\n"
-                                                "HomeDescrip: A shop\n"
-                                                "HomeKeywords: shop buy\n"
-                                                "HomeCharset: utf-8\n"
-                                                "HomeWordVector: shop,3\n"
-                                                "AboutWordVector: team,2\n"
-                                                "GoogleID: pub-123\n"
-                                                "TroubleParsingGoogle: 1\n"
-                                                "NumAdUnits: 2\n"
-                                                "NumSearchUnits: 1\n"
-                                                "NumLinkUnits: 1\n"
-                                                "AdFormat0: 728x90_as\n"
-                                                "AdFormat1: 160x600_as\n"
-                                                "LinkFormat0: 120x90_0ads_al\n"
-                                                ".\n");
+    EXPECT_EQ(readFile("Output/SiteIntel.txt"), readFile(ANALYSIS_TEST_DATA_DIR "/full_site_record.txt"));
     EXPECT_STREQ(analyzer.country.getString(), "DE");
     EXPECT_STREQ(analyzer.state.getString(), "BY");
     EXPECT_FALSE(fs::exists("Output/NoCountry.html"));
@@ -136,23 +102,6 @@ TEST_F(SiteReportsTest, WithoutOutputDirectoryNothingIsWrittenAndNothingChanges)
     EXPECT_STREQ(analyzer.country.getString(), "de");
     EXPECT_STREQ(analyzer.state.getString(), "by");
 }
-
-// The node script that evaluates every script of an e-mail list: for each entry it prints the
-// address, then the href and the text of the single a element the script writes, tab-separated.
-const char* const kEvaluateEmailLinks = R"JS(
-const fs = require('fs');
-const vm = require('vm');
-const text = fs.readFileSync(process.argv[2], 'latin1');
-const entry = /(\S+) (<script[^>]*>)([\s\S]*?)<\/script>\n<br>\n/gi;
-let m;
-while ((m = entry.exec(text)) !== null) {
-    const written = [];
-    vm.runInNewContext(m[3], { document: { write: (s) => written.push(String(s)) } });
-    const html = written.join('');
-    const a = /^<a\s+href\s*=\s*"([^"]*)"\s*>([^<]*)<\/a>$/i.exec(html);
-    console.log([m[1], a ? a[1] : 'NO LINK: ' + JSON.stringify(html), a ? a[2] : ''].join('\t'));
-}
-)JS";
 
 #define REQUIRE_NODE() REQUIRE_TOOL(std::system("command -v node >/dev/null 2>&1") == 0, "node")
 
@@ -183,9 +132,8 @@ TEST_F(SiteReportsTest, AddressesGiveRecordLinesAndScriptsThatWriteMailtoLinks) 
     EXPECT_GT(spellings.size(), 20u);
 
     REQUIRE_NODE();
-    fs::path script = path("evaluate.js");
-    std::ofstream(script) << kEvaluateEmailLinks;
-    std::istringstream results(test_support::commandOutput("node '" + script.string() + "' '" +
+    std::istringstream results(test_support::commandOutput("node '" ANALYSIS_TEST_DATA_DIR
+                                                           "/evaluate_email_links.js' '" +
                                                            path("Output/EmailLinks.html") + "' 2>&1"));
     std::vector<std::string> seen;
     for (std::string line; std::getline(results, line);) {

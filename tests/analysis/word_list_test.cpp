@@ -1,6 +1,7 @@
 #include "analysis/word_list.h"
 
 #include "base/string_buffer.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -38,38 +39,15 @@ TEST(WordListTest, CountsNormalisedWordsInKeyOrder) {
     EXPECT_EQ(count, 3);
 }
 
-struct TokenCase {
-    const char* name;
-    const char* text;
-    int minLength;
-    bool skipDigits;
-    const char* vector;
-};
-
-class TokenTest : public ::testing::TestWithParam<TokenCase> {};
-
-TEST_P(TokenTest, Tokenises) {
-    WordList list;
-    list.setMinWordLength(GetParam().minLength);
-    list.setSkipDigitWords(GetParam().skipDigits);
-    list.addWords(GetParam().text, nullptr, 1);
-    EXPECT_EQ(vectorOf(list, 50), GetParam().vector);
+TEST(WordListTest, Tokenises) {
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/word_tokens.tsv", 5)) {
+        WordList list;
+        list.setMinWordLength(std::stoi(c[2]));
+        list.setSkipDigitWords(c[3] == "1");
+        list.addWords(c[1].c_str(), nullptr, 1);
+        EXPECT_EQ(vectorOf(list, 50), c[4]) << c[0];
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rules, TokenTest,
-                         ::testing::Values(
-                             // "ab." passes the length test before its dot goes.
-                             TokenCase{"trailingDots", "ab. ab...", 3, false, "ab,2"},
-                             TokenCase{"tooShort", "ab a", 3, false, ""},
-                             // Three decoration bytes count under the empty word.
-                             TokenCase{"decorationOnly", "***", 3, false, ",1"},
-                             TokenCase{"atSign", "me@example.de @home", 0, false, ""},
-                             TokenCase{"digitsSkipped", "mp3 2005 song", 0, true, "song,1"},
-                             TokenCase{"digitsKept", "2005", 0, false, "2005,1"},
-                             TokenCase{"decorationAndCase", "\"Hello\" -HELLO- hello/", 0, false, "hello,3"},
-                             TokenCase{"latinCase", "\xC9T\xC9 \xE9t\xE9", 0, false, "\xE9t\xE9,2"},
-                             TokenCase{"blanksOnly", " \t\r\n ", 0, false, ""}),
-                         [](const ::testing::TestParamInfo<TokenCase>& info) { return info.param.name; });
 
 TEST(WordListTest, StopListLeavesWordsOut) {
     WordList stop;

@@ -2,7 +2,7 @@
 // setting, in a temporary working directory.
 #include "app/configuration.h"
 
-#include "../base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +12,6 @@ namespace {
 
 using file_test::readBytes;
 using file_test::writeBytes;
-
-const char* const kDefaultFile = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n"
-                                 "\r\n"
-                                 "<config>\r\n"
-                                 "<logFile>c:/Orrastead/DunmereLog.txt</logFile>\r\n"
-                                 "<inFile>c:/Orrastead/DunmereIn.txt</inFile>\r\n"
-                                 "<outFile>c:/Orrastead/DunmereOut.txt</outFile>\r\n"
-                                 "<errFile>c:/Orrastead/DunmereErr.txt</errFile>\r\n"
-                                 "<numThreads>6</numThreads>\r\n"
-                                 "</config>\r\n";
 
 class ConfigurationTest : public file_test::TempDirTest {
 protected:
@@ -40,7 +30,7 @@ TEST_F(ConfigurationTest, MissingOrUnreadableFileIsReplacedByTheDefaults) {
             writeConfig(before);
         CrawlerConfig config;
         EXPECT_FALSE(loadConfiguration(config));
-        EXPECT_EQ(readBytes(kConfigurationPath), kDefaultFile);
+        EXPECT_EQ(readBytes(kConfigurationPath), readBytes(APP_TEST_DATA_DIR "/default_configuration.xml"));
         // Only the configuration file: no log, result or error file.
         EXPECT_EQ(listing().size(), 3u);
     }

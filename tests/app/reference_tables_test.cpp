@@ -4,6 +4,7 @@
 #include "base/content_coding.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -13,29 +14,6 @@
 #include <vector>
 
 namespace {
-
-struct TableCase {
-    ReferenceTable table;
-    const char* name;
-    const char* file;
-    int lines;
-};
-
-// The priming order, with the file each table is made from and its line count.
-const TableCase kCases[] = {
-    {ReferenceTable::StopWords, "stop words", "stop_words.txt", 1237},
-    {ReferenceTable::PlacePhrases, "place phrases", "place_phrases.txt", 450},
-    {ReferenceTable::AboutUrlPatterns, "about URL patterns", "about_url_patterns.txt", 14},
-    {ReferenceTable::AboutLinkTexts, "about link texts", "about_link_texts.txt", 11},
-    {ReferenceTable::ContactUrlPatterns, "contact URL patterns", "contact_url_patterns.txt", 24},
-    {ReferenceTable::ContactLinkTexts, "contact link texts", "contact_link_texts.txt", 15},
-    {ReferenceTable::LanguageWords, "language words", "language_words.txt", 6},
-    {ReferenceTable::SitemapUrlPatterns, "site-map URL patterns", "sitemap_url_patterns.txt", 7},
-    {ReferenceTable::SitemapLinkTexts, "site-map link texts", "sitemap_link_texts.txt", 4},
-    {ReferenceTable::EnterLinkTexts, "enter-site link texts", "enter_link_texts.txt", 7},
-    {ReferenceTable::LocationUrlPatterns, "location URL patterns", "location_url_patterns.txt", 30},
-    {ReferenceTable::GeoTable, "geographic table", "geo_table.txt", 4200},
-};
 
 std::string decoded(ReferenceTable table) {
     StringBuffer text;
@@ -54,18 +32,19 @@ std::string fileBytes(const char* name) {
 // In priming order, each table decodes to its file byte for byte and loads as its count of
 // lines, none empty and none holding a stray line break.
 TEST(ReferenceTables, EachDecodedTableEqualsItsFileAndHasItsLineCount) {
+    const std::vector<case_rows::Row> tables = case_rows::read(APP_TEST_DATA_DIR "/reference_tables.tsv", 3);
+    ASSERT_EQ(tables.size(), static_cast<size_t>(kReferenceTableCount));
     for (int i = 0; i < kReferenceTableCount; ++i) {
-        const TableCase& c = kCases[i];
-        EXPECT_EQ(referenceTableAt(i), c.table);
-        EXPECT_STREQ(referenceTableName(c.table), c.name);
-        const std::string text = decoded(c.table);
-        EXPECT_EQ(text, fileBytes(c.file)) << c.name;
+        const case_rows::Row& c = tables[i];
+        EXPECT_EQ(referenceTableName(referenceTableAt(i)), c[0]);
+        const std::string text = decoded(referenceTableAt(i));
+        EXPECT_EQ(text, fileBytes(c[1].c_str())) << c[0];
         ClsStringArray array;
         array.LoadFromText(text.c_str());
-        EXPECT_EQ(array.get_Count(), c.lines) << c.name;
+        EXPECT_EQ(array.get_Count(), std::stoi(c[2])) << c[0];
         for (int line = 0; line < array.get_Count(); ++line) {
             const std::string entry = array.GetString(line);
-            EXPECT_TRUE(!entry.empty() && entry.find_first_of("\r\n") == std::string::npos) << c.name;
+            EXPECT_TRUE(!entry.empty() && entry.find_first_of("\r\n") == std::string::npos) << c[0];
         }
     }
 }

@@ -1,16 +1,12 @@
 #include "app/result_format.h"
 
+#include "tests/support/case_rows.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-// One field's bytes and the JSON string they must become.
-struct JsonCase {
-    const char* bytes;
-    const char* json;
-};
 
 // Whatever a page or a table put in a field, the line keeps seven fields on one line.
 TEST(PipeLine, SeparatorsAndLineBreaksNeverSplitTheLine) {
@@ -26,21 +22,12 @@ TEST(PipeLine, SeparatorsAndLineBreaksNeverSplitTheLine) {
 }
 
 TEST(JsonLine, FieldsAreEscapedAndAlwaysValidUtf8) {
-    const JsonCase cases[] = {
-        {"plain", "\"plain\""},
-        {"say \"hi\" \\ bye", "\"say \\\"hi\\\" \\\\ bye\""},
-        {"tab\there\nline", "\"tab\\u0009here\\u000aline\""},
-        {"caf\xC3\xA9", "\"caf\xC3\xA9\""},                   // UTF-8 is kept
-        {"bad\xFF byte", "\"bad\xEF\xBF\xBD byte\""},         // a stray byte becomes U+FFFD
-        {"cut \xE2\x82", "\"cut \xEF\xBF\xBD\xEF\xBF\xBD\""}, // so does each byte of a cut sequence
-        {"a|b", "\"a|b\""},                                   // the separator needs no cleaning
-    };
-    for (const JsonCase& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(APP_TEST_DATA_DIR "/json_strings.tsv", 2)) {
         DomainResult r;
-        r.title.setString(c.bytes);
+        r.title.setString(c[0].c_str());
         StringBuffer line;
         formatJsonLine(r, line);
-        std::string expected = std::string(",\"title\":") + c.json + ",";
+        std::string expected = std::string(",\"title\":") + c[1] + ",";
         EXPECT_NE(std::string(line.getString()).find(expected), std::string::npos) << line.getString();
     }
 }

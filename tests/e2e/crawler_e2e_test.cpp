@@ -1,9 +1,9 @@
 // The real crawler binary over fixture sites: the fixture web answers on port 80 of the private
 // network, /etc/hosts (the namespace's own) names the sites, and every site's expected line must
 // appear exactly once in the result or the error file.
-#include "../base/file_test_support.h"
 #include "crawler_run.h"
 #include "fixture_server.h"
+#include "tests/support/file_test_support.h"
 #include "tool_support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "crawler_run.h"
 
-#include "../base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <algorithm>
 #include <chrono>

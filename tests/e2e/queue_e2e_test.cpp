@@ -1,9 +1,9 @@
 // Crawler processes sharing one queue on a Redis server started on loopback: one killed with
 // SIGKILL part-way, or the server itself stopped and started again, and still every valid
 // domain's line is collected exactly once, the same lines a single-machine run writes.
-#include "../base/file_test_support.h"
 #include "crawler_run.h"
 #include "fixture_server.h"
+#include "tests/support/file_test_support.h"
 #include "tool_support.h"
 
 #include <gtest/gtest.h>

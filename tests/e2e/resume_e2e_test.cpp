@@ -1,9 +1,9 @@
 // A run with resume on, killed with SIGKILL at random points and started again each time, ends
 // with every valid domain's line written exactly once, and runs again at most the domains in
 // flight at each kill.
-#include "../base/file_test_support.h"
 #include "crawler_run.h"
 #include "fixture_server.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

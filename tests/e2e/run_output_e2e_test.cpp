@@ -1,9 +1,10 @@
 // What the people who run the crawler read: the cause of each failure in the log and the
 // summary, the run report, JSON Lines, and the command-line options.
-#include "../base/file_test_support.h"
 #include "crawler_run.h"
 #include "fixture_server.h"
 #include "http/fetch_failure.h"
+#include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 #include "tool_support.h"
 
 #include <gtest/gtest.h>
@@ -23,26 +24,6 @@ using e2e::linesOf;
 using test_support::commandOutput;
 using test_support::FixtureServer;
 
-// The cause each failing fixture site is reported with.
-const std::map<std::string, std::string> kCauses = {
-    {"dead-domain.com", "dns"},
-    {"www.failing.com", "dns"},
-    {"refused-site.com", "refused"},
-    {"slow-site.com", "timeout"},
-    {"tls-site.com", "tls"},
-    {"not-found-home.com", "http-status"},
-    {"server-error-home.com", "http-status"},
-    {"parked-site.com", "parked"},
-    {"parking-footer.com", "parked"},
-    {"refresh-parked.com", "parked"},
-    {"forsale.com", "for-sale"},
-    {"buy-button-domain.com", "for-sale"},
-    {"domain-for-sale-today.com", "for-sale"},
-    {"building-site.com", "dead-page"},
-    {"loop-site.com", "budget"},
-    {"bad-location.com", "invalid-url"},
-    {"empty-home.com", "other"},
-};
 // Every cause word but "none".
 std::vector<std::string> causeWords() {
     std::vector<std::string> words;
@@ -78,13 +59,17 @@ TEST_F(RunOutput, EveryFailureCauseIsLoggedCountedAndReported) {
     EXPECT_EQ(server.countRequests("example.de /kontakt.html"), 0);
 
     std::string log = file("DunmereLog.txt");
+    std::map<std::string, std::string> causes;
+    for (const case_rows::Row& c : case_rows::read(E2E_SITES_DIR "/../failure_causes.tsv", 2))
+        causes[c[0]] = c[1];
     std::map<std::string, int> expected;
     for (const auto& site : sites) {
         if (site.expected.rfind("Failed: ", 0) == 0) {
-            EXPECT_EQ(kCauses.count(site.name), 1u) << site.name << " fails: list its cause here";
+            EXPECT_EQ(causes.count(site.name), 1u)
+                << site.name << " fails: list its cause in failure_causes.tsv";
         }
     }
-    for (const auto& [domain, cause] : kCauses) {
+    for (const auto& [domain, cause] : causes) {
         ++expected[cause];
         EXPECT_NE(log.find("Failed: " + domain + ": " + cause), std::string::npos) << domain << "\n" << log;
     }

@@ -2,13 +2,13 @@
 // demo is analysed through CannedPageSource as the crawler's job analyses it, and must give its
 // expected line; where the folder lists the URLs the analysis must ask for, they must be asked
 // in that order. A folder with a report record is analysed once more in full mode.
-#include "../../base/file_test_support.h"
 #include "analysis/site_analyzer.h"
 #include "analysis/site_crawl.h"
 #include "app/analyzer_priming.h"
 #include "app/domain_job.h"
 #include "base/domain_helpers.h"
 #include "canned_page_source.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -8,17 +8,17 @@
 //   vector-has <word>              (a word the home vector must contain; repeatable)
 //   vector-lacks <word>
 //   body                           (the raw bytes of the page follow, to the end of the file)
-#include "../../base/file_test_support.h"
 #include "analysis/site_analyzer.h"
 #include "analysis/site_crawl.h"
 #include "app/analyzer_priming.h"
 #include "fixture_server.h"
 #include "http/http_man.h"
 #include "script_server.h"
+#include "tests/support/escaped_text.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,48 +64,33 @@ PageCase readCase(const std::filesystem::path& file) {
     return c;
 }
 
-std::vector<PageCase> allCases() {
-    std::vector<PageCase> cases;
-    for (const std::string& file : file_test::filesIn(ENCODING_PAGES_DIR, ".page"))
-        cases.push_back(readCase(file));
-    return cases;
-}
-
-class EncodingPageTest : public testing::TestWithParam<PageCase> {};
-
-TEST_P(EncodingPageTest, AnalysedAsDeclared) {
+TEST(EncodingPages, AnalysedAsDeclared) {
     if (std::getenv("DUNMERE_PRIVATE_NET") == nullptr)
         GTEST_SKIP() << "the fixture sites are served on port 80 of the private network namespace only";
-    const PageCase& c = GetParam();
-    FixtureServer server;
-    FixturePage page;
-    page.headers = c.headers.empty() ? "Content-Type: text/html\r\n" : c.headers;
-    page.body = c.body;
-    server.addPage("site.test", "/", page);
-    ASSERT_TRUE(server.start(80));
-    SiteAnalyzer analyzer;
-    ASSERT_TRUE(primeAnalyzer(analyzer));
-    analyzer.quickMode = true;
-    HttpMan http;
-    http.SetConnectTimeout(2);
-    http.SetReadTimeout(3);
-    analyzeSite(analyzer, http, "site.test");
-    EXPECT_EQ(std::string(analyzer.siteTitle.getString()), c.title);
-    EXPECT_EQ(std::string(analyzer.charset.getString()), c.charset);
-    std::string vector = analyzer.homeWordVector.getString();
-    for (const std::string& word : c.has)
-        EXPECT_NE(("," + vector).find("," + word + ","), std::string::npos) << word << " in " << vector;
-    for (const std::string& word : c.lacks)
-        EXPECT_EQ(("," + vector).find("," + word + ","), std::string::npos) << word << " in " << vector;
+    for (const std::string& file : file_test::filesIn(ENCODING_PAGES_DIR, ".page")) {
+        const PageCase c = readCase(file);
+        SCOPED_TRACE(c.shape);
+        FixtureServer server;
+        FixturePage page;
+        page.headers = c.headers.empty() ? "Content-Type: text/html\r\n" : c.headers;
+        page.body = c.body;
+        server.addPage("site.test", "/", page);
+        ASSERT_TRUE(server.start(80));
+        SiteAnalyzer analyzer;
+        ASSERT_TRUE(primeAnalyzer(analyzer));
+        analyzer.quickMode = true;
+        HttpMan http;
+        http.SetConnectTimeout(2);
+        http.SetReadTimeout(3);
+        analyzeSite(analyzer, http, "site.test");
+        EXPECT_EQ(std::string(analyzer.siteTitle.getString()), c.title);
+        EXPECT_EQ(std::string(analyzer.charset.getString()), c.charset);
+        std::string vector = analyzer.homeWordVector.getString();
+        for (const std::string& word : c.has)
+            EXPECT_NE(("," + vector).find("," + word + ","), std::string::npos) << word << " in " << vector;
+        for (const std::string& word : c.lacks)
+            EXPECT_EQ(("," + vector).find("," + word + ","), std::string::npos) << word << " in " << vector;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Shapes, EncodingPageTest, testing::ValuesIn(allCases()),
-                         [](const testing::TestParamInfo<PageCase>& info) {
-                             std::string name = info.param.shape;
-                             for (char& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return name;
-                         });
 
 } // namespace

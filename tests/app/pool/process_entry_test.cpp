@@ -1,6 +1,7 @@
 #include "app/process_entry.h"
 #include "tests/app/pool/recording_job.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -95,40 +96,17 @@ TEST(WorkerCount, NoCountMeansSixAndTheTableSizeIsTheMost) {
         EXPECT_EQ(expected, effectiveWorkerCount(configured)) << configured;
 }
 
-// One shape of input line: number n is written as head n tail and read as readHead n readTail.
-struct Shape {
-    const char* head;
-    const char* tail;
-    const char* readHead;
-    const char* readTail;
-    bool valid;
-};
-
-const Shape kShapes[] = {
-    {"Site", ".COM\r\n", "site", ".com", true},
-    {"  site", ".de\t\n", "site", ".de", true},
-    {"shop", ".co.uk\n", "shop", ".co.uk", true},
-    {"a.b.c", ".museum\n", "a.b.c", ".museum", true},
-    {"host", ".localdomain\n", "host", ".localdomain", false},
-    {"trailing", ".com.\n", "trailing", ".com.", false},
-    {"M\xC3\x9C"
-     "NCHEN",
-     ".SHOP\n",
-     "m\xC3\xBC"
-     "nchen",
-     ".shop", true},
-};
-
 // Every shape of input line at once, across the largest pool: each valid domain is run exactly
 // once, each invalid line logged once, and no result or error line is cut, lost or mixed.
 TEST_F(CrawlerProcess, PoolOfMaximumSizeLosesAndDuplicatesNothing) {
+    const std::vector<case_rows::Row> shapes = case_rows::read(APP_TEST_DATA_DIR "/input_line_shapes.tsv", 5);
     std::string input;
     Lines valid, invalid;
     for (int i = 0; i < 100000; ++i) {
         std::string n = std::to_string(i);
-        const Shape& shape = kShapes[static_cast<size_t>(i) % std::size(kShapes)];
-        input += shape.head + n + shape.tail;
-        (shape.valid ? valid : invalid).insert(shape.readHead + n + shape.readTail);
+        const case_rows::Row& shape = shapes[static_cast<size_t>(i) % shapes.size()];
+        input += shape[0] + n + shape[1];
+        (shape[4] == "1" ? valid : invalid).insert(shape[2] + n + shape[3]);
         if (i % 10 == 0) {
             // A blank line, and a line of 797 bytes and more: read in pieces, each a line of its own.
             std::string head = "p" + n + std::string(796 - n.size(), 'q');

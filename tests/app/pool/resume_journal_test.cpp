@@ -1,5 +1,5 @@
 #include "app/resume_journal.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

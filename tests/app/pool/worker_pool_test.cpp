@@ -2,7 +2,7 @@
 
 #include "app/crawl_run.h"
 #include "tests/app/pool/recording_job.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -174,23 +174,28 @@ void geoTreeText(const ClsXml& tree, StringBuffer& out) {
 
 namespace {
 
-// The place phrases, pair k replacing phrase k (entry 2k) by its joined form (entry 2k+1) in table
-// order, each in the text the earlier ones left. Replacing phrase by phrase means 225 searches of
-// the whole text; instead one pass finds the phrases the text holds, and only those are replaced,
-// in order. A replacement can make a later phrase appear that was not there before (its own text
-// overlaps the inserted one, or an empty insertion joins two sides); such phrases are replaced
-// too, so the outcome is exactly that of the phrase-by-phrase replacement.
-class PlacePhraseReplacer {
+// Phrase replacements applied in the order they were added, each in the text the earlier ones
+// left. Replacing phrase by phrase means a search of the whole text for each (the boilerplate
+// phrases and 225 place phrases); instead one pass finds the phrases the text holds, and only
+// those are replaced, in order. A replacement can make a later phrase appear that was not there
+// before (its own text overlaps the inserted one, or an empty insertion joins two sides); such
+// phrases are replaced too, so the outcome is exactly that of the phrase-by-phrase replacement.
+class PhraseReplacer {
 public:
-    explicit PlacePhraseReplacer(const ClsStringArray& table) {
+    // Replaces `find` by `joined`; an empty `find` is no replacement.
+    void add(std::string_view find, std::string_view joined) {
+        if (!find.empty())
+            m_pairs.push_back({find, joined});
+    }
+    // The pairs of a table: entry 2k replaced by entry 2k+1.
+    void addTable(const ClsStringArray& table) {
         int pairs = table.get_Count() / 2;
-        for (int k = 0; k < pairs; ++k) {
-            std::string_view find = entry(table, 2 * k);
-            if (!find.empty())
-                m_pairs.push_back({find, entry(table, 2 * k + 1)});
-        }
-        // Phrases of two bytes or more by the bucket of their first two bytes (a counting sort);
-        // the few of one byte apart.
+        for (int k = 0; k < pairs; ++k)
+            add(entry(table, 2 * k), entry(table, 2 * k + 1));
+    }
+    // Once every pair is added: phrases of two bytes or more by the bucket of their first two
+    // bytes (a counting sort), the few of one byte apart.
+    void index() {
         for (const Pair& pair : m_pairs) {
             if (pair.find.size() > 1)
                 ++m_bucketStart[bucketOf(pair.find) + 1];
@@ -298,18 +303,20 @@ void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, 
     work.replaceAll("http:", " ");
     work.replaceAll("https:", " ");
     // 5. Punctuation; in UTF-8 the guillemets are whole characters, never single bytes.
+    // All of them, with '!' and '|', blanked in one pass.
+    char blanked[sizeof kPunctuation + 2];
+    int numBlanked = 0;
+    for (char c : kPunctuation) {
+        if (!utf8 || static_cast<unsigned char>(c) < 0x80)
+            blanked[numBlanked++] = c;
+    }
+    blanked[numBlanked++] = '!';
+    blanked[numBlanked++] = '|';
+    work.replaceAnyOf(blanked, numBlanked, ' ');
     if (utf8) {
-        for (char c : kPunctuation) {
-            if (static_cast<unsigned char>(c) < 0x80)
-                work.replaceChar(c, ' ');
-        }
         for (const char* guillemet : {kUtf8LeftGuillemet, kUtf8RightGuillemet})
             work.replaceAll(guillemet, " ");
-    } else {
-        work.replaceAnyOf20(kPunctuation, ' ');
     }
-    work.replaceChar('!', ' ');
-    work.replaceChar('|', ' ');
     // 6. The copyright sign that introduces a copyright line, then the signs themselves (and the
     // right single quote 0x92 of the Windows code pages, U+2019 in UTF-8).
     if (utf8) {
@@ -326,11 +333,13 @@ void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, 
         collapseUtf8Whitespace(work);
     else
         work.collapseWhitespace();
-    // 8.
+    // 8, 9. The boilerplate phrases removed, then place names made one word each.
+    PhraseReplacer phrases;
     for (const char* phrase : kBoilerplatePhrases)
-        work.replaceAll(phrase, "");
-    // 9. Place names, one word each.
-    PlacePhraseReplacer(placePhrases).replaceIn(work);
+        phrases.add(phrase, "");
+    phrases.addTable(placePhrases);
+    phrases.index();
+    phrases.replaceIn(work);
 }
 
 void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const StringBuffer& text,

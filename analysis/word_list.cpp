@@ -16,6 +16,10 @@ bool isDecoration(unsigned char c) {
     return c == '-' || c == '*' || c == '/' || c == '@' || c == '\'' || c == '"';
 }
 
+bool isAscii(const unsigned char* p, size_t n) {
+    return std::all_of(p, p + n, [](unsigned char c) { return c < 0x80; });
+}
+
 unsigned char lower(unsigned char c) {
     if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDF))
         return static_cast<unsigned char>(c + 0x20);
@@ -55,16 +59,17 @@ void WordList::normalise(const char* word, size_t length, std::string& out) cons
     while (end > start && isDecoration(p[end - 1]))
         --end;
     out.clear();
-    if (m_codePage != 0) {
+    // Every code page folds ASCII as ASCII, so a word of ASCII alone needs no table.
+    if (m_codePage != 0 && !isAscii(p + start, end - start)) {
         StringBuffer folded;
         folded.appendN(p + start, static_cast<int>(end - start));
         lowerInCodePage(folded, m_codePage);
         out.assign(folded.getString(), static_cast<size_t>(folded.getSize()));
         return;
     }
-    out.reserve(end - start);
-    for (size_t i = start; i < end; ++i)
-        out.push_back(static_cast<char>(lower(p[i])));
+    out.assign(reinterpret_cast<const char*>(p + start), end - start);
+    for (char& c : out)
+        c = static_cast<char>(lower(static_cast<unsigned char>(c)));
 }
 
 uint32_t WordList::keyOf(const std::string& normalised) {
@@ -83,8 +88,7 @@ int WordList::findEntry(uint32_t key, const std::string& normalised) const {
     return -1;
 }
 
-void WordList::countNormalised(std::string&& normalised, int weight) {
-    uint32_t key = keyOf(normalised);
+void WordList::countNormalised(uint32_t key, std::string&& normalised, int weight) {
     int found = findEntry(key, normalised);
     if (found >= 0) {
         ++m_entries[static_cast<size_t>(found)].count;
@@ -107,7 +111,8 @@ void WordList::addWord(const char* word, int weight) {
         return;
     std::string normalised;
     normalise(word, std::strlen(word), normalised);
-    countNormalised(std::move(normalised), weight);
+    uint32_t key = keyOf(normalised);
+    countNormalised(key, std::move(normalised), weight);
     mergePending();
 }
 
@@ -153,7 +158,7 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
             ++i;
         token.assign(reinterpret_cast<const char*>(p + start), i - start);
         size_t tokenLength =
-            m_codePage == CodePages::kUtf8
+            m_codePage == CodePages::kUtf8 && !isAscii(p + start, token.size())
                 ? static_cast<size_t>(utf8CharCount(token.data(), static_cast<int>(token.size())))
                 : token.size();
         if (m_minWordLength > 0 && tokenLength < static_cast<size_t>(m_minWordLength))
@@ -167,9 +172,11 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
         // The stop words are matched in this list's normal form, so a folded letter of the
         // text meets its stop word whatever rule the stop list itself folds by.
         normalise(token.data(), token.size(), normalised);
-        if (stopList != nullptr && stopList->containsNormalised(normalised))
+        // One key serves the stop list and this list.
+        uint32_t key = keyOf(normalised);
+        if (stopList != nullptr && stopList->findEntry(key, normalised) >= 0)
             continue;
-        countNormalised(std::move(normalised), weight);
+        countNormalised(key, std::move(normalised), weight);
     }
     mergePending();
 }

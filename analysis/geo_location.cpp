@@ -92,6 +92,10 @@ void applyGeoValue(SiteAnalyzer& analyzer, const StringBuffer& value) {
 
 bool geoAttempt(SiteAnalyzer& analyzer, StringBuffer& text, const char* label) {
     normaliseGeoText(text);
+    return geoAttemptNormalised(analyzer, text, label);
+}
+
+bool geoAttemptNormalised(SiteAnalyzer& analyzer, const StringBuffer& text, const char* label) {
     StringBuffer value;
     lookupGeo(analyzer, text, value);
     if (value.getSize() == 0)

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -146,7 +147,6 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
         return;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     size_t i = 0;
-    std::string token;
     std::string normalised;
     for (;;) {
         while (p[i] != 0 && isBlank(p[i]))
@@ -156,18 +156,19 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
         size_t start = i;
         while (p[i] != 0 && !isBlank(p[i]))
             ++i;
-        token.assign(reinterpret_cast<const char*>(p + start), i - start);
+        std::string_view token(reinterpret_cast<const char*>(p + start), i - start);
         size_t tokenLength =
             m_codePage == CodePages::kUtf8 && !isAscii(p + start, token.size())
                 ? static_cast<size_t>(utf8CharCount(token.data(), static_cast<int>(token.size())))
                 : token.size();
         if (m_minWordLength > 0 && tokenLength < static_cast<size_t>(m_minWordLength))
             continue;
-        if (token.find('@') != std::string::npos)
+        if (token.find('@') != std::string_view::npos)
             continue;
         while (!token.empty() && token.back() == '.')
-            token.pop_back();
-        if (m_skipDigitWords && token.find_first_of("0123456789") != std::string::npos)
+            token.remove_suffix(1);
+        if (m_skipDigitWords &&
+            std::any_of(token.begin(), token.end(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;
         // The stop words are matched in this list's normal form, so a folded letter of the
         // text meets its stop word whatever rule the stop list itself folds by.

@@ -657,8 +657,11 @@ void StringBuffer::toLowerCase() {
         std::array<unsigned char, 256> table{};
         for (int c = 0; c < 256; ++c) {
             auto b = static_cast<unsigned char>(c);
-            table[static_cast<size_t>(c)] =
-                b < 0x80 ? lowerAscii(b) : b >= 0xC0 && b <= 0xDF ? static_cast<unsigned char>(b + 0x20) : b;
+            if (b < 0x80)
+                b = lowerAscii(b);
+            else if (b >= 0xC0 && b <= 0xDF)
+                b = static_cast<unsigned char>(b + 0x20);
+            table[static_cast<size_t>(c)] = b;
         }
         return table;
     }();

@@ -3,6 +3,7 @@
 #include "base/ascii.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 namespace {
@@ -287,6 +288,16 @@ void lowerUtf8(StringBuffer& text) {
 }
 
 void collapseUtf8Whitespace(StringBuffer& text) {
+    // What a byte may start: a blank, the no-break space (C2 A0), the end (NUL), or nothing.
+    enum : unsigned char { kPlain, kBlank, kLead, kEnd };
+    static constexpr auto kKind = [] {
+        std::array<unsigned char, 256> kind{};
+        for (unsigned char c : {' ', '\t', '\r', '\n'})
+            kind[c] = kBlank;
+        kind[0xC2] = kLead;
+        kind[0] = kEnd;
+        return kind;
+    }();
     const auto* p = reinterpret_cast<const unsigned char*>(text.getString());
     int n = text.getSize();
     // Written into one block: a blank is only ever written for blanks read, so the text never
@@ -295,9 +306,9 @@ void collapseUtf8Whitespace(StringBuffer& text) {
     int w = 0;
     bool pendingBlank = false;
     for (int i = 0; i < n; ++i) {
-        unsigned char c = p[i];
-        bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
-        if (c == 0xC2 && i + 1 < n && p[i + 1] == 0xA0) {
+        unsigned char kind = kKind[p[i]];
+        bool blank = kind == kBlank;
+        if (kind == kLead && i + 1 < n && p[i + 1] == 0xA0) {
             blank = true;
             ++i;
         }
@@ -308,11 +319,13 @@ void collapseUtf8Whitespace(StringBuffer& text) {
         if (pendingBlank)
             out[w++] = ' ';
         pendingBlank = false;
-        if (c == 0)
+        if (kind == kEnd)
             break;
-        out[w++] = static_cast<char>(c);
+        out[w++] = static_cast<char>(p[i]);
+        // The rest of a run of plain bytes.
+        while (i + 1 < n && kKind[p[i + 1]] == kPlain)
+            out[w++] = static_cast<char>(p[++i]);
     }
     text.clear();
     text.appendN(out.get(), w);
 }
-

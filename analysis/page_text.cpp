@@ -213,7 +213,7 @@ public:
     }
 
     void replaceIn(StringBuffer& work) const {
-        std::vector<bool> due(m_pairs.size(), false);
+        std::vector<char> due(m_pairs.size(), 0);
         markPresent(std::string_view(work.getString(), static_cast<size_t>(work.getSize())), due);
         for (size_t i = 0; i < m_pairs.size(); ++i) {
             if (!due[i] || work.replaceAll(m_pairs[i].find.data(), m_pairs[i].joined.data()) == 0)
@@ -260,9 +260,13 @@ private:
                kBuckets;
     }
 
-    void markPresent(std::string_view text, std::vector<bool>& present) const {
+    void markPresent(std::string_view text, std::vector<char>& present) const {
+        // The last byte is compared inline first: most candidates of a bucket differ there.
         auto mark = [&](uint32_t i, size_t at) {
-            present[i] = present[i] || text.compare(at, m_pairs[i].find.size(), m_pairs[i].find) == 0;
+            std::string_view find = m_pairs[i].find;
+            if (present[i] || find.size() > text.size() - at || text[at + find.size() - 1] != find.back())
+                return;
+            present[i] = std::memcmp(text.data() + at, find.data(), find.size()) == 0;
         };
         for (size_t at = 0; at < text.size(); ++at) {
             for (uint32_t i : m_oneByte)
@@ -346,10 +350,13 @@ void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const Str
                     StringBuffer& out) {
     // 1.
     StringBuffer work(text);
-    roundTripUtf16(work);
-    // 2, 3.
+    // 2, 3. ASCII text without a NUL (which ends the text there) is the same in UTF-16 and in
+    // every counting code page.
     unsigned codePage = wordVectorCodePage(charset);
-    convertText(kUtf8, codePage, work);
+    if (!work.is7bit() || std::strlen(work.getString()) != static_cast<size_t>(work.getSize())) {
+        roundTripUtf16(work);
+        convertText(kUtf8, codePage, work);
+    }
     // 4.
     cleanWordVectorText(analyzer.placePhrases, codePage, work);
     // 5, 6.

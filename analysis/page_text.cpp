@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -197,8 +198,10 @@ public:
     // bytes (a counting sort), the few of one byte apart.
     void index() {
         for (const Pair& pair : m_pairs) {
-            if (pair.find.size() > 1)
+            if (pair.find.size() > 1) {
                 ++m_bucketStart[bucketOf(pair.find) + 1];
+                m_startsPhrase.set(twoBytes(pair.find));
+            }
         }
         for (size_t b = 1; b < m_bucketStart.size(); ++b)
             m_bucketStart[b] += m_bucketStart[b - 1];
@@ -255,6 +258,11 @@ private:
 
     static constexpr uint32_t kBuckets = 4096;
 
+    static size_t twoBytes(std::string_view twoOrMore) {
+        return static_cast<size_t>(static_cast<unsigned char>(twoOrMore[0])) << 8 |
+               static_cast<unsigned char>(twoOrMore[1]);
+    }
+
     static uint32_t bucketOf(std::string_view twoOrMore) {
         return (static_cast<unsigned char>(twoOrMore[0]) * 263u + static_cast<unsigned char>(twoOrMore[1])) %
                kBuckets;
@@ -273,6 +281,8 @@ private:
                 mark(i, at);
             if (at + 1 == text.size())
                 break;
+            if (!m_startsPhrase.test(twoBytes(text.substr(at, 2))))
+                continue;
             uint32_t bucket = bucketOf(text.substr(at, 2));
             for (uint32_t s = m_bucketStart[bucket]; s < m_bucketStart[bucket + 1]; ++s)
                 mark(m_byBucket[s], at);
@@ -282,6 +292,8 @@ private:
     std::vector<Pair> m_pairs;
     std::vector<uint32_t> m_byBucket;
     std::array<uint32_t, kBuckets + 1> m_bucketStart{};
+    // The first two bytes of every phrase of two bytes or more: most places in a text start none.
+    std::bitset<65536> m_startsPhrase;
     std::vector<uint32_t> m_oneByte;
 };
 

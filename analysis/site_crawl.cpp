@@ -207,10 +207,11 @@ void readCyclePage(Crawl& c, const StringBuffer& html, const StringBuffer& path,
 }
 
 // The home page's text as geography reads it, made once: a cycle may try the home page before
-// and again after its contact page.
+// and again after its contact page. A text that matched no key will match none again.
 struct HomeGeoText {
     StringBuffer text;
     bool ready = false;
+    bool noKey = false;
 };
 
 // A geographic attempt on the cycle's page; true when quick mode may stop.
@@ -220,7 +221,8 @@ bool locateOnHomePage(Crawl& c, const ClsXml& tree, HomeGeoText& home) {
         normaliseGeoText(home.text);
         home.ready = true;
     }
-    geoAttemptNormalised(c.a, home.text, kHomePageLabel);
+    if (!home.noKey)
+        home.noKey = geoAttemptNormalised(c.a, home.text, kHomePageLabel) == GeoFind::NoKey;
     return c.a.quickMode && c.a.country.getSize() > 0;
 }
 

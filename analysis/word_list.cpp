@@ -68,14 +68,15 @@ void WordList::normalise(const char* word, size_t length, std::string& out) cons
         out.assign(folded.getString(), static_cast<size_t>(folded.getSize()));
         return;
     }
-    out.assign(reinterpret_cast<const char*>(p + start), end - start);
-    for (char& c : out)
-        c = static_cast<char>(lower(static_cast<unsigned char>(c)));
+    out.resize(end - start);
+    for (size_t i = start; i < end; ++i)
+        out[i - start] = static_cast<char>(lower(p[i]));
 }
 
 uint32_t WordList::keyOf(const std::string& normalised) {
-    uLong crc = crc32(0L, Z_NULL, 0);
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(normalised.data()), static_cast<uInt>(normalised.size()));
+    // crc32's initial value is 0.
+    uLong crc =
+        crc32(0L, reinterpret_cast<const Bytef*>(normalised.data()), static_cast<uInt>(normalised.size()));
     return static_cast<uint32_t>(crc) & 0x0FFFFFFFu;
 }
 

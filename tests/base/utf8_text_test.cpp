@@ -42,17 +42,26 @@ TEST_P(Utf8LowerBytes, KeepsWhatIsNoCharacter) {
     EXPECT_EQ(std::string(text.getString()), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, Utf8LowerBytes,
-                         ::testing::Values(ByteCase{"loneContinuation", "A\xA0Z", "a\xA0z"},
-                                           ByteCase{"truncatedSequence", "\xD0\x9F\xD0", "\xD0\xBF\xD0"},
-                                           ByteCase{"overlongSlash",
-                                                    "\xC0\xAF"
-                                                    "B",
-                                                    "\xC0\xAF"
-                                                    "b"},
-                                           ByteCase{"latin1Bytes", "\xC9T\xC9", "\xC9t\xC9"},
-                                           ByteCase{"surrogateBytes", "\xED\xA0\x80X", "\xED\xA0\x80x"}),
-                         [](const ::testing::TestParamInfo<ByteCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, Utf8LowerBytes,
+    ::testing::Values(ByteCase{"loneContinuation", "A\xA0Z", "a\xA0z"},
+                      ByteCase{"truncatedSequence", "\xD0\x9F\xD0", "\xD0\xBF\xD0"},
+                      ByteCase{"overlongSlash",
+                               "\xC0\xAF"
+                               "B",
+                               "\xC0\xAF"
+                               "b"},
+                      ByteCase{"latin1Bytes", "\xC9T\xC9", "\xC9t\xC9"},
+                      ByteCase{"surrogateBytes", "\xED\xA0\x80X", "\xED\xA0\x80x"},
+                      ByteCase{"sigmaAfterLongAsciiRun",
+                               "\xC3\x89"
+                               "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
+                               "\xCE\xA3",
+                               "\xC3\xA9"
+                               "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+                               "\xCF\x82"},
+                      ByteCase{"sigmaAfterApostrophe", "\xC3\x89'\xCE\xA3 x", "\xC3\xA9'\xCF\x82 x"}),
+    [](const ::testing::TestParamInfo<ByteCase>& info) { return info.param.name; });
 
 struct CodePageCase {
     const char* name;
@@ -89,6 +98,11 @@ TEST(Utf8Text, CharacterCountAndWhiteSpace) {
     StringBuffer text(" a\t\r\n\xC2\xA0 voil\xC3\xA0  b ");
     collapseUtf8Whitespace(text);
     EXPECT_EQ(std::string(text.getString()), "a voil\xC3\xA0 b");
+    // The text ends at a NUL byte, the blank before it kept.
+    StringBuffer withNul(reinterpret_cast<const unsigned char*>("a \0 b"), 5, 0);
+    collapseUtf8Whitespace(withNul);
+    EXPECT_EQ(withNul.getSize(), 2);
+    EXPECT_EQ(std::string(withNul.getString()), "a ");
 }
 
 } // namespace

@@ -571,10 +571,6 @@ void StringBuffer::replaceAnyOf5(const char set[5], char to) {
     replaceAnyOf(set, 5, to);
 }
 
-void StringBuffer::replaceAnyOf20(const char set[20], char to) {
-    replaceAnyOf(set, 20, to);
-}
-
 bool StringBuffer::replaceFirst(const char* find, const char* repl) {
     checkAlive(this);
     if (find == nullptr || *find == 0)

@@ -68,7 +68,6 @@ public:
     // Replaces every byte that is one of the `setSize` bytes of `set`, in one pass.
     void replaceAnyOf(const char* set, int setSize, char to);
     void replaceAnyOf5(const char set[5], char to);
-    void replaceAnyOf20(const char set[20], char to);
     bool replaceFirst(const char* find, const char* repl);
     int replaceAll(const char* find, const char* repl);
     void toLowerCase();

@@ -92,13 +92,18 @@ void applyGeoValue(SiteAnalyzer& analyzer, const StringBuffer& value) {
 
 bool geoAttempt(SiteAnalyzer& analyzer, StringBuffer& text, const char* label) {
     normaliseGeoText(text);
+    return geoAttemptNormalised(analyzer, text, label) == GeoFind::Applied;
+}
+
+GeoFind geoAttemptNormalised(SiteAnalyzer& analyzer, const StringBuffer& text, const char* label) {
     StringBuffer value;
-    lookupGeo(analyzer, text, value);
+    if (!lookupGeo(analyzer, text, value))
+        return GeoFind::NoKey;
     if (value.getSize() == 0)
-        return false;
+        return GeoFind::NoValue;
     analyzer.geoUrl.setString(label);
     applyGeoValue(analyzer, value);
-    return true;
+    return GeoFind::Applied;
 }
 
 bool isFlashPage(const StringBuffer& html) {

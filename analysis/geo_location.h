@@ -42,6 +42,10 @@ void applyGeoValue(SiteAnalyzer& analyzer, const StringBuffer& value);
 // with a non-empty value, `geoUrl` := `label` ("HOME PAGE" or the page's URL) and the value is
 // applied. True when a value was applied.
 bool geoAttempt(SiteAnalyzer& analyzer, StringBuffer& text, const char* label);
+// The same for a text normaliseGeoText has already made ready, telling a text that matches no
+// key (which changes nothing) from a key without a value and a value applied.
+enum class GeoFind { NoKey, NoValue, Applied };
+GeoFind geoAttemptNormalised(SiteAnalyzer& analyzer, const StringBuffer& text, const char* label);
 
 // Whether raw HTML names the Flash player's download server (ASCII case ignored), which marks a
 // page built on a Flash movie whose words are not in its text.

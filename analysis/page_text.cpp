@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -174,26 +175,33 @@ void geoTreeText(const ClsXml& tree, StringBuffer& out) {
 
 namespace {
 
-// The place phrases, pair k replacing phrase k (entry 2k) by its joined form (entry 2k+1) in table
-// order, each in the text the earlier ones left. Replacing phrase by phrase means 225 searches of
-// the whole text; instead one pass finds the phrases the text holds, and only those are replaced,
-// in order. A replacement can make a later phrase appear that was not there before (its own text
-// overlaps the inserted one, or an empty insertion joins two sides); such phrases are replaced
-// too, so the outcome is exactly that of the phrase-by-phrase replacement.
-class PlacePhraseReplacer {
+// Phrase replacements applied in the order they were added, each in the text the earlier ones
+// left. Replacing phrase by phrase means a search of the whole text for each (the boilerplate
+// phrases and 225 place phrases); instead one pass finds the phrases the text holds, and only
+// those are replaced, in order. A replacement can make a later phrase appear that was not there
+// before (its own text overlaps the inserted one, or an empty insertion joins two sides); such
+// phrases are replaced too, so the outcome is exactly that of the phrase-by-phrase replacement.
+class PhraseReplacer {
 public:
-    explicit PlacePhraseReplacer(const ClsStringArray& table) {
+    // Replaces `find` by `joined`; an empty `find` is no replacement.
+    void add(std::string_view find, std::string_view joined) {
+        if (!find.empty())
+            m_pairs.push_back({find, joined});
+    }
+    // The pairs of a table: entry 2k replaced by entry 2k+1.
+    void addTable(const ClsStringArray& table) {
         int pairs = table.get_Count() / 2;
-        for (int k = 0; k < pairs; ++k) {
-            std::string_view find = entry(table, 2 * k);
-            if (!find.empty())
-                m_pairs.push_back({find, entry(table, 2 * k + 1)});
-        }
-        // Phrases of two bytes or more by the bucket of their first two bytes (a counting sort);
-        // the few of one byte apart.
+        for (int k = 0; k < pairs; ++k)
+            add(entry(table, 2 * k), entry(table, 2 * k + 1));
+    }
+    // Once every pair is added: phrases of two bytes or more by the bucket of their first two
+    // bytes (a counting sort), the few of one byte apart.
+    void index() {
         for (const Pair& pair : m_pairs) {
-            if (pair.find.size() > 1)
+            if (pair.find.size() > 1) {
                 ++m_bucketStart[bucketOf(pair.find) + 1];
+                m_startsPhrase.set(twoBytes(pair.find));
+            }
         }
         for (size_t b = 1; b < m_bucketStart.size(); ++b)
             m_bucketStart[b] += m_bucketStart[b - 1];
@@ -208,7 +216,7 @@ public:
     }
 
     void replaceIn(StringBuffer& work) const {
-        std::vector<bool> due(m_pairs.size(), false);
+        std::vector<char> due(m_pairs.size(), 0);
         markPresent(std::string_view(work.getString(), static_cast<size_t>(work.getSize())), due);
         for (size_t i = 0; i < m_pairs.size(); ++i) {
             if (!due[i] || work.replaceAll(m_pairs[i].find.data(), m_pairs[i].joined.data()) == 0)
@@ -250,20 +258,31 @@ private:
 
     static constexpr uint32_t kBuckets = 4096;
 
+    static size_t twoBytes(std::string_view twoOrMore) {
+        return static_cast<size_t>(static_cast<unsigned char>(twoOrMore[0])) << 8 |
+               static_cast<unsigned char>(twoOrMore[1]);
+    }
+
     static uint32_t bucketOf(std::string_view twoOrMore) {
         return (static_cast<unsigned char>(twoOrMore[0]) * 263u + static_cast<unsigned char>(twoOrMore[1])) %
                kBuckets;
     }
 
-    void markPresent(std::string_view text, std::vector<bool>& present) const {
+    void markPresent(std::string_view text, std::vector<char>& present) const {
+        // The last byte is compared inline first: most candidates of a bucket differ there.
         auto mark = [&](uint32_t i, size_t at) {
-            present[i] = present[i] || text.compare(at, m_pairs[i].find.size(), m_pairs[i].find) == 0;
+            std::string_view find = m_pairs[i].find;
+            if (present[i] || find.size() > text.size() - at || text[at + find.size() - 1] != find.back())
+                return;
+            present[i] = std::memcmp(text.data() + at, find.data(), find.size()) == 0;
         };
         for (size_t at = 0; at < text.size(); ++at) {
             for (uint32_t i : m_oneByte)
                 mark(i, at);
             if (at + 1 == text.size())
                 break;
+            if (!m_startsPhrase.test(twoBytes(text.substr(at, 2))))
+                continue;
             uint32_t bucket = bucketOf(text.substr(at, 2));
             for (uint32_t s = m_bucketStart[bucket]; s < m_bucketStart[bucket + 1]; ++s)
                 mark(m_byBucket[s], at);
@@ -273,6 +292,8 @@ private:
     std::vector<Pair> m_pairs;
     std::vector<uint32_t> m_byBucket;
     std::array<uint32_t, kBuckets + 1> m_bucketStart{};
+    // The first two bytes of every phrase of two bytes or more: most places in a text start none.
+    std::bitset<65536> m_startsPhrase;
     std::vector<uint32_t> m_oneByte;
 };
 
@@ -298,18 +319,20 @@ void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, 
     work.replaceAll("http:", " ");
     work.replaceAll("https:", " ");
     // 5. Punctuation; in UTF-8 the guillemets are whole characters, never single bytes.
+    // All of them, with '!' and '|', blanked in one pass.
+    char blanked[sizeof kPunctuation + 2];
+    int numBlanked = 0;
+    for (char c : kPunctuation) {
+        if (!utf8 || static_cast<unsigned char>(c) < 0x80)
+            blanked[numBlanked++] = c;
+    }
+    blanked[numBlanked++] = '!';
+    blanked[numBlanked++] = '|';
+    work.replaceAnyOf(blanked, numBlanked, ' ');
     if (utf8) {
-        for (char c : kPunctuation) {
-            if (static_cast<unsigned char>(c) < 0x80)
-                work.replaceChar(c, ' ');
-        }
         for (const char* guillemet : {kUtf8LeftGuillemet, kUtf8RightGuillemet})
             work.replaceAll(guillemet, " ");
-    } else {
-        work.replaceAnyOf20(kPunctuation, ' ');
     }
-    work.replaceChar('!', ' ');
-    work.replaceChar('|', ' ');
     // 6. The copyright sign that introduces a copyright line, then the signs themselves (and the
     // right single quote 0x92 of the Windows code pages, U+2019 in UTF-8).
     if (utf8) {
@@ -326,21 +349,26 @@ void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, 
         collapseUtf8Whitespace(work);
     else
         work.collapseWhitespace();
-    // 8.
+    // 8, 9. The boilerplate phrases removed, then place names made one word each.
+    PhraseReplacer phrases;
     for (const char* phrase : kBoilerplatePhrases)
-        work.replaceAll(phrase, "");
-    // 9. Place names, one word each.
-    PlacePhraseReplacer(placePhrases).replaceIn(work);
+        phrases.add(phrase, "");
+    phrases.addTable(placePhrases);
+    phrases.index();
+    phrases.replaceIn(work);
 }
 
 void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const StringBuffer& text,
                     StringBuffer& out) {
     // 1.
     StringBuffer work(text);
-    roundTripUtf16(work);
-    // 2, 3.
+    // 2, 3. ASCII text without a NUL (which ends the text there) is the same in UTF-16 and in
+    // every counting code page.
     unsigned codePage = wordVectorCodePage(charset);
-    convertText(kUtf8, codePage, work);
+    if (!work.is7bit() || std::strlen(work.getString()) != static_cast<size_t>(work.getSize())) {
+        roundTripUtf16(work);
+        convertText(kUtf8, codePage, work);
+    }
     // 4.
     cleanWordVectorText(analyzer.placePhrases, codePage, work);
     // 5, 6.

@@ -206,11 +206,24 @@ void readCyclePage(Crawl& c, const StringBuffer& html, const StringBuffer& path,
         a.countryFromEmails(a.emails);
 }
 
-// A geographic attempt on the cycle's page; true when quick mode may stop.
-bool locateOnHomePage(Crawl& c, const ClsXml& tree) {
+// The home page's text as geography reads it, made once: a cycle may try the home page before
+// and again after its contact page. A text that matched no key will match none again.
+struct HomeGeoText {
     StringBuffer text;
-    geoTreeText(tree, text);
-    return c.attempt(text, kHomePageLabel);
+    bool ready = false;
+    bool noKey = false;
+};
+
+// A geographic attempt on the cycle's page; true when quick mode may stop.
+bool locateOnHomePage(Crawl& c, const ClsXml& tree, HomeGeoText& home) {
+    if (!home.ready) {
+        geoTreeText(tree, home.text);
+        normaliseGeoText(home.text);
+        home.ready = true;
+    }
+    if (!home.noKey)
+        home.noKey = geoAttemptNormalised(c.a, home.text, kHomePageLabel) == GeoFind::NoKey;
+    return c.a.quickMode && c.a.country.getSize() > 0;
 }
 
 // Its mailto addresses first, then its text; true when quick mode may stop.
@@ -319,10 +332,11 @@ bool analyzeSite(SiteAnalyzer& a, PageSource& pages, const char* domainText) {
         PageTree page(html);
         PageLinks links;
         readCyclePage(c, html, path, page.tree(), links);
+        HomeGeoText home;
 
         if (!a.quickMode) {
             findFollowUps(c, links);
-        } else if (a.country.getSize() > 0 || locateOnHomePage(c, page.tree())) {
+        } else if (a.country.getSize() > 0 || locateOnHomePage(c, page.tree(), home)) {
             return true;
         }
         Candidates found;
@@ -331,7 +345,7 @@ bool analyzeSite(SiteAnalyzer& a, PageSource& pages, const char* domainText) {
         c.lastFetchOk = true;
         if (a.contactUrl.getSize() > 0 && visitContactPage(c))
             return true;
-        if (a.country.getSize() == 0 && locateOnHomePage(c, page.tree()))
+        if (a.country.getSize() == 0 && locateOnHomePage(c, page.tree(), home))
             return true;
         if (a.aboutUrl.getSize() > 0 && visitAboutPage(c))
             return true;

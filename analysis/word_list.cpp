@@ -9,11 +9,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
 bool isDecoration(unsigned char c) {
     return c == '-' || c == '*' || c == '/' || c == '@' || c == '\'' || c == '"';
+}
+
+bool isAscii(const unsigned char* p, size_t n) {
+    return std::all_of(p, p + n, [](unsigned char c) { return c < 0x80; });
 }
 
 unsigned char lower(unsigned char c) {
@@ -55,21 +60,23 @@ void WordList::normalise(const char* word, size_t length, std::string& out) cons
     while (end > start && isDecoration(p[end - 1]))
         --end;
     out.clear();
-    if (m_codePage != 0) {
+    // Every code page folds ASCII as ASCII, so a word of ASCII alone needs no table.
+    if (m_codePage != 0 && !isAscii(p + start, end - start)) {
         StringBuffer folded;
         folded.appendN(p + start, static_cast<int>(end - start));
         lowerInCodePage(folded, m_codePage);
         out.assign(folded.getString(), static_cast<size_t>(folded.getSize()));
         return;
     }
-    out.reserve(end - start);
+    out.resize(end - start);
     for (size_t i = start; i < end; ++i)
-        out.push_back(static_cast<char>(lower(p[i])));
+        out[i - start] = static_cast<char>(lower(p[i]));
 }
 
 uint32_t WordList::keyOf(const std::string& normalised) {
-    uLong crc = crc32(0L, Z_NULL, 0);
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(normalised.data()), static_cast<uInt>(normalised.size()));
+    // crc32's initial value is 0.
+    uLong crc =
+        crc32(0L, reinterpret_cast<const Bytef*>(normalised.data()), static_cast<uInt>(normalised.size()));
     return static_cast<uint32_t>(crc) & 0x0FFFFFFFu;
 }
 
@@ -83,8 +90,7 @@ int WordList::findEntry(uint32_t key, const std::string& normalised) const {
     return -1;
 }
 
-void WordList::countNormalised(std::string&& normalised, int weight) {
-    uint32_t key = keyOf(normalised);
+void WordList::countNormalised(uint32_t key, std::string&& normalised, int weight) {
     int found = findEntry(key, normalised);
     if (found >= 0) {
         ++m_entries[static_cast<size_t>(found)].count;
@@ -107,7 +113,8 @@ void WordList::addWord(const char* word, int weight) {
         return;
     std::string normalised;
     normalise(word, std::strlen(word), normalised);
-    countNormalised(std::move(normalised), weight);
+    uint32_t key = keyOf(normalised);
+    countNormalised(key, std::move(normalised), weight);
     mergePending();
 }
 
@@ -141,7 +148,6 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
         return;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     size_t i = 0;
-    std::string token;
     std::string normalised;
     for (;;) {
         while (p[i] != 0 && isBlank(p[i]))
@@ -151,25 +157,28 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
         size_t start = i;
         while (p[i] != 0 && !isBlank(p[i]))
             ++i;
-        token.assign(reinterpret_cast<const char*>(p + start), i - start);
+        std::string_view token(reinterpret_cast<const char*>(p + start), i - start);
         size_t tokenLength =
-            m_codePage == CodePages::kUtf8
+            m_codePage == CodePages::kUtf8 && !isAscii(p + start, token.size())
                 ? static_cast<size_t>(utf8CharCount(token.data(), static_cast<int>(token.size())))
                 : token.size();
         if (m_minWordLength > 0 && tokenLength < static_cast<size_t>(m_minWordLength))
             continue;
-        if (token.find('@') != std::string::npos)
+        if (token.find('@') != std::string_view::npos)
             continue;
         while (!token.empty() && token.back() == '.')
-            token.pop_back();
-        if (m_skipDigitWords && token.find_first_of("0123456789") != std::string::npos)
+            token.remove_suffix(1);
+        if (m_skipDigitWords &&
+            std::any_of(token.begin(), token.end(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;
         // The stop words are matched in this list's normal form, so a folded letter of the
         // text meets its stop word whatever rule the stop list itself folds by.
         normalise(token.data(), token.size(), normalised);
-        if (stopList != nullptr && stopList->containsNormalised(normalised))
+        // One key serves the stop list and this list.
+        uint32_t key = keyOf(normalised);
+        if (stopList != nullptr && stopList->findEntry(key, normalised) >= 0)
             continue;
-        countNormalised(std::move(normalised), weight);
+        countNormalised(key, std::move(normalised), weight);
     }
     mergePending();
 }

@@ -53,7 +53,7 @@ private:
     // Index of the entry holding `normalised`, or -1.
     int findEntry(uint32_t key, const std::string& normalised) const;
     bool containsNormalised(const std::string& normalised) const;
-    void countNormalised(std::string&& normalised, int weight);
+    void countNormalised(uint32_t key, std::string&& normalised, int weight);
     void mergePending();
 
     std::vector<Entry> m_entries;

@@ -8,6 +8,7 @@
 #include "base/platform.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -543,30 +544,31 @@ void StringBuffer::removeChunk(int start, int n) {
 
 void StringBuffer::replaceChar(char from, char to) {
     checkAlive(this);
+    // memchr skips the long stretches without the byte far faster than a byte loop.
+    char* end = m_text + m_length;
+    for (char* p = m_text; p < end; ++p) {
+        p = static_cast<char*>(std::memchr(p, from, static_cast<size_t>(end - p)));
+        if (p == nullptr)
+            return;
+        *p = to;
+    }
+}
+
+void StringBuffer::replaceAnyOf(const char* set, int setSize, char to) {
+    checkAlive(this);
+    if (set == nullptr)
+        return;
+    bool marked[256] = {};
+    for (int i = 0; i < setSize; ++i)
+        marked[static_cast<unsigned char>(set[i])] = true;
     for (int i = 0; i < m_length; ++i) {
-        if (m_text[i] == from)
+        if (marked[static_cast<unsigned char>(m_text[i])])
             m_text[i] = to;
     }
 }
 
 void StringBuffer::replaceAnyOf5(const char set[5], char to) {
-    checkAlive(this);
-    if (set == nullptr)
-        return;
-    for (int i = 0; i < m_length; ++i) {
-        if (std::memchr(set, static_cast<unsigned char>(m_text[i]), 5) != nullptr)
-            m_text[i] = to;
-    }
-}
-
-void StringBuffer::replaceAnyOf20(const char set[20], char to) {
-    checkAlive(this);
-    if (set == nullptr)
-        return;
-    for (int i = 0; i < m_length; ++i) {
-        if (std::memchr(set, static_cast<unsigned char>(m_text[i]), 20) != nullptr)
-            m_text[i] = to;
-    }
+    replaceAnyOf(set, 5, to);
 }
 
 bool StringBuffer::replaceFirst(const char* find, const char* repl) {
@@ -646,14 +648,21 @@ int StringBuffer::replaceAll(const char* find, const char* repl) {
 
 void StringBuffer::toLowerCase() {
     checkAlive(this);
-    for (int i = 0; i < m_length; ++i) {
-        unsigned char c = static_cast<unsigned char>(m_text[i]);
-        if (c < 0x80)
-            c = lowerAscii(c);
-        else if (c >= 0xC0 && c <= 0xDF)
-            c = static_cast<unsigned char>(c + 0x20);
-        m_text[i] = static_cast<char>(c);
-    }
+    // One table load a byte instead of three range tests.
+    static constexpr auto kLower = [] {
+        std::array<unsigned char, 256> table{};
+        for (int c = 0; c < 256; ++c) {
+            auto b = static_cast<unsigned char>(c);
+            if (b < 0x80)
+                b = lowerAscii(b);
+            else if (b >= 0xC0 && b <= 0xDF)
+                b = static_cast<unsigned char>(b + 0x20);
+            table[static_cast<size_t>(c)] = b;
+        }
+        return table;
+    }();
+    for (int i = 0; i < m_length; ++i)
+        m_text[i] = static_cast<char>(kLower[static_cast<unsigned char>(m_text[i])]);
 }
 
 void StringBuffer::toUpperCase() {
@@ -891,7 +900,15 @@ int StringBuffer::countChar(char c) const {
 
 bool StringBuffer::is7bit() const {
     checkAlive(this);
-    for (int i = 0; i < m_length; ++i) {
+    // Eight bytes at a time: any high bit in the word is a byte of 0x80 or more.
+    int i = 0;
+    for (; i + 8 <= m_length; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, m_text + i, sizeof word);
+        if ((word & 0x8080808080808080ull) != 0)
+            return false;
+    }
+    for (; i < m_length; ++i) {
         if (static_cast<unsigned char>(m_text[i]) >= 0x80)
             return false;
     }

@@ -65,8 +65,9 @@ public:
     void shorten(int n);
     void removeChunk(int start, int n);
     void replaceChar(char from, char to);
+    // Replaces every byte that is one of the `setSize` bytes of `set`, in one pass.
+    void replaceAnyOf(const char* set, int setSize, char to);
     void replaceAnyOf5(const char set[5], char to);
-    void replaceAnyOf20(const char set[20], char to);
     bool replaceFirst(const char* find, const char* repl);
     int replaceAll(const char* find, const char* repl);
     void toLowerCase();

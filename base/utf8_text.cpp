@@ -1,8 +1,10 @@
 #include "base/utf8_text.h"
 
+#include "base/ascii.h"
 
 #include <algorithm>
-#include <string>
+#include <array>
+#include <memory>
 
 namespace {
 
@@ -237,9 +239,22 @@ void lowerUtf8(StringBuffer& text) {
     const auto* s = reinterpret_cast<const unsigned char*>(text.getString());
     int n = text.getSize();
     StringBuffer out;
+    out.expectNumBytes(n);
     bool afterCased = false;
     char32_t c;
     for (int i = 0; i < n;) {
+        // A run of ASCII bytes is lowered in pieces, and what ends it decides the sigma rule.
+        if (s[i] < 0x80) {
+            char piece[64];
+            int m = 0;
+            while (i < n && s[i] < 0x80 && m < static_cast<int>(sizeof piece)) {
+                if (!isCaseIgnorable(s[i]))
+                    afterCased = isCased(s[i]);
+                piece[m++] = lowerAscii(static_cast<char>(s[i++]));
+            }
+            out.appendN(piece, m);
+            continue;
+        }
         int len = decodeUtf8(s + i, n - i, c);
         if (len == 1 && c >= 0x80) {
             // A broken byte: kept as it is.
@@ -273,27 +288,44 @@ void lowerUtf8(StringBuffer& text) {
 }
 
 void collapseUtf8Whitespace(StringBuffer& text) {
+    // What a byte may start: a blank, the no-break space (C2 A0), the end (NUL), or nothing.
+    enum : unsigned char { kPlain, kBlank, kLead, kEnd };
+    static constexpr auto kKind = [] {
+        std::array<unsigned char, 256> kind{};
+        for (unsigned char c : {' ', '\t', '\r', '\n'})
+            kind[c] = kBlank;
+        kind[0xC2] = kLead;
+        kind[0] = kEnd;
+        return kind;
+    }();
     const auto* p = reinterpret_cast<const unsigned char*>(text.getString());
     int n = text.getSize();
-    std::string out;
-    out.reserve(static_cast<size_t>(n));
+    // Written into one block: a blank is only ever written for blanks read, so the text never
+    // grows. It ends at a NUL byte, as a C string does.
+    std::unique_ptr<char[]> out(new char[static_cast<size_t>(n) + 1]);
+    int w = 0;
     bool pendingBlank = false;
     for (int i = 0; i < n; ++i) {
-        unsigned char c = p[i];
-        bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
-        if (c == 0xC2 && i + 1 < n && p[i + 1] == 0xA0) {
+        unsigned char kind = kKind[p[i]];
+        bool blank = kind == kBlank;
+        if (kind == kLead && i + 1 < n && p[i + 1] == 0xA0) {
             blank = true;
             ++i;
         }
         if (blank) {
-            pendingBlank = !out.empty();
+            pendingBlank = w > 0;
             continue;
         }
         if (pendingBlank)
-            out.push_back(' ');
+            out[w++] = ' ';
         pendingBlank = false;
-        out.push_back(static_cast<char>(c));
+        if (kind == kEnd)
+            break;
+        out[w++] = static_cast<char>(p[i]);
+        // The rest of a run of plain bytes.
+        while (i + 1 < n && kKind[p[i + 1]] == kPlain)
+            out[w++] = static_cast<char>(p[++i]);
     }
-    text.setString(out.c_str());
+    text.clear();
+    text.appendN(out.get(), w);
 }
-

@@ -3,7 +3,8 @@ working directory: crawl_run.py <dunmere> <fixture_web> <sites> <threads> <delay
 
 Starts the fixture server on port 80, runs the crawler, and prints one row of the table. The time
 to the first request is when the first connection to port 80 shows in /proc/net/tcp; the server's
-request count at the end gives the pages per domain."""
+request count at the end gives the pages per domain. CPU per domain is also split into user and
+system time, and the row ends with the machine's load average, since other work shares it."""
 import math
 import os
 import resource
@@ -69,9 +70,10 @@ def main():
     pages = requests / n
     ideal = n / (math.ceil(n / threads) * pages * delay) if pages > 0 else float("nan")
     rate = n / wall
-    print("%7d  %7d  %8.1f  %9.1f  %6.0f%%  %12.2f  %7.2f ms  %8d  %10.2f s" % (
+    print("%7d  %7d  %8.1f  %9.1f  %6.0f%%  %12.2f  %7.2f ms  %5.2f + %4.2f  %8d  %10.2f s  %5.1f" % (
         threads, n, rate, ideal, 100 * rate / ideal, pages, 1000 * (use.ru_utime + use.ru_stime) / n,
-        use.ru_maxrss // 1024, first[0] if first else float("nan")), flush=True)
+        1000 * use.ru_utime / n, 1000 * use.ru_stime / n, use.ru_maxrss // 1024,
+        first[0] if first else float("nan"), os.getloadavg()[0]), flush=True)
 
 
 main()

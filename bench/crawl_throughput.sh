@@ -5,7 +5,8 @@
 # after a fixed delay. For 6, 25 and 124 threads, with 50 domains per thread, it prints the rate,
 # the ideal rate N / (ceil(N / threads) x pages per domain x delay) with pages per domain counted
 # from the server's requests, the percent of ideal, CPU per domain, the crawler's peak memory and
-# the time from its start to the first connection to the server.
+# the time from its start to the first connection to the server, with CPU per domain split into user
+# and system time and the load average at the end of the run.
 #   bench/crawl_throughput.sh <build-dir> [delay-ms] [domains-per-thread]
 # FIXTURE_WEB=<binary> serves the sites with another build's fixture server.
 set -e
@@ -19,7 +20,7 @@ trap 'rm -rf "$RUN"' EXIT
 python3 "$HERE/crawl_sites.py" "$RUN/sites" $((124 * PER_THREAD)) "$DELAY"
 { echo "127.0.0.1 localhost"; "$SERVER" --hosts "$RUN/sites"; } > "$RUN/hosts"
 echo "nameserver 127.0.0.1" > "$RUN/resolv"
-echo "threads  domains  rate d/s  ideal d/s  % ideal  pages/domain  CPU/domain  peak MiB  first request"
+echo "threads  domains  rate d/s  ideal d/s  % ideal  pages/domain  CPU/domain  user + sys  peak MiB  first request  load"
 for THREADS in 6 25 124; do
     rm -rf "$RUN/work" && mkdir -p "$RUN/work/c:/Orrastead"
     ls "$RUN/sites" | head -n $((THREADS * PER_THREAD)) > "$RUN/work/c:/Orrastead/DunmereIn.txt"

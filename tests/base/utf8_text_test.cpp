@@ -31,6 +31,11 @@ TEST(Utf8Text, CharacterCountAndWhiteSpace) {
     StringBuffer text(" a\t\r\n\xC2\xA0 voil\xC3\xA0  b ");
     collapseUtf8Whitespace(text);
     EXPECT_EQ(std::string(text.getString()), "a voil\xC3\xA0 b");
+    // The text ends at a NUL byte, the blank before it kept.
+    StringBuffer withNul(reinterpret_cast<const unsigned char*>("a \0 b"), 5, 0);
+    collapseUtf8Whitespace(withNul);
+    EXPECT_EQ(withNul.getSize(), 2);
+    EXPECT_EQ(std::string(withNul.getString()), "a ");
 }
 
 } // namespace

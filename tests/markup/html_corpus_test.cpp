@@ -3,7 +3,7 @@
 // tests/support/html_round_trip.h, and every page with a title keeps it as a title element with
 // text.
 #include "base/ascii.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 #include "tests/support/html_round_trip.h"
 
 #include <gtest/gtest.h>

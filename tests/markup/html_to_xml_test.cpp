@@ -3,8 +3,8 @@
 
 #include "base/x_string.h"
 #include "markup/cls_xml.h"
-#include "tests/base/file_test_support.h"
 #include "tests/support/escaped_text.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

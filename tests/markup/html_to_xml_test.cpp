@@ -3,8 +3,9 @@
 
 #include "base/x_string.h"
 #include "markup/cls_xml.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/case_rows.h"
 #include "tests/support/escaped_text.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -17,23 +18,25 @@
 
 namespace {
 
-// The XML text of `html`, converted from its ANSI form, or from its UTF-8 form when `utf8` is set.
-std::string convert(ClsHtmlToXml& converter, const std::string& html, bool utf8 = false) {
+// The XML text of `html`, converted from its ANSI form, or from its UTF-8 form when `utf8Page` is
+// set; the result is expected in UTF-8 form when `utf8Result` is set, else in ANSI form.
+std::string convert(ClsHtmlToXml& converter, const std::string& html, bool utf8Page = false,
+                    bool utf8Result = false) {
     XString page;
-    if (utf8)
+    if (utf8Page)
         page.setFromUtf8(html.c_str());
     else
         page.setFromAnsi(html.c_str());
     converter.put_Html(page);
     XString out;
     EXPECT_TRUE(converter.ToXml(out));
-    EXPECT_EQ(out.isAnsiCurrent(), !utf8);
-    return utf8 ? out.getUtf8() : out.getAnsi();
+    EXPECT_EQ(out.isAnsiCurrent(), !utf8Result);
+    return utf8Result ? out.getUtf8() : out.getAnsi();
 }
 
-std::string convert(const std::string& html, bool utf8 = false) {
+std::string convert(const std::string& html) {
     ClsHtmlToXml converter;
-    return convert(converter, html, utf8);
+    return convert(converter, html);
 }
 
 // The declaration, the empty line before the root, then each line ended by CR LF.
@@ -46,11 +49,13 @@ std::string xmlText(const char* encoding, const std::vector<std::string>& lines)
 
 // One page a file in html_to_xml_cases, named after the shape it tests: a line "html <page>",
 // then one line "xml <line>" for each line of the XML text after the declaration. Both are
-// written with the escapes \n, \r, \t, \\ and \xNN.
+// written with the escapes of escaped_text.h. Optional lines set the converter up: "utf8" (the
+// page is given in its UTF-8 form), "utf8-result" (the result comes in UTF-8 form), "drop-unknown",
+// "keep-tag <number>", "nbsp <mode>", "output-charset <name>"; "encoding <name>" is the one the
+// declaration names (windows-1252 unless said otherwise). Lines starting with '#' are notes.
 struct PageCase {
     std::string name;
-    std::string html;
-    std::vector<std::string> xml;
+    std::vector<std::pair<std::string, std::string>> lines;
 };
 
 void PrintTo(const PageCase& page, std::ostream* os) {
@@ -70,10 +75,12 @@ std::vector<PageCase> pageCases() {
         }
         std::ifstream in(path, std::ios::binary);
         for (std::string line; std::getline(in, line);) {
-            if (line.rfind("html ", 0) == 0)
-                page.html = test_support::unescape(line.substr(5));
-            else if (line.rfind("xml ", 0) == 0)
-                page.xml.push_back(test_support::unescape(line.substr(4)));
+            if (line.empty() || line[0] == '#')
+                continue;
+            size_t gap = line.find(' ');
+            page.lines.emplace_back(line.substr(0, gap), gap == std::string::npos
+                                                             ? ""
+                                                             : test_support::unescape(line.substr(gap + 1)));
         }
         cases.push_back(page);
     }
@@ -83,98 +90,51 @@ std::vector<PageCase> pageCases() {
 class ConvertedPageTest : public testing::TestWithParam<PageCase> {};
 
 TEST_P(ConvertedPageTest, GivesTheExpectedXmlText) {
-    const PageCase& page = GetParam();
-    ASSERT_FALSE(page.xml.empty()) << page.name;
-    EXPECT_EQ(convert(page.html), xmlText("windows-1252", page.xml));
+    ClsHtmlToXml converter;
+    std::string html, encoding = "windows-1252";
+    std::vector<std::string> xml;
+    bool utf8 = false, utf8Result = false;
+    for (const auto& [word, value] : GetParam().lines) {
+        if (word == "html")
+            html = value;
+        else if (word == "xml")
+            xml.push_back(value);
+        else if (word == "encoding")
+            encoding = value;
+        else if (word == "utf8")
+            utf8 = true;
+        else if (word == "utf8-result")
+            utf8Result = true;
+        else if (word == "drop-unknown")
+            converter.parser().setDropUnknownTags(true);
+        else if (word == "keep-tag")
+            converter.parser().setDropTag(std::stoi(value), false);
+        else if (word == "nbsp")
+            converter.parser().setNbspMode(std::stoul(value));
+        else if (word == "output-charset")
+            converter.put_OutputCharset(value.c_str());
+        else
+            ADD_FAILURE() << "unknown line " << word;
+    }
+    ASSERT_FALSE(xml.empty());
+    EXPECT_EQ(convert(converter, html, utf8, utf8 || utf8Result), xmlText(encoding.c_str(), xml));
 }
 
 INSTANTIATE_TEST_SUITE_P(HtmlToXml, ConvertedPageTest, testing::ValuesIn(pageCases()),
                          [](const testing::TestParamInfo<PageCase>& info) { return info.param.name; });
 
-// ---- Character sets and the declaration ----
-
-TEST(HtmlToXmlTest, Utf8PageGetsTheCharacterInUtf8AndIsDeclaredUtf8) {
-    EXPECT_EQ(convert("<p>&copy; &euro;</p>", true),
-              xmlText("utf-8", {"<root>", "<p>", "<text>\xC2\xA9 \xE2\x82\xAC</text>", "</p>", "</root>"}));
-}
-
-// The meta content type names the encoding unless an output charset overrides it.
-TEST(HtmlToXmlTest, MetaCharsetAndOutputCharsetNameTheEncoding) {
-    const char* page = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">x";
-    std::string xml = convert(page);
-    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\r\n", 0), 0u) << xml;
-    ClsHtmlToXml converter;
-    converter.put_OutputCharset("utf-8");
-    xml = convert(converter, page);
-    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n", 0), 0u) << xml;
-}
-
-// Replacing the anchor works on the UTF-8 form, which then is the page's only form.
-TEST(HtmlToXmlTest, BareAnchorIsTakenForAnEndTag) {
-    ClsHtmlToXml converter;
-    XString page;
-    page.setFromAnsi("<a href=\"x\">link<a>after<A>");
-    converter.put_Html(page);
-    XString out;
-    ASSERT_TRUE(converter.ToXml(out));
-    EXPECT_FALSE(out.isAnsiCurrent());
-    // "after" follows the link without a blank: the empty text element joins them into one word.
-    EXPECT_STREQ(out.getUtf8(), xmlText("utf-8", {"<root>", "<a href=\"x\">", "<text>link</text>", "</a>",
-                                                  "<text></text>", "<text>after</text>", "</root>"})
-                                    .c_str());
-}
-
-// ---- Settings ----
-
-TEST(HtmlToXmlTest, UnknownTagsCanBeDropped) {
-    ClsHtmlToXml converter;
-    converter.parser().setDropUnknownTags(true);
-    EXPECT_EQ(convert(converter, "<p>a <custom>b</custom> c</p>"),
-              xmlText("windows-1252", {"<root>", "<p>", "<text>a  b c</text>", "</p>", "</root>"}));
-}
-
-TEST(HtmlToXmlTest, DroppedTagsCanBeKept) {
-    ClsHtmlToXml converter;
-    converter.parser().setDropTag(51, false);
-    EXPECT_EQ(convert(converter, "<p>a <b>b</b></p>"),
-              xmlText("windows-1252", {"<root>", "<p>", "<text>a </text>", "<b>", "<text>b</text>", "</b>",
-                                       "</p>", "</root>"}));
-}
-
-TEST(HtmlToXmlTest, NbspModesGiveABlankTheCharacterOrNothing) {
-    ClsHtmlToXml converter;
-    for (const auto& [mode, text] : {std::pair<uint32_t, const char*>{0, "a b"},
-                                     {1, "a\xA0"
-                                         "b"},
-                                     {2, "ab"}}) {
-        converter.parser().setNbspMode(mode);
-        EXPECT_EQ(convert(converter, "<p>a&nbsp;b</p>"),
-                  xmlText("windows-1252",
-                          {"<root>", "<p>", std::string("<text>") + text + "</text>", "</p>", "</root>"}));
-    }
-}
-
 // ---- The text loads back ----
 
 TEST(HtmlToXmlTest, ConvertedTextLoadsBackIntoADocumentRootedAtRoot) {
-    const struct {
-        const char* html;
-        const char* tag;
-        const char* text;
-    } cases[] = {
-        {"<html><head><title>T &amp; U</title></head><body><p>x</p></body></html>", "title", "T & U"},
-        // A CDATA end inside the content loads back whole.
-        {"<script>a = \"]]></x></y></z>\";</script><p>after</p>", "script", "a = \"]]></x></y></z>\";"},
-    };
-    for (const auto& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/html_loaded_back.tsv", 3)) {
         ClsXml doc;
-        ASSERT_TRUE(doc.LoadXml(convert(c.html).c_str()));
+        ASSERT_TRUE(doc.LoadXml(convert(c[0]).c_str()));
         EXPECT_STREQ(doc.get_Tag(), "root");
-        std::unique_ptr<ClsXml> found(doc.SearchForTag(nullptr, c.tag));
+        std::unique_ptr<ClsXml> found(doc.SearchForTag(nullptr, c[1].c_str()));
         ASSERT_NE(found, nullptr);
         StringBuffer text;
         EXPECT_TRUE(found->GetChildContent("text", text));
-        EXPECT_STREQ(text.getString(), c.text);
+        EXPECT_EQ(text.getString(), c[2]) << c[0];
     }
 }
 

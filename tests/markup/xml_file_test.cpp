@@ -4,7 +4,8 @@
 #include "markup/cls_xml.h"
 #include "markup/tree_node.h"
 #include "markup_test_support.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -51,29 +52,9 @@ std::string declaredEncoding(ClsXml& xml) {
 
 // ---- Bringing file bytes to UTF-8 ----
 
-// The loaded text is UTF-8: byte order marks are taken off and declared or marked encodings
-// converted; UTF-8, unknown and missing encodings leave the bytes as they are.
 TEST_F(XmlFileTest, LoadedTextIsConvertedToUtf8) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"\xFF\xFE" + utf16("<?xml version=\"1.0\" encoding=\"utf-16\"?><a>\xE9</a>", false),
-         "<?xml version=\"1.0\" encoding=\"utf-16\"?><a>\xC3\xA9</a>"},
-        {"\xFE\xFF" + utf16("<a>\xFC</a>", true), "<a>\xC3\xBC</a>"},
-        {"\xEF\xBB\xBF<a>\xC3\xA9</a>", "<a>\xC3\xA9</a>"},
-        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80\xE9</a>",
-         "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\xE2\x82\xAC\xC3\xA9</a>"},
-        {"<?XML version = '1.0' ENCODING = 'ISO-8859-1' ?><a>\xE9</a>",
-         "<?XML version = '1.0' ENCODING = 'ISO-8859-1' ?><a>\xC3\xA9</a>"},
-        {"<?xml version='1.0' encoding='utf-8'?><a>\xE9</a>",
-         "<?xml version='1.0' encoding='utf-8'?><a>\xE9</a>"},
-        {"<?xml version='1.0' encoding='no-such-set'?><a>\xE9</a>",
-         "<?xml version='1.0' encoding='no-such-set'?><a>\xE9</a>"},
-        {"<a>\xE9</a>", "<a>\xE9</a>"},
-        // A single byte file declaring UTF-16 is not converted.
-        {"<?xml version=\"1.0\" encoding=\"utf-16\"?><a>x</a>",
-         "<?xml version=\"1.0\" encoding=\"utf-16\"?><a>x</a>"},
-    };
-    for (const auto& [bytes, text] : cases)
-        EXPECT_EQ(loadText(bytes), text);
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/xml_file_loaded.tsv", 2))
+        EXPECT_EQ(loadText(c[0]), c[1]);
 }
 
 TEST_F(XmlFileTest, AMissingFileFails) {
@@ -84,22 +65,14 @@ TEST_F(XmlFileTest, AMissingFileFails) {
 }
 
 TEST_F(XmlFileTest, UnicodeEncodingNamesAreCorrectedAfterParsing) {
-    const char* names[] = {"utf-16", "UCS-2", "Unicode"};
-    for (const char* name : names) {
-        SCOPED_TRACE(name);
-        Document doc = parse(std::string("<?xml version='1.0' encoding='") + name + "'?><a/>");
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/xml_unicode_declarations.tsv", 2)) {
+        Document doc = parse("<?xml version='1.0' encoding='" + c[0] + "'?><a/>");
         ASSERT_NE(doc, nullptr);
         correctUnicodeDeclaration(doc.get());
         StringBuffer encoding;
         ASSERT_TRUE(getDeclarationEncoding(doc.get(), encoding));
-        EXPECT_STREQ(encoding.getString(), "utf-8");
+        EXPECT_EQ(encoding.getString(), c[1]) << c[0];
     }
-    Document latin = parse("<?xml version='1.0' encoding='iso-8859-1'?><a/>");
-    ASSERT_NE(latin, nullptr);
-    correctUnicodeDeclaration(latin.get());
-    StringBuffer encoding;
-    ASSERT_TRUE(getDeclarationEncoding(latin.get(), encoding));
-    EXPECT_STREQ(encoding.getString(), "iso-8859-1");
 }
 
 // ---- ClsXml files ----
@@ -160,26 +133,14 @@ TEST_F(XmlFileTest, SaveXmlAddsAUtf8DeclarationToTheDocument) {
 // A file loaded is written back in its declared encoding, as is text loaded (what has no place
 // in it becomes '?'); an inner node is written alone, without the document's head.
 TEST_F(XmlFileTest, SaveXmlWritesTheDeclaredEncoding) {
-    const struct {
-        const char* xml;
-        bool fromFile;
-        bool inner;
-        const char* written;
-    } cases[] = {
-        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<a t=\"\xE9\">\x80 \xE9</a>", true, false,
-         "<?xml version=\"1.0\" encoding=\"windows-1252\" ?>\r\n\r\n<a t=\"\xE9\">\x80 \xE9</a>\r\n"},
-        {"<?xml version='1.0' encoding='ISO-8859-1'?><a>\xC3\xBC\xE2\x82\xAC</a>", false, false,
-         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\r\n\r\n<a>\xFC?</a>\r\n"},
-        {"<r><a><b>1</b></a></r>", false, true, "\r\n<a>\r\n<b>1</b>\r\n</a>\r\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.xml);
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/xml_file_saved.tsv", 4)) {
+        SCOPED_TRACE(c[0]);
         ClsXml xml;
-        writeBytes(path("in.xml"), c.xml);
-        ASSERT_TRUE(c.fromFile ? xml.LoadXmlFile(path("in.xml").c_str()) : xml.LoadXml(c.xml));
-        ASSERT_TRUE(!c.inner || xml.FirstChild2());
+        writeBytes(path("in.xml"), c[0]);
+        ASSERT_TRUE(c[1] == "1" ? xml.LoadXmlFile(path("in.xml").c_str()) : xml.LoadXml(c[0].c_str()));
+        ASSERT_TRUE(c[2] == "0" || xml.FirstChild2());
         ASSERT_TRUE(xml.SaveXml(path("out.xml").c_str()));
-        EXPECT_EQ(readBytes(path("out.xml")), c.written);
+        EXPECT_EQ(readBytes(path("out.xml")), c[3]);
     }
 }
 

@@ -1,12 +1,14 @@
 #include "markup/xml_parser.h"
 
 #include "markup_test_support.h"
-#include "tests/base/file_test_support.h"
+#include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -25,43 +27,14 @@ std::string contentOf(const TreeNode* node) {
 
 // ---- Element structure, text joining and entity references ----
 
-struct RootCase {
-    std::string text;
-    bool trim;
-    const char* tag;
-    const char* content;
-    int children;
-};
-
 TEST(XmlParserTest, RootTagContentAndChildren) {
-    const RootCase cases[] = {
-        // The closing tag's name plays no part.
-        {"<a>x</b>", true, "a", "x", 0},
-        // Of several top level elements only the last survives; an unfinished later one is dropped.
-        {"<a>1</a><b>2</b>", true, "b", "2", 0},
-        {"<a>1</a><b>2<c>", true, "a", "1", 0},
-        // Text around a child is joined with a blank.
-        {"<a>one<b/>two</a>", true, "a", "one two", 1},
-        {"<a> x </a>", true, "a", "x", 0},
-        {"<a> x </a>", false, "a", " x ", 0},
-        {"<a>one<b/>\t two\n</a>", false, "a", "one\t  two\n", 1},
-        {"<a>\r\n  <b/>  </a>", false, "a", "", 1},
-        // CDATA joins without a blank, bytes after it are dropped, unterminated runs to the end.
-        {"<a>x <![CDATA[ y&amp; ]]>dropped<![CDATA[]z]]></a>", true, "a", "x y&amp; ]z", 0},
-        {"<a><![CDATA[abc]", true, "a", "abc]", 0},
-        {"<![CDATA[<x>]]><a/>", true, "a", "", 0},
-        {"junk <a>x<!-- note -->y</a> trailing", true, "a", "x y", 0},
-        {"<  a>x</ a >", true, "a", "x", 0},
-        {std::string("<a>x\0</a>", 9), true, "a", "x", 0},
-        {"<r><a/><b /><c x='1'/><d x='1' / ><e/ y='2'>text</r>", true, "r", "text", 5},
-    };
-    for (const RootCase& c : cases) {
-        SCOPED_TRACE(c.text);
-        Document doc = parse(c.text, nullptr, c.trim);
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/xml_roots.tsv", 5)) {
+        SCOPED_TRACE(c[0]);
+        Document doc = parse(c[0], nullptr, c[1] == "1");
         ASSERT_NE(doc, nullptr);
-        EXPECT_STREQ(doc->getTag(), c.tag);
-        EXPECT_EQ(contentOf(doc.get()), c.content);
-        EXPECT_EQ(doc->numChildren(), c.children);
+        EXPECT_EQ(doc->getTag(), c[2]);
+        EXPECT_EQ(contentOf(doc.get()), c[3]);
+        EXPECT_EQ(doc->numChildren(), std::stoi(c[4]));
         EXPECT_TRUE(doc->isDocumentRoot());
     }
 }
@@ -91,24 +64,12 @@ TEST(XmlParserTest, AClosingTagWithoutItsEndIsLoggedAndClosesAnyway) {
 // ---- Start tags and attributes ----
 
 TEST(XmlParserTest, AttributeForms) {
-    const struct {
-        const char* text;
-        const char* tag;
-        const char* attributes;
-    } cases[] = {
-        {"<a one=\"1\" two='2' three = \"x'y\" four='x\"y' bare checked five=six\"/>", "a",
-         " one=\"1\" two=\"2\" three=\"x&apos;y\" four=\"x&quot;y\" bare=\"\" checked=\"\" five=\"six\""},
-        // Quotes and '<' are removed from names.
-        {"<a<b \"x\"='1' y'<z='2'></a>", "ab", " x=\"1\" yz=\"2\""},
-        // Duplicates stand beside each other by default.
-        {"<a x='1' y='2' x='3'/>", "a", " x=\"1\" y=\"2\" x=\"3\""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        Document doc = parse(c.text);
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/xml_attribute_forms.tsv", 3)) {
+        SCOPED_TRACE(c[0]);
+        Document doc = parse(c[0]);
         ASSERT_NE(doc, nullptr);
-        EXPECT_STREQ(doc->getTag(), c.tag);
-        EXPECT_EQ(attributesText(doc.get()), c.attributes);
+        EXPECT_EQ(doc->getTag(), c[1]);
+        EXPECT_EQ(attributesText(doc.get()), c[2]);
     }
     EXPECT_EQ(attribute(parse("<a v='&lt;&gt;&quot;&apos;&amp;&#38;&nbsp;'/>").get(), "v"),
               "<>\"'&&#38;&nbsp;");
@@ -158,76 +119,19 @@ TEST(XmlParserTest, AnUnfinishedDocumentTypeIsLoggedAndParsingGoesOn) {
 
 // ---- Documents as written back, truncated input among them ----
 
-struct WrittenCase {
-    const char* text;
-    const char* expected; // the serialised document, or null for none
-};
-
 TEST(XmlParserTest, DocumentsAreWrittenBackAndNeverReadPastTheEnd) {
-    const WrittenCase cases[] = {
-        {"", nullptr},
-        {"just text", nullptr},
-        {"<!-- c --><?pi x?><!DOCTYPE d>", nullptr},
-        {"<a><b>text", "\r\n<a>\r\n<b>text</b>\r\n</a>\r\n"},
-        {"<a><![CDATA[1<2]]></a>", "\r\n<a><![CDATA[1<2]]></a>\r\n"},
-        {"<r k='v'>text<x><y>deep</y></x><z/>tail</r>",
-         "\r\n<r k=\"v\">text tail\r\n<x>\r\n<y>deep</y>\r\n</x>\r\n<z></z>\r\n</r>\r\n"},
-        // The head holds declaration, stylesheet and prolog.
-        {"<?xml version=\"1.0\" standalone=\"no\" encoding=\"utf-8\"?><?xml-stylesheet href=\"s.css\"?>"
-         "<!DOCTYPE r><?pi data?><r/>",
-         "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"no\" ?>\r\n<?xml-stylesheet href=\"s.css\" "
-         "?>\r\n"
-         "<!DOCTYPE r>\n<?pi data?>\n\r\n\r\n<r></r>\r\n"},
-        {"<?xml version=\"1.0\" encoding='iso-8859-1' standalone=\"yes\"?>\r\n"
-         "<?xml-stylesheet type=\"text/xsl\" href=\"s.xsl\"?>\r\n<!DOCTYPE r [<!ENTITY e \"v\">]>\r\n<?php "
-         "echo 1; ?>\r\n<r/>",
-         "<?xml version=\"1.0\" encoding=\"iso-8859-1\" standalone=\"yes\" ?>\r\n"
-         "<?xml-stylesheet type=\"text/xsl\" href=\"s.xsl\" ?>\r\n<!DOCTYPE r [<!ENTITY e \"v\">]>\n<?php "
-         "echo 1; ?>\n\r\n\r\n<r></r>\r\n"},
-        // Declaration names lose their quotes; values are kept as written.
-        {"<?XML version = \"1.0\" ver\"si\"on2='&amp;lt;' flag ?><r/>",
-         "<?xml version=\"1.0\" version2=\"&amp;lt;\" flag=\"\" ?>\r\n\r\n<r></r>\r\n"},
-        // The declaration goes with the first completed root.
-        {"<?xml version='1.0'?><a/><!DOCTYPE b><b/>", "<!DOCTYPE b>\n\r\n\r\n<b></b>\r\n"},
-        {"<", nullptr},
-        {"<a", nullptr},
-        {"<a ", "\r\n<a></a>\r\n"},
-        {"<a b", "\r\n<a b=\"\"></a>\r\n"},
-        {"<a b='", "\r\n<a b=\"\"></a>\r\n"},
-        {"<a b='x", "\r\n<a b=\"x\"></a>\r\n"},
-        {"<a>", "\r\n<a></a>\r\n"},
-        {"<a></a", "\r\n<a></a>\r\n"},
-        {"<a>x<", "\r\n<a>x</a>\r\n"},
-        {"<a>&", "\r\n<a>&amp;</a>\r\n"},
-        {"<a>&amp", "\r\n<a>&amp;amp</a>\r\n"},
-        {"<a><!", "\r\n<a></a>\r\n"},
-        {"<a><!-->", "\r\n<a></a>\r\n"},
-        {"<a><![CDATA[", "\r\n<a><![CDATA[]]></a>\r\n"},
-        {"<a><![CDATA[x]]", "\r\n<a><![CDATA[x]]]]></a>\r\n"},
-        {"<a><!DOCTYPE", "\r\n<a></a>\r\n"},
-        {"<a><?", "\r\n<a></a>\r\n"},
-        {"<a><?xml ", "<?xml ?>\r\n\r\n<a></a>\r\n"},
-        {"<a><?xml v='", "<?xml v=\"\" ?>\r\n\r\n<a></a>\r\n"},
-        {"<a><?pi", "\r\n<a></a>\r\n"},
-        {"<?xml-stylesheet", nullptr},
-        {"</", nullptr},
-        {"<!", nullptr},
-        {"< ", nullptr},
-    };
     EXPECT_EQ(parseXml(nullptr, nullptr, true), nullptr);
-    for (const WrittenCase& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/xml_written_back.tsv", 2)) {
+        SCOPED_TRACE(c[0]);
         // A copy of exactly the text's size, so the sanitizer sees any read past its end.
-        std::string text(c.text);
-        auto* exact = new char[text.size() + 1];
-        std::memcpy(exact, text.c_str(), text.size() + 1);
-        Document doc(parseXml(exact, nullptr, true));
-        delete[] exact;
-        if (c.expected == nullptr) {
+        std::unique_ptr<char[]> exact(new char[c[0].size() + 1]);
+        std::memcpy(exact.get(), c[0].c_str(), c[0].size() + 1);
+        Document doc(parseXml(exact.get(), nullptr, true));
+        if (c[1].empty()) {
             EXPECT_EQ(doc, nullptr);
         } else {
             ASSERT_NE(doc, nullptr);
-            EXPECT_EQ(serialize(doc.get()), c.expected);
+            EXPECT_EQ(serialize(doc.get()), c[1]);
         }
     }
 }
@@ -245,47 +149,20 @@ TEST(XmlParserTest, ManyUnclosedTopLevelElementsAfterARootAreDiscarded) {
 // Each text that joins an element's content decodes the whole content once more, so a
 // reference is decoded as often as text joined after it came; a CDATA section is not decoded
 // when it comes, but with the content after it.
-struct DecodeCase {
-    const char* name;
-    const char* text;
-    bool trim;
-    const char* content; // of the root
-    const char* value;   // of its attribute t
-};
-
-class ContentDecodingTest : public ::testing::TestWithParam<DecodeCase> {};
+class ContentDecodingTest : public ::testing::TestWithParam<case_rows::Row> {};
 
 TEST_P(ContentDecodingTest, ReferencesAreDecodedOncePerJoin) {
-    const DecodeCase& c = GetParam();
-    Document doc = parse(c.text, nullptr, c.trim);
+    const case_rows::Row& c = GetParam();
+    Document doc = parse(c[1], nullptr, c[2] == "1");
     ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(contentOf(doc.get()), c.content);
-    EXPECT_EQ(attribute(doc.get(), "t"), c.value);
+    EXPECT_EQ(contentOf(doc.get()), c[3]);
+    EXPECT_EQ(attribute(doc.get(), "t"), c[4]);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    XmlParser, ContentDecodingTest,
-    ::testing::Values(
-        DecodeCase{"FiveReferencesOthersKept", "<a>&lt;&amp;&gt;&quot;&apos;&foo;&#38;&amp</a>", true,
-                   "<&>\"'&foo;&#38;&amp", "<absent>"},
-        DecodeCase{"OneJoinTakesOneAmpOffAChain", "<a>&amp;amp;lt;</a>", true, "&amp;lt;", "<absent>"},
-        DecodeCase{"SecondJoinDecodesWhatTheFirstMade", "<a>&amp;lt;<b/>x</a>", true, "< x", "<absent>"},
-        DecodeCase{"ThreeJoinsThreeAmps", "<a>&amp;amp;amp;amp;<b/>x<b/>&amp;amp;</a>", true, "&amp; x &amp;",
-                   "<absent>"},
-        DecodeCase{"AdjacentChains", "<a>&amp;&amp;lt;&amp;amp;&lt;<b/>.</a>", true, "&<&< .", "<absent>"},
-        DecodeCase{"AmpersandBeforeAmpersand", "<a>&&amp;lt;<b/>x</a>", true, "&< x", "<absent>"},
-        DecodeCase{"CdataAloneIsNotDecoded", "<a><![CDATA[&amp;lt;]]></a>", true, "&amp;lt;", "<absent>"},
-        DecodeCase{"CdataIsDecodedWithLaterText", "<a><![CDATA[&amp;lt;]]><b/>x</a>", true, "&lt; x",
-                   "<absent>"},
-        DecodeCase{"CdataFinishesAReferenceTheTextBegan", "<a>&am<![CDATA[p;lt;]]><b/>x</a>", true, "&lt; x",
-                   "<absent>"},
-        DecodeCase{"CdataFinishesAChainTheTextBegan", "<a>&amp;am<![CDATA[p;gt;]]><b/>x<b/>y</a>", true,
-                   "> x y", "<absent>"},
-        DecodeCase{"UntrimmedWhitespaceJoinsToo", "<a> &amp;amp; <b/> y </a>", false, " &   y ", "<absent>"},
-        DecodeCase{"AttributeValueDecodedOnce", "<a t='&amp;amp;amp;&lt;&apos;&quot;&gt;'/>", true, "",
-                   "&amp;amp;<'\">"},
-        DecodeCase{"InstructionValueDecodedOnce", "<?xml version='&amp;amp;' ?><a t='x'/>", true, "", "x"}),
-    [](const ::testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(XmlParser, ContentDecodingTest,
+                         ::testing::ValuesIn(case_rows::read(MARKUP_TEST_DATA_DIR "/xml_content_decoding.tsv",
+                                                             5)),
+                         [](const ::testing::TestParamInfo<case_rows::Row>& info) { return info.param[0]; });
 
 // A chain of a million "amp;" costs its length to decode, however often text joins after it:
 // decoding the whole content again at every join would take hours here. Each joined piece is

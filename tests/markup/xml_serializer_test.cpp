@@ -1,6 +1,7 @@
 #include "markup/xml_serializer.h"
 
 #include "markup_test_support.h"
+#include "tests/support/case_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -58,78 +59,25 @@ TEST(XmlSerializerTest, CdataContentIsWrittenUnchanged) {
 
 // Content keeps the references it may hold; an attribute value keeps only numeric ones.
 TEST(XmlSerializerTest, ContentAndAttributeEscaping) {
-    const struct {
-        bool attribute;
-        const char* text;
-        const char* written;
-    } cases[] = {
-        // clang-format off
-        {false, "a<b>c", "a&lt;b&gt;c"},
-        {false, "\"'", "&quot;&apos;"},
-        {false, "fish & chips", "fish &amp; chips"},
-        {false, "&", "&amp;"},
-        {false, "&#169; &#x20AC; &#", "&#169; &#x20AC; &#"},
-        {false, "&copy;", "&copy;"},
-        {false, "&copy", "&amp;copy"},
-        {false, "&copy ;", "&amp;copy ;"},
-        {false, "&amp;&lt;&gt;&quot;&apos;", "&amp;&lt;&gt;&quot;&apos;"},
-        {false, "&AMP;", "&amp;AMP;"},
-        {false, "&brvbar;", "&amp;brvbar;"},
-        {false, "&laquo;", "&amp;laquo;"},
-        {false, "&macr;", "&amp;macr;"},
-        {false, "&times;", "&amp;times;"},
-        {false, "&divide;", "&amp;divide;"},
-        {false, "&Ntilde;", "&amp;Ntilde;"},
-        {false, "&euro;", "&amp;euro;"},
-        {false, "&nbsp;&nbspx;", "&nbsp;&amp;nbspx;"},
-        {false, "\xC3\xA9 plain", "\xC3\xA9 plain"},
-        {true, "plain", "plain"},
-        {true, "\"", "&quot;"},
-        {true, "'", "&apos;"},
-        {true, "<>", "&lt;&gt;"},
-        {true, "&copy;", "&amp;copy;"},
-        {true, "&amp;", "&amp;amp;"},
-        {true, "&#38;", "&#38;"},
-        {true, "a&", "a&amp;"},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        if (c.attribute) {
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/xml_escaping.tsv", 3)) {
+        SCOPED_TRACE(c[1]);
+        if (c[0] == "attribute") {
             Document root(TreeNode::createRoot("a"));
-            root->appendAttribute("v", c.text);
-            EXPECT_EQ(serialize(root.get()), std::string("\r\n<a v=\"") + c.written + "\"></a>\r\n");
+            root->appendAttribute("v", c[1].c_str());
+            EXPECT_EQ(serialize(root.get()), "\r\n<a v=\"" + c[2] + "\"></a>\r\n");
         } else {
-            EXPECT_EQ(contentWritten(c.text), std::string("\r\n<a>") + c.written + "</a>\r\n");
+            EXPECT_EQ(contentWritten(c[1].c_str()), "\r\n<a>" + c[2] + "</a>\r\n");
         }
     }
 }
 
 TEST(XmlSerializerTest, EveryKeptEntityNameIsCopiedUnchanged) {
-    // clang-format off
-    const char* const names[] = {
-        "amp", "lt", "gt", "quot", "apos",
-        "nbsp", "iexcl", "cent", "pound", "curren", "yen", "sect", "uml", "copy", "ordf", "not", "shy", "reg",
-        "deg", "plusmn", "sup1", "sup2", "sup3", "acute", "micro", "para", "middot", "cedil", "ordm", "raquo",
-        "frac14", "frac12", "frac34", "iquest", "szlig",
-        "Agrave", "Aacute", "Acirc", "Atilde", "Auml", "Aring", "AElig", "Ccedil", "Egrave", "Eacute",
-        "Ecirc", "Euml", "Igrave", "Iacute", "Icirc", "Iuml", "ETH", "Ograve", "Oacute", "Ocirc", "Otilde",
-        "Ouml", "Oslash", "Ugrave", "Uacute", "Ucirc", "Uuml", "Yacute", "THORN", "Yuml", "OElig",
-        "agrave", "aacute", "acirc", "atilde", "auml", "aring", "aelig", "ccedil", "egrave", "eacute",
-        "ecirc", "euml", "igrave", "iacute", "icirc", "iuml", "eth", "ntilde", "ograve", "oacute", "ocirc",
-        "otilde", "ouml", "oslash", "ugrave", "uacute", "ucirc", "uuml", "yacute", "thorn", "yuml", "oelig",
-        "bull", "hibar", "brkbar",
-        "Cedil", "Cent", "Copy", "Curren", "Eth", "Iexcl", "Iquest", "Ordf", "Ordm", "Thorn", "Uml", "Yen",
-        "Aelig", "aElig", "Oelig", "oElig", "eTH", "tHORN",
-    };
-    // clang-format on
-    for (const char* name : names) {
-        std::string reference = std::string("&") + name + ";";
-        SCOPED_TRACE(reference);
-        EXPECT_EQ(contentWritten(reference.c_str()), "\r\n<a>" + reference + "</a>\r\n");
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/xml_kept_entity_names.tsv", 1)) {
+        const std::string& name = c[0];
+        SCOPED_TRACE(name);
+        EXPECT_EQ(contentWritten(("&" + name + ";").c_str()), "\r\n<a>&" + name + ";</a>\r\n");
         // Without its semicolon the name is not a reference.
-        std::string bare = std::string("&") + name + " ";
-        EXPECT_EQ(contentWritten(bare.c_str()), "\r\n<a>&amp;" + std::string(name) + " </a>\r\n");
+        EXPECT_EQ(contentWritten(("&" + name + " ").c_str()), "\r\n<a>&amp;" + name + " </a>\r\n");
     }
 }
 
@@ -177,36 +125,19 @@ TEST(XmlSerializerTest, GetDeclarationStandalone) {
 
 // ---- Names the parser could not read back ----
 
-struct NameCase {
-    const char* written;
-    const char* expected;
-};
-
-class XmlNameTest : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(XmlNameTest, ElementAndAttributeNamesAreWrittenAsXmlNames) {
-    const NameCase& c = GetParam();
-    Document root(TreeNode::createRoot(c.written));
-    root->appendAttribute(c.written, "v");
-    std::string expected =
-        std::string("\r\n<") + c.expected + " " + c.expected + "=\"v\"></" + c.expected + ">\r\n";
-    std::string xml = serialize(root.get());
-    EXPECT_EQ(xml, expected);
-    // And it reads back as that one element with that one attribute.
-    Document loaded = parse(xml);
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_STREQ(loaded->getTag(), c.expected);
-    EXPECT_EQ(attribute(loaded.get(), c.expected), "v");
+TEST(XmlSerializerTest, ElementAndAttributeNamesAreWrittenAsXmlNames) {
+    for (const case_rows::Row& c : case_rows::read(MARKUP_TEST_DATA_DIR "/xml_names.tsv", 2)) {
+        SCOPED_TRACE(c[0]);
+        Document root(TreeNode::createRoot(c[0].c_str()));
+        root->appendAttribute(c[0].c_str(), "v");
+        std::string xml = serialize(root.get());
+        EXPECT_EQ(xml, "\r\n<" + c[1] + " " + c[1] + "=\"v\"></" + c[1] + ">\r\n");
+        // And it reads back as that one element with that one attribute.
+        Document loaded = parse(xml);
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->getTag(), c[1]);
+        EXPECT_EQ(attribute(loaded.get(), c[1].c_str()), "v");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, XmlNameTest,
-                         ::testing::Values(NameCase{"p", "p"}, NameCase{"a-b.c_d:e9", "a-b.c_d:e9"},
-                                           NameCase{"!doctype", "_doctype"}, NameCase{"?xml", "_xml"},
-                                           NameCase{"9lives", "_9lives"}, NameCase{"-x", "_-x"},
-                                           NameCase{".x", "_.x"}, NameCase{"a<b", "a_b"},
-                                           NameCase{"a>b", "a_b"}, NameCase{"a\"b'c", "a_b_c"},
-                                           NameCase{"a/b=c", "a_b_c"}, NameCase{"a b\tc", "a_b_c"},
-                                           NameCase{"a&b", "a_b"}, NameCase{"/", "_"},
-                                           NameCase{"caf\xC3\xA9", "caf\xC3\xA9"}));
 
 } // namespace

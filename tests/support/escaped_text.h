@@ -1,22 +1,22 @@
-// Bytes written in test data files as text: \r, \n, \t, \\ and \xHH escapes.
+// Bytes written in test data files as text: \r, \n, \t, \\ and \xHH escapes, so that any byte can
+// be written in a plain text file.
 #pragma once
 
+#include <cstdlib>
 #include <string>
 
 namespace test_support {
 
-// The bytes of a text with \r, \n, \t, \\ and \xHH escapes.
 inline std::string unescape(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c != '\\' || i + 1 == text.size()) {
-            out.push_back(c);
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out.push_back(text[i]);
             continue;
         }
         char e = text[++i];
         if (e == 'x' && i + 2 < text.size()) {
-            out.push_back(static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
+            out.push_back(static_cast<char>(std::strtoul(text.substr(i + 1, 2).c_str(), nullptr, 16)));
             i += 2;
         } else {
             out.push_back(e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e);

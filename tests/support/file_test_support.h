@@ -46,9 +46,8 @@ public:
 
     bool has(const std::string& kind, const std::string& text) const {
         for (const Entry& e : entries) {
-            if (e.kind == kind && e.text == text) {
+            if (e.kind == kind && e.text == text)
                 return true;
-            }
         }
         return false;
     }
@@ -57,9 +56,8 @@ public:
     // The value of the first data item called `name`, or "<absent>".
     std::string data(const std::string& name) const {
         for (const Entry& e : entries) {
-            if (e.kind == "data" && e.name == name) {
+            if (e.kind == "data" && e.name == name)
                 return e.text;
-            }
         }
         return "<absent>";
     }
@@ -118,9 +116,8 @@ protected:
     // The names in the test directory, sorted, recursively.
     std::vector<std::string> listing() const {
         std::vector<std::string> names;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(m_dir)) {
+        for (const auto& e : std::filesystem::recursive_directory_iterator(m_dir))
             names.push_back(e.path().string());
-        }
         std::sort(names.begin(), names.end());
         return names;
     }

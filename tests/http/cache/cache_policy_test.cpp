@@ -1,7 +1,7 @@
 // The expiry rules and the store rules the request engine applies to the disk caches: Expires,
 // max-age, Last-Modified and the default; what ClsCache2 refuses to keep and the messages it
 // logs; what HttpCache keeps.
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/cache/cache_digest.h"

@@ -1,4 +1,4 @@
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/http_client.h"

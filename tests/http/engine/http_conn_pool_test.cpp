@@ -1,7 +1,7 @@
 // The connection pool over several requests: it keeps its most recently used connections and
 // matches hosts. Kept-alive connections, their reopening and HTTPS are engine cases
 // (cases/*.case).
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/http_client.h"

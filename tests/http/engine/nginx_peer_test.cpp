@@ -1,7 +1,7 @@
 // The request engine against a real peer: nginx, started by the test on a loopback port with a
 // configuration written by the test. Keep-alive reuse is proven by the connection numbers nginx
 // logs; gzip is switched on, so its responses are also chunked; a 301 is followed.
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "http/http_client.h"
 #include "http/http_control.h"

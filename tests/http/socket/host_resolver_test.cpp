@@ -3,7 +3,7 @@
 // not exist, the job's cache, and connects over the addresses a name resolves to.
 #include "http/socket/host_resolver.h"
 
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/string_buffer.h"
 #include "dns_test_server.h"
 #include "http/http_man.h"

@@ -2,7 +2,7 @@
 // time-outs), sending, the receive forms and their limits.
 #include "http/socket/zelcora_socket.h"
 
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/limits.h"

@@ -4,7 +4,7 @@
 // through the stream.
 #include "http/tls/tls_channel.h"
 
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/limits.h"

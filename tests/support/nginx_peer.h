@@ -20,15 +20,6 @@ public:
 
     static bool installed() { return ::access(kBinary, X_OK) == 0; }
 
-    // A port on 127.0.0.1 that nothing listens on at the moment of asking.
-    static uint16_t freePort() {
-        uint16_t port = 0;
-        int fd = listenOnLoopback(false, 0, 1, port);
-        if (fd >= 0)
-            ::close(fd);
-        return port;
-    }
-
     ~NginxPeer() { stop(); }
 
     // Writes `dir`/nginx.conf with `httpBlock` inside the http block (whose server blocks listen on
@@ -50,8 +41,11 @@ public:
         }
         // Generous: a loaded build machine may take seconds to start it.
         for (int i = 0; i < 200 && m_pid > 0; ++i) {
-            if (portOpen(port))
+            int fd = connectToLoopback(port);
+            if (fd >= 0) {
+                ::close(fd);
                 return true;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         why = "nginx did not open port " + std::to_string(port) + ": " +
@@ -68,17 +62,6 @@ public:
     }
 
 private:
-    static bool portOpen(uint16_t port) {
-        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bool open = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-        ::close(fd);
-        return open;
-    }
-
     pid_t m_pid = -1;
 };
 

@@ -28,7 +28,7 @@ protected:
             page += "<p>line " + std::to_string(i) + " of a page served by nginx</p>\n";
         m_page = "<html><body>\n" + page + "</body></html>\n";
         file_test::writeBytes(m_dir + "/www/page.html", m_page);
-        m_port = test_support::NginxPeer::freePort();
+        m_port = test_support::freeLoopbackPort();
         std::string why;
         ASSERT_TRUE(m_nginx.start(m_dir, m_port,
                                   "  log_format conn '$connection $request';\n  access_log " + m_dir +

@@ -10,15 +10,12 @@
 #include "http/limits.h"
 #include "http/socket/host_address_cache.h"
 #include "http/socket/zelcora_socket.h"
+#include "loopback.h"
 #include "script_server.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <cstdlib>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -43,8 +40,7 @@ std::string textOf(const HostAddressList& list) {
 class ResolverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* flag = std::getenv("DUNMERE_PRIVATE_NET");
-        if (flag == nullptr || std::string(flag) != "1")
+        if (!test_support::inPrivateNetwork())
             GTEST_SKIP() << "the test name server runs only inside the private network namespace";
     }
     void startDns() { ASSERT_TRUE(dns.start("127.0.0.1", 53)); }
@@ -140,20 +136,14 @@ TEST_F(ResolverTest, FirstAddressRefusesSecondServes) {
 }
 
 TEST_F(ResolverTest, Ipv6OnlyNameConnectsOverIpv6) {
-    int listener = ::socket(AF_INET6, SOCK_STREAM, 0);
+    uint16_t port = 0;
+    int listener = test_support::listenOnLoopback(true, 0, 4, port);
     ASSERT_GE(listener, 0);
-    sockaddr_in6 address{};
-    address.sin6_family = AF_INET6;
-    address.sin6_addr = in6addr_loopback;
-    socklen_t length = sizeof(address);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     ASSERT_TRUE(dns.add("six.test", "::1"));
     startDns();
     ZelcoraSocket socket;
     bool dnsFailed = true;
-    ASSERT_TRUE(socket.connect("six.test", ntohs(address.sin6_port), &log, dnsFailed));
+    ASSERT_TRUE(socket.connect("six.test", port, &log, dnsFailed));
     int peer = ::accept(listener, nullptr, nullptr);
     ASSERT_GE(peer, 0);
     ASSERT_EQ(::write(peer, "v6", 2), 2);

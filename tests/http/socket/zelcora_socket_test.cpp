@@ -7,16 +7,12 @@
 #include "buffer_text.h"
 #include "http/limits.h"
 #include "http/socket/host_address_cache.h"
+#include "loopback.h"
 #include "script_server.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <cstdlib>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -34,11 +30,6 @@ using test_support::send;
 const char* const kWouldBlockText = "WSAEWOULDBLOCK The socket would block.";
 const char* const kRefusedText =
     "WSAECONNREFUSED No connection could be made because the target machine actively refused it.";
-
-bool inPrivateNetwork() {
-    const char* flag = std::getenv("DUNMERE_PRIVATE_NET");
-    return flag != nullptr && std::string(flag) == "1";
-}
 
 class SocketTest : public ::testing::Test {
 protected:
@@ -81,7 +72,7 @@ TEST_F(SocketTest, EmptyOrNullHostFailsAtOnce) {
 }
 
 TEST_F(SocketTest, NameFromTheHostsFileConnects) {
-    if (!inPrivateNetwork())
+    if (!test_support::inPrivateNetwork())
         GTEST_SKIP() << "name look-ups run only inside the private network namespace";
     server.addScript({send("ok"), closeConnection()});
     ASSERT_TRUE(server.start());
@@ -91,7 +82,7 @@ TEST_F(SocketTest, NameFromTheHostsFileConnects) {
 }
 
 TEST_F(SocketTest, NameThatDoesNotResolveSetsDnsFailed) {
-    if (!inPrivateNetwork())
+    if (!test_support::inPrivateNetwork())
         GTEST_SKIP() << "name look-ups run only inside the private network namespace";
     bool dnsFailed = false;
     // No name server listens in the namespace: the refusal ends the look-up at once.
@@ -104,19 +95,6 @@ TEST_F(SocketTest, NameThatDoesNotResolveSetsDnsFailed) {
     EXPECT_FALSE(socket.isConnected());
 }
 
-// A port nobody listens on: bound once to learn a free number, then closed.
-uint16_t closedPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 TEST_F(SocketTest, RefusedConnectionLogsItsText) {
     for (uint32_t timeout : {7u, 0u}) {
         RecordingLog refused;
@@ -124,7 +102,7 @@ TEST_F(SocketTest, RefusedConnectionLogsItsText) {
         s.setConnectTimeoutSec(timeout);
         bool dnsFailed = true;
         auto start = std::chrono::steady_clock::now();
-        EXPECT_FALSE(s.connect("127.0.0.1", closedPort(), &refused, dnsFailed));
+        EXPECT_FALSE(s.connect("127.0.0.1", test_support::freeLoopbackPort(), &refused, dnsFailed));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
         EXPECT_FALSE(dnsFailed);
         EXPECT_TRUE(refused.hasError("Connect function failed.")) << timeout;

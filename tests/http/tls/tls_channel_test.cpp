@@ -8,13 +8,13 @@
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/limits.h"
+#include "loopback.h"
 #include "script_server.h"
 #include "test_certificates.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 
 namespace {
 
@@ -82,7 +82,7 @@ TEST_F(TlsTest, TrustedCertificateConnectsWithoutComplaint) {
 }
 
 TEST_F(TlsTest, NamedHostSendsItsNameAndMatches) {
-    if (std::getenv("DUNMERE_PRIVATE_NET") == nullptr)
+    if (!test_support::inPrivateNetwork())
         GTEST_SKIP() << "name look-ups run only inside the private network namespace";
     serve(TestCertificates::instance().issue("site.test"), {send("hi"), delay(200), closeConnection()},
           "site.test");

@@ -3,6 +3,7 @@
 // not exist, the job's cache, and connects over the addresses a name resolves to.
 #include "http/socket/host_resolver.h"
 
+#include "../../support/case_rows.h"
 #include "../../support/file_test_support.h"
 #include "base/string_buffer.h"
 #include "dns_test_server.h"
@@ -50,19 +51,11 @@ protected:
 };
 
 TEST(HostLiterals, AreNeverLookedUp) {
-    struct Case {
-        const char* host;
-        const char* expected; // empty: not a literal
-    };
-    for (const Case& c :
-         {Case{"127.0.0.1", "127.0.0.1"}, Case{" LocalHost ", "127.0.0.1"}, Case{"::1", "::1"},
-          Case{"[2001:db8::5]", "2001:db8::5"}, Case{"site.test", ""}, Case{"1.2.3", ""}, Case{"", ""}}) {
+    for (const case_rows::Row& c : case_rows::read(HTTP_TEST_DATA_DIR "/host_literals.tsv", 2)) {
         HostAddress address;
-        bool isLiteral = HostResolver::literal(c.host, address);
-        EXPECT_EQ(isLiteral, c.expected[0] != 0) << c.host;
-        if (isLiteral) {
-            EXPECT_EQ(textOf({address}), c.expected) << c.host;
-        }
+        bool isLiteral = HostResolver::literal(c[0].c_str(), address);
+        EXPECT_EQ(isLiteral, !c[1].empty()) << c[0];
+        EXPECT_EQ(isLiteral ? textOf({address}) : "", c[1]) << c[0];
     }
 }
 

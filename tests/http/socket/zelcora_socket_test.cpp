@@ -2,6 +2,7 @@
 // time-outs), sending, the receive forms and their limits.
 #include "http/socket/zelcora_socket.h"
 
+#include "../../support/case_rows.h"
 #include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
@@ -214,48 +215,34 @@ TEST_F(SocketTest, ReadTimeoutIsReported) {
     EXPECT_TRUE(socket.isConnected());
 }
 
-struct BlockCase {
-    const char* name;
-    std::string sent; // then a pause, and the server closes
-    bool headerBlock; // else a line
-    bool ok;
-    std::string expected; // what the read leaves in the buffer
-    const char* error;    // logged when the read fails, which closes the socket
-};
-
-class HeaderReadTest : public SocketTest, public ::testing::WithParamInterface<BlockCase> {};
-
-TEST_P(HeaderReadTest, StopsAtTheRightByteWithinItsBound) {
-    const BlockCase& c = GetParam();
-    connectTo({send(c.sent), delay(300), closeConnection()});
-    DataBuffer out;
-    EXPECT_EQ(c.headerBlock ? socket.readHeaderBlock(out, &log, HttpLimits::kMaxHeaderBlock)
-                            : socket.readCrlfLine(out, &log, HttpLimits::kMaxChunkLine),
-              c.ok);
-    EXPECT_TRUE(bytesOf(out) == c.expected) << bytesOf(out).substr(0, 100) << " (" << out.getSize() << ")";
-    if (!c.ok) {
-        EXPECT_TRUE(log.hasError(c.error));
-        EXPECT_FALSE(socket.isConnected());
+// A header block or a line ends at the right byte, within its bound.
+TEST(SocketReads, StopAtTheRightByteWithinTheirBound) {
+    for (const case_rows::Row& c : case_rows::read(HTTP_TEST_DATA_DIR "/socket_reads.tsv", 6)) {
+        SCOPED_TRACE(c[0]);
+        bool block = c[1] == "block";
+        std::string sent;
+        for (int i = c[3].empty() ? 1 : std::stoi(c[3]); i > 0; --i)
+            sent += c[2];
+        ScriptServer server;
+        server.addScript({send(sent), delay(300), closeConnection()});
+        ASSERT_TRUE(server.start());
+        ZelcoraSocket socket;
+        RecordingLog log;
+        bool dnsFailed = true;
+        ASSERT_TRUE(socket.connect("127.0.0.1", server.port(), &log, dnsFailed));
+        DataBuffer out;
+        EXPECT_EQ(block ? socket.readHeaderBlock(out, &log, HttpLimits::kMaxHeaderBlock)
+                        : socket.readCrlfLine(out, &log, HttpLimits::kMaxChunkLine),
+                  c[5].empty());
+        std::string left = c[4] != "limit" ? c[4]
+                                           : sent.substr(0, block ? HttpLimits::kMaxHeaderBlock : HttpLimits::kMaxChunkLine);
+        EXPECT_TRUE(bytesOf(out) == left) << bytesOf(out).substr(0, 100) << " (" << out.getSize() << ")";
+        if (!c[5].empty()) {
+            EXPECT_TRUE(log.hasError(c[5].c_str()));
+            EXPECT_FALSE(socket.isConnected());
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Endings, HeaderReadTest,
-    ::testing::Values(
-        BlockCase{"crlf", "HTTP/1.1 200 OK\r\nA: b\r\n\r\nBODY", true, true,
-                  "HTTP/1.1 200 OK\r\nA: b\r\n\r\n", ""},
-        BlockCase{"lflf", "HTTP/1.1 200 OK\nA: b\n\nBODY", true, true, "HTTP/1.1 200 OK\nA: b\n\n", ""},
-        BlockCase{"lineIsNotBlock", "abc\r\nX: y\r\n\r\nrest", true, true, "abc\r\nX: y\r\n\r\n", ""},
-        BlockCase{"line", "abc\r\nX: y\r\n\r\nrest", false, true, "abc\r\n", ""},
-        BlockCase{"lineEndsAtBareLf", "1a\n\nrest", false, true, "1a\n", ""},
-        BlockCase{"crInsideLine", "1a\rb\r\nrest", false, true, "1a\rb\r\n", ""},
-        BlockCase{"blockBounded", std::string(70000, 'h'), true, false,
-                  std::string(HttpLimits::kMaxHeaderBlock, 'h'), "Response header is too large."},
-        BlockCase{"lineBounded", std::string(5000, '1'), false, false,
-                  std::string(HttpLimits::kMaxChunkLine, '1'), "Line is too long."},
-        BlockCase{"closeEndsBlock", "HTTP/1.1 200 OK\r\nA: b", true, false, "HTTP/1.1 200 OK\r\nA: b",
-                  "The peer has closed the socket (TCP) connection"}),
-    [](const ::testing::TestParamInfo<BlockCase>& info) { return info.param.name; });
 
 TEST_F(SocketTest, LargeReceiveArrivesWhole) {
     std::string body;

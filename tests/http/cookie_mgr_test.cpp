@@ -101,7 +101,8 @@ TEST(BuildCookieHeaderValue, SendsCookiesMatchingHostAndPath) {
         jar.addCookie(makeCookie(c[0].c_str(), c[1].c_str(), {{"id", "7"}}));
         StringBuffer out("stale");
         CookieMgr::buildCookieHeaderValue(jar, c[2].c_str(), c[3].c_str(), out);
-        EXPECT_STREQ(out.getString(), c[4] == "1" ? "id=\"7\"" : "") << c[0] << " " << c[1] << " " << c[2] << c[3];
+        EXPECT_STREQ(out.getString(), c[4] == "1" ? "id=\"7\"" : "")
+            << c[0] << " " << c[1] << " " << c[2] << c[3];
     }
 }
 

@@ -87,7 +87,8 @@ TEST(RequestTarget, EncodedInEveryHeaderSet) {
     HttpControl control;
     for (const case_rows::Row& c : case_rows::read(HTTP_TEST_DATA_DIR "/request_targets.tsv", 3)) {
         StringBuffer out;
-        buildRequestConfigurable(kUrl, kHost, c[0].c_str(), c[1].c_str(), control, false, "", SystemTime(), out);
+        buildRequestConfigurable(kUrl, kHost, c[0].c_str(), c[1].c_str(), control, false, "", SystemTime(),
+                                 out);
         EXPECT_EQ(std::string(out.getString()).substr(0, c[2].size()), c[2]);
         buildRequestMsie(kUrl, kHost, c[0].c_str(), c[1].c_str(), control, out);
         EXPECT_EQ(std::string(out.getString()).substr(0, c[2].size()), c[2]);

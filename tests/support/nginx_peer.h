@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -26,14 +27,15 @@ public:
     // `port`), starts nginx and waits until the port accepts; false with the error log in `why`.
     bool start(const std::string& dir, uint16_t port, const std::string& httpBlock, std::string& why) {
         // The test runs as root of its own user namespace, where only that user exists.
-        file_test::writeBytes(dir + "/nginx.conf",
-                              "user root root;\ndaemon off;\nmaster_process off;\nworker_processes 1;\n"
-                              "error_log " + dir + "/nginx-error.log;\npid " + dir + "/nginx.pid;\n"
-                              "events { worker_connections 256; }\nhttp {\n"
-                              "  client_body_temp_path " + dir + "/nb;\n  proxy_temp_path " + dir + "/np;\n"
-                              "  fastcgi_temp_path " + dir + "/nf;\n  uwsgi_temp_path " + dir + "/nu;\n"
-                              "  scgi_temp_path " + dir + "/ns;\n  types { text/html html; }\n" +
-                                  httpBlock + "}\n");
+        std::ostringstream conf;
+        conf << "user root root;\ndaemon off;\nmaster_process off;\nworker_processes 1;\n"
+             << "error_log " << dir << "/nginx-error.log;\npid " << dir << "/nginx.pid;\n"
+             << "events { worker_connections 256; }\nhttp {\n"
+             << "  client_body_temp_path " << dir << "/nb;\n  proxy_temp_path " << dir << "/np;\n"
+             << "  fastcgi_temp_path " << dir << "/nf;\n  uwsgi_temp_path " << dir << "/nu;\n"
+             << "  scgi_temp_path " << dir << "/ns;\n  types { text/html html; }\n"
+             << httpBlock << "}\n";
+        file_test::writeBytes(dir + "/nginx.conf", conf.str());
         m_pid = ::fork();
         if (m_pid == 0) {
             ::execl(kBinary, kBinary, "-p", dir.c_str(), "-c", (dir + "/nginx.conf").c_str(), nullptr);

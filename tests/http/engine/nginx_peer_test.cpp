@@ -4,6 +4,7 @@
 #include "../../support/file_test_support.h"
 #include "../../support/nginx_peer.h"
 #include "base/data_buffer.h"
+#include "engine_test_support.h"
 #include "http/http_client.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
@@ -29,15 +30,13 @@ protected:
         m_page = "<html><body>\n" + page + "</body></html>\n";
         file_test::writeBytes(m_dir + "/www/page.html", m_page);
         m_port = test_support::freeLoopbackPort();
+        std::ostringstream conf;
+        conf << "  log_format conn '$connection $request';\n  access_log " << m_dir << "/access.log conn;\n"
+             << "  keepalive_timeout 30;\n  gzip on;\n  gzip_min_length 1;\n  gzip_types text/plain;\n"
+             << "  server {\n    listen 127.0.0.1:" << m_port << ";\n    root " << m_dir << "/www;\n"
+             << "    location = /moved { return 301 /page.html; }\n  }\n";
         std::string why;
-        ASSERT_TRUE(m_nginx.start(m_dir, m_port,
-                                  "  log_format conn '$connection $request';\n  access_log " + m_dir +
-                                      "/access.log conn;\n  keepalive_timeout 30;\n  gzip on;\n"
-                                      "  gzip_min_length 1;\n  gzip_types text/plain;\n  server {\n"
-                                      "    listen 127.0.0.1:" + std::to_string(m_port) + ";\n    root " + m_dir +
-                                      "/www;\n    location = /moved { return 301 /page.html; }\n  }\n",
-                                  why))
-            << why;
+        ASSERT_TRUE(m_nginx.start(m_dir, m_port, conf.str(), why)) << why;
         m_control.connectTimeout = 2;
         m_control.readTimeout = 3;
         m_control.extraHeaders.addField("Accept-Encoding", "gzip");
@@ -48,7 +47,7 @@ protected:
         TempDirTest::TearDown();
     }
 
-    std::string url(const char* path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
+    std::string url(const char* path) const { return engine_test::loopbackUrl(m_port, path); }
 
     // The connection numbers nginx logged, one per request.
     std::vector<std::string> loggedConnections() const {

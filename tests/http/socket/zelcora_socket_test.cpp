@@ -234,8 +234,9 @@ TEST(SocketReads, StopAtTheRightByteWithinTheirBound) {
         EXPECT_EQ(block ? socket.readHeaderBlock(out, &log, HttpLimits::kMaxHeaderBlock)
                         : socket.readCrlfLine(out, &log, HttpLimits::kMaxChunkLine),
                   c[5].empty());
-        std::string left = c[4] != "limit" ? c[4]
-                                           : sent.substr(0, block ? HttpLimits::kMaxHeaderBlock : HttpLimits::kMaxChunkLine);
+        std::string left =
+            c[4] != "limit" ? c[4]
+                            : sent.substr(0, block ? HttpLimits::kMaxHeaderBlock : HttpLimits::kMaxChunkLine);
         EXPECT_TRUE(bytesOf(out) == left) << bytesOf(out).substr(0, 100) << " (" << out.getSize() << ")";
         if (!c[5].empty()) {
             EXPECT_TRUE(log.hasError(c[5].c_str()));

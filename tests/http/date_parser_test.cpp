@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -90,14 +88,21 @@ TEST(ParseDate, ReadsTheInstantInUtcOrRefuses) {
         DateParser::parseDate((std::string(100000, ' ') + "Tue, 05 Mar 2024 14:03:09 GMT").c_str(), t));
 }
 
-TEST(OleDate, ConvertsBothWays) {
+// A refusal leaves the result as it was.
+TEST(OleDate, ConvertsBothWaysOrRefuses) {
+    const SystemTime untouched = makeTime(7, 7, 7, 7, 7, 7);
     for (const case_rows::Row& c : case_rows::read(HTTP_TEST_DATA_DIR "/ole_dates.tsv", 2)) {
-        double ole = -99;
-        ASSERT_TRUE(DateParser::systemTimeToOleDate(timeOf(c[0]), ole)) << c[0];
-        EXPECT_DOUBLE_EQ(ole, std::stod(c[1])) << c[0];
-        SystemTime back;
-        ASSERT_TRUE(DateParser::oleDateToSystemTime(std::stod(c[1]), back)) << c[0];
-        EXPECT_EQ(fields(back), c[0]);
+        SCOPED_TRACE(c[0] + " / " + c[1]);
+        double ole = 42;
+        if (!c[0].empty()) {
+            EXPECT_EQ(DateParser::systemTimeToOleDate(timeOf(c[0]), ole), !c[1].empty());
+            EXPECT_DOUBLE_EQ(ole, c[1].empty() ? 42 : std::stod(c[1]));
+        }
+        SystemTime back = untouched;
+        if (!c[1].empty()) {
+            EXPECT_EQ(DateParser::oleDateToSystemTime(std::stod(c[1]), back), !c[0].empty());
+            EXPECT_EQ(fields(back), c[0].empty() ? fields(untouched) : c[0]);
+        }
     }
 }
 
@@ -109,29 +114,6 @@ TEST(OleDate, FractionsOfADayAndRoundingCrossMidnight) {
     EXPECT_EQ(fields(t), fields(makeTime(2024, 3, 6, 0, 0, 0, 3)));
     ASSERT_TRUE(DateParser::oleDateToSystemTime(45356.0 - 1e-10, t));
     EXPECT_EQ(fields(t), fields(makeTime(2024, 3, 5, 0, 0, 0, 2)));
-    // Milliseconds survive the round trip, before 1900 too.
-    for (const SystemTime& ms :
-         {makeTime(2038, 1, 19, 3, 14, 7, 2, 999), makeTime(1899, 12, 1, 13, 45, 30, 5, 250)}) {
-        ASSERT_TRUE(DateParser::systemTimeToOleDate(ms, ole));
-        ASSERT_TRUE(DateParser::oleDateToSystemTime(ole, t));
-        EXPECT_EQ(fields(t), fields(ms));
-    }
-}
-
-TEST(OleDate, RefusesInvalidTimesAndDates) {
-    double ole = 42;
-    EXPECT_FALSE(DateParser::systemTimeToOleDate(makeTime(2024, 13, 1, 0, 0, 0), ole));
-    EXPECT_FALSE(DateParser::systemTimeToOleDate(makeTime(2023, 2, 29, 0, 0, 0), ole));
-    EXPECT_FALSE(DateParser::systemTimeToOleDate(makeTime(2024, 1, 1, 0, 0, 0, 0, 1000), ole));
-    EXPECT_FALSE(DateParser::systemTimeToOleDate(makeTime(99, 12, 31, 0, 0, 0), ole));
-    EXPECT_FALSE(DateParser::systemTimeToOleDate(SystemTime(), ole));
-    EXPECT_EQ(ole, 42);
-    SystemTime t = makeTime(7, 7, 7, 7, 7, 7);
-    EXPECT_FALSE(DateParser::oleDateToSystemTime(std::nan(""), t));
-    EXPECT_FALSE(DateParser::oleDateToSystemTime(std::numeric_limits<double>::infinity(), t));
-    EXPECT_FALSE(DateParser::oleDateToSystemTime(2958466.0, t));
-    EXPECT_FALSE(DateParser::oleDateToSystemTime(-657435.0, t));
-    EXPECT_EQ(t.year, 7);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "../support/case_rows.h"
 #include "../support/zone_scope.h"
 #include "base/string_buffer.h"
+#include "http/date_parser.h"
 #include "http/http_control.h"
 
 #include <gtest/gtest.h>
@@ -32,13 +33,7 @@ protected:
 
 TEST_F(RequestBuilderTest, ConditionalLinesComeFirst) {
     SystemTime lastModified;
-    lastModified.year = 2024;
-    lastModified.month = 3;
-    lastModified.day = 5;
-    lastModified.dayOfWeek = 2;
-    lastModified.hour = 14;
-    lastModified.minute = 3;
-    lastModified.second = 9;
+    ASSERT_TRUE(DateParser::parseDate("Tue, 05 Mar 2024 14:03:09 GMT", lastModified));
     EXPECT_EQ(configurable(true, "\"abc\"", lastModified)
                   .rfind("GET /a/b.html?x=1 HTTP/1.1\r\n"
                          "If-None-Match: \"abc\"\r\nAccept: */*\r\n",

@@ -45,6 +45,14 @@ protected:
         channel.setPort(server.port());
         channel.setReadTimeoutMs(3000);
     }
+    // A server that speaks no TLS, and the channel pointed at it.
+    void servePlain(test_support::Script script, uint32_t readTimeoutMs) {
+        server.addScript(std::move(script));
+        ASSERT_TRUE(server.start());
+        channel.setServerName("127.0.0.1");
+        channel.setPort(server.port());
+        channel.setReadTimeoutMs(readTimeoutMs);
+    }
     bool connect() {
         bool dnsFailed = false;
         return channel.connect(&log, dnsFailed);
@@ -118,35 +126,23 @@ TEST(TlsCertificateCheck, BadCertificatesAreLoggedAndTheConnectionGoesOn) {
 }
 
 TEST_F(TlsTest, ServerThatStallsInTheHandshakeFailsInBoundedTime) {
-    ScriptServer stalling;
-    stalling.addScript({readBytes(1), delay(10000)});
-    ASSERT_TRUE(stalling.start());
-    channel.setServerName("127.0.0.1");
-    channel.setPort(stalling.port());
-    channel.setReadTimeoutMs(500);
+    servePlain({readBytes(1), delay(10000)}, 500);
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(connect());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     EXPECT_TRUE(log.hasError("Error reading data from server in handshake loop"));
     EXPECT_TRUE(log.hasError("Error performing handshake"));
     EXPECT_FALSE(channel.isConnected());
-    stalling.stop();
 }
 
 TEST_F(TlsTest, PlainTextServerOnTheSecurePortFails) {
-    ScriptServer plain;
-    plain.addScript(
-        {readBytes(1), send("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n"), delay(3000)});
-    ASSERT_TRUE(plain.start());
-    channel.setServerName("127.0.0.1");
-    channel.setPort(plain.port());
-    channel.setReadTimeoutMs(5000);
+    servePlain({readBytes(1), send("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n"), delay(3000)},
+               5000);
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(connect());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_TRUE(log.hasError("Error performing handshake"));
     EXPECT_NE(log.data("openssl"), "<absent>");
-    plain.stop();
 }
 
 TEST_F(TlsTest, LargeResponseUntilCloseArrivesWhole) {
@@ -209,13 +205,8 @@ TEST_F(TlsTest, DeadlineEndsADrippingSecureResponse) {
 // A handshake record header announcing 16 KiB, then its body a byte every 200 ms, each byte well
 // within the read time-out: the record would take almost an hour, the deadline ends it.
 TEST_F(TlsTest, DeadlineEndsADrippingHandshake) {
-    ScriptServer dripping;
-    dripping.addScript(
-        {readBytes(1), drip(200, std::string("\x16\x03\x03\x40\x00", 5) + std::string(200, '\x02'))});
-    ASSERT_TRUE(dripping.start());
-    channel.setServerName("127.0.0.1");
-    channel.setPort(dripping.port());
-    channel.setReadTimeoutMs(3000);
+    servePlain({readBytes(1), drip(200, std::string("\x16\x03\x03\x40\x00", 5) + std::string(200, '\x02'))},
+               3000);
     channel.setDeadlineFromNow(1000);
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(connect());

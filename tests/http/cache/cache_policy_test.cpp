@@ -46,32 +46,20 @@ void parseHeader(HttpResponseHeader& header, const std::string& text) {
 
 TEST(Expiry, EachRuleInTurn) {
     double now = wholeSecondNow();
-    struct Case {
-        std::string header;
-        double expected;
-        int useLastModified;
-        int defaultMinutes;
-    } cases[] = {
-        {"Expires: " + httpDate(now + 3.5) + "\r\nCache-Control: max-age=60", now + 3.5, 1, 0},
-        {"Expires: 0\r\nCache-Control: max-age=60", now + 60 * kSecond, 1, 0},
-        {"Cache-Control: max-age=3600", now + 3600 * kSecond, 1, 0},
-        {"Cache-Control: public, max-age=\"3600\"", now + 3600 * kSecond, 1, 0},
-        {"Cache-Control: max-age=0", now + 7.0, 1, 0},
-        {"Last-Modified: " + httpDate(now - 10.0), now + 2.5, 1, 0},
-        {"Last-Modified: " + httpDate(now - 10.0), now + 7.0, 0, 0},
-        {"Last-Modified: " + httpDate(now + 1.0), now + 7.0, 1, 0},
-        {"Content-Length: 3", now + 7.0, 1, 0},
-        // The default is at least ten minutes.
-        {"Content-Length: 3", now + 600 * kSecond, 1, 1},
-    };
-    for (const Case& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(HTTP_TEST_DATA_DIR "/cache_expiry.tsv", 4)) {
+        std::string lines = c[0];
+        size_t at = lines.find("{days:");
+        if (at != std::string::npos) {
+            size_t end = lines.find('}', at);
+            lines.replace(at, end + 1 - at, httpDate(now + std::stod(lines.substr(at + 6, end - at - 6))));
+        }
         HttpControl control;
-        control.cachePolicy.useLastModified = c.useLastModified;
-        if (c.defaultMinutes)
-            control.cachePolicy.defaultExpireMinutes = c.defaultMinutes;
+        control.cachePolicy.useLastModified = c[2] == "1";
+        if (!c[3].empty())
+            control.cachePolicy.defaultExpireMinutes = std::stoi(c[3]);
         HttpResponseHeader header;
-        parseHeader(header, "HTTP/1.1 200 OK\r\n" + c.header);
-        EXPECT_NEAR(computeExpiry(control, header, now), c.expected, 0.1 * kSecond) << c.header;
+        parseHeader(header, "HTTP/1.1 200 OK\r\n" + lines);
+        EXPECT_NEAR(computeExpiry(control, header, now), now + std::stod(c[1]), 0.1 * kSecond) << lines;
     }
 }
 

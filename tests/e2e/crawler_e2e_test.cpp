@@ -3,19 +3,15 @@
 // appear exactly once in the result or the error file.
 #include "crawler_run.h"
 #include "fixture_server.h"
+#include "nginx_peer.h"
 #include "tests/support/file_test_support.h"
 #include "tool_support.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -40,16 +36,11 @@ TEST_F(CrawlerRun, MissingInputFileIsReported) {
 
 // The same sites served by nginx, one server block per site, give the same lines.
 TEST_F(CrawlerRun, FixtureSitesThroughNginx) {
-    const char* nginx = "/usr/sbin/nginx";
-    REQUIRE_TOOL(access(nginx, X_OK) == 0, "nginx");
+    REQUIRE_TOOL(test_support::NginxPeer::installed(), "nginx");
     FixtureServer unused;
     std::vector<test_support::FixtureSite> sites = test_support::loadFixtureSites(E2E_SITES_DIR, unused);
     std::ostringstream conf;
-    conf << "user root root;\ndaemon off;\nmaster_process off;\nerror_log " << m_dir << "/nginx-error.log;\n"
-         << "pid " << m_dir << "/nginx.pid;\nevents { worker_connections 256; }\nhttp {\n"
-         << "  access_log off;\n  client_body_temp_path " << m_dir << "/nb;\n  proxy_temp_path " << m_dir
-         << "/np;\n  fastcgi_temp_path " << m_dir << "/nf;\n  uwsgi_temp_path " << m_dir << "/nu;\n"
-         << "  scgi_temp_path " << m_dir << "/ns;\n  types { text/html html; }\n  default_type text/html;\n"
+    conf << "  access_log off;\n  default_type text/html;\n"
          << "  server { listen 127.0.0.1:80 default_server; return 404; }\n";
     for (const auto& site : sites) {
         if (site.hosts.empty())
@@ -62,17 +53,10 @@ TEST_F(CrawlerRun, FixtureSitesThroughNginx) {
         conf << "; root " << E2E_SITES_DIR << "/" << site.name << "; index index.html;" << site.nginxLocations
              << " }\n";
     }
-    conf << "}\n";
-    file_test::writeBytes(m_dir + "/nginx.conf", conf.str());
-    pid_t server = fork();
-    if (server == 0) {
-        execl(nginx, nginx, "-p", m_dir.c_str(), "-c", (m_dir + "/nginx.conf").c_str(), nullptr);
-        _exit(127);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    test_support::NginxPeer nginx;
+    std::string why;
+    ASSERT_TRUE(nginx.start(m_dir, 80, conf.str(), why)) << why;
     crawlFixtureSites(sites);
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
 }
 
 // Of every ten names one is no domain, two do not resolve and the rest answer slowly, so that

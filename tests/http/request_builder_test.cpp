@@ -3,13 +3,14 @@
 // engine case (cases/request-*.case), checked on the bytes that reach the server.
 #include "http/request_builder.h"
 
+#include "../support/case_rows.h"
 #include "../support/zone_scope.h"
 #include "base/string_buffer.h"
+#include "http/date_parser.h"
 #include "http/http_control.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 namespace {
@@ -32,13 +33,7 @@ protected:
 
 TEST_F(RequestBuilderTest, ConditionalLinesComeFirst) {
     SystemTime lastModified;
-    lastModified.year = 2024;
-    lastModified.month = 3;
-    lastModified.day = 5;
-    lastModified.dayOfWeek = 2;
-    lastModified.hour = 14;
-    lastModified.minute = 3;
-    lastModified.second = 9;
+    ASSERT_TRUE(DateParser::parseDate("Tue, 05 Mar 2024 14:03:09 GMT", lastModified));
     EXPECT_EQ(configurable(true, "\"abc\"", lastModified)
                   .rfind("GET /a/b.html?x=1 HTTP/1.1\r\n"
                          "If-None-Match: \"abc\"\r\nAccept: */*\r\n",
@@ -82,38 +77,20 @@ TEST_F(RequestBuilderTest, AuthorizationNeedsBothPartsAndStaysOnOneLine) {
     EXPECT_EQ(text.size(), std::string("Authorization: Basic ").size() + 268 + 2);
 }
 
-struct TargetCase {
-    const char* path;
-    const char* query;
-    const char* requestLine;
-};
-
-class RequestTargetTable : public ::testing::TestWithParam<TargetCase> {};
-
 // Every header set starts with the same request line; nothing in the path or query may break it.
-TEST_P(RequestTargetTable, EncodedInEveryHeaderSet) {
-    const TargetCase& c = GetParam();
+TEST(RequestTarget, EncodedInEveryHeaderSet) {
     HttpControl control;
-    StringBuffer out;
-    buildRequestConfigurable(kUrl, kHost, c.path, c.query, control, false, "", SystemTime(), out);
-    EXPECT_EQ(std::string(out.getString()).substr(0, strlen(c.requestLine)), c.requestLine);
-    buildRequestMsie(kUrl, kHost, c.path, c.query, control, out);
-    EXPECT_EQ(std::string(out.getString()).substr(0, strlen(c.requestLine)), c.requestLine);
-    buildRequestFirefox(kUrl, kHost, c.path, c.query, control, out);
-    EXPECT_EQ(std::string(out.getString()).substr(0, strlen(c.requestLine)), c.requestLine);
+    for (const case_rows::Row& c : case_rows::read(HTTP_TEST_DATA_DIR "/request_targets.tsv", 3)) {
+        StringBuffer out;
+        buildRequestConfigurable(kUrl, kHost, c[0].c_str(), c[1].c_str(), control, false, "", SystemTime(),
+                                 out);
+        EXPECT_EQ(std::string(out.getString()).substr(0, c[2].size()), c[2]);
+        buildRequestMsie(kUrl, kHost, c[0].c_str(), c[1].c_str(), control, out);
+        EXPECT_EQ(std::string(out.getString()).substr(0, c[2].size()), c[2]);
+        buildRequestFirefox(kUrl, kHost, c[0].c_str(), c[1].c_str(), control, out);
+        EXPECT_EQ(std::string(out.getString()).substr(0, c[2].size()), c[2]);
+    }
 }
-
-const TargetCase kTargetCases[] = {
-    {"/contact us.html", "", "GET /contact%20us.html HTTP/1.1\r\n"},
-    {"/caf\xC3\xA9", "q=\xE9t\xE9", "GET /caf%C3%A9?q=%E9t%E9 HTTP/1.1\r\n"},
-    {"/a\r\nX-Injected: 1", "b=\n", "GET /a%0D%0AX-Injected:%201?b=%0A HTTP/1.1\r\n"},
-    {"/t\tx\x7f\x01~", "", "GET /t%09x%7F%01~ HTTP/1.1\r\n"},
-    // Escapes already there, and a '%' that starts none, go out as they are.
-    {"/already%20escaped%2", "a=%41&b=c d", "GET /already%20escaped%2?a=%41&b=c%20d HTTP/1.1\r\n"},
-    {"/a;b,c/d:e@f!$&'()*+=~", "x=/?", "GET /a;b,c/d:e@f!$&'()*+=~?x=/? HTTP/1.1\r\n"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Targets, RequestTargetTable, ::testing::ValuesIn(kTargetCases));
 
 TEST_F(RequestBuilderTest, ProxyTargetIsEncodedToo) {
     control.proxyDomain.setString("proxy");

@@ -5,6 +5,8 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -64,6 +66,35 @@ template <typename Write> void writeAll(const char* p, size_t n, Write write) {
 
 inline void sendAll(int fd, const char* p, size_t n) {
     writeAll(p, n, [fd](const char* q, size_t k) { return ::send(fd, q, k, MSG_NOSIGNAL); });
+}
+
+// Name look-ups and fixed ports are for the private network namespace only.
+inline bool inPrivateNetwork() {
+    const char* flag = std::getenv("DUNMERE_PRIVATE_NET");
+    return flag != nullptr && std::strcmp(flag, "1") == 0;
+}
+
+// A port of 127.0.0.1 that nothing listens on at the moment of asking.
+inline uint16_t freeLoopbackPort() {
+    uint16_t port = 0;
+    int fd = listenOnLoopback(false, 0, 1, port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
+// A socket connected to 127.0.0.1 at `port`; -1 when nothing answers there.
+inline int connectToLoopback(uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        fd = -1;
+    }
+    return fd;
 }
 
 } // namespace test_support

@@ -1,7 +1,8 @@
 // The expiry rules and the store rules the request engine applies to the disk caches: Expires,
 // max-age, Last-Modified and the default; what ClsCache2 refuses to keep and the messages it
 // logs; what HttpCache keeps.
-#include "../../base/file_test_support.h"
+#include "../../support/case_rows.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/cache/cache_digest.h"
@@ -11,6 +12,7 @@
 #include "http/date_parser.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
+#include "zone_scope.h"
 
 #include <gtest/gtest.h>
 
@@ -31,13 +33,11 @@ double wholeSecondNow() {
 std::string httpDate(double oleDate) {
     SystemTime t;
     EXPECT_TRUE(DateParser::oleDateToSystemTime(oleDate, t));
-    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    char text[64];
-    std::snprintf(text, sizeof text, "%s, %02d %s %d %02d:%02d:%02d GMT", kDays[t.dayOfWeek], t.day,
-                  kMonths[t.month - 1], t.year, t.hour, t.minute, t.second);
-    return text;
+    // Printed in UTC, as a server would send it.
+    test_support::ZoneScope utc("UTC0");
+    StringBuffer text;
+    DateParser::formatRfc822(t, text);
+    return text.getString();
 }
 
 void parseHeader(HttpResponseHeader& header, const std::string& text) {
@@ -46,32 +46,20 @@ void parseHeader(HttpResponseHeader& header, const std::string& text) {
 
 TEST(Expiry, EachRuleInTurn) {
     double now = wholeSecondNow();
-    struct Case {
-        std::string header;
-        double expected;
-        int useLastModified;
-        int defaultMinutes;
-    } cases[] = {
-        {"Expires: " + httpDate(now + 3.5) + "\r\nCache-Control: max-age=60", now + 3.5, 1, 0},
-        {"Expires: 0\r\nCache-Control: max-age=60", now + 60 * kSecond, 1, 0},
-        {"Cache-Control: max-age=3600", now + 3600 * kSecond, 1, 0},
-        {"Cache-Control: public, max-age=\"3600\"", now + 3600 * kSecond, 1, 0},
-        {"Cache-Control: max-age=0", now + 7.0, 1, 0},
-        {"Last-Modified: " + httpDate(now - 10.0), now + 2.5, 1, 0},
-        {"Last-Modified: " + httpDate(now - 10.0), now + 7.0, 0, 0},
-        {"Last-Modified: " + httpDate(now + 1.0), now + 7.0, 1, 0},
-        {"Content-Length: 3", now + 7.0, 1, 0},
-        // The default is at least ten minutes.
-        {"Content-Length: 3", now + 600 * kSecond, 1, 1},
-    };
-    for (const Case& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(HTTP_TEST_DATA_DIR "/cache_expiry.tsv", 4)) {
+        std::string lines = c[0];
+        size_t at = lines.find("{days:");
+        if (at != std::string::npos) {
+            size_t end = lines.find('}', at);
+            lines.replace(at, end + 1 - at, httpDate(now + std::stod(lines.substr(at + 6, end - at - 6))));
+        }
         HttpControl control;
-        control.cachePolicy.useLastModified = c.useLastModified;
-        if (c.defaultMinutes)
-            control.cachePolicy.defaultExpireMinutes = c.defaultMinutes;
+        control.cachePolicy.useLastModified = c[2] == "1";
+        if (!c[3].empty())
+            control.cachePolicy.defaultExpireMinutes = std::stoi(c[3]);
         HttpResponseHeader header;
-        parseHeader(header, "HTTP/1.1 200 OK\r\n" + c.header);
-        EXPECT_NEAR(computeExpiry(control, header, now), c.expected, 0.1 * kSecond) << c.header;
+        parseHeader(header, "HTTP/1.1 200 OK\r\n" + lines);
+        EXPECT_NEAR(computeExpiry(control, header, now), now + std::stod(c[1]), 0.1 * kSecond) << lines;
     }
 }
 
@@ -117,27 +105,13 @@ protected:
 };
 
 TEST_F(DiskCacheUpdateTest, RefusedResponsesAreNotStoredAndSayWhy) {
-    const char* const kDirective = "Not updating cache because of cache-control directive";
-    struct {
-        const char* header;
-        const char* message;
-    } cases[] = {
-        {"HTTP/1.1 200 OK\r\nCache-Control: no-store", kDirective},
-        {"HTTP/1.1 200 OK\r\nCache-Control: no-cache", kDirective},
-        {"HTTP/1.1 200 OK\r\nCache-Control: max-age = 0", kDirective},
-        {"HTTP/1.1 200 OK\r\nPragma: No-Cache", "Not updating cache because of no-cache pragma"},
-        {"HTTP/1.1 200 OK\r\nExpires: 0", "Not updating cache because of Expires=0 header"},
-        {"HTTP/1.1 404 Not Found", "Not updating cache because status code != 200"},
-        {"HTTP/1.1 304 Not Modified", nullptr},
-    };
-    for (const auto& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(HTTP_TEST_DATA_DIR "/cache_refusals.tsv", 2)) {
         log.entries.clear();
-        respond(c.header);
-        EXPECT_FALSE(stored()) << c.header;
-        if (c.message)
-            EXPECT_TRUE(log.hasInfo(c.message)) << c.header;
-        else
-            EXPECT_FALSE(log.hasInfo("Not updating cache because status code != 200"));
+        respond(c[0]);
+        EXPECT_FALSE(stored()) << c[0];
+        EXPECT_TRUE(c[1].empty() ? !log.hasInfo("Not updating cache because status code != 200")
+                                 : log.hasInfo(c[1].c_str()))
+            << c[0];
     }
     respond("HTTP/1.1 404 Not Found");
     EXPECT_EQ(log.data("statusCode"), "404");

@@ -1,6 +1,6 @@
 // ClsCache2: file names from the MD5 of the URL, the .dat header layout, reading back, the
 // in-place expiration update, and damaged or truncated files, which must read as misses.
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/cache/cls_cache2.h"

@@ -1,7 +1,7 @@
 // HttpCache and its .caf files: the path of a key, the file layout, compression, negative and
 // DNS entries, growth past the first directory, concurrent writers, and damaged or truncated
 // files, which must read as misses.
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/cache/cache_digest.h"

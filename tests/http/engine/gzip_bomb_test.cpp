@@ -1,6 +1,7 @@
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
+#include "engine_test_support.h"
 #include "http/http_client.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
@@ -56,12 +57,8 @@ long maxResidentKiB() {
 TEST(HostileServer, GzipBombFailsWithinBoundedMemory) {
     static const std::string bomb = gzipBomb(size_t{1} << 30);
     ScriptServer server;
-    server.addScript(
-        {expect("\r\n\r\n"),
-         send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bomb.size()) + "\r\n\r\n" + bomb),
-         delay(500)});
-    server.addScript(
-        {expect("\r\n\r\n"), send("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nfine"), delay(300)});
+    server.addScript({expect("\r\n\r\n"), send(engine_test::okResponse(bomb)), delay(500)});
+    server.addScript({expect("\r\n\r\n"), send(engine_test::okResponse("fine")), delay(300)});
     ASSERT_TRUE(server.start());
 
     HttpControl control;
@@ -70,7 +67,7 @@ TEST(HostileServer, GzipBombFailsWithinBoundedMemory) {
     HttpClient client;
     client.setTarget("127.0.0.1", server.port());
     client.setMaxResponseMs(5000);
-    std::string url = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
+    std::string url = engine_test::loopbackUrl(server.port(), "/");
 
     long residentBefore = maxResidentKiB();
     RecordingLog log;

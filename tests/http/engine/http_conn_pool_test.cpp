@@ -1,9 +1,10 @@
 // The connection pool over several requests: it keeps its most recently used connections and
 // matches hosts. Kept-alive connections, their reopening and HTTPS are engine cases
 // (cases/*.case).
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
+#include "engine_test_support.h"
 #include "http/http_client.h"
 #include "http/http_conn_pool.h"
 #include "http/http_control.h"
@@ -17,21 +18,14 @@
 
 namespace {
 
+using engine_test::loopbackUrl;
+using engine_test::okResponse;
 using file_test::RecordingLog;
 using test_support::bytesOf;
 using test_support::delay;
 using test_support::expect;
 using test_support::ScriptServer;
 using test_support::send;
-
-std::string okResponse(const std::string& body, const std::string& extra = "") {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extra + "\r\n" +
-           body;
-}
-
-std::string urlOf(const ScriptServer& server, const std::string& path) {
-    return "http://127.0.0.1:" + std::to_string(server.port()) + path;
-}
 
 class EngineTest : public ::testing::Test {
 protected:
@@ -64,7 +58,7 @@ TEST_F(EngineTest, PoolKeepsTheMostRecentlyUsedConnections) {
     for (auto& server : servers) {
         HttpClient* client = pool.getConnection("127.0.0.1", server->port(), control, &log);
         ASSERT_NE(client, nullptr);
-        ASSERT_TRUE(get(*client, urlOf(*server, "/")));
+        ASSERT_TRUE(get(*client, loopbackUrl(server->port(), "/")));
         clients.push_back(client);
     }
     EXPECT_EQ(pool.numConnections(), 5);
@@ -77,7 +71,7 @@ TEST_F(EngineTest, PoolKeepsTheMostRecentlyUsedConnections) {
     HttpClient* again = pool.getConnection("127.0.0.1", servers[2]->port(), control, &log);
     EXPECT_EQ(again, clients[2]);
     EXPECT_EQ(pool.connectionAt(4), clients[2]);
-    ASSERT_TRUE(get(*again, urlOf(*servers[2], "/")));
+    ASSERT_TRUE(get(*again, loopbackUrl(servers[2]->port(), "/")));
     EXPECT_EQ(bytesOf(body), "y");
     EXPECT_EQ(servers[2]->connectionCount(), 1);
 }

@@ -5,6 +5,7 @@
 #include "http/http_man.h"
 
 #include "base/string_buffer.h"
+#include "engine_test_support.h"
 #include "script_server.h"
 
 #include <gtest/gtest.h>
@@ -13,18 +14,12 @@
 
 namespace {
 
+using engine_test::loopbackUrl;
+using engine_test::okResponse;
 using test_support::delay;
 using test_support::expect;
 using test_support::ScriptServer;
 using test_support::send;
-
-std::string okResponse(const std::string& body) {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-}
-
-std::string urlOf(const ScriptServer& server, const std::string& path, const std::string& user = "") {
-    return "http://" + user + "127.0.0.1:" + std::to_string(server.port()) + path;
-}
 
 class HttpManTest : public ::testing::Test {
 protected:
@@ -41,10 +36,10 @@ TEST_F(HttpManTest, CredentialsOfAUrlStayForLaterRequests) {
         {expect("\r\n\r\n"), send(okResponse("a")), expect("\r\n\r\n"), send(okResponse("b")), delay(300)});
     ASSERT_TRUE(server.start());
     StringBuffer html;
-    ASSERT_TRUE(http.QuickGetHtml(urlOf(server, "/first", "user:pw@").c_str(), html));
+    ASSERT_TRUE(http.QuickGetHtml(loopbackUrl(server.port(), "/first", "user:pw@").c_str(), html));
     EXPECT_STREQ(http.control().login.getString(), "user");
     EXPECT_STREQ(http.control().password.getString(), "pw");
-    ASSERT_TRUE(http.QuickGetHtml(urlOf(server, "/second").c_str(), html));
+    ASSERT_TRUE(http.QuickGetHtml(loopbackUrl(server.port(), "/second").c_str(), html));
     // The same server under another name is another host: the credentials stay behind.
     std::string otherHost = "http://localhost:" + std::to_string(server.port()) + "/third";
     ASSERT_TRUE(http.QuickGetHtml(otherHost.c_str(), html));

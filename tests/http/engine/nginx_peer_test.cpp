@@ -1,8 +1,10 @@
 // The request engine against a real peer: nginx, started by the test on a loopback port with a
 // configuration written by the test. Keep-alive reuse is proven by the connection numbers nginx
 // logs; gzip is switched on, so its responses are also chunked; a 301 is followed.
-#include "../../base/file_test_support.h"
+#include "../../support/file_test_support.h"
+#include "../../support/nginx_peer.h"
 #include "base/data_buffer.h"
+#include "engine_test_support.h"
 #include "http/http_client.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
@@ -10,103 +12,42 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <netinet/in.h>
-#include <set>
 #include <sstream>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
-const char* const kNginx = "/usr/sbin/nginx";
-
-uint16_t freePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool portOpen(uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool open = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    ::close(fd);
-    return open;
-}
-
-class NginxPeerTest : public ::testing::Test {
+class NginxPeerTest : public file_test::TempDirTest {
 protected:
     void SetUp() override {
-        REQUIRE_TOOL(access(kNginx, X_OK) == 0, "nginx (make deps installs it)");
-        char pattern[] = "/tmp/dunmere-nginx-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        TempDirTest::SetUp();
+        REQUIRE_TOOL(test_support::NginxPeer::installed(), "nginx (make deps installs it)");
         std::filesystem::create_directories(m_dir + "/www");
         std::string page;
         for (int i = 0; i < 3000; ++i)
             page += "<p>line " + std::to_string(i) + " of a page served by nginx</p>\n";
         m_page = "<html><body>\n" + page + "</body></html>\n";
         file_test::writeBytes(m_dir + "/www/page.html", m_page);
-        m_port = freePort();
+        m_port = test_support::freeLoopbackPort();
         std::ostringstream conf;
-        // The test runs as root of its own user namespace, where only that user exists.
-        conf << "user root root;\ndaemon off;\nmaster_process off;\nworker_processes 1;\n"
-             << "error_log " << m_dir << "/error.log;\npid " << m_dir << "/nginx.pid;\n"
-             << "events { worker_connections 64; }\n"
-             << "http {\n"
-             << "  log_format conn '$connection $request';\n"
-             << "  access_log " << m_dir << "/access.log conn;\n"
-             << "  client_body_temp_path " << m_dir << "/body;\n  proxy_temp_path " << m_dir << "/proxy;\n"
-             << "  fastcgi_temp_path " << m_dir << "/fastcgi;\n  uwsgi_temp_path " << m_dir << "/uwsgi;\n"
-             << "  scgi_temp_path " << m_dir << "/scgi;\n"
+        conf << "  log_format conn '$connection $request';\n  access_log " << m_dir << "/access.log conn;\n"
              << "  keepalive_timeout 30;\n  gzip on;\n  gzip_min_length 1;\n  gzip_types text/plain;\n"
-             << "  types { text/html html; }\n"
              << "  server {\n    listen 127.0.0.1:" << m_port << ";\n    root " << m_dir << "/www;\n"
-             << "    location = /moved { return 301 /page.html; }\n  }\n}\n";
-        file_test::writeBytes(m_dir + "/nginx.conf", conf.str());
-        m_pid = fork();
-        ASSERT_GE(m_pid, 0);
-        if (m_pid == 0) {
-            execl(kNginx, kNginx, "-p", m_dir.c_str(), "-c", (m_dir + "/nginx.conf").c_str(), nullptr);
-            _exit(127);
-        }
-        for (int i = 0; i < 100 && !portOpen(m_port); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ASSERT_TRUE(portOpen(m_port)) << file_test::readBytes(m_dir + "/error.log");
+             << "    location = /moved { return 301 /page.html; }\n  }\n";
+        std::string why;
+        ASSERT_TRUE(m_nginx.start(m_dir, m_port, conf.str(), why)) << why;
         m_control.connectTimeout = 2;
         m_control.readTimeout = 3;
         m_control.extraHeaders.addField("Accept-Encoding", "gzip");
     }
 
     void TearDown() override {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-        }
-        if (!m_dir.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(m_dir, ec);
-        }
+        m_nginx.stop();
+        TempDirTest::TearDown();
     }
 
-    std::string url(const char* path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
+    std::string url(const char* path) const { return engine_test::loopbackUrl(m_port, path); }
 
     // The connection numbers nginx logged, one per request.
     std::vector<std::string> loggedConnections() const {
@@ -117,10 +58,9 @@ protected:
         return numbers;
     }
 
-    std::string m_dir;
+    test_support::NginxPeer m_nginx;
     std::string m_page;
     uint16_t m_port = 0;
-    pid_t m_pid = -1;
     HttpControl m_control;
 };
 

@@ -2,15 +2,13 @@
 // long test can open as many connections as it likes (unjoined threads keep their stacks mapped
 // until the process runs out of address space).
 #include "fixture_server.h"
+#include "loopback.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <chrono>
 #include <fstream>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -26,12 +24,8 @@ long virtualSizeKb() {
 }
 
 void connectAndClose(uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    int fd = test_support::connectToLoopback(port);
+    ASSERT_GE(fd, 0);
     ::close(fd);
 }
 

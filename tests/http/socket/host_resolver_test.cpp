@@ -3,22 +3,20 @@
 // not exist, the job's cache, and connects over the addresses a name resolves to.
 #include "http/socket/host_resolver.h"
 
-#include "../../base/file_test_support.h"
+#include "../../support/case_rows.h"
+#include "../../support/file_test_support.h"
 #include "base/string_buffer.h"
 #include "dns_test_server.h"
 #include "http/http_man.h"
 #include "http/limits.h"
 #include "http/socket/host_address_cache.h"
 #include "http/socket/zelcora_socket.h"
+#include "loopback.h"
 #include "script_server.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <cstdlib>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -43,8 +41,7 @@ std::string textOf(const HostAddressList& list) {
 class ResolverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* flag = std::getenv("DUNMERE_PRIVATE_NET");
-        if (flag == nullptr || std::string(flag) != "1")
+        if (!test_support::inPrivateNetwork())
             GTEST_SKIP() << "the test name server runs only inside the private network namespace";
     }
     void startDns() { ASSERT_TRUE(dns.start("127.0.0.1", 53)); }
@@ -54,19 +51,11 @@ protected:
 };
 
 TEST(HostLiterals, AreNeverLookedUp) {
-    struct Case {
-        const char* host;
-        const char* expected; // empty: not a literal
-    };
-    for (const Case& c :
-         {Case{"127.0.0.1", "127.0.0.1"}, Case{" LocalHost ", "127.0.0.1"}, Case{"::1", "::1"},
-          Case{"[2001:db8::5]", "2001:db8::5"}, Case{"site.test", ""}, Case{"1.2.3", ""}, Case{"", ""}}) {
+    for (const case_rows::Row& c : case_rows::read(HTTP_TEST_DATA_DIR "/host_literals.tsv", 2)) {
         HostAddress address;
-        bool isLiteral = HostResolver::literal(c.host, address);
-        EXPECT_EQ(isLiteral, c.expected[0] != 0) << c.host;
-        if (isLiteral) {
-            EXPECT_EQ(textOf({address}), c.expected) << c.host;
-        }
+        bool isLiteral = HostResolver::literal(c[0].c_str(), address);
+        EXPECT_EQ(isLiteral, !c[1].empty()) << c[0];
+        EXPECT_EQ(isLiteral ? textOf({address}) : "", c[1]) << c[0];
     }
 }
 
@@ -140,20 +129,14 @@ TEST_F(ResolverTest, FirstAddressRefusesSecondServes) {
 }
 
 TEST_F(ResolverTest, Ipv6OnlyNameConnectsOverIpv6) {
-    int listener = ::socket(AF_INET6, SOCK_STREAM, 0);
+    uint16_t port = 0;
+    int listener = test_support::listenOnLoopback(true, 0, 4, port);
     ASSERT_GE(listener, 0);
-    sockaddr_in6 address{};
-    address.sin6_family = AF_INET6;
-    address.sin6_addr = in6addr_loopback;
-    socklen_t length = sizeof(address);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     ASSERT_TRUE(dns.add("six.test", "::1"));
     startDns();
     ZelcoraSocket socket;
     bool dnsFailed = true;
-    ASSERT_TRUE(socket.connect("six.test", ntohs(address.sin6_port), &log, dnsFailed));
+    ASSERT_TRUE(socket.connect("six.test", port, &log, dnsFailed));
     int peer = ::accept(listener, nullptr, nullptr);
     ASSERT_GE(peer, 0);
     ASSERT_EQ(::write(peer, "v6", 2), 2);

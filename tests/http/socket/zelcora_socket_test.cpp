@@ -2,22 +2,20 @@
 // time-outs), sending, the receive forms and their limits.
 #include "http/socket/zelcora_socket.h"
 
-#include "../../base/file_test_support.h"
+#include "../../support/case_rows.h"
+#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/limits.h"
 #include "http/socket/host_address_cache.h"
+#include "loopback.h"
 #include "script_server.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <cstdlib>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -34,11 +32,6 @@ using test_support::send;
 const char* const kWouldBlockText = "WSAEWOULDBLOCK The socket would block.";
 const char* const kRefusedText =
     "WSAECONNREFUSED No connection could be made because the target machine actively refused it.";
-
-bool inPrivateNetwork() {
-    const char* flag = std::getenv("DUNMERE_PRIVATE_NET");
-    return flag != nullptr && std::string(flag) == "1";
-}
 
 class SocketTest : public ::testing::Test {
 protected:
@@ -57,10 +50,15 @@ protected:
     RecordingLog log;
 };
 
-TEST_F(SocketTest, ConnectsByAddressAndByLocalhostInAnyCase) {
-    server.addScript({send("hi"), closeConnection()});
+// A name from the hosts file is looked up only inside the private network namespace.
+TEST_F(SocketTest, ConnectsByAddressByLocalhostInAnyCaseAndByName) {
+    std::vector<const char*> hosts = {"127.0.0.1", "localhost", "  LOCALHOST  "};
+    if (test_support::inPrivateNetwork())
+        hosts.push_back("site.test");
+    for (size_t i = 0; i < hosts.size(); ++i)
+        server.addScript({send("hi"), closeConnection()});
     ASSERT_TRUE(server.start());
-    for (const char* host : {"127.0.0.1", "localhost", "  LOCALHOST  "}) {
+    for (const char* host : hosts) {
         ZelcoraSocket s;
         bool dnsFailed = true;
         EXPECT_TRUE(s.connect(host, server.port(), &log, dnsFailed)) << host;
@@ -69,7 +67,7 @@ TEST_F(SocketTest, ConnectsByAddressAndByLocalhostInAnyCase) {
         EXPECT_TRUE(s.receiveExact(buffer, 2, &log)) << host;
         EXPECT_EQ(std::string(buffer, 2), "hi");
     }
-    EXPECT_EQ(server.connectionCount(), 3);
+    EXPECT_EQ(server.connectionCount(), static_cast<int>(hosts.size()));
 }
 
 TEST_F(SocketTest, EmptyOrNullHostFailsAtOnce) {
@@ -80,18 +78,8 @@ TEST_F(SocketTest, EmptyOrNullHostFailsAtOnce) {
     EXPECT_TRUE(log.entries.empty());
 }
 
-TEST_F(SocketTest, NameFromTheHostsFileConnects) {
-    if (!inPrivateNetwork())
-        GTEST_SKIP() << "name look-ups run only inside the private network namespace";
-    server.addScript({send("ok"), closeConnection()});
-    ASSERT_TRUE(server.start());
-    bool dnsFailed = true;
-    EXPECT_TRUE(socket.connect("site.test", server.port(), &log, dnsFailed));
-    EXPECT_FALSE(dnsFailed);
-}
-
 TEST_F(SocketTest, NameThatDoesNotResolveSetsDnsFailed) {
-    if (!inPrivateNetwork())
+    if (!test_support::inPrivateNetwork())
         GTEST_SKIP() << "name look-ups run only inside the private network namespace";
     bool dnsFailed = false;
     // No name server listens in the namespace: the refusal ends the look-up at once.
@@ -104,19 +92,6 @@ TEST_F(SocketTest, NameThatDoesNotResolveSetsDnsFailed) {
     EXPECT_FALSE(socket.isConnected());
 }
 
-// A port nobody listens on: bound once to learn a free number, then closed.
-uint16_t closedPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 TEST_F(SocketTest, RefusedConnectionLogsItsText) {
     for (uint32_t timeout : {7u, 0u}) {
         RecordingLog refused;
@@ -124,7 +99,7 @@ TEST_F(SocketTest, RefusedConnectionLogsItsText) {
         s.setConnectTimeoutSec(timeout);
         bool dnsFailed = true;
         auto start = std::chrono::steady_clock::now();
-        EXPECT_FALSE(s.connect("127.0.0.1", closedPort(), &refused, dnsFailed));
+        EXPECT_FALSE(s.connect("127.0.0.1", test_support::freeLoopbackPort(), &refused, dnsFailed));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
         EXPECT_FALSE(dnsFailed);
         EXPECT_TRUE(refused.hasError("Connect function failed.")) << timeout;
@@ -236,48 +211,35 @@ TEST_F(SocketTest, ReadTimeoutIsReported) {
     EXPECT_TRUE(socket.isConnected());
 }
 
-struct BlockCase {
-    const char* name;
-    std::string sent; // then a pause, and the server closes
-    bool headerBlock; // else a line
-    bool ok;
-    std::string expected; // what the read leaves in the buffer
-    const char* error;    // logged when the read fails, which closes the socket
-};
-
-class HeaderReadTest : public SocketTest, public ::testing::WithParamInterface<BlockCase> {};
-
-TEST_P(HeaderReadTest, StopsAtTheRightByteWithinItsBound) {
-    const BlockCase& c = GetParam();
-    connectTo({send(c.sent), delay(300), closeConnection()});
-    DataBuffer out;
-    EXPECT_EQ(c.headerBlock ? socket.readHeaderBlock(out, &log, HttpLimits::kMaxHeaderBlock)
-                            : socket.readCrlfLine(out, &log, HttpLimits::kMaxChunkLine),
-              c.ok);
-    EXPECT_TRUE(bytesOf(out) == c.expected) << bytesOf(out).substr(0, 100) << " (" << out.getSize() << ")";
-    if (!c.ok) {
-        EXPECT_TRUE(log.hasError(c.error));
-        EXPECT_FALSE(socket.isConnected());
+// A header block or a line ends at the right byte, within its bound.
+TEST(SocketReads, StopAtTheRightByteWithinTheirBound) {
+    for (const case_rows::Row& c : case_rows::read(HTTP_TEST_DATA_DIR "/socket_reads.tsv", 6)) {
+        SCOPED_TRACE(c[0]);
+        bool block = c[1] == "block";
+        std::string sent;
+        for (int i = c[3].empty() ? 1 : std::stoi(c[3]); i > 0; --i)
+            sent += c[2];
+        ScriptServer server;
+        server.addScript({send(sent), delay(300), closeConnection()});
+        ASSERT_TRUE(server.start());
+        ZelcoraSocket socket;
+        RecordingLog log;
+        bool dnsFailed = true;
+        ASSERT_TRUE(socket.connect("127.0.0.1", server.port(), &log, dnsFailed));
+        DataBuffer out;
+        EXPECT_EQ(block ? socket.readHeaderBlock(out, &log, HttpLimits::kMaxHeaderBlock)
+                        : socket.readCrlfLine(out, &log, HttpLimits::kMaxChunkLine),
+                  c[5].empty());
+        std::string left =
+            c[4] != "limit" ? c[4]
+                            : sent.substr(0, block ? HttpLimits::kMaxHeaderBlock : HttpLimits::kMaxChunkLine);
+        EXPECT_TRUE(bytesOf(out) == left) << bytesOf(out).substr(0, 100) << " (" << out.getSize() << ")";
+        if (!c[5].empty()) {
+            EXPECT_TRUE(log.hasError(c[5].c_str()));
+            EXPECT_FALSE(socket.isConnected());
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Endings, HeaderReadTest,
-    ::testing::Values(
-        BlockCase{"crlf", "HTTP/1.1 200 OK\r\nA: b\r\n\r\nBODY", true, true,
-                  "HTTP/1.1 200 OK\r\nA: b\r\n\r\n", ""},
-        BlockCase{"lflf", "HTTP/1.1 200 OK\nA: b\n\nBODY", true, true, "HTTP/1.1 200 OK\nA: b\n\n", ""},
-        BlockCase{"lineIsNotBlock", "abc\r\nX: y\r\n\r\nrest", true, true, "abc\r\nX: y\r\n\r\n", ""},
-        BlockCase{"line", "abc\r\nX: y\r\n\r\nrest", false, true, "abc\r\n", ""},
-        BlockCase{"lineEndsAtBareLf", "1a\n\nrest", false, true, "1a\n", ""},
-        BlockCase{"crInsideLine", "1a\rb\r\nrest", false, true, "1a\rb\r\n", ""},
-        BlockCase{"blockBounded", std::string(70000, 'h'), true, false,
-                  std::string(HttpLimits::kMaxHeaderBlock, 'h'), "Response header is too large."},
-        BlockCase{"lineBounded", std::string(5000, '1'), false, false,
-                  std::string(HttpLimits::kMaxChunkLine, '1'), "Line is too long."},
-        BlockCase{"closeEndsBlock", "HTTP/1.1 200 OK\r\nA: b", true, false, "HTTP/1.1 200 OK\r\nA: b",
-                  "The peer has closed the socket (TCP) connection"}),
-    [](const ::testing::TestParamInfo<BlockCase>& info) { return info.param.name; });
 
 TEST_F(SocketTest, LargeReceiveArrivesWhole) {
     std::string body;

@@ -22,6 +22,24 @@ void writtenAgain(const StringBuffer& xml, const XmlParseOptions& options, Strin
     TreeNode::destroyDocument(root);
 }
 
+// The most "amp;" that follow one ampersand in `xml`.
+int longestAmpersandChain(const StringBuffer& xml) {
+    const char* p = xml.getString();
+    const char* end = p + xml.getSize();
+    int longest = 0;
+    for (; p < end; ++p) {
+        if (*p != '&')
+            continue;
+        int chain = 0;
+        while (end - p > 4 && std::memcmp(p + 1, "amp;", 4) == 0) {
+            p += 4;
+            ++chain;
+        }
+        longest = chain > longest ? chain : longest;
+    }
+    return longest;
+}
+
 void exercise(const char* text, const XmlParseOptions& options) {
     Logger log;
     TreeNode* root = parseXml(text, &log, options);
@@ -37,18 +55,24 @@ void exercise(const char* text, const XmlParseOptions& options) {
     serializeXml(root, xml, 0);
     TreeNode::destroyDocument(root);
 
-    // What the serializer writes is a document again, and writing it settles within one more
-    // round (loading may trim or decode once). Content read untrimmed takes in the line breaks
-    // the serializer lays out, a little more each round.
+    // What the serializer writes is a document again, and writing it settles (loading may trim
+    // or decode once). The serializer keeps a reference it finds in content as written while
+    // loading decodes "&amp;" once, so a round takes one "amp;" off a chain like "&amp;amp;amp;":
+    // it settles within one round more than the longest chain. Content read untrimmed takes in
+    // the line breaks the serializer lays out, a little more each round.
     if (!options.trimContent)
         return;
-    StringBuffer again;
-    writtenAgain(xml, options, again);
-    if (!again.equalsSb(xml)) {
-        StringBuffer third;
-        writtenAgain(again, options, third);
-        fuzz::check(third.equalsSb(again));
+    int rounds = 2 + longestAmpersandChain(xml);
+    StringBuffer current;
+    current.setSb(xml);
+    for (int round = 0; round < rounds; ++round) {
+        StringBuffer next;
+        writtenAgain(current, options, next);
+        if (next.equalsSb(current))
+            return;
+        current.setSb(next);
     }
+    fuzz::check(false);
 }
 
 } // namespace

@@ -284,17 +284,16 @@ private:
                 return;
             present[i] = std::memcmp(text.data() + at, find.data(), find.size()) == 0;
         };
+        for (uint32_t i : m_oneByte)
+            present[i] = text.find(m_pairs[i].find[0]) != std::string_view::npos;
+        if (text.size() < m_gram)
+            return;
         // The m_gram bytes from `at` on, as gramOf reads them, rolled along one byte at a time.
         uint32_t gramMask = m_gram == 4 ? 0xFFFFFFFFu : (1u << (8 * m_gram)) - 1;
         uint32_t window = 0;
-        for (size_t k = 0; k + 1 < m_gram && k < text.size(); ++k)
+        for (size_t k = 0; k + 1 < m_gram; ++k)
             window = window << 8 | static_cast<unsigned char>(text[k]);
-        for (size_t at = 0; at < text.size(); ++at) {
-            for (uint32_t i : m_oneByte)
-                mark(i, at);
-            // No longer phrase fits in what is left.
-            if (at + m_gram > text.size())
-                continue;
+        for (size_t at = 0, last = text.size() - m_gram; at <= last; ++at) {
             window = (window << 8 | static_cast<unsigned char>(text[at + m_gram - 1])) & gramMask;
             if (!m_startsPhrase[hashGram(window)])
                 continue;

@@ -646,6 +646,12 @@ int StringBuffer::replaceAll(const char* find, const char* repl) {
     return count;
 }
 
+void StringBuffer::mapBytes(const unsigned char* table) {
+    checkAlive(this);
+    for (int i = 0; i < m_length; ++i)
+        m_text[i] = static_cast<char>(table[static_cast<unsigned char>(m_text[i])]);
+}
+
 void StringBuffer::toLowerCase() {
     checkAlive(this);
     // One table load a byte instead of three range tests.

@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -26,6 +27,16 @@ unsigned char lower(unsigned char c) {
         return static_cast<unsigned char>(c + 0x20);
     return c;
 }
+
+// What ends a token: a blank, or the end of the text.
+enum : unsigned char { kWordByte, kBlankByte, kEndByte };
+constexpr auto kByteKind = [] {
+    std::array<unsigned char, 256> kind{};
+    for (int c = 1; c < 256; ++c)
+        kind[static_cast<size_t>(c)] = isBlank(static_cast<char>(c)) ? kBlankByte : kWordByte;
+    kind[0] = kEndByte;
+    return kind;
+}();
 
 // Distinct tokens of one text before the table of them first grows; a power of two.
 constexpr size_t kFirstSeenSlots = 1024;
@@ -198,14 +209,14 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
     size_t i = 0;
     std::string normalised;
     for (;;) {
-        while (p[i] != 0 && isBlank(p[i]))
+        while (kByteKind[p[i]] == kBlankByte)
             ++i;
         if (p[i] == 0)
             break;
         size_t start = i;
         // FNV-1a.
         size_t hash = 14695981039346656037ull;
-        while (p[i] != 0 && !isBlank(p[i]))
+        while (kByteKind[p[i]] == kWordByte)
             hash = (hash ^ p[i++]) * 1099511628211ull;
         std::string_view token(reinterpret_cast<const char*>(p + start), i - start);
         size_t mask = seen.size() - 1;

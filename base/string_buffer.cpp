@@ -558,13 +558,12 @@ void StringBuffer::replaceAnyOf(const char* set, int setSize, char to) {
     checkAlive(this);
     if (set == nullptr)
         return;
-    bool marked[256] = {};
+    unsigned char table[256];
+    for (int c = 0; c < 256; ++c)
+        table[c] = static_cast<unsigned char>(c);
     for (int i = 0; i < setSize; ++i)
-        marked[static_cast<unsigned char>(set[i])] = true;
-    for (int i = 0; i < m_length; ++i) {
-        if (marked[static_cast<unsigned char>(m_text[i])])
-            m_text[i] = to;
-    }
+        table[static_cast<unsigned char>(set[i])] = static_cast<unsigned char>(to);
+    mapBytes(table);
 }
 
 void StringBuffer::replaceAnyOf5(const char set[5], char to) {

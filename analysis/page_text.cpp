@@ -198,9 +198,13 @@ public:
     // bytes (a counting sort), the few of one byte apart.
     void index() {
         for (const Pair& pair : m_pairs) {
+            if (pair.find.size() > 1)
+                m_gram = std::min(m_gram, pair.find.size());
+        }
+        for (const Pair& pair : m_pairs) {
             if (pair.find.size() > 1) {
                 ++m_bucketStart[bucketOf(pair.find) + 1];
-                m_startsPhrase.set(twoBytes(pair.find));
+                m_startsPhrase.set(gramOf(pair.find.data()));
             }
         }
         for (size_t b = 1; b < m_bucketStart.size(); ++b)
@@ -258,10 +262,14 @@ private:
 
     static constexpr uint32_t kBuckets = 4096;
 
-    static size_t twoBytes(std::string_view twoOrMore) {
-        return static_cast<size_t>(static_cast<unsigned char>(twoOrMore[0])) << 8 |
-               static_cast<unsigned char>(twoOrMore[1]);
+    // The filter's hash of the first m_gram bytes at `p`.
+    size_t gramOf(const char* p) const {
+        uint32_t bytes = 0;
+        for (size_t k = 0; k < m_gram; ++k)
+            bytes = bytes << 8 | static_cast<unsigned char>(p[k]);
+        return hashGram(bytes);
     }
+    static size_t hashGram(uint32_t bytes) { return (bytes * 2654435761u) >> 16; }
 
     static uint32_t bucketOf(std::string_view twoOrMore) {
         return (static_cast<unsigned char>(twoOrMore[0]) * 263u + static_cast<unsigned char>(twoOrMore[1])) %
@@ -276,12 +284,18 @@ private:
                 return;
             present[i] = std::memcmp(text.data() + at, find.data(), find.size()) == 0;
         };
-        for (size_t at = 0; at < text.size(); ++at) {
-            for (uint32_t i : m_oneByte)
-                mark(i, at);
-            if (at + 1 == text.size())
-                break;
-            if (!m_startsPhrase.test(twoBytes(text.substr(at, 2))))
+        for (uint32_t i : m_oneByte)
+            present[i] = text.find(m_pairs[i].find[0]) != std::string_view::npos;
+        if (text.size() < m_gram)
+            return;
+        // The m_gram bytes from `at` on, as gramOf reads them, rolled along one byte at a time.
+        uint32_t gramMask = m_gram == 4 ? 0xFFFFFFFFu : (1u << (8 * m_gram)) - 1;
+        uint32_t window = 0;
+        for (size_t k = 0; k + 1 < m_gram; ++k)
+            window = window << 8 | static_cast<unsigned char>(text[k]);
+        for (size_t at = 0, last = text.size() - m_gram; at <= last; ++at) {
+            window = (window << 8 | static_cast<unsigned char>(text[at + m_gram - 1])) & gramMask;
+            if (!m_startsPhrase[hashGram(window)])
                 continue;
             uint32_t bucket = bucketOf(text.substr(at, 2));
             for (uint32_t s = m_bucketStart[bucket]; s < m_bucketStart[bucket + 1]; ++s)
@@ -292,8 +306,10 @@ private:
     std::vector<Pair> m_pairs;
     std::vector<uint32_t> m_byBucket;
     std::array<uint32_t, kBuckets + 1> m_bucketStart{};
-    // The first two bytes of every phrase of two bytes or more: most places in a text start none.
+    // The first bytes of the phrases of two bytes or more, as many as the shortest has up to four,
+    // hashed: most places in a text start none, and four bytes tell far more of them apart than two.
     std::bitset<65536> m_startsPhrase;
+    size_t m_gram = 4;
     std::vector<uint32_t> m_oneByte;
 };
 

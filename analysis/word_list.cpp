@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -26,6 +27,19 @@ unsigned char lower(unsigned char c) {
         return static_cast<unsigned char>(c + 0x20);
     return c;
 }
+
+// What ends a token: a blank, or the end of the text.
+enum : unsigned char { kWordByte, kBlankByte, kEndByte };
+constexpr auto kByteKind = [] {
+    std::array<unsigned char, 256> kind{};
+    for (int c = 1; c < 256; ++c)
+        kind[static_cast<size_t>(c)] = isBlank(static_cast<char>(c)) ? kBlankByte : kWordByte;
+    kind[0] = kEndByte;
+    return kind;
+}();
+
+// Distinct tokens of one text before the table of them first grows; a power of two.
+constexpr size_t kFirstSeenSlots = 1024;
 
 } // namespace
 
@@ -90,22 +104,23 @@ int WordList::findEntry(uint32_t key, const std::string& normalised) const {
     return -1;
 }
 
-void WordList::countNormalised(uint32_t key, std::string&& normalised, int weight) {
+size_t WordList::countNormalised(uint32_t key, std::string&& normalised, int weight) {
     int found = findEntry(key, normalised);
     if (found >= 0) {
         ++m_entries[static_cast<size_t>(found)].count;
-        return;
+        return static_cast<size_t>(found);
     }
     auto range = m_pendingIndex.equal_range(key);
     for (auto it = range.first; it != range.second; ++it) {
         Entry& pending = m_pending[it->second];
         if (pending.word == normalised) {
             ++pending.count;
-            return;
+            return m_entries.size() + it->second;
         }
     }
     m_pendingIndex.emplace(key, m_pending.size());
     m_pending.push_back({key, weight, std::move(normalised)});
+    return m_entries.size() + m_pending.size() - 1;
 }
 
 void WordList::addWord(const char* word, int weight) {
@@ -141,44 +156,90 @@ void WordList::mergePending() {
               [](const Entry& a, const Entry& b) { return a.key < b.key; });
 }
 
+size_t WordList::countToken(std::string_view token, const WordList* stopList, int weight,
+                            std::string& normalised) {
+    const auto* p = reinterpret_cast<const unsigned char*>(token.data());
+    size_t tokenLength =
+        m_codePage == CodePages::kUtf8 && !isAscii(p, token.size())
+            ? static_cast<size_t>(utf8CharCount(token.data(), static_cast<int>(token.size())))
+            : token.size();
+    if (m_minWordLength > 0 && tokenLength < static_cast<size_t>(m_minWordLength))
+        return kNotCounted;
+    if (token.find('@') != std::string_view::npos)
+        return kNotCounted;
+    while (!token.empty() && token.back() == '.')
+        token.remove_suffix(1);
+    if (m_skipDigitWords &&
+        std::any_of(token.begin(), token.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return kNotCounted;
+    // The stop words are matched in this list's normal form, so a folded letter of the
+    // text meets its stop word whatever rule the stop list itself folds by.
+    normalise(token.data(), token.size(), normalised);
+    // One key serves the stop list and this list.
+    uint32_t key = keyOf(normalised);
+    if (stopList != nullptr && stopList->findEntry(key, normalised) >= 0)
+        return kNotCounted;
+    return countNormalised(key, std::move(normalised), weight);
+}
+
 void WordList::addWords(const char* text, const WordList* stopList, int weight) {
     m_pending.clear();
     m_pendingIndex.clear();
     if (text == nullptr || *text == 0)
         return;
+    // A text repeats most of its words, and what becomes of a token depends on its bytes alone:
+    // the slot of each distinct token is remembered, so a repeat is one hash of its bytes and a
+    // count, never normalised, keyed or looked up in the stop list again. Open addressing, at
+    // most half full.
+    struct Seen {
+        std::string_view token;
+        size_t hash;
+        size_t slot;
+    };
+    std::vector<Seen> seen(kFirstSeenSlots);
+    size_t numSeen = 0;
+    auto place = [&seen](size_t hash) {
+        size_t mask = seen.size() - 1;
+        size_t at = hash & mask;
+        while (!seen[at].token.empty())
+            at = (at + 1) & mask;
+        return at;
+    };
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     size_t i = 0;
     std::string normalised;
     for (;;) {
-        while (p[i] != 0 && isBlank(p[i]))
+        while (kByteKind[p[i]] == kBlankByte)
             ++i;
         if (p[i] == 0)
             break;
         size_t start = i;
-        while (p[i] != 0 && !isBlank(p[i]))
-            ++i;
+        // FNV-1a.
+        size_t hash = 14695981039346656037ull;
+        while (kByteKind[p[i]] == kWordByte)
+            hash = (hash ^ p[i++]) * 1099511628211ull;
         std::string_view token(reinterpret_cast<const char*>(p + start), i - start);
-        size_t tokenLength =
-            m_codePage == CodePages::kUtf8 && !isAscii(p + start, token.size())
-                ? static_cast<size_t>(utf8CharCount(token.data(), static_cast<int>(token.size())))
-                : token.size();
-        if (m_minWordLength > 0 && tokenLength < static_cast<size_t>(m_minWordLength))
+        size_t mask = seen.size() - 1;
+        size_t at = hash & mask;
+        while (!seen[at].token.empty() && (seen[at].hash != hash || seen[at].token != token))
+            at = (at + 1) & mask;
+        if (!seen[at].token.empty()) {
+            size_t slot = seen[at].slot;
+            if (slot < m_entries.size())
+                ++m_entries[slot].count;
+            else if (slot != kNotCounted)
+                ++m_pending[slot - m_entries.size()].count;
             continue;
-        if (token.find('@') != std::string_view::npos)
-            continue;
-        while (!token.empty() && token.back() == '.')
-            token.remove_suffix(1);
-        if (m_skipDigitWords &&
-            std::any_of(token.begin(), token.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            continue;
-        // The stop words are matched in this list's normal form, so a folded letter of the
-        // text meets its stop word whatever rule the stop list itself folds by.
-        normalise(token.data(), token.size(), normalised);
-        // One key serves the stop list and this list.
-        uint32_t key = keyOf(normalised);
-        if (stopList != nullptr && stopList->findEntry(key, normalised) >= 0)
-            continue;
-        countNormalised(key, std::move(normalised), weight);
+        }
+        seen[at] = {token, hash, countToken(token, stopList, weight, normalised)};
+        if (++numSeen * 2 > seen.size()) {
+            std::vector<Seen> old(seen.size() * 2);
+            old.swap(seen);
+            for (const Seen& s : old) {
+                if (!s.token.empty())
+                    seen[place(s.hash)] = s;
+            }
+        }
     }
     mergePending();
 }

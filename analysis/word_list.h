@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -53,7 +54,12 @@ private:
     // Index of the entry holding `normalised`, or -1.
     int findEntry(uint32_t key, const std::string& normalised) const;
     bool containsNormalised(const std::string& normalised) const;
-    void countNormalised(uint32_t key, std::string&& normalised, int weight);
+    // Counts a word; returns the slot it went to: an entry's index, or m_entries.size() plus a
+    // pending entry's index.
+    size_t countNormalised(uint32_t key, std::string&& normalised, int weight);
+    // The slot a token of addWords is counted in, having counted it, or kNotCounted.
+    size_t countToken(std::string_view token, const WordList* stopList, int weight, std::string& normalised);
+    static constexpr size_t kNotCounted = SIZE_MAX;
     void mergePending();
 
     std::vector<Entry> m_entries;

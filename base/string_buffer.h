@@ -70,6 +70,8 @@ public:
     void replaceAnyOf5(const char set[5], char to);
     bool replaceFirst(const char* find, const char* repl);
     int replaceAll(const char* find, const char* repl);
+    // Replaces every byte b by table[b]; the table has 256 entries.
+    void mapBytes(const unsigned char* table);
     void toLowerCase();
     void toUpperCase();
     void encodeXmlEntities();

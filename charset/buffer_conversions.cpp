@@ -304,11 +304,5 @@ void lowerInCodePage(StringBuffer& text, unsigned codePage) {
         text.toLowerCase();
         return;
     }
-    const FoldTable& table = foldTable(codePage);
-    StringBuffer out;
-    const auto* s = reinterpret_cast<const unsigned char*>(text.getString());
-    for (int i = 0; i < text.getSize(); ++i)
-        out.appendChar(static_cast<char>(table[s[i]]));
-    text.setSb(out);
+    text.mapBytes(foldTable(codePage).data());
 }
-

@@ -46,7 +46,9 @@ inline std::string elements(const TreeNode* root, bool mend) {
     std::string out;
     walk(root, [&](const TreeNode* node, size_t depth) {
         StringBuffer name;
-        if (mend)
+        if (mend && *node->getTag() == '\0')
+            name.append("nothing"); // what the writer calls an element the page gave no name
+        else if (mend)
             appendXmlName(name, node->getTag(), static_cast<int>(std::strlen(node->getTag())));
         else
             name.append(node->getTag());

@@ -8,7 +8,9 @@
 # the time from its start to the first connection to the server, with CPU per domain split into user
 # and system time and the load average at the end of the run.
 #   bench/crawl_throughput.sh <build-dir> [delay-ms] [domains-per-thread]
-# FIXTURE_WEB=<binary> serves the sites with another build's fixture server.
+# FIXTURE_WEB=<binary> serves the sites with another build's fixture server. The sites' names are
+# answered by a name server on loopback (bench/fixture_dns), as real crawls are answered by DNS;
+# HOSTS_FILE=1 lists them in /etc/hosts instead, as earlier runs of this script did.
 set -e
 HERE=$(cd "$(dirname "$0")" && pwd)
 BUILD=$(cd "${1:-build}" && pwd)
@@ -18,7 +20,14 @@ SERVER=${FIXTURE_WEB:-$BUILD/tests/fixture_web}
 RUN=$(mktemp -d)
 trap 'rm -rf "$RUN"' EXIT
 python3 "$HERE/crawl_sites.py" "$RUN/sites" $((124 * PER_THREAD)) "$DELAY"
-{ echo "127.0.0.1 localhost"; "$SERVER" --hosts "$RUN/sites"; } > "$RUN/hosts"
+"$SERVER" --hosts "$RUN/sites" > "$RUN/names"
+DNS=${FIXTURE_DNS:-$BUILD/bench/fixture_dns}
+if [ -n "$HOSTS_FILE" ]; then
+    { echo "127.0.0.1 localhost"; cat "$RUN/names"; } > "$RUN/hosts"
+    DNS=true
+else
+    echo "127.0.0.1 localhost" > "$RUN/hosts"
+fi
 echo "nameserver 127.0.0.1" > "$RUN/resolv"
 echo "threads  domains  rate d/s  ideal d/s  % ideal  pages/domain  CPU/domain  user + sys  peak MiB  first request  load"
 for THREADS in 6 25 124; do
@@ -30,6 +39,8 @@ for THREADS in 6 25 124; do
         ip link set lo up
         mount --bind "$1/hosts" /etc/hosts
         mount --bind "$1/resolv" /etc/resolv.conf
+        "$7" "$1/names" & DNS_PID=$!
+        trap "kill $DNS_PID 2>/dev/null" EXIT
         cd "$1/work" && python3 "$2/crawl_run.py" "$3" "$4" "$1/sites" "$5" "$6"
-    ' sh "$RUN" "$HERE" "$BUILD/dunmere" "$SERVER" "$THREADS" "$DELAY"
+    ' sh "$RUN" "$HERE" "$BUILD/dunmere" "$SERVER" "$THREADS" "$DELAY" "$DNS"
 done

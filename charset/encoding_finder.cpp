@@ -272,6 +272,18 @@ public:
         std::memcpy(m_buffer + m_used, p, n);
         m_used += n;
     }
+    // A long run goes to the text in one piece rather than through the buffer.
+    void runOf(const uint8_t* p, std::size_t n) {
+        if (n <= sizeof m_buffer - m_used) {
+            bytesOf(p, static_cast<unsigned>(n));
+            return;
+        }
+        flush();
+        for (std::size_t piece; n > 0; p += piece, n -= piece) {
+            piece = std::min<std::size_t>(n, kMaxPiece);
+            m_out.appendN(p, static_cast<int>(piece));
+        }
+    }
     void flush() {
         if (m_used > 0)
             m_out.appendN(m_buffer, static_cast<int>(m_used));
@@ -279,18 +291,36 @@ public:
     }
 
 private:
+    // A buffer's length is an int.
+    static constexpr std::size_t kMaxPiece = 1u << 30;
     StringBuffer& m_out;
     uint8_t m_buffer[4096];
     std::size_t m_used = 0;
 };
 
+// The length of the run of ASCII bytes other than NUL at p, most pages' bulk, taken eight bytes
+// at a time: adding 0x7F to a byte's low seven bits sets its top bit unless the byte is NUL.
+std::size_t plainAsciiRun(const unsigned char* p, std::size_t n) {
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr uint64_t kTop = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (uint64_t v; i + 8 <= n; i += 8) {
+        std::memcpy(&v, p + i, 8);
+        if ((v & kTop) != 0 || (((v & kLow7) + kLow7) & kTop) != kTop)
+            break;
+    }
+    while (i < n && p[i] != 0 && p[i] < 0x80)
+        ++i;
+    return i;
+}
+
 // Copies UTF-8 text, each byte that begins no well-formed sequence and each NUL replaced.
 void sanitiseUtf8(const unsigned char* p, std::size_t n, Utf8Writer& w) {
     std::size_t i = 0;
     while (i < n) {
-        if (p[i] != 0 && p[i] < 0x80) {
-            w.bytesOf(p + i, 1);
-            ++i;
+        if (std::size_t run = plainAsciiRun(p + i, n - i); run > 0) {
+            w.runOf(p + i, run);
+            i += run;
             continue;
         }
         uint32_t codePoint = 0;

@@ -47,11 +47,9 @@ void countryFromDomain(SiteAnalyzer& analyzer) {
 }
 
 void normaliseGeoText(StringBuffer& text) {
-    text.replaceChar('\r', ' ');
-    text.replaceChar('\n', ' ');
+    // Line ends are blanks to the collapse, and lowering leaves them alone.
     lowerUtf8(text);
-    collapseUtf8Whitespace(text);
-    text.replaceAll(", ", ",");
+    collapseUtf8Whitespace(text, true);
 }
 
 void prepareGeoLookup(SiteAnalyzer& analyzer) {

@@ -287,7 +287,7 @@ void lowerUtf8(StringBuffer& text) {
     text.setSb(out);
 }
 
-void collapseUtf8Whitespace(StringBuffer& text) {
+void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma) {
     // What a byte may start: a blank, the no-break space (C2 A0), the end (NUL), or nothing.
     enum : unsigned char { kPlain, kBlank, kLead, kEnd };
     static constexpr auto kKind = [] {
@@ -316,7 +316,7 @@ void collapseUtf8Whitespace(StringBuffer& text) {
             pendingBlank = w > 0;
             continue;
         }
-        if (pendingBlank)
+        if (pendingBlank && !(joinAfterComma && out[w - 1] == ','))
             out[w++] = ' ';
         pendingBlank = false;
         if (kind == kEnd)

@@ -25,8 +25,8 @@ int utf8CharCount(const char* text, int numBytes);
 
 // White space of UTF-8 text: TAB, CR and LF become blanks, as does U+00A0 (C2 A0) — but not a
 // lone byte 0xA0, which is part of another character — runs of blanks become one, and the ends
-// are trimmed.
-void collapseUtf8Whitespace(StringBuffer& text);
+// are trimmed. With `joinAfterComma` no blank is left behind a comma either.
+void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma = false);
 
 // Lower-cases single-byte text through the characters of its code page: a byte whose character
 // has a lower-case form at another byte of the same page takes that byte (so windows-1252 keeps

@@ -298,34 +298,33 @@ void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma) {
         kind[0] = kEnd;
         return kind;
     }();
+    // The buffer's terminator stops every scan below, so no byte needs its own bounds test.
     const auto* p = reinterpret_cast<const unsigned char*>(text.getString());
-    int n = text.getSize();
+    const unsigned char* end = p + text.getSize();
     // Written into one block: a blank is only ever written for blanks read, so the text never
     // grows. It ends at a NUL byte, as a C string does.
-    std::unique_ptr<char[]> out(new char[static_cast<size_t>(n) + 1]);
-    int w = 0;
+    std::unique_ptr<char[]> out(new char[static_cast<size_t>(end - p) + 1]);
+    char* w = out.get();
     bool pendingBlank = false;
-    for (int i = 0; i < n; ++i) {
-        unsigned char kind = kKind[p[i]];
-        bool blank = kind == kBlank;
-        if (kind == kLead && i + 1 < n && p[i + 1] == 0xA0) {
-            blank = true;
-            ++i;
-        }
-        if (blank) {
-            pendingBlank = w > 0;
+    for (;;) {
+        unsigned char kind = kKind[*p];
+        if (kind == kBlank || (kind == kLead && p[1] == 0xA0)) {
+            pendingBlank = w != out.get();
+            p += kind == kBlank ? 1 : 2;
             continue;
         }
-        if (pendingBlank && !(joinAfterComma && out[w - 1] == ','))
-            out[w++] = ' ';
+        if (kind == kEnd && p == end)
+            break;
+        if (pendingBlank && !(joinAfterComma && w[-1] == ','))
+            *w++ = ' ';
         pendingBlank = false;
         if (kind == kEnd)
             break;
-        out[w++] = static_cast<char>(p[i]);
-        // The rest of a run of plain bytes.
-        while (i + 1 < n && kKind[p[i + 1]] == kPlain)
-            out[w++] = static_cast<char>(p[++i]);
+        // This byte and the rest of its run of plain bytes.
+        *w++ = static_cast<char>(*p++);
+        while (kKind[*p] == kPlain)
+            *w++ = static_cast<char>(*p++);
     }
     text.clear();
-    text.appendN(out.get(), w);
+    text.appendN(out.get(), static_cast<int>(w - out.get()));
 }

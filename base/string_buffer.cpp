@@ -486,16 +486,27 @@ void StringBuffer::trimDecoration() {
 
 void StringBuffer::collapseWhitespace() {
     checkAlive(this);
-    int w = 0;
-    for (int r = 0; r < m_length; ++r) {
-        unsigned char c = static_cast<unsigned char>(m_text[r]);
-        if (c == '\r' || c == '\t' || c == '\n' || c == 0xA0)
-            c = ' ';
-        if (c == ' ' && w > 0 && m_text[w - 1] == ' ')
-            continue;
-        m_text[w++] = static_cast<char>(c);
+    static constexpr auto kBlank = [] {
+        std::array<bool, 256> blank{};
+        for (unsigned char c : {' ', '\r', '\t', '\n', '\xA0'})
+            blank[c] = true;
+        return blank;
+    }();
+    const char* r = m_text;
+    const char* end = m_text + m_length;
+    char* w = m_text;
+    while (r < end) {
+        // A run of other bytes is copied as it is; a run of blanks becomes one.
+        while (r < end && !kBlank[static_cast<unsigned char>(*r)])
+            *w++ = *r++;
+        if (r == end)
+            break;
+        if (w == m_text || w[-1] != ' ')
+            *w++ = ' ';
+        while (r < end && kBlank[static_cast<unsigned char>(*r)])
+            ++r;
     }
-    m_length = w;
+    m_length = static_cast<int32_t>(w - m_text);
     terminate();
 }
 

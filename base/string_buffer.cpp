@@ -658,8 +658,12 @@ int StringBuffer::replaceAll(const char* find, const char* repl) {
 
 void StringBuffer::mapBytes(const unsigned char* table) {
     checkAlive(this);
-    for (int i = 0; i < m_length; ++i)
-        m_text[i] = static_cast<char>(table[static_cast<unsigned char>(m_text[i])]);
+    // Local bounds: a store through a char pointer could change any member, so a loop over the
+    // members would read them again at every byte.
+    auto* p = reinterpret_cast<unsigned char*>(m_text);
+    const unsigned char* end = p + m_length;
+    for (; p < end; ++p)
+        *p = table[*p];
 }
 
 void StringBuffer::toLowerCase() {

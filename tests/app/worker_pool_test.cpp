@@ -1,7 +1,7 @@
 #include "app/worker_pool.h"
 
 #include "app/crawl_run.h"
-#include "tests/app/pool/recording_job.h"
+#include "tests/app/recording_job.h"
 #include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,13 +1,13 @@
 // The request engine against a real peer: nginx, started by the test on a loopback port with a
 // configuration written by the test. Keep-alive reuse is proven by the connection numbers nginx
 // logs; gzip is switched on, so its responses are also chunked; a 301 is followed.
-#include "../../support/file_test_support.h"
-#include "../../support/nginx_peer.h"
 #include "base/data_buffer.h"
 #include "engine_test_support.h"
 #include "http/http_client.h"
 #include "http/http_control.h"
 #include "http/http_result.h"
+#include "tests/support/file_test_support.h"
+#include "tests/support/nginx_peer.h"
 #include "tool_support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 // The connection pool over several requests: it keeps its most recently used connections and
 // matches hosts. Kept-alive connections, their reopening and HTTPS are engine cases
 // (cases/*.case).
-#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "engine_test_support.h"
@@ -10,6 +9,7 @@
 #include "http/http_control.h"
 #include "http/http_result.h"
 #include "script_server.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

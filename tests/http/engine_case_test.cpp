@@ -31,7 +31,6 @@
 //   requests <n>            the number of requests the server received on all connections
 //   sent <i> <text>         connection i received exactly this text so far (every request on it);
 //                           sent-has and sent-lacks: a text it received, or did not
-#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "http/http_client.h"
@@ -41,6 +40,7 @@
 #include "http/http_result.h"
 #include "script_server.h"
 #include "test_certificates.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 

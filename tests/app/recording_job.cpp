@@ -1,4 +1,4 @@
-#include "tests/app/pool/recording_job.h"
+#include "tests/app/recording_job.h"
 
 #include "app/crawl_run.h"
 

@@ -1,5 +1,5 @@
 #include "app/process_entry.h"
-#include "tests/app/pool/recording_job.h"
+#include "tests/app/recording_job.h"
 #include "tests/support/case_rows.h"
 #include "tests/support/file_test_support.h"
 

@@ -1,6 +1,6 @@
 // Whole pages in every shape of encoding declaration, fetched and analysed through the real path
 // (QuickGetHtml, analyzeSite) from a fixture server on port 80 of the private network. One file
-// per shape in pages/, named <shape>.page:
+// per shape in data/encoding_pages/, named <shape>.page:
 //   # comments
 //   header <an HTTP header line>   (optional, repeatable)
 //   title <expected field 6, with \xHH escapes>

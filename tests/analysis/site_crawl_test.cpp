@@ -7,7 +7,7 @@
 #include "app/analyzer_priming.h"
 #include "app/domain_job.h"
 #include "base/domain_helpers.h"
-#include "canned_page_source.h"
+#include "tests/support/canned_page_source.h"
 #include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,3 @@
-#include "../../support/file_test_support.h"
 #include "base/data_buffer.h"
 #include "buffer_text.h"
 #include "engine_test_support.h"
@@ -6,6 +5,7 @@
 #include "http/http_control.h"
 #include "http/http_result.h"
 #include "script_server.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

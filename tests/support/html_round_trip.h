@@ -4,7 +4,8 @@
 // page the loaded document holds the elements of the tree the text was written from, in order, at
 // the same depth, under the names the writer mends them to, and every text byte of that tree is
 // still there, in order (blanks and character references aside, which the writer and the loader
-// may fold or decode).
+// may fold or decode). The document ToTree hands over is, node for node and byte for byte, the one
+// the text loads into.
 #pragma once
 
 #include "base/string_buffer.h"
@@ -84,6 +85,33 @@ inline std::string serialized(const TreeNode* root) {
     return out.getString();
 }
 
+// Every node as it stands, unmended: depth, tag, CDATA mark, attributes and content.
+inline std::string nodes(const TreeNode* root) {
+    std::string out;
+    walk(root, [&out](const TreeNode* node, size_t depth) {
+        out += std::to_string(depth) + (node->isCdata() ? " cdata <" : " <") + node->getTag() + ">";
+        const char* name;
+        const char* value;
+        int nameLength;
+        int valueLength;
+        for (int i = 0; node->attributeAt(i, name, nameLength, value, valueLength); ++i)
+            out += " [" + std::string(name, nameLength) + "]=[" + std::string(value, valueLength) + "]";
+        out += std::string(" [") + node->getContent() + "]\n";
+    });
+    return out;
+}
+
+// What differs between the document ToTree of `converter` hands over and `loaded`, the one its
+// XML text loads into; empty when nothing does.
+inline std::string directFault(ClsHtmlToXml& converter, ClsXml& loaded) {
+    ClsXml direct;
+    if (!converter.ToTree(direct))
+        return "no direct tree";
+    std::string got = nodes(direct.getNode()) + serialized(direct.getNode());
+    std::string expected = nodes(loaded.getNode()) + serialized(loaded.getNode());
+    return got == expected ? "" : "the direct tree differs:\n" + got + "\nloaded:\n" + expected;
+}
+
 // Converts `text` as a UTF-8 page (else as an ANSI one) and loads the XML text into `doc`; what
 // broke, or empty when all held.
 inline std::string fault(const char* text, bool utf8, ClsXml& doc) {
@@ -100,6 +128,8 @@ inline std::string fault(const char* text, bool utf8, ClsXml& doc) {
     const char* xmlText = xml.isAnsiCurrent() ? xml.getAnsi() : xml.getUtf8();
     if (!doc.LoadXml(xmlText) || std::strcmp(doc.get_Tag(), "root") != 0)
         return std::string("the XML text does not load into a root:\n") + xmlText;
+    if (std::string direct = directFault(converter, doc); !direct.empty())
+        return direct;
     std::string again = serialized(doc.getNode());
     if (again != xmlText) {
         ClsXml reloaded;

@@ -58,21 +58,24 @@ inline std::string elements(const TreeNode* root, bool mend) {
     return out;
 }
 
-// The text bytes of every node in order, without blanks and without character references.
+// The text bytes of every node in order, without blanks, the markup characters and character
+// references. Loading decodes once more what the page's decoding left written as a reference
+// ("&amp;lt;" ends up "<"), taking one "amp;" off a chain, so a chain counts as one reference.
 inline std::string textBytes(const TreeNode* root) {
     std::string bytes;
     walk(root, [&bytes](const TreeNode* node, size_t) {
         for (const char* p = node->getContent(); *p != '\0'; ++p) {
             if (*p == '&') {
-                const char* end = p + 1;
+                // "&", the "amp;" links of a chain, a name and its ';'.
+                const char* name = p + 1;
+                while (std::strncmp(name, "amp;", 4) == 0)
+                    name += 4;
+                const char* end = name;
                 while (std::isalnum(static_cast<unsigned char>(*end)) || *end == '#')
                     ++end;
-                if (*end == ';') {
-                    p = end;
-                    continue;
-                }
+                p = *end == ';' ? end : name - 1;
             }
-            if (!std::isspace(static_cast<unsigned char>(*p)) && *p != '&' && *p != ';')
+            if (!std::isspace(static_cast<unsigned char>(*p)) && std::strchr("&;<>\"'", *p) == nullptr)
                 bytes.push_back(*p);
         }
     });

@@ -11,6 +11,7 @@
 #include "markup/html_parse.h"
 
 class ClsXml;
+
 class ClsHtmlToXml : public ClsBase {
 public:
     ClsHtmlToXml() = default;

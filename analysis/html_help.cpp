@@ -3,7 +3,6 @@
 #include "analysis/parse_engine.h"
 #include "base/log_base.h"
 #include "base/string_buffer.h"
-#include "base/x_string.h"
 #include "markup/cls_html_to_xml.h"
 #include "markup/html_entities.h"
 #include "markup/html_tag_text.h"
@@ -130,15 +129,11 @@ void HtmlHelp::cleanTag(const char* tagText, StringBuffer& out, LogBase* log) {
 ClsXml& PageTree::tree() {
     if (m_tree.has_value())
         return *m_tree;
-    // A fresh document each time: a failed load would leave an older page's tree in place.
+    // A fresh document each time: a failed conversion would leave an older page's tree in place.
+    // A page that cannot be converted reads as an empty page, never as a part of one.
     m_tree.emplace();
-    XString page;
-    page.setFromUtf8(m_html.getString());
     ClsHtmlToXml converter;
-    converter.put_Html(page);
-    XString xml;
-    // A page whose converted text does not load reads as an empty page, never as a part of one.
-    if (converter.ToXml(xml) && !m_tree->LoadXml(xml.getUtf8()))
-        m_tree.emplace();
+    converter.put_HtmlUtf8(m_html.getString());
+    (void)converter.ToTree(*m_tree);
     return *m_tree;
 }

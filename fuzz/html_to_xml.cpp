@@ -1,7 +1,8 @@
 // libFuzzer target for the HTML-to-XML conversion. Every input is converted as an ANSI page and as
 // a UTF-8 page and must keep the round trip of tests/support/html_round_trip.h: the XML text loads
-// back and settles, and for the UTF-8 page no element and no text byte of the tree is lost. The tree
-// builder also runs on an exact-size copy of the input, so a read past the end is caught.
+// back and settles, the document ToTree hands over without the text is the one the text loads into,
+// and for the UTF-8 page no element and no text byte of the tree is lost. The tree builder also runs
+// on an exact-size copy of the input, so a read past the end is caught.
 #include "fuzz_support.h"
 #include "tests/support/html_round_trip.h"
 

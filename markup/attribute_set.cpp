@@ -142,6 +142,32 @@ bool AttributeSet::valueEquals(int i, const char* value) const {
            std::memcmp(actual, value, static_cast<size_t>(valueLen)) == 0;
 }
 
+void AttributeSet::mendNames() {
+    const char* text = m_text.getString();
+    int offset = 0;
+    int i = 0;
+    for (; i < count(); ++i) {
+        if (!isXmlName(text + offset, m_lengths.elementAt(2 * i)))
+            break;
+        offset += m_lengths.elementAt(2 * i) + m_lengths.elementAt(2 * i + 1);
+    }
+    if (i == count())
+        return;
+    // Names that change are rare: the text is built again from the first of them on.
+    StringBuffer mended;
+    mended.appendN(text, offset);
+    for (; i < count(); ++i) {
+        int nameLen = m_lengths.elementAt(2 * i);
+        int valueLen = m_lengths.elementAt(2 * i + 1);
+        int start = mended.getSize();
+        appendXmlName(mended, text + offset, nameLen);
+        m_lengths.incrementAt(2 * i, mended.getSize() - start - nameLen);
+        mended.appendN(text + offset + nameLen, valueLen);
+        offset += nameLen + valueLen;
+    }
+    m_text.setSb(mended);
+}
+
 void AttributeSet::writeXml(StringBuffer& out) const {
     const char* text = m_text.getString();
     int offset = 0;

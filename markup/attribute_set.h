@@ -31,6 +31,9 @@ public:
     // Whether the value of attribute i is exactly `value`.
     bool valueEquals(int i, const char* value) const;
 
+    // Renames each attribute to the name writeXml writes for it.
+    void mendNames();
+
     // Appends each attribute as a blank, the name, `=` and the value in double quotes, the value
     // escaped for an attribute.
     void writeXml(StringBuffer& out) const;

@@ -4,6 +4,7 @@
 #include "charset/code_pages.h"
 #include "charset/encoding_finder.h"
 #include "http/limits.h"
+#include "markup/cls_xml.h"
 #include "markup/tree_node.h"
 #include "markup/xml_serializer.h"
 
@@ -30,6 +31,15 @@ bool holdsBareAnchor(const char* text) {
 
 void ClsHtmlToXml::put_Html(const XString& html) {
     m_html.copyFrom(html);
+    replaceBareAnchors();
+}
+
+void ClsHtmlToXml::put_HtmlUtf8(const char* html) {
+    m_html.setFromUtf8(html);
+    replaceBareAnchors();
+}
+
+void ClsHtmlToXml::replaceBareAnchors() {
     // The search runs on the 8-bit form at hand, where "<a>" has the same bytes in both, so a
     // page without one is neither converted to UTF-8 nor searched twice just to look.
     const char* text = nullptr;
@@ -43,12 +53,10 @@ void ClsHtmlToXml::put_Html(const XString& html) {
     m_html.replaceAllUtf8("<A>", "</a>");
 }
 
-bool ClsHtmlToXml::ToXml(XString& out) {
-    enterMethod("ToXml");
+TreeNode* ClsHtmlToXml::buildDocument(bool& ansi, const char*& text) {
     // 1. The form to convert and its code page; US-ASCII is read as its superset ISO-8859-1.
-    bool ansi = m_html.isAnsiCurrent();
+    ansi = m_html.isAnsiCurrent();
     unsigned codePage = CodePages::kUtf8;
-    const char* text;
     if (ansi) {
         codePage = CodePages::SystemAnsiCodePage();
         if (codePage == CodePages::kUsAscii)
@@ -62,8 +70,7 @@ bool ClsHtmlToXml::ToXml(XString& out) {
     TreeNode* root = m_parse.htmlToTree(text, codePage);
     if (root == nullptr) {
         log().LogError("Failed to parse HTML");
-        leaveMethod();
-        return false;
+        return nullptr;
     }
 
     // 3.
@@ -74,6 +81,18 @@ bool ClsHtmlToXml::ToXml(XString& out) {
     if (encoding.getSize() == 0)
         NameFromCodePage(codePage, encoding);
     setDeclarationEncoding(root, encoding.getString());
+    return root;
+}
+
+bool ClsHtmlToXml::ToXml(XString& out) {
+    enterMethod("ToXml");
+    bool ansi = false;
+    const char* text = nullptr;
+    TreeNode* root = buildDocument(ansi, text);
+    if (root == nullptr) {
+        leaveMethod();
+        return false;
+    }
 
     // 4.
     // The XML text is about as long as the page; room for that is taken at once.
@@ -87,4 +106,20 @@ bool ClsHtmlToXml::ToXml(XString& out) {
         out.setFromUtf8(xml.getString());
     leaveMethod();
     return true;
+}
+
+bool ClsHtmlToXml::ToTree(ClsXml& out) {
+    enterMethod("ToTree");
+    bool ansi = false;
+    const char* text = nullptr;
+    TreeNode* root = buildDocument(ansi, text);
+    if (root != nullptr) {
+        root = reloadAsWritten(root, &log());
+        if (root != nullptr)
+            out.takeDocument(root);
+        else
+            log().LogError("No XML element found");
+    }
+    leaveMethod();
+    return root != nullptr;
 }

@@ -85,6 +85,8 @@ public:
 
     // The node this cursor holds, for the library's own code.
     TreeNode* getNode() const { return m_node; }
+    // Moves the cursor to `root`, the root of a document the library built, as a load does.
+    void takeDocument(TreeNode* root) { moveTo(root); }
 
 private:
     // Takes a reference on `node` before letting go of the current one, so moving inside a

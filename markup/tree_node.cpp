@@ -356,6 +356,11 @@ void TreeNode::writeAttributes(StringBuffer& out) const {
         m_attributes->writeXml(out);
 }
 
+void TreeNode::mendAttributeNames() {
+    if (m_attributes != nullptr)
+        m_attributes->mendNames();
+}
+
 // ---- TreeNode: navigation ----
 
 int TreeNode::numChildren() const {

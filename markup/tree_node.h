@@ -125,6 +125,8 @@ public:
     bool attributeAt(int i, const char*& name, int& nameLen, const char*& value, int& valueLen) const;
     // Appends ` name="value"` for each attribute, values escaped.
     void writeAttributes(StringBuffer& out) const;
+    // Renames each attribute to the XML name writeAttributes writes for it.
+    void mendAttributeNames();
 
     // Navigation.
     int numChildren() const;

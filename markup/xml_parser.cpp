@@ -119,13 +119,6 @@ void decodePieces(StringBuffer& text, const ContentPiece* pieces, size_t count, 
     text.appendSb(scratch);
 }
 
-// One decoding of a value, as attribute values and instruction values get.
-void decodeReferences(StringBuffer& value, StringBuffer& scratch) {
-    const ContentPiece whole{0, 0};
-    if (value.containsChar('&'))
-        decodePieces(value, &whole, 1, 1, scratch);
-}
-
 // ---- Attributes of the start tag being read ----
 
 // The attributes are kept until their tag ends, so that repeated names are resolved at once:
@@ -527,7 +520,7 @@ private:
                     ++m_p;
                 readSpan("\"'\r\n", m_value);
                 m_value.removeChar('"');
-                decodeReferences(m_value, m_decoded);
+                decodeXmlReferences(m_value, m_decoded);
                 if (*m_p == '"' || *m_p == '\'')
                     ++m_p;
             }
@@ -605,7 +598,7 @@ private:
                     readSpan("\"'", m_value);
                 }
                 if (m_options.decodeAttributeValues)
-                    decodeReferences(m_value, m_decoded);
+                    decodeXmlReferences(m_value, m_decoded);
                 if (*m_p == '"' || *m_p == '\'')
                     ++m_p;
             }
@@ -704,6 +697,12 @@ private:
 };
 
 } // namespace
+
+void decodeXmlReferences(StringBuffer& text, StringBuffer& scratch) {
+    const ContentPiece whole{0, 0};
+    if (text.containsChar('&'))
+        decodePieces(text, &whole, 1, 1, scratch);
+}
 
 TreeNode* parseXml(const char* text, LogBase* log, bool trimContent) {
     XmlParseOptions options;

@@ -6,6 +6,7 @@
 #pragma once
 
 class LogBase;
+class StringBuffer;
 class TreeNode;
 
 // The settings of one parse.
@@ -23,3 +24,9 @@ struct XmlParseOptions {
 // when the text holds no element. Problems go to `log` as errors; a null log discards them.
 TreeNode* parseXml(const char* text, LogBase* log, bool trimContent);
 TreeNode* parseXml(const char* text, LogBase* log, const XmlParseOptions& options);
+
+// One decoding of the five references in `text`, as an attribute value, or the content of an
+// element that was read in one piece, gets: "&amp;" becomes "&" and is not read again, "&lt;",
+// "&gt;", "&quot;" and "&apos;" their characters; any other ampersand stays. `scratch` is room
+// for the work.
+void decodeXmlReferences(StringBuffer& text, StringBuffer& scratch);

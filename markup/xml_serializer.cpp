@@ -1,7 +1,9 @@
 #include "markup/xml_serializer.h"
 
+#include "base/ascii.h"
 #include "base/string_buffer.h"
 #include "markup/tree_node.h"
+#include "markup/xml_parser.h"
 
 #include <cctype>
 #include <cstring>
@@ -115,14 +117,18 @@ void writeInstruction(const char* name, const TreeNode* node, StringBuffer& out)
     out.append(kLineEnd);
 }
 
+void moveStandaloneLast(TreeNode* declaration) {
+    StringBuffer standalone;
+    if (declaration->getAttribute("standalone", standalone)) {
+        declaration->removeAttribute("standalone");
+        declaration->appendAttribute("standalone", standalone.getString());
+    }
+}
+
 // The declaration, the stylesheet instruction and the prolog of a document's root.
 void writeDocumentHead(const TreeInfo& info, StringBuffer& out) {
     if (TreeNode* declaration = info.getDeclaration()) {
-        StringBuffer standalone;
-        if (declaration->getAttribute("standalone", standalone)) {
-            declaration->removeAttribute("standalone");
-            declaration->appendAttribute("standalone", standalone.getString());
-        }
+        moveStandaloneLast(declaration);
         writeInstruction("<?xml", declaration, out);
     }
     if (const TreeNode* stylesheet = info.getStylesheet())
@@ -158,6 +164,17 @@ void writeClosing(const TreeNode* node, StringBuffer& out) {
 }
 
 } // namespace
+
+bool isXmlName(const char* name, int length) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(name);
+    if (length > 0 && !isNameStartByte(bytes[0]))
+        return false;
+    for (int i = 1; i < length; ++i) {
+        if (!isNameByte(bytes[i]))
+            return false;
+    }
+    return true;
+}
 
 void appendXmlName(StringBuffer& out, const char* name, int length) {
     if (length <= 0)
@@ -205,6 +222,97 @@ void serializeXml(TreeNode* node, StringBuffer& out, int index) {
             current = current->getParent();
         }
     }
+}
+
+namespace {
+
+// Bytes that an instruction's value and name are read back as: reading a value stops at a line
+// end or a quote, and the markup bytes come back only through references.
+bool isPlainToken(const char* text, int length) {
+    for (int i = 0; i < length; ++i) {
+        char c = text[i];
+        if (!isAsciiAlnum(c) && c != '-' && c != '.' && c != '_' && c != ':')
+            return false;
+    }
+    return true;
+}
+
+bool readsBackAsWritten(const TreeNode* declaration) {
+    const char* name;
+    const char* value;
+    int nameLen;
+    int valueLen;
+    for (int i = 0; declaration->attributeAt(i, name, nameLen, value, valueLen); ++i) {
+        if (!isPlainToken(name, nameLen) || !isPlainToken(value, valueLen))
+            return false;
+    }
+    return declaration->tagEquals("xml");
+}
+
+// Text content as loading reads it: without the blanks at its ends, its references decoded once
+// (the escaping of writing and that decoding leave every byte but the references of the
+// content). CDATA content reads back as it stands.
+void settleContent(TreeNode* node, StringBuffer& scratch) {
+    if (node->isCdata() || !node->hasContent())
+        return;
+    StringBuffer& content = node->contentSb();
+    const char* text = content.getString();
+    int end = content.getSize();
+    while (end > 0 && isBlank(text[end - 1]))
+        --end;
+    int start = 0;
+    while (start < end && isBlank(text[start]))
+        ++start;
+    if (start == end) {
+        node->setContent(nullptr);
+        return;
+    }
+    content.shorten(content.getSize() - end);
+    if (start > 0)
+        content.removeChunk(0, start);
+    decodeXmlReferences(content, scratch);
+}
+
+TreeNode* nextInDocumentOrder(TreeNode* node) {
+    if (TreeNode* child = node->firstChild())
+        return child;
+    for (; node != nullptr; node = node->getParent()) {
+        if (TreeNode* next = node->nextSibling())
+            return next;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TreeNode* reloadAsWritten(TreeNode* root, LogBase* log) {
+    if (root == nullptr)
+        return nullptr;
+    const TreeInfo& info = *root->getInfo();
+    TreeNode* declaration = info.getDeclaration();
+    if (info.getStylesheet() != nullptr || *info.getProlog() != '\0' ||
+        (declaration != nullptr && !readsBackAsWritten(declaration))) {
+        StringBuffer text;
+        serializeXml(root, text, 0);
+        TreeNode::destroyDocument(root);
+        return parseXml(text.getString(), log, true);
+    }
+    if (declaration != nullptr) {
+        moveStandaloneLast(declaration);
+        declaration->mendAttributeNames();
+    }
+    StringBuffer scratch;
+    for (TreeNode* node = root; node != nullptr; node = nextInDocumentOrder(node)) {
+        const char* tag = node->getTag();
+        if (*tag == '\0' || !isXmlName(tag, static_cast<int>(std::strlen(tag)))) {
+            StringBuffer written;
+            appendTag(written, node);
+            node->setTag(written.getString());
+        }
+        node->mendAttributeNames();
+        settleContent(node, scratch);
+    }
+    return root;
 }
 
 void setDeclarationEncoding(TreeNode* root, const char* name) {

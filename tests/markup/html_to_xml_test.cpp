@@ -1,4 +1,5 @@
-// The HTML-to-XML converter on small pages, byte for byte on the XML text it writes.
+// The HTML-to-XML converter on small pages, byte for byte on the XML text it writes, and the
+// document it hands over without the text the same as the one that text loads into.
 #include "markup/cls_html_to_xml.h"
 
 #include "base/x_string.h"
@@ -6,6 +7,7 @@
 #include "tests/support/case_rows.h"
 #include "tests/support/escaped_text.h"
 #include "tests/support/file_test_support.h"
+#include "tests/support/html_round_trip.h"
 
 #include <gtest/gtest.h>
 
@@ -117,7 +119,10 @@ TEST_P(ConvertedPageTest, GivesTheExpectedXmlText) {
             ADD_FAILURE() << "unknown line " << word;
     }
     ASSERT_FALSE(xml.empty());
-    EXPECT_EQ(convert(converter, html, utf8, utf8 || utf8Result), xmlText(encoding.c_str(), xml));
+    std::string text = convert(converter, html, utf8, utf8 || utf8Result);
+    EXPECT_EQ(text, xmlText(encoding.c_str(), xml));
+    ClsXml loaded;
+    EXPECT_EQ(html_round_trip::directFault(converter, loaded, loaded.LoadXml(text.c_str())), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(HtmlToXml, ConvertedPageTest, testing::ValuesIn(pageCases()),

@@ -78,6 +78,10 @@ TreeNode* ClsHtmlToXml::buildDocument(bool& ansi, const char*& text) {
     if (encoding.getSize() == 0)
         EncodingFinder::prescan(reinterpret_cast<const unsigned char*>(text),
                                 strnlen(text, HttpLimits::kEncodingPrescanBytes), encoding);
+    // A name taken from the page with any other byte (a line end, a quote) would end the
+    // declaration early when the text is loaded: the code page names the encoding instead.
+    if (!isPlainXmlToken(encoding.getString(), encoding.getSize()))
+        encoding.clear();
     if (encoding.getSize() == 0)
         NameFromCodePage(codePage, encoding);
     setDeclarationEncoding(root, encoding.getString());

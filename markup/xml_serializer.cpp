@@ -224,11 +224,9 @@ void serializeXml(TreeNode* node, StringBuffer& out, int index) {
     }
 }
 
-namespace {
-
-// Bytes that an instruction's value and name are read back as: reading a value stops at a line
-// end or a quote, and the markup bytes come back only through references.
-bool isPlainToken(const char* text, int length) {
+// Reading an instruction's value stops at a line end or a quote, and the markup bytes come back
+// only through references.
+bool isPlainXmlToken(const char* text, int length) {
     for (int i = 0; i < length; ++i) {
         char c = text[i];
         if (!isAsciiAlnum(c) && c != '-' && c != '.' && c != '_' && c != ':')
@@ -237,13 +235,15 @@ bool isPlainToken(const char* text, int length) {
     return true;
 }
 
+namespace {
+
 bool readsBackAsWritten(const TreeNode* declaration) {
     const char* name;
     const char* value;
     int nameLen;
     int valueLen;
     for (int i = 0; declaration->attributeAt(i, name, nameLen, value, valueLen); ++i) {
-        if (!isPlainToken(name, nameLen) || !isPlainToken(value, valueLen))
+        if (!isPlainXmlToken(name, nameLen) || !isPlainXmlToken(value, valueLen))
             return false;
     }
     return declaration->tagEquals("xml");

@@ -16,6 +16,9 @@ class TreeNode;
 void appendXmlName(StringBuffer& out, const char* name, int length);
 // Whether appendXmlName writes `name` as it stands.
 bool isXmlName(const char* name, int length);
+// Whether `text` (its first `length` bytes) reads back as written in a declaration: ASCII letters,
+// digits and - . _ : only.
+bool isPlainXmlToken(const char* text, int length);
 
 // Appends the text of `node` and its subtree to `out`. `index` is the node's position among
 // its siblings (0 for the node a caller starts with). When `node` is its document's root the

@@ -182,20 +182,6 @@ TEST(StringBufferEdit, WholeTextTransforms) {
     }
 }
 
-// ---- Queries ----
-
-TEST(StringBufferQuery, BufferComparisons) {
-    StringBuffer abc("abc");
-    StringBuffer upper("ABC");
-    EXPECT_TRUE(abc.equalsIgnoreCaseSb(upper));
-    EXPECT_FALSE(abc.equalsSb(upper));
-
-    // The buffer comparisons take the whole length, NUL bytes included.
-    StringBuffer inner;
-    inner.appendN("ab\0c", 4);
-    EXPECT_FALSE(inner.equalsSb(StringBuffer("ab")));
-}
-
 // ---- Calls answering from a table ----
 
 const char* OrNull(const std::string& field) {
@@ -261,6 +247,12 @@ const std::map<std::string, Call> kCalls = {
                   const std::string&) { return YesNo(sb.equals(OrNull(probe))); }},
     {"equalsIgnoreCase", [](StringBuffer& sb, const std::string& probe,
                             const std::string&) { return YesNo(sb.equalsIgnoreCase(OrNull(probe))); }},
+    {"equalsSb", [](StringBuffer& sb, const std::string& probe,
+                    const std::string&) { return YesNo(sb.equalsSb(StringBuffer(probe.c_str()))); }},
+    {"equalsIgnoreCaseSb",
+     [](StringBuffer& sb, const std::string& probe, const std::string&) {
+         return YesNo(sb.equalsIgnoreCaseSb(StringBuffer(probe.c_str())));
+     }},
     {"beginsWith", [](StringBuffer& sb, const std::string& probe,
                       const std::string&) { return YesNo(sb.beginsWith(OrNull(probe))); }},
     {"endsWith", [](StringBuffer& sb, const std::string& probe,

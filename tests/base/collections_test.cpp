@@ -182,9 +182,7 @@ TEST_F(ZcListTest, DestroyingAMillionItemsDoesNotRecurse) {
 
 // ---- Queue ----
 
-class QueueTest : public CountedTest {};
-
-TEST_F(QueueTest, InterleavedPushAndPopKeepFifoOrder) {
+TEST(QueueTest, InterleavedPushAndPopKeepFifoOrder) {
     int v[6];
     Queue q;
     q.push(&v[0]);
@@ -203,7 +201,7 @@ TEST_F(QueueTest, InterleavedPushAndPopKeepFifoOrder) {
     EXPECT_FALSE(q.hasObjects());
 }
 
-TEST_F(QueueTest, DestroyingAMillionCellsDoesNotRecurse) {
+TEST(QueueTest, DestroyingAMillionCellsDoesNotRecurse) {
     int x = 0;
     auto* q = new Queue();
     for (int i = 0; i < 1000000; ++i)

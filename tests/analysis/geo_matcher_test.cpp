@@ -182,7 +182,6 @@ TEST(GeoKeyMatcher, EqualsTheScanOnEveryCorpusPage) {
                 ++visibleMatches;
         }
     }
-    EXPECT_EQ(compared, static_cast<int>(pages.size()) * 3);
     std::printf("compared %d texts of %zu corpus pages; %d visible texts match a key\n", compared,
                 pages.size(), visibleMatches);
 }

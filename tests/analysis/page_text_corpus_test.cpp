@@ -108,16 +108,13 @@ TEST(PageTextCorpusTest, PageTextAgreesWithAnIndependentParserOnEverySavedPage) 
         GTEST_SKIP() << "python3 is not on this machine; no reference texts";
     std::map<std::string, std::string> references = referenceTexts(dir);
     ASSERT_FALSE(references.empty()) << "no output from " << kTool;
-    int compared = 0;
     for (const auto& [name, reference] : references) {
         StringBuffer text;
         pageText(pageAsUtf8(file_test::readBytes((dir / name).string())), text);
         double agreement = overlap(text.getString(), reference);
         EXPECT_GE(agreement, kMinimumOverlap) << name << ": missing" << surplus(reference, text.getString())
                                               << "; extra" << surplus(text.getString(), reference);
-        ++compared;
     }
-    EXPECT_EQ(compared, static_cast<int>(references.size()));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "analysis/site_analyzer.h"
 
+#include "tests/support/case_rows.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -91,32 +93,15 @@ TEST(SiteAnalyzerTest, ReferencedBarsAndNoBreakSpacesInTheTitleAreBlanks) {
     }
 }
 
-std::string withBlankAt(size_t length, size_t blank) {
-    std::string s(length, 'x');
-    s[blank] = ' ';
-    return s;
-}
-
-// A long title is cut at its first blank from ten bytes before the limit on, else at the limit.
 TEST(SiteAnalyzerTest, LongTitleIsCutAtAWord) {
-    const struct {
-        std::string title;
-        uint32_t maxLength;
-        int length;
-    } cases[] = {
-        {withBlankAt(150, 75), 80, 75},
-        {withBlankAt(150, 60), 80, 80},
-        {std::string(150, 'x'), 80, 80},
-        // The cut before a blank may leave the title longer than the limit.
-        {withBlankAt(150, 100), 80, 100},
-        {std::string(80, 'x'), 80, 80},
-        {withBlankAt(40, 20), 5, 5},
-    };
-    for (const auto& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(ANALYSIS_TEST_DATA_DIR "/title_cuts.tsv", 5)) {
+        std::string title(std::stoul(c[1]), 'x');
+        if (c[2] != "none")
+            title[std::stoul(c[2])] = ' ';
         SiteAnalyzer analyzer;
-        analyzer.setMaxTitleLength(c.maxLength);
-        analyzer.extractHeadFields(("<title>" + c.title + "</title>").c_str());
-        EXPECT_EQ(analyzer.siteTitle.getSize(), c.length) << c.title << " " << c.maxLength;
+        analyzer.setMaxTitleLength(static_cast<uint32_t>(std::stoul(c[3])));
+        analyzer.extractHeadFields(("<title>" + title + "</title>").c_str());
+        EXPECT_EQ(analyzer.siteTitle.getSize(), std::stoi(c[4])) << c[0];
     }
 }
 

@@ -2,11 +2,13 @@
 // setting, in a temporary working directory.
 #include "app/configuration.h"
 
+#include "tests/support/case_rows.h"
 #include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
 namespace {
 
@@ -47,14 +49,12 @@ TEST_F(ConfigurationTest, MissingOrUnreadableFileIsReplacedByTheDefaults) {
     EXPECT_STREQ(config.outFormat.getString(), "pipe");
 }
 
-TEST_F(ConfigurationTest, ThreadsAreTheLeadingIntegerOfTheText) {
-    const std::pair<const char*, int> cases[] = {{"12 workers", 12}, {"  7", 7}, {"", 0},
-                                                 {"many", 0},        {"-3", -3}, {"200", 200}};
-    for (const auto& [text, expected] : cases) {
-        writeConfig(std::string("<config><numThreads>") + text + "</numThreads></config>");
+TEST_F(ConfigurationTest, EachSettingIsReadFromItsText) {
+    for (const case_rows::Row& c : case_rows::read(APP_TEST_DATA_DIR "/config_values.tsv", 4)) {
+        writeConfig("<config><" + c[1] + ">" + c[2] + "</" + c[1] + "></config>");
         CrawlerConfig config;
         ASSERT_TRUE(loadConfiguration(config));
-        EXPECT_EQ(config.numThreads, expected) << text;
+        EXPECT_EQ(std::to_string(c[1] == "resume" ? int{config.resume} : config.numThreads), c[3]) << c[0];
     }
 }
 
@@ -71,21 +71,14 @@ TEST_F(ConfigurationTest, ExtraElementsAreIgnoredAndMissingOnesAreEmpty) {
     EXPECT_EQ(config.numThreads, 0);
 }
 
-// The settings added for resuming, the shared queue and the output format.
-TEST_F(ConfigurationTest, OnlyOneTrueOrYesSwitchResumingOn) {
-    const std::pair<const char*, bool> cases[] = {{"1", true},          {" TRUE ", true}, {"yes", true},
-                                                  {"0", false},         {"", false},      {"on", false},
-                                                  {"yes please", false}};
-    for (const auto& [resume, on] : cases) {
-        writeConfig(std::string("<config><resume>") + resume +
-                    "</resume><queue> redis://q:7000 </queue><outFormat>JSONL</outFormat></config>");
-        CrawlerConfig config;
-        ASSERT_TRUE(loadConfiguration(config));
-        EXPECT_EQ(config.resume, on) << resume;
-        EXPECT_STREQ(config.queue.getString(), "redis://q:7000");
-        EXPECT_STREQ(config.queueName.getString(), "dunmere");
-        EXPECT_STREQ(config.outFormat.getString(), "jsonl");
-    }
+// The shared queue and the output format are read as written, blanks and case aside.
+TEST_F(ConfigurationTest, QueueAndOutputFormat) {
+    writeConfig("<config><queue> redis://q:7000 </queue><outFormat>JSONL</outFormat></config>");
+    CrawlerConfig config;
+    ASSERT_TRUE(loadConfiguration(config));
+    EXPECT_STREQ(config.queue.getString(), "redis://q:7000");
+    EXPECT_STREQ(config.queueName.getString(), "dunmere");
+    EXPECT_STREQ(config.outFormat.getString(), "jsonl");
 }
 
 TEST_F(ConfigurationTest, WithoutTheWorkingDirectoryNothingIsWritten) {

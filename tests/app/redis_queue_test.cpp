@@ -1,37 +1,23 @@
 #include "app/redis_queue.h"
 
+#include "tests/support/case_rows.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
-struct UrlCase {
-    const char* url;
-    bool valid;
-    const char* host;
-    int port;
-    const char* password;
-    int db;
-};
-
 TEST(RedisUrl, Parses) {
-    const UrlCase cases[] = {{"redis://q:7000", true, "q", 7000, "", 0},
-                             {"redis://q", true, "q", 6379, "", 0},
-                             {"redis://:s3cr@t@10.0.0.5:6380/2", true, "10.0.0.5", 6380, "s3cr@t", 2},
-                             {"redis://[::1]:7000/", true, "::1", 7000, "", 0},
-                             {"redis://q:70000", false, "", 0, "", 0},
-                             {"redis://q:/1", false, "", 0, "", 0},
-                             {"redis://q:7000/x", false, "", 0, "", 0},
-                             {"http://q:7000", false, "", 0, "", 0},
-                             {"redis://:7000", false, "", 0, "", 0}};
-    for (const UrlCase& c : cases) {
+    for (const case_rows::Row& c : case_rows::read(APP_TEST_DATA_DIR "/redis_urls.tsv", 6)) {
         RedisAddress address;
-        ASSERT_EQ(c.valid, parseRedisUrl(c.url, address)) << c.url;
-        if (!c.valid)
+        ASSERT_EQ(c[1] == "1", parseRedisUrl(c[0].c_str(), address)) << c[0];
+        if (c[1] != "1")
             continue;
-        EXPECT_STREQ(c.host, address.host.getString()) << c.url;
-        EXPECT_EQ(c.port, address.port) << c.url;
-        EXPECT_STREQ(c.password, address.password.getString()) << c.url;
-        EXPECT_EQ(c.db, address.db) << c.url;
+        EXPECT_EQ(c[2], address.host.getString()) << c[0];
+        EXPECT_EQ(std::stoi(c[3]), address.port) << c[0];
+        EXPECT_EQ(c[4], address.password.getString()) << c[0];
+        EXPECT_EQ(std::stoi(c[5]), address.db) << c[0];
     }
 }
 

@@ -2,9 +2,9 @@
 
 #include "base/cls_string_array.h"
 #include "base/content_coding.h"
-#include "base/data_buffer.h"
 #include "base/string_buffer.h"
 #include "tests/support/case_rows.h"
+#include "tests/support/file_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +21,8 @@ std::string decoded(ReferenceTable table) {
     return std::string(text.getString(), static_cast<size_t>(text.getSize()));
 }
 
-std::string fileBytes(const char* name) {
-    DataBuffer db;
-    const std::string path = std::string(REFERENCE_TABLE_DIR) + "/" + name;
-    EXPECT_TRUE(db.loadFile(path.c_str())) << path;
-    return db.getSize() == 0 ? std::string()
-                             : std::string(reinterpret_cast<const char*>(db.getData()), db.getSize());
+std::string fileBytes(const std::string& name) {
+    return file_test::readBytes(REFERENCE_TABLE_DIR "/" + name);
 }
 
 // In priming order, each table decodes to its file byte for byte and loads as its count of
@@ -38,7 +34,7 @@ TEST(ReferenceTables, EachDecodedTableEqualsItsFileAndHasItsLineCount) {
         const case_rows::Row& c = tables[i];
         EXPECT_EQ(referenceTableName(referenceTableAt(i)), c[0]);
         const std::string text = decoded(referenceTableAt(i));
-        EXPECT_EQ(text, fileBytes(c[1].c_str())) << c[0];
+        EXPECT_EQ(text, fileBytes(c[1])) << c[0];
         ClsStringArray array;
         array.LoadFromText(text.c_str());
         EXPECT_EQ(array.get_Count(), std::stoi(c[2])) << c[0];

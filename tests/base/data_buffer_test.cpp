@@ -191,7 +191,7 @@ TEST(DataBufferTest, SizeNeverWrapsPast32Bits) {
 
 class DataBufferFileTest : public file_test::TempDirTest {};
 
-TEST_F(DataBufferFileTest, LoadFileReplacesContent) {
+TEST_F(DataBufferFileTest, LoadFileReplacesContentOrFailsLeavingIt) {
     const std::string cases[] = {std::string("\0\x01\xfe\0", 4), std::string(), std::string(30000, 'z')};
     for (const std::string& bytes : cases) {
         SCOPED_TRACE(bytes.size());
@@ -201,9 +201,7 @@ TEST_F(DataBufferFileTest, LoadFileReplacesContent) {
         EXPECT_TRUE(db.loadFile("in.bin"));
         EXPECT_EQ(bytesOf(db), bytes);
     }
-}
-
-TEST_F(DataBufferFileTest, LoadFileFailureLeavesContent) {
+    // A file that cannot be read leaves the content as it was.
     DataBuffer db;
     db.append("kept", 4);
     RecordingLog log;

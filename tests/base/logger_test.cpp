@@ -15,20 +15,21 @@ namespace {
 using file_test::readBytes;
 class LoggerFiles : public file_test::TempDirTest {};
 
+// Each rendering replaces what its buffer held.
 std::string xmlOf(Logger& log) {
-    StringBuffer out;
+    StringBuffer out("left over");
     log.GetXml(out);
     return out.getString();
 }
 
 std::string htmlOf(Logger& log) {
-    StringBuffer out;
+    StringBuffer out("left over");
     log.GetHtml(out);
     return out.getString();
 }
 
 std::string textOf(Logger& log) {
-    StringBuffer out;
+    StringBuffer out("left over");
     log.GetText(out);
     return out.getString();
 }
@@ -60,11 +61,13 @@ std::string expectedRendering(const char* name) {
     return crlf;
 }
 
+// Rendering leaves the tree as it was: each rendering after the first still shows all of it.
 TEST(Logger, NestedContextsRenderAsXmlTextAndHtmlByteForByte) {
     Logger log;
     recordSampleOperation(log);
     EXPECT_EQ(expectedRendering("logger_sample.xml"), xmlOf(log));
     EXPECT_EQ(expectedRendering("logger_sample.txt"), textOf(log));
+    EXPECT_EQ(expectedRendering("logger_sample.xml"), xmlOf(log));
     log.LogInfo("say \"hi\"");
     EXPECT_EQ(expectedRendering("logger_sample.html"), htmlOf(log));
 }
@@ -137,18 +140,6 @@ TEST(Logger, TickCountIsLowerCaseHex) {
     ASSERT_GT(s.size(), head.size() + tail.size());
     std::string digits = s.substr(head.size(), s.size() - head.size() - tail.size());
     EXPECT_EQ(std::string::npos, digits.find_first_not_of("0123456789abcdef")) << s;
-}
-
-TEST(Logger, GettersReplaceTheBufferAndNeverChangeTheTree) {
-    Logger log;
-    recordSampleOperation(log);
-    StringBuffer out("left over");
-    log.GetXml(out);
-    std::string first = out.getString();
-    log.GetText(out);
-    log.GetXml(out);
-    EXPECT_EQ(first, out.getString());
-    EXPECT_EQ(0u, first.find("<ZelcoraLog>"));
 }
 
 TEST_F(LoggerFiles, SaveLogFileWritesTheXmlRendering) {

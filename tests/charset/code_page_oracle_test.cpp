@@ -8,6 +8,7 @@
 
 #include "base/data_buffer.h"
 #include "charset/encoding_convert.h"
+#include "tests/support/buffer_text.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,7 @@ bool convert(unsigned from, unsigned to, const std::string& in, std::string& out
     DataBuffer buf;
     bool ok = ec.Convert(from, to, reinterpret_cast<const unsigned char*>(in.data()),
                          static_cast<unsigned>(in.size()), buf);
-    out.assign(reinterpret_cast<const char*>(buf.getData()), buf.getSize());
+    out = test_support::bytesOf(buf);
     return ok;
 }
 

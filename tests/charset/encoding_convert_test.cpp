@@ -77,37 +77,27 @@ TEST(EncodingConvert, ConvertsEveryCase) {
     }
 }
 
-TEST(EncodingConvert, AppendsToExistingContent) {
-    EncodingConvert ec;
-    DataBuffer out;
-    out.append("x", 1);
-    const std::string input = "\xE9";
-    EXPECT_TRUE(ec.Convert(28591, 65001, bytesOf(input), 1, out));
-    EXPECT_EQ(bytesOf(out), "x\xC3\xA9");
-}
-
-TEST(EncodingConvert, SubstituteIsBounded) {
-    EncodingConvert ec;
-    EXPECT_TRUE(ec.setSubstitute("abcd", 4));
-    EXPECT_FALSE(ec.setSubstitute("abcde", 5));
-    EXPECT_EQ(ec.getSubstituteSize(), 4u);
-}
-
-// Refused before a byte is read, so the short buffer behind the long length is never touched.
-TEST(EncodingConvert, RefusesInputAboveTheLimit) {
+// An input above the limit is refused before a byte is read, so the short buffer behind the long
+// length is never touched; a substitute above its bound is refused and the old one kept.
+TEST(EncodingConvert, RefusesInputAndSubstituteAboveTheirBounds) {
     EncodingConvert ec;
     DataBuffer out;
     const unsigned char byte = 'a';
     EXPECT_FALSE(ec.Convert(1252, 65001, &byte, EncodingConvert::kMaxInputLength + 1, out));
     EXPECT_EQ(out.getSize(), 0u);
+    EXPECT_TRUE(ec.setSubstitute("abcd", 4));
+    EXPECT_FALSE(ec.setSubstitute("abcde", 5));
+    EXPECT_EQ(ec.getSubstituteSize(), 4u);
 }
 
+// A conversion appends to what the buffer holds.
 TEST(EncodingConvert, ConvertsByName) {
     EncodingConvert ec;
     DataBuffer out;
+    out.append("x", 1);
     const std::string input = "caf\xE9";
     EXPECT_TRUE(ec.ConvertByName("ISO_8859-1", "UTF-8", bytesOf(input), 4, out));
-    EXPECT_EQ(bytesOf(out), "caf\xC3\xA9");
+    EXPECT_EQ(bytesOf(out), "xcaf\xC3\xA9");
     out.clear();
     EXPECT_TRUE(ec.ConvertFromName("latin1", 1200, bytesOf(input), 4, out));
     EXPECT_EQ(bytesOf(out), "c\0a\0f\0\xE9\0"s);

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -76,17 +75,6 @@ TEST(XStringTest, ToLowerAnsiAndCopy) {
     XString copy;
     copy.copyFrom(s);
     EXPECT_STREQ(copy.getUtf8(), s.getUtf8());
-}
-
-TEST(XStringTest, CurrentDirectory) {
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
-    XString s;
-    EXPECT_TRUE(s.setToCurrentDirectory());
-    std::string got = s.getUtf8();
-    while (got.size() > 1 && got.back() == '/')
-        got.pop_back();
-    EXPECT_EQ(got, cwd);
 }
 
 TEST(DataBufferWide, AppendWideWritesUnitsAndConvertsBackToUtf8) {

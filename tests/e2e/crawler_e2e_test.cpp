@@ -27,13 +27,6 @@ TEST_F(CrawlerRun, FirstRunWritesOnlyTheConfiguration) {
     EXPECT_EQ(entries, 1);
 }
 
-TEST_F(CrawlerRun, MissingInputFileIsReported) {
-    writeConfig(2);
-    EXPECT_EQ(runCrawler(30), 0);
-    EXPECT_NE(file("DunmereLog.txt").find("Failed to open c:/Orrastead/DunmereIn.txt"), std::string::npos)
-        << file("DunmereLog.txt");
-}
-
 // The same sites served by nginx, one server block per site, give the same lines.
 TEST_F(CrawlerRun, FixtureSitesThroughNginx) {
     REQUIRE_TOOL(test_support::NginxPeer::installed(), "nginx");

@@ -1,5 +1,5 @@
 // HttpMan against the scripted server: credentials of a URL stay in the settings for its host
-// only, each call leaves its own record, and the crawler's settings reach the request engine.
+// only, and each call leaves its own record.
 // Pages in their charsets and answers that are no page are engine cases (cases/page-*.case,
 // cases/no-page-*.case).
 #include "http/http_man.h"
@@ -64,30 +64,6 @@ TEST_F(HttpManTest, EachCallLeavesItsOwnRecord) {
     EXPECT_FALSE(http.QuickGetHtml("http://127.0.0.1:1/", html));
     http.log().GetXml(record);
     EXPECT_EQ(std::string(record.getString()).find("Failed to parse URL"), std::string::npos);
-}
-
-TEST(HttpManSettings, CrawlerSettersReachTheFields) {
-    HttpMan http;
-    http.SetUseHttpCache(true);
-    http.SetFetchFromCache(false);
-    http.SetUpdateCache(false);
-    http.SetMaxConnections(5);
-    http.SetUserAgent("Quenlow/1.1 (+http://orrastead.example/quenlow.html)");
-    http.SetMaxContentLength(250000);
-    http.SetCutOversizeBody(true);
-    http.SetConnectTimeout(5);
-    http.SetReadTimeout(8);
-    EXPECT_TRUE(http.control().useHttpCache);
-    EXPECT_FALSE(http.control().cachePolicy.fetchFromCache);
-    EXPECT_FALSE(http.control().cachePolicy.updateCache);
-    EXPECT_EQ(http.pool().getMaxConnections(), 5);
-    EXPECT_STREQ(http.control().userAgent.getString(),
-                 "Quenlow/1.1 (+http://orrastead.example/quenlow.html)");
-    EXPECT_EQ(http.control().maxContentLength, 250000);
-    EXPECT_TRUE(http.control().cutOversizeBody);
-    EXPECT_EQ(http.control().connectTimeout, 5);
-    EXPECT_EQ(http.control().readTimeout, 8);
-    EXPECT_FALSE(http.GetWasRedirected());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // configuration written by the test. Keep-alive reuse is proven by the connection numbers nginx
 // logs; gzip is switched on, so its responses are also chunked; a 301 is followed.
 #include "base/data_buffer.h"
+#include "buffer_text.h"
 #include "engine_test_support.h"
 #include "http/http_client.h"
 #include "http/http_control.h"
@@ -79,7 +80,7 @@ TEST_F(NginxPeerTest, KeepAliveGzipChunkedAndARedirect) {
         EXPECT_STREQ(encoding.getString(), "gzip");
         EXPECT_STREQ(transfer.getString(), "chunked");
         EXPECT_EQ(body.getSize(), m_page.size());
-        EXPECT_TRUE(std::string(reinterpret_cast<const char*>(body.getData()), body.getSize()) == m_page);
+        EXPECT_TRUE(test_support::bytesOf(body) == m_page);
     }
     ASSERT_TRUE(client.quickRequest(url("/moved").c_str(), m_control, body, result, &log));
     EXPECT_TRUE(result.wasRedirected);

@@ -39,15 +39,6 @@ ScriptStep resetConnection() {
     return {ScriptStep::Kind::Reset, "", 0};
 }
 
-bool loadScript(const std::string& path, Script& out, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open " + path;
-        return false;
-    }
-    return parseScript(in, path.substr(0, path.find_last_of('/') + 1), out, error);
-}
-
 bool parseScript(std::istream& in, const std::string& dir, Script& out, std::string& error) {
     std::string line;
     int number = 0;

@@ -48,9 +48,8 @@ ScriptStep drip(int ms, const std::string& bytes);
 ScriptStep closeConnection();
 ScriptStep resetConnection();
 
-// Reads a script file; false (with the reason in `error`) when a line is not understood.
-bool loadScript(const std::string& path, Script& out, std::string& error);
-// The same for script text already read; `dir` (ending in '/') is where sendfile looks.
+// Reads a script's text; false (with the reason in `error`) when a line is not understood. `dir`
+// (ending in '/') is where sendfile looks.
 bool parseScript(std::istream& in, const std::string& dir, Script& out, std::string& error);
 
 class ScriptServer {

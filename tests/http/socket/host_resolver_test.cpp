@@ -18,7 +18,6 @@
 
 #include <chrono>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -126,25 +125,6 @@ TEST_F(ResolverTest, FirstAddressRefusesSecondServes) {
     char reply[2];
     ASSERT_TRUE(socket.receiveExact(reply, 2, &log));
     EXPECT_EQ(std::string(reply, 2), "hi");
-}
-
-TEST_F(ResolverTest, Ipv6OnlyNameConnectsOverIpv6) {
-    uint16_t port = 0;
-    int listener = test_support::listenOnLoopback(true, 0, 4, port);
-    ASSERT_GE(listener, 0);
-    ASSERT_TRUE(dns.add("six.test", "::1"));
-    startDns();
-    ZelcoraSocket socket;
-    bool dnsFailed = true;
-    ASSERT_TRUE(socket.connect("six.test", port, &log, dnsFailed));
-    int peer = ::accept(listener, nullptr, nullptr);
-    ASSERT_GE(peer, 0);
-    ASSERT_EQ(::write(peer, "v6", 2), 2);
-    char reply[2];
-    ASSERT_TRUE(socket.receiveExact(reply, 2, &log));
-    EXPECT_EQ(std::string(reply, 2), "v6");
-    ::close(peer);
-    ::close(listener);
 }
 
 TEST_F(ResolverTest, CacheAsksTheServerOncePerName) {

@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -23,7 +22,6 @@ using file_test::RecordingLog;
 using test_support::bytesOf;
 using test_support::closeConnection;
 using test_support::delay;
-using test_support::drip;
 using test_support::expect;
 using test_support::readBytes;
 using test_support::ScriptServer;
@@ -277,45 +275,11 @@ TEST_F(SocketTest, ReceiveUntilClosedHonoursItsMaximum) {
     EXPECT_FALSE(socket.isConnected());
 }
 
-TEST_F(SocketTest, DeadlineEndsADrippingResponse) {
-    connectTo({drip(100, "HTTP/1.1 200 OK\r\nX-Slow: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n\r\n")});
-    socket.setReadTimeoutMs(5000);
-    socket.setDeadlineFromNow(600);
-    DataBuffer out;
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(socket.readHeaderBlock(out, &log, HttpLimits::kMaxHeaderBlock));
-    auto spent = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(spent, std::chrono::milliseconds(500));
-    EXPECT_LT(spent, std::chrono::milliseconds(1500));
-    EXPECT_TRUE(log.hasError("The response took longer than the time allowed for it."));
-    EXPECT_GT(out.getSize(), 0u);
-}
-
 TEST_F(SocketTest, ReceiveSomeAppendsOnePiece) {
     connectTo({send("piece"), delay(300), closeConnection()});
     DataBuffer out;
     EXPECT_TRUE(socket.receiveSome(out, &log));
     EXPECT_EQ(bytesOf(out), "piece");
-}
-
-TEST(ScriptFiles, StepsAndEscapes) {
-    EXPECT_EQ(test_support::unescape("a\\r\\n\\t\\\\\\x41"), "a\r\n\t\\A");
-    char dir[] = "/tmp/script-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    std::string path = std::string(dir) + "/slow-server.txt";
-    file_test::writeBytes(path, "# a slow server\nexpect \\r\\n\\r\\n\ndelay 10\nsendrepeat 3 ab\nclose\n");
-    test_support::Script script;
-    std::string error;
-    ASSERT_TRUE(test_support::loadScript(path, script, error)) << error;
-    ASSERT_EQ(script.size(), 4u);
-    EXPECT_EQ(script[0].data, "\r\n\r\n");
-    EXPECT_EQ(script[1].amount, 10);
-    EXPECT_EQ(script[2].data, "ababab");
-    file_test::writeBytes(path, "explode now\n");
-    test_support::Script bad;
-    EXPECT_FALSE(test_support::loadScript(path, bad, error));
-    ::unlink(path.c_str());
-    ::rmdir(dir);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // TlsChannel against TLS servers on loopback with certificates made for the test: the trusted
 // case, each kind of failed certificate check (logged, connection kept), servers that stall or
-// answer in plain text or drip their handshake, session end, and responses of any size read
+// answer in plain text or drip their response, session end, and responses of any size read
 // through the stream.
 #include "http/tls/tls_channel.h"
 
@@ -202,21 +202,6 @@ TEST_F(TlsTest, DeadlineEndsADrippingSecureResponse) {
     EXPECT_TRUE(log.hasError("The response took longer than the time allowed for it."));
 }
 
-// A handshake record header announcing 16 KiB, then its body a byte every 200 ms, each byte well
-// within the read time-out: the record would take almost an hour, the deadline ends it.
-TEST_F(TlsTest, DeadlineEndsADrippingHandshake) {
-    servePlain({readBytes(1), drip(200, std::string("\x16\x03\x03\x40\x00", 5) + std::string(200, '\x02'))},
-               3000);
-    channel.setDeadlineFromNow(1000);
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(connect());
-    auto spent = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(spent, std::chrono::milliseconds(900));
-    EXPECT_LT(spent, std::chrono::milliseconds(2500));
-    EXPECT_TRUE(log.hasError("Error performing handshake"));
-    EXPECT_FALSE(channel.isConnected());
-}
-
 TEST(TlsChannelUnconnected, RefusesToSendOrReceive) {
     TlsChannel channel;
     RecordingLog log;
@@ -226,7 +211,6 @@ TEST(TlsChannelUnconnected, RefusesToSendOrReceive) {
     DataBuffer out;
     bool ended = false;
     EXPECT_FALSE(channel.receiveDecrypted(out, &log, ended));
-    EXPECT_EQ(channel.getPort(), 443);
 }
 
 } // namespace

@@ -109,6 +109,16 @@ void roundTripUtf16(StringBuffer& text) {
 
 // Replaces every `pair` by `single` until none is left. Each pass at least halves every run, so
 // there are never more passes than bytes.
+// Whether UTF-8 text holds a guillemet, a copyright or registered sign or a right single quote.
+bool holdsUtf8Sign(const StringBuffer& text) {
+    for (const char* sign : {kUtf8LeftGuillemet, kUtf8RightGuillemet, kUtf8Copyright, kUtf8Registered,
+                             kUtf8RightQuote}) {
+        if (text.containsSubstring(sign))
+            return true;
+    }
+    return false;
+}
+
 void squeezeRuns(StringBuffer& text, const char* pair, const char* single) {
     for (int passes = text.getSize(); passes >= 0 && text.replaceAll(pair, single) > 0; --passes) {
     }
@@ -335,36 +345,43 @@ void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, 
     work.replaceAll("http:", " ");
     work.replaceAll("https:", " ");
     // 5. Punctuation; in UTF-8 the guillemets are whole characters, never single bytes.
-    // All of them, with '!' and '|', blanked in one pass.
-    char blanked[sizeof kPunctuation + 2];
-    int numBlanked = 0;
+    // All of them, with '!' and '|', blanked through one table.
+    std::array<unsigned char, 256> blanked;
+    for (size_t c = 0; c < blanked.size(); ++c)
+        blanked[c] = static_cast<unsigned char>(c);
+    for (char c : {'!', '|'})
+        blanked[static_cast<unsigned char>(c)] = ' ';
     for (char c : kPunctuation) {
         if (!utf8 || static_cast<unsigned char>(c) < 0x80)
-            blanked[numBlanked++] = c;
+            blanked[static_cast<unsigned char>(c)] = ' ';
     }
-    blanked[numBlanked++] = '!';
-    blanked[numBlanked++] = '|';
-    work.replaceAnyOf(blanked, numBlanked, ' ');
-    if (utf8) {
-        for (const char* guillemet : {kUtf8LeftGuillemet, kUtf8RightGuillemet})
-            work.replaceAll(guillemet, " ");
-    }
-    // 6. The copyright sign that introduces a copyright line, then the signs themselves (and the
-    // right single quote 0x92 of the Windows code pages, U+2019 in UTF-8).
-    if (utf8) {
-        work.replaceAll(kUtf8CopyrightLine, "");
-        for (const char* sign : {kUtf8Copyright, kUtf8Registered, kUtf8RightQuote})
-            work.replaceAll(sign, " ");
+    // UTF-8 text without any of the signs of 5 and 6 has nothing more done to it before 7, so the
+    // blanking is done on the way through the collapse.
+    if (utf8 && !holdsUtf8Sign(work)) {
+        collapseUtf8Whitespace(work, false, blanked.data());
     } else {
-        work.replaceAll("\xA9 copyright", "");
-        for (char sign : {'\xA9', '\xAE', '\x92'})
-            work.replaceChar(sign, ' ');
+        work.mapBytes(blanked.data());
+        if (utf8) {
+            for (const char* guillemet : {kUtf8LeftGuillemet, kUtf8RightGuillemet})
+                work.replaceAll(guillemet, " ");
+        }
+        // 6. The copyright sign that introduces a copyright line, then the signs themselves (and
+        // the right single quote 0x92 of the Windows code pages, U+2019 in UTF-8).
+        if (utf8) {
+            work.replaceAll(kUtf8CopyrightLine, "");
+            for (const char* sign : {kUtf8Copyright, kUtf8Registered, kUtf8RightQuote})
+                work.replaceAll(sign, " ");
+        } else {
+            work.replaceAll("\xA9 copyright", "");
+            for (char sign : {'\xA9', '\xAE', '\x92'})
+                work.replaceChar(sign, ' ');
+        }
+        // 7.
+        if (utf8)
+            collapseUtf8Whitespace(work);
+        else
+            work.collapseWhitespace();
     }
-    // 7.
-    if (utf8)
-        collapseUtf8Whitespace(work);
-    else
-        work.collapseWhitespace();
     // 8, 9. The boilerplate phrases removed, then place names made one word each.
     PhraseReplacer phrases;
     for (const char* phrase : kBoilerplatePhrases)

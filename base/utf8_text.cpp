@@ -287,7 +287,11 @@ void lowerUtf8(StringBuffer& text) {
     text.setSb(out);
 }
 
-void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma) {
+namespace {
+
+// The collapse, each byte taken through `map` first when one is given (its NUL stays NUL).
+template <bool kMapped>
+void collapseMapped(StringBuffer& text, bool joinAfterComma, const unsigned char* map) {
     // What a byte may start: a blank, the no-break space (C2 A0), the end (NUL), or nothing.
     enum : unsigned char { kPlain, kBlank, kLead, kEnd };
     static constexpr auto kKind = [] {
@@ -298,6 +302,7 @@ void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma) {
         kind[0] = kEnd;
         return kind;
     }();
+    auto byteAt = [map](const unsigned char* at) { return kMapped ? map[*at] : *at; };
     // The buffer's terminator stops every scan below, so no byte needs its own bounds test.
     const auto* p = reinterpret_cast<const unsigned char*>(text.getString());
     const unsigned char* end = p + text.getSize();
@@ -307,8 +312,8 @@ void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma) {
     char* w = out.get();
     bool pendingBlank = false;
     for (;;) {
-        unsigned char kind = kKind[*p];
-        if (kind == kBlank || (kind == kLead && p[1] == 0xA0)) {
+        unsigned char kind = kKind[byteAt(p)];
+        if (kind == kBlank || (kind == kLead && byteAt(p + 1) == 0xA0)) {
             pendingBlank = w != out.get();
             p += kind == kBlank ? 1 : 2;
             continue;
@@ -321,10 +326,26 @@ void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma) {
         if (kind == kEnd)
             break;
         // This byte and the rest of its run of plain bytes.
-        *w++ = static_cast<char>(*p++);
-        while (kKind[*p] == kPlain)
-            *w++ = static_cast<char>(*p++);
+        *w++ = static_cast<char>(byteAt(p++));
+        while (kKind[byteAt(p)] == kPlain)
+            *w++ = static_cast<char>(byteAt(p++));
     }
     text.clear();
     text.appendN(out.get(), static_cast<int>(w - out.get()));
+}
+
+} // namespace
+
+void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma) {
+    collapseMapped<false>(text, joinAfterComma, nullptr);
+}
+
+void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma, const unsigned char* byteMap) {
+    // A map that changes NUL would carry the scans past the terminator: the text is mapped first.
+    if (byteMap[0] != 0) {
+        text.mapBytes(byteMap);
+        collapseMapped<false>(text, joinAfterComma, nullptr);
+        return;
+    }
+    collapseMapped<true>(text, joinAfterComma, byteMap);
 }

@@ -27,6 +27,9 @@ int utf8CharCount(const char* text, int numBytes);
 // lone byte 0xA0, which is part of another character — runs of blanks become one, and the ends
 // are trimmed. With `joinAfterComma` no blank is left behind a comma either.
 void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma = false);
+// The same over the text with each byte first replaced through `byteMap` (256 entries), in one
+// pass: for a mapping that lowers letters or turns signs into blanks before the collapse.
+void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma, const unsigned char* byteMap);
 
 // Lower-cases single-byte text through the characters of its code page: a byte whose character
 // has a lower-case form at another byte of the same page takes that byte (so windows-1252 keeps

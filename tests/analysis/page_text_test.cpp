@@ -102,6 +102,10 @@ TEST(WordVectorCleaning, Utf8TextByCharacter) {
               "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82 stra\xC3\x9F"
               "e s "
               "voil\xC3\xA0 new_york");
+    // Text without those signs is blanked on the way through the collapse.
+    StringBuffer plain(" <a>[b]=c$d?e\"f'g,h:i/j;k%l(m)n&o#p!q|r \xC2\xA0 s.\tNew  York ");
+    cleanWordVectorText(phrases, 65001, plain);
+    EXPECT_STREQ(plain.getString(), "a b c d e f g h i j k l m n o p q r s new_york");
 
     WordList stop;
     stop.addWords("the", nullptr, 1);

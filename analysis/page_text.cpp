@@ -201,38 +201,53 @@ size_t writtenScheme(const char* first, const char* w) {
     return 0;
 }
 
-// Steps 1 to 7 of the cleaning below, in one pass, for UTF-8 text without guillemets, copyright
-// and registered signs or right quotes (which step 5 and 6 replace as whole characters): runs of
-// dots, underscores and hyphens squeezed, a dot before a blank dropped, ASCII lowered, the schemes
-// "http:" and "https:" blanked, punctuation blanked and white space collapsed. The other letters
-// are lowered first: lowering neither makes nor removes any of the bytes the other steps look at,
-// nor changes what a final sigma stands next to, so it may come before them.
-void cleanPlainUtf8(StringBuffer& work) {
-    if (!work.is7bit())
-        lowerUtf8(work);
-    // What each byte is to the pass, and the byte it is written as.
-    enum : unsigned char { kCopy, kBlank, kRun, kColon, kLead, kEnd };
-    struct ByteRule {
-        unsigned char kind;
-        unsigned char out;
-    };
-    static constexpr auto kRules = [] {
-        std::array<ByteRule, 256> rules{};
-        for (size_t c = 0; c < rules.size(); ++c)
-            rules[c] = {kCopy, lowerAscii(static_cast<unsigned char>(c))};
-        for (char c : {' ', '\t', '\r', '\n', '!', '|'})
-            rules[static_cast<unsigned char>(c)].kind = kBlank;
-        for (char c : kPunctuation) {
-            if (static_cast<unsigned char>(c) < 0x80)
-                rules[static_cast<unsigned char>(c)].kind = kBlank;
-        }
-        for (char c : {'.', '_', '-'})
-            rules[static_cast<unsigned char>(c)].kind = kRun;
-        rules[':'].kind = kColon;
+// What each byte is to the one-pass cleaning below, and the byte it is written as.
+enum : unsigned char { kCopy, kBlank, kRun, kColon, kLead, kSign, kEnd };
+struct ByteRule {
+    unsigned char kind;
+    unsigned char out;
+};
+using ByteRules = std::array<ByteRule, 256>;
+
+// The rules for text lowered byte by byte through `lowered`: what the lowered byte is decides
+// whether it is a blank (white space or punctuation) or a sign. In UTF-8 the no-break space and
+// the signs are characters of two bytes or more, and only ASCII punctuation is blanked.
+constexpr ByteRules makeByteRules(const std::array<unsigned char, 256>& lowered, bool utf8) {
+    ByteRules rules{};
+    std::array<bool, 256> blank{};
+    for (char c : {' ', '\t', '\r', '\n', '!', '|'})
+        blank[static_cast<unsigned char>(c)] = true;
+    for (char c : kPunctuation)
+        blank[static_cast<unsigned char>(c)] = !utf8 || static_cast<unsigned char>(c) < 0x80;
+    if (!utf8)
+        blank[0xA0] = true;
+    for (size_t c = 0; c < rules.size(); ++c) {
+        unsigned char out = lowered[c];
+        bool sign = !utf8 && (out == 0xA9 || out == 0xAE || out == 0x92);
+        rules[c] = {blank[out] ? kBlank : sign ? kSign : kCopy, out};
+    }
+    for (char c : {'.', '_', '-'})
+        rules[static_cast<unsigned char>(c)].kind = kRun;
+    rules[':'].kind = kColon;
+    if (utf8)
         rules[0xC2].kind = kLead;
-        rules[0].kind = kEnd;
-        return rules;
-    }();
+    rules[0].kind = kEnd;
+    return rules;
+}
+
+constexpr std::array<unsigned char, 256> kLowerAscii = [] {
+    std::array<unsigned char, 256> table{};
+    for (size_t c = 0; c < table.size(); ++c)
+        table[c] = lowerAscii(static_cast<unsigned char>(c));
+    return table;
+}();
+
+// Steps 1 to 7 of the cleaning below in one pass: runs of dots, underscores and hyphens squeezed,
+// a dot before a blank dropped, the text lowered through `rules`, the schemes "http:" and "https:"
+// blanked, punctuation blanked and white space runs made one blank, trimmed from the ends in
+// UTF-8 (`trimEnds`) and kept there in a single-byte page. False, with the text as it was, for
+// text holding a sign of step 6 or a NUL byte before its end, which take the steps one by one.
+bool cleanInOnePass(StringBuffer& work, const ByteRules& rules, bool trimEnds) {
     // The buffer's terminator ends every scan. The text never grows: a blank is written only for
     // blanks read.
     const auto* p = reinterpret_cast<const unsigned char*>(work.getString());
@@ -242,15 +257,15 @@ void cleanPlainUtf8(StringBuffer& work) {
     char* w = first;
     bool pendingBlank = false;
     for (;;) {
-        ByteRule rule = kRules[*p];
+        ByteRule rule = rules[*p];
         switch (rule.kind) {
         case kBlank:
-            pendingBlank = w != first;
+            pendingBlank = !trimEnds || w != first;
             ++p;
             continue;
         case kLead:
             if (p[1] == 0xA0) {
-                pendingBlank = w != first;
+                pendingBlank = !trimEnds || w != first;
                 p += 2;
                 continue;
             }
@@ -273,10 +288,14 @@ void cleanPlainUtf8(StringBuffer& work) {
                 if (w != first && w[-1] == ' ')
                     --w;
             }
-            pendingBlank = w != first;
+            pendingBlank = !trimEnds || w != first;
             ++p;
             continue;
+        case kSign:
+            return false;
         case kEnd:
+            if (p != end)
+                return false;
             break;
         }
         if (rule.kind == kEnd)
@@ -284,15 +303,46 @@ void cleanPlainUtf8(StringBuffer& work) {
         if (pendingBlank)
             *w++ = ' ';
         pendingBlank = false;
-        *w++ = static_cast<char>(kRules[*p].out);
+        *w++ = static_cast<char>(rules[*p].out);
         ++p;
-        while ((rule = kRules[*p]).kind == kCopy) {
+        while ((rule = rules[*p]).kind == kCopy) {
             *w++ = static_cast<char>(rule.out);
             ++p;
         }
     }
+    if (pendingBlank && !trimEnds)
+        *w++ = ' ';
     work.clear();
     work.appendN(first, static_cast<int>(w - first));
+    return true;
+}
+
+// The one pass for UTF-8 text without guillemets, copyright and registered signs or right quotes
+// (which steps 5 and 6 replace as whole characters). Letters beyond ASCII are lowered first:
+// lowering neither makes nor removes any of the bytes the other steps look at, nor changes what a
+// final sigma stands next to, so it may come before them.
+bool cleanPlainUtf8(StringBuffer& work) {
+    static constexpr ByteRules kRules = makeByteRules(kLowerAscii, true);
+    if (!work.is7bit()) {
+        if (holdsUtf8Sign(work))
+            return false;
+        lowerUtf8(work);
+    }
+    return cleanInOnePass(work, kRules, true);
+}
+
+// The one pass for text in a single-byte code page, lowered through the page's letters (ASCII
+// text as ASCII, as lowerInCodePage does).
+bool cleanSingleByte(StringBuffer& work, unsigned codePage) {
+    std::array<unsigned char, 256> lowered = kLowerAscii;
+    if (!work.is7bit()) {
+        StringBuffer everyByte;
+        for (size_t c = 1; c < lowered.size(); ++c)
+            everyByte.appendChar(static_cast<char>(c));
+        lowerInCodePage(everyByte, codePage);
+        std::memcpy(lowered.data() + 1, everyByte.getString(), lowered.size() - 1);
+    }
+    return cleanInOnePass(work, makeByteRules(lowered, false), false);
 }
 
 // The boilerplate phrases removed, then place names made one word each.
@@ -311,8 +361,7 @@ size_t numWordVectorPhrases(const ClsStringArray& placePhrases) {
 
 void cleanWordVectorText(const PhraseReplacer& phrases, unsigned codePage, StringBuffer& work) {
     bool utf8 = codePage == kUtf8;
-    if (utf8 && (work.is7bit() || !holdsUtf8Sign(work))) {
-        cleanPlainUtf8(work);
+    if (utf8 ? cleanPlainUtf8(work) : cleanSingleByte(work, codePage)) {
         phrases.replaceIn(work);
         return;
     }

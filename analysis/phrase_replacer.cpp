@@ -81,16 +81,6 @@ bool PhraseReplacer::mayCreate(std::string_view inserted, std::string_view find)
     return false;
 }
 
-size_t PhraseReplacer::gramOf(const char* text) const {
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    if (m_gram == 4)
-        return hashGram(uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]);
-    uint32_t bytes = 0;
-    for (size_t k = 0; k < m_gram; ++k)
-        bytes = bytes << 8 | p[k];
-    return hashGram(bytes);
-}
-
 void PhraseReplacer::markPresent(std::string_view text, std::vector<char>& present) const {
     for (uint32_t i : m_oneByte)
         present[i] = text.find(m_pairs[i].find[0]) != std::string_view::npos;

@@ -42,8 +42,17 @@ private:
 
     // Whether inserting `inserted` into a text can make `find` occur where it did not.
     static bool mayCreate(std::string_view inserted, std::string_view find);
-    // The filter's hash of the first m_gram bytes at `p`.
-    size_t gramOf(const char* p) const;
+    // The filter's hash of the first m_gram bytes at `text`; inline, as it runs at every fourth
+    // byte of every page.
+    size_t gramOf(const char* text) const {
+        const auto* p = reinterpret_cast<const unsigned char*>(text);
+        if (m_gram == 4)
+            return hashGram(uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]);
+        uint32_t bytes = 0;
+        for (size_t k = 0; k < m_gram; ++k)
+            bytes = bytes << 8 | p[k];
+        return hashGram(bytes);
+    }
     static size_t hashGram(uint32_t bytes) { return (bytes * 2654435761u) >> 16; }
     static uint32_t bucketOf(std::string_view twoOrMore) {
         return (static_cast<unsigned char>(twoOrMore[0]) * 263u + static_cast<unsigned char>(twoOrMore[1])) %

@@ -52,6 +52,8 @@ public:
     void clear();
     // Hands the block (allocated with new[]) to the caller, who frees it with delete[].
     char* takeString(int* len);
+    // Exchanges the texts of the two buffers, blocks and all, without copying a byte.
+    void swap(StringBuffer& o);
     void expectNumBytes(int n);
     void minimizeMemory();
 

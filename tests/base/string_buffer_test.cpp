@@ -41,6 +41,7 @@ TEST(StringBufferConstruct, EmptyHoldsNoBlockThroughEdits) {
         [](StringBuffer& sb) { sb.removeChar('a'); },  [](StringBuffer& sb) { sb.truncateAtChar('a'); },
         [](StringBuffer& sb) { sb.trimDecoration(); }, [](StringBuffer& sb) { sb.minimizeMemory(); },
         [](StringBuffer& sb) { sb.setString(""); },    [](StringBuffer& sb) { sb.setSb(StringBuffer()); },
+        [](StringBuffer& sb) { sb.editInPlace([](char*, int n) { return n; }); },
     };
     for (size_t i = 0; i < std::size(edits); ++i) {
         SCOPED_TRACE(i);
@@ -59,6 +60,17 @@ TEST(StringBufferConstruct, EmptyHoldsNoBlockThroughEdits) {
     std::unique_ptr<char[]> block(taken.takeString(&len));
     EXPECT_EQ(len, 0);
     EXPECT_EQ(block[0], 0);
+}
+
+TEST(StringBufferConstruct, SwapExchangesTheTexts) {
+    StringBuffer a("first");
+    StringBuffer b;
+    a.swap(b);
+    EXPECT_EQ(Text(a), "");
+    EXPECT_EQ(Text(b), "first");
+    a.append("second");
+    EXPECT_EQ(Text(a), "second");
+    EXPECT_EQ(Text(b), "first");
 }
 
 // ---- Growth ----

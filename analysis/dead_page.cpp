@@ -10,6 +10,8 @@
 #include "markup/html_parse.h"
 #include "markup/html_tag_end.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <strings.h>
 
@@ -107,6 +109,9 @@ public:
 
 private:
     void addCodePoint(char32_t c);
+    // Adds the run of plain ASCII bytes that starts at `p`, as far as the count allows; answers the
+    // number of bytes taken, at least one.
+    size_t addPlainRun(const unsigned char* p, size_t length);
     void startCharacter();
 
     StringBuffer m_out;
@@ -137,10 +142,42 @@ void LeadText::addCodePoint(char32_t c) {
         appendUtf8(m_out, c);
 }
 
+// ASCII bytes that are a character of their own and no white space: taken in runs, not decoded.
+constexpr auto kPlainAscii = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 1; c < 0x80; ++c)
+        plain[c] = c != '&' && c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\f';
+    return plain;
+}();
+
+size_t LeadText::addPlainRun(const unsigned char* p, size_t length) {
+    startCharacter();
+    // The first character is taken whatever the count, as the count is checked before each one.
+    size_t room = 1 + static_cast<size_t>(std::max(HttpLimits::kDeadPageTextChars - m_chars, 0));
+    size_t limit = std::min(length, room);
+    char piece[64];
+    size_t n = 0;
+    size_t taken = 0;
+    for (; taken < limit && kPlainAscii[p[taken]]; ++taken) {
+        piece[n++] = lowerAscii(static_cast<char>(p[taken]));
+        if (n == sizeof piece) {
+            m_out.appendN(piece, static_cast<int>(n));
+            n = 0;
+        }
+    }
+    m_out.appendN(piece, static_cast<int>(n));
+    m_chars += static_cast<int>(taken) - 1;
+    return taken;
+}
+
 void LeadText::add(const char* text, size_t length) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     size_t i = 0;
     while (i < length && !full()) {
+        if (kPlainAscii[p[i]]) {
+            i += addPlainRun(p + i, length - i);
+            continue;
+        }
         char32_t c = p[i];
         char32_t second = 0;
         size_t taken = 1;

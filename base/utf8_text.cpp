@@ -202,27 +202,31 @@ int decodeUtf8(const unsigned char* s, int n, char32_t& c) {
     return len;
 }
 
-void appendUtf8(StringBuffer& out, char32_t c) {
-    char bytes[4];
+int encodeUtf8(char32_t c, char* out) {
     int n = 0;
     if (c < 0x80) {
-        bytes[n++] = static_cast<char>(c);
+        out[n++] = static_cast<char>(c);
     } else if (c < 0x800) {
-        bytes[n++] = static_cast<char>(0xC0 | (c >> 6));
-        bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+        out[n++] = static_cast<char>(0xC0 | (c >> 6));
+        out[n++] = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
         if (c >= 0xD800 && c <= 0xDFFF)
-            return;
-        bytes[n++] = static_cast<char>(0xE0 | (c >> 12));
-        bytes[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+            return 0;
+        out[n++] = static_cast<char>(0xE0 | (c >> 12));
+        out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[n++] = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c <= 0x10FFFF) {
-        bytes[n++] = static_cast<char>(0xF0 | (c >> 18));
-        bytes[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        bytes[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+        out[n++] = static_cast<char>(0xF0 | (c >> 18));
+        out[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[n++] = static_cast<char>(0x80 | (c & 0x3F));
     }
-    out.appendN(bytes, n);
+    return n;
+}
+
+void appendUtf8(StringBuffer& out, char32_t c) {
+    char bytes[4];
+    out.appendN(bytes, encodeUtf8(c, bytes));
 }
 
 int utf8CharCount(const char* text, int numBytes) {

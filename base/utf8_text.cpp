@@ -390,13 +390,21 @@ int collapseBytes(unsigned char* text, int length, bool joinAfterComma, const Ma
         // This byte, plain or a lead byte of another character, and the rest of its run.
         *w++ = static_cast<unsigned char>(at);
         ++p;
-        if constexpr (kMapped) {
-            std::ptrdiff_t behind = p - w;
-            for (uint16_t c; (c = table[*p]) <= 0xFF; ++p)
-                p[-behind] = static_cast<unsigned char>(c);
-            w = p - behind;
-        } else {
-            moveUnmappedRun(p, w, end);
+        for (;;) {
+            if constexpr (kMapped) {
+                std::ptrdiff_t behind = p - w;
+                for (uint16_t c; (c = table[*p]) <= 0xFF; ++p)
+                    p[-behind] = static_cast<unsigned char>(c);
+                w = p - behind;
+            } else {
+                moveUnmappedRun(p, w, end);
+            }
+            // A single blank between two runs, the usual white space, goes on with the next run.
+            if (table[*p] >> 8 != kBlank || table[p[1]] > 0xFF)
+                break;
+            if (!(joinAfterComma && w[-1] == ','))
+                *w++ = ' ';
+            ++p;
         }
         if (skipBlanks()) {
             if (p == end)

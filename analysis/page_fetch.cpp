@@ -48,7 +48,8 @@ bool containsSb(const StringBuffer& haystack, const char* needle) {
         return false;
     size_t anchor = 0;
     for (size_t i = 1; i < n; ++i) {
-        if (kByteRank[static_cast<unsigned char>(needle[i])] < kByteRank[static_cast<unsigned char>(needle[anchor])])
+        if (kByteRank[static_cast<unsigned char>(needle[i])] <
+            kByteRank[static_cast<unsigned char>(needle[anchor])])
             anchor = i;
     }
     size_t beside = anchor + 1 < n ? anchor + 1 : anchor - (n > 1 ? 1 : 0);
@@ -301,7 +302,8 @@ bool PageMemo::QuickGetHtml(const char* url, StringBuffer& html) {
     m_last.codePage = m_source.GetPageCodePage();
     m_source.GetPageCharset(m_last.charset);
     unsigned size = static_cast<unsigned>(html.getSize());
-    if (m_count < static_cast<int>(HttpLimits::kMaxMemoPages) && m_bytes + size <= HttpLimits::kMaxMemoBytes) {
+    if (m_count < static_cast<int>(HttpLimits::kMaxMemoPages) &&
+        m_bytes + size <= HttpLimits::kMaxMemoBytes) {
         auto* kept = new Answer();
         kept->facts.copyFrom(m_last);
         kept->html.setSb(html);

@@ -382,6 +382,11 @@ int collapseBytes(unsigned char* text, int length, bool joinAfterComma, const Ma
                 return p != from;
         }
     };
+    // One blank for white space between two runs, none behind a comma when they are joined.
+    auto writeBlank = [&w, joinAfterComma] {
+        if (!(joinAfterComma && w[-1] == ','))
+            *w++ = ' ';
+    };
     skipBlanks();
     for (;;) {
         uint16_t at = table[*p];
@@ -402,15 +407,13 @@ int collapseBytes(unsigned char* text, int length, bool joinAfterComma, const Ma
             // A single blank between two runs, the usual white space, goes on with the next run.
             if (table[*p] >> 8 != kBlank || table[p[1]] > 0xFF)
                 break;
-            if (!(joinAfterComma && w[-1] == ','))
-                *w++ = ' ';
+            writeBlank();
             ++p;
         }
         if (skipBlanks()) {
             if (p == end)
                 break;
-            if (!(joinAfterComma && w[-1] == ','))
-                *w++ = ' ';
+            writeBlank();
         }
     }
     return static_cast<int>(w - text);

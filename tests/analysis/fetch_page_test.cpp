@@ -88,7 +88,8 @@ TEST_F(FetchPageTest, CurrentPageWithAdCodeStays) {
     // Either case, right at the end; one byte short is no match, nor is a match behind a NUL byte.
     EXPECT_EQ(refreshScore(StringBuffer("ab"), StringBuffer("xx NAME=\"DESCRIPTION\"")), -18);
     EXPECT_EQ(refreshScore(StringBuffer("ab"), StringBuffer("xx name=\"Description")), -10);
-    EXPECT_EQ(refreshScore(StringBuffer(reinterpret_cast<const unsigned char*>("a\0<TITLE>"), 9, 0), StringBuffer("b")),
+    EXPECT_EQ(refreshScore(StringBuffer(reinterpret_cast<const unsigned char*>("a\0<TITLE>"), 9, 0),
+                           StringBuffer("b")),
               10);
 }
 

@@ -41,7 +41,6 @@ TEST(StringBufferConstruct, EmptyHoldsNoBlockThroughEdits) {
         [](StringBuffer& sb) { sb.removeChar('a'); },  [](StringBuffer& sb) { sb.truncateAtChar('a'); },
         [](StringBuffer& sb) { sb.trimDecoration(); }, [](StringBuffer& sb) { sb.minimizeMemory(); },
         [](StringBuffer& sb) { sb.setString(""); },    [](StringBuffer& sb) { sb.setSb(StringBuffer()); },
-        [](StringBuffer& sb) { sb.editInPlace([](char*, int n) { return n; }); },
     };
     for (size_t i = 0; i < std::size(edits); ++i) {
         SCOPED_TRACE(i);

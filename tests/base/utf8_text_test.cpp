@@ -49,7 +49,7 @@ TEST(Utf8Text, WhiteSpaceAroundLongRuns) {
     const Row rows[] = {
         {"abcdefg\xC2\xA0hijklmnop", false, "abcdefg hijklmnop"},
         {"abcdefgh\xC2\xA9ijklmnopqrs\xC2", false, "abcdefgh\xC2\xA9ijklmnopqrs\xC2"},
-        {"abc\x0c\x01" "defghijklmn \t op", false, "abc\x0c\x01" "defghijklmn op"},
+        {"abc\x0c\x01xyzghijklmn \t op", false, "abc\x0c\x01xyzghijklmn op"},
         {"          abcdefghijklmnopq\r\n\xC2\xA0 rstuvwxyz0123456789\xC2\xA0", false,
          "abcdefghijklmnopq rstuvwxyz0123456789"},
         {"one,           two , three,four,\n", true, "one,two ,three,four,"},

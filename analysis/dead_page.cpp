@@ -275,12 +275,14 @@ size_t LeadReader::skipMarkup(size_t at) {
 }
 
 size_t LeadReader::skipTag(size_t at, size_t end) {
-    StringBuffer tagText;
-    tagText.appendN(m_html + at, static_cast<int>(std::min(end - at, kTagNameWindow)));
-    tagText.appendChar('>');
+    char tagText[kTagNameWindow + 2];
+    size_t n = std::min(end - at, kTagNameWindow);
+    std::memcpy(tagText, m_html + at, n);
+    tagText[n] = '>';
+    tagText[n + 1] = '\0';
     HtmlTagKind kind;
     StringBuffer name;
-    int number = HtmlParse::classifyTag(tagText.getString(), kind, name);
+    int number = HtmlParse::classifyTag(tagText, kind, name);
     if (kind != HtmlTagKind::End && (number == HtmlTag::kScript || number == HtmlTag::kStyle ||
                                      number == HtmlTag::kTemplate || number == HtmlTag::kTitle)) {
         size_t contentEnd;

@@ -10,6 +10,8 @@
 #include "markup/html_parse.h"
 #include "markup/html_tag_end.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <strings.h>
 
@@ -100,23 +102,33 @@ class LeadText {
 public:
     bool full() const { return m_chars >= HttpLimits::kDeadPageTextChars; }
     // Later text is a new word, as after white space or a block element.
-    void breakWord() { m_blankPending = m_out.getSize() > 0; }
+    void breakWord() { m_blankPending = m_size > 0; }
     // Page text, its character references still written as such.
     void add(const char* text, size_t length);
-    const StringBuffer& text() const { return m_out; }
+    const char* bytes() const { return m_bytes; }
+    int size() const { return static_cast<int>(m_size); }
 
 private:
-    void addCodePoint(char32_t c);
-    void startCharacter();
+    // Each character takes at most four bytes, and the count passes its limit by at most a blank
+    // and the two characters of one reference.
+    static constexpr size_t kMaxBytes = 4 * (HttpLimits::kDeadPageTextChars + 2);
 
-    StringBuffer m_out;
+    void addCodePoint(char32_t c);
+    // Adds the run of plain ASCII bytes that starts at `p`, as far as the count allows; answers the
+    // number of bytes taken, at least one.
+    size_t addPlainRun(const unsigned char* p, size_t length);
+    void startCharacter();
+    void append(char c) { m_bytes[m_size++] = c; }
+
+    char m_bytes[kMaxBytes];
+    size_t m_size = 0;
     int m_chars = 0;
     bool m_blankPending = false;
 };
 
 void LeadText::startCharacter() {
     if (m_blankPending) {
-        m_out.appendChar(' ');
+        append(' ');
         ++m_chars;
         m_blankPending = false;
     }
@@ -132,15 +144,39 @@ void LeadText::addCodePoint(char32_t c) {
     if (c == 0x2019)
         c = U'\'';
     if (c < 0x80)
-        m_out.appendChar(lowerAscii(static_cast<char>(c)));
+        append(lowerAscii(static_cast<char>(c)));
     else
-        appendUtf8(m_out, c);
+        m_size += static_cast<size_t>(encodeUtf8(c, m_bytes + m_size));
+}
+
+// ASCII bytes that are a character of their own and no white space: taken in runs, not decoded.
+constexpr auto kPlainAscii = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 1; c < 0x80; ++c)
+        plain[c] = c != '&' && c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\f';
+    return plain;
+}();
+
+size_t LeadText::addPlainRun(const unsigned char* p, size_t length) {
+    startCharacter();
+    // The first character is taken whatever the count, as the count is checked before each one.
+    size_t room = 1 + static_cast<size_t>(std::max(HttpLimits::kDeadPageTextChars - m_chars, 0));
+    size_t limit = std::min(length, room);
+    size_t taken = 0;
+    for (; taken < limit && kPlainAscii[p[taken]]; ++taken)
+        append(lowerAscii(static_cast<char>(p[taken])));
+    m_chars += static_cast<int>(taken) - 1;
+    return taken;
 }
 
 void LeadText::add(const char* text, size_t length) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     size_t i = 0;
     while (i < length && !full()) {
+        if (kPlainAscii[p[i]]) {
+            i += addPlainRun(p + i, length - i);
+            continue;
+        }
         char32_t c = p[i];
         char32_t second = 0;
         size_t taken = 1;
@@ -239,12 +275,14 @@ size_t LeadReader::skipMarkup(size_t at) {
 }
 
 size_t LeadReader::skipTag(size_t at, size_t end) {
-    StringBuffer tagText;
-    tagText.appendN(m_html + at, static_cast<int>(std::min(end - at, kTagNameWindow)));
-    tagText.appendChar('>');
+    char tagText[kTagNameWindow + 2];
+    size_t n = std::min(end - at, kTagNameWindow);
+    std::memcpy(tagText, m_html + at, n);
+    tagText[n] = '>';
+    tagText[n + 1] = '\0';
     HtmlTagKind kind;
     StringBuffer name;
-    int number = HtmlParse::classifyTag(tagText.getString(), kind, name);
+    int number = HtmlParse::classifyTag(tagText, kind, name);
     if (kind != HtmlTagKind::End && (number == HtmlTag::kScript || number == HtmlTag::kStyle ||
                                      number == HtmlTag::kTemplate || number == HtmlTag::kTitle)) {
         size_t contentEnd;
@@ -269,9 +307,11 @@ const char* findDeadPagePhrase(const char* html) {
     LeadReader reader(html, std::strlen(html));
     reader.read();
     // A line break, which no phrase holds, keeps a phrase from running from the title into the text.
-    StringBuffer text(reader.title().text());
+    StringBuffer text;
+    text.expectNumBytes(reader.title().size() + 1 + reader.body().size());
+    text.appendN(reader.title().bytes(), reader.title().size());
     text.appendChar('\n');
-    text.appendSb(reader.body().text());
+    text.appendN(reader.body().bytes(), reader.body().size());
     int phrase = phraseMatcher().firstMatchingPair(text.getString());
     return phrase >= 0 && phrase < kNumPhrases ? kDeadPagePhrases[phrase].text : nullptr;
 }

@@ -4,6 +4,7 @@
 #include "analysis/html_help.h"
 #include "analysis/links.h"
 #include "analysis/site_analyzer.h"
+#include "base/ascii.h"
 #include "base/cls_string_array.h"
 #include "base/ext_ptr_array.h"
 #include "base/string_buffer.h"
@@ -12,6 +13,8 @@
 #include "markup/cls_xml.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cstring>
 #include <strings.h>
 
@@ -20,36 +23,60 @@ namespace {
 constexpr int kMaxFrames = 4;
 constexpr int kMaxInlineFrames = 2;
 
+// How often each byte turns up in pages, as a rank: letters by their frequency in English text,
+// rarest lowest; every other byte above all letters, as markup is full of signs.
+constexpr auto kByteRank = [] {
+    std::array<unsigned char, 256> rank{};
+    rank.fill(UCHAR_MAX);
+    constexpr const char* kLettersRarestFirst = "zqxjkvbpygfwmucldrhsnioate";
+    for (unsigned char r = 0; kLettersRarestFirst[r] != '\0'; ++r) {
+        auto letter = static_cast<unsigned char>(kLettersRarestFirst[r]);
+        rank[letter] = r;
+        rank[letter - 'a' + 'A'] = r;
+    }
+    return rank;
+}();
+
 // ASCII case-insensitive substring search. memchr finds the candidates for either case of the
-// first byte, so a page is not walked byte by byte once per phrase.
-bool contains(const char* text, const char* needle) {
+// needle's rarest byte, and the byte beside it is compared before the whole needle.
+bool containsSb(const StringBuffer& haystack, const char* needle) {
     size_t n = std::strlen(needle);
     if (n == 0)
         return true;
-    char first = needle[0];
-    char firstOther = (first >= 'a' && first <= 'z')   ? static_cast<char>(first - 32)
-                      : (first >= 'A' && first <= 'Z') ? static_cast<char>(first + 32)
-                                                       : first;
-    const char* end = text + std::strlen(text);
-    auto next = [end](const char* from, char c) {
-        return static_cast<const char*>(std::memchr(from, c, static_cast<size_t>(end - from)));
+    size_t length = static_cast<size_t>(haystack.getSize());
+    if (n > length)
+        return false;
+    size_t anchor = 0;
+    for (size_t i = 1; i < n; ++i) {
+        if (kByteRank[static_cast<unsigned char>(needle[i])] <
+            kByteRank[static_cast<unsigned char>(needle[anchor])])
+            anchor = i;
+    }
+    size_t beside = anchor + 1 < n ? anchor + 1 : anchor - (n > 1 ? 1 : 0);
+    char besideLower = lowerAscii(needle[beside]);
+    char one = lowerAscii(needle[anchor]);
+    char other = upperAscii(one);
+    // The anchor byte of every whole placement of the needle lies in [from, to).
+    const char* text = haystack.getString();
+    const char* from = text + anchor;
+    const char* to = text + length - (n - 1 - anchor);
+    auto next = [to](const char* at, char c) {
+        return static_cast<const char*>(std::memchr(at, c, static_cast<size_t>(to - at)));
     };
-    const char* one = next(text, first);
-    const char* other = firstOther == first ? nullptr : next(text, firstOther);
-    while (one != nullptr || other != nullptr) {
-        const char* p = one == nullptr ? other : other == nullptr ? one : std::min(one, other);
-        if (static_cast<size_t>(end - p) >= n && strncasecmp(p, needle, n) == 0)
-            return true;
-        if (p == one)
-            one = next(p + 1, first);
+    const char* atOne = next(from, one);
+    const char* atOther = other == one ? nullptr : next(from, other);
+    while (atOne != nullptr || atOther != nullptr) {
+        const char* at = atOne == nullptr ? atOther : atOther == nullptr ? atOne : std::min(atOne, atOther);
+        const char* start = at - anchor;
+        // The text ends at its first NUL byte, as a C string does.
+        if (lowerAscii(start[beside]) == besideLower && strncasecmp(start, needle, n) == 0)
+            return std::memchr(text, '\0', static_cast<size_t>(start - text)) == nullptr;
+        if (at == atOne)
+            atOne = next(at + 1, one);
         else
-            other = next(p + 1, firstOther);
+            atOther = next(at + 1, other);
     }
     return false;
-}
-
-bool containsSb(const StringBuffer& text, const char* needle) {
-    return contains(text.getString(), needle);
 }
 
 // The frame source of an element: src, SRC or Src, without a leading "./".
@@ -167,7 +194,7 @@ Refresh followRefresh(Fetch& f, StringBuffer& outPath) {
     }
     if (targetHost.equalsIgnoreCase(f.host.getString()) || refreshScore(f.html, targetHtml) < 0) {
         targetHtml.replaceAll("&nbsp;", " ");
-        f.html.setSb(targetHtml);
+        f.html.swap(targetHtml);
         f.page.changed();
         f.host.setSb(targetHost);
         f.takeEncoding();
@@ -245,15 +272,14 @@ bool fetchPage(SiteAnalyzer& analyzer, int depth, PageSource& http, const char* 
     }
 
     http.SetPageEncoding(f.codePage, f.charset);
-    outHtml.setSb(f.html);
+    outHtml.swap(f.html);
     if (outHost != nullptr)
         outHost->setSb(f.host);
     return true;
 }
 
-void PageMemo::Answer::copyFrom(const Answer& other) {
+void PageMemo::Facts::copyFrom(const Facts& other) {
     ok = other.ok;
-    html.setSb(other.html);
     wasRedirected = other.wasRedirected;
     finalUrl.setSb(other.finalUrl);
     codePage = other.codePage;
@@ -265,24 +291,26 @@ PageMemo::PageMemo(PageSource& source) : m_source(source), m_answers(HttpLimits:
 bool PageMemo::QuickGetHtml(const char* url, StringBuffer& html) {
     const char* key = url == nullptr ? "" : url;
     if (const auto* kept = static_cast<const Answer*>(m_answers.hashLookup(key))) {
-        m_last.copyFrom(*kept);
-    } else {
-        m_last.ok = m_source.QuickGetHtml(url, m_last.html);
-        m_last.wasRedirected = m_source.GetWasRedirected();
-        m_source.GetFinalRedirectUrl(m_last.finalUrl);
-        m_last.codePage = m_source.GetPageCodePage();
-        m_source.GetPageCharset(m_last.charset);
-        unsigned size = static_cast<unsigned>(m_last.html.getSize());
-        if (m_count < static_cast<int>(HttpLimits::kMaxMemoPages) &&
-            m_bytes + size <= HttpLimits::kMaxMemoBytes) {
-            auto* kept = new Answer();
-            kept->copyFrom(m_last);
-            m_answers.hashInsert(key, kept);
-            ++m_count;
-            m_bytes += size;
-        }
+        m_last.copyFrom(kept->facts);
+        html.setSb(kept->html);
+        return m_last.ok;
     }
-    html.setSb(m_last.html);
+    // The source fills the caller's buffer; the memo keeps a copy of its own.
+    m_last.ok = m_source.QuickGetHtml(url, html);
+    m_last.wasRedirected = m_source.GetWasRedirected();
+    m_source.GetFinalRedirectUrl(m_last.finalUrl);
+    m_last.codePage = m_source.GetPageCodePage();
+    m_source.GetPageCharset(m_last.charset);
+    unsigned size = static_cast<unsigned>(html.getSize());
+    if (m_count < static_cast<int>(HttpLimits::kMaxMemoPages) &&
+        m_bytes + size <= HttpLimits::kMaxMemoBytes) {
+        auto* kept = new Answer();
+        kept->facts.copyFrom(m_last);
+        kept->html.setSb(html);
+        m_answers.hashInsert(key, kept);
+        ++m_count;
+        m_bytes += size;
+    }
     return m_last.ok;
 }
 

@@ -46,16 +46,20 @@ public:
     void NoteFailure(FetchFailure cause, const char* detail) override { m_source.NoteFailure(cause, detail); }
 
 private:
-    // One answer of the source, with what its getters said about it.
-    struct Answer : public ZelcoraObject {
+    // What the source's getters said about one answer.
+    struct Facts {
         bool ok = false;
-        StringBuffer html;
         bool wasRedirected = false;
         StringBuffer finalUrl;
         unsigned codePage = 0;
         StringBuffer charset;
 
-        void copyFrom(const Answer& other);
+        void copyFrom(const Facts& other);
+    };
+    // One answer of the source, kept for a later request of its URL.
+    struct Answer : public ZelcoraObject {
+        Facts facts;
+        StringBuffer html;
     };
 
     PageSource& m_source;
@@ -63,5 +67,5 @@ private:
     int m_count = 0;
     unsigned m_bytes = 0;
     // What the getters describe: the last answer handed out.
-    Answer m_last;
+    Facts m_last;
 };

@@ -1,8 +1,10 @@
 #include "analysis/page_text.h"
 
 #include "analysis/html_help.h"
+#include "analysis/phrase_replacer.h"
 #include "analysis/site_analyzer.h"
 #include "analysis/word_list.h"
+#include "base/ascii.h"
 #include "base/cls_string_array.h"
 #include "base/data_buffer.h"
 #include "base/string_buffer.h"
@@ -14,10 +16,9 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <cstring>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 namespace {
 
@@ -30,8 +31,8 @@ const unsigned kCountingCodePages[] = {28591, 28592, 28593, 28594, 28595, 28597,
                                        1250,  1251,  1252,  1253,  1254,  1257,  1258};
 
 // Blanked before counting: markup and punctuation, with the guillemets 0xAB and 0xBB of ISO-8859-1.
-const char kPunctuation[20] = {'<', '>', '[',    ']', '=', '$', '?', '"', '\'', ',',
-                               ':', '/', '\xAB', ';', '%', '(', ')', '&', '#',  '\xBB'};
+constexpr char kPunctuation[20] = {'<', '>', '[',    ']', '=', '$', '?', '"', '\'', ',',
+                                   ':', '/', '\xAB', ';', '%', '(', ')', '&', '#',  '\xBB'};
 
 // The same signs as UTF-8 characters, for text counted in UTF-8.
 constexpr const char* kUtf8Copyright = "\xC2\xA9";
@@ -107,18 +108,18 @@ void roundTripUtf16(StringBuffer& text) {
     setUpToNul(text, narrow);
 }
 
-// Replaces every `pair` by `single` until none is left. Each pass at least halves every run, so
-// there are never more passes than bytes.
 // Whether UTF-8 text holds a guillemet, a copyright or registered sign or a right single quote.
 bool holdsUtf8Sign(const StringBuffer& text) {
-    for (const char* sign : {kUtf8LeftGuillemet, kUtf8RightGuillemet, kUtf8Copyright, kUtf8Registered,
-                             kUtf8RightQuote}) {
+    for (const char* sign :
+         {kUtf8LeftGuillemet, kUtf8RightGuillemet, kUtf8Copyright, kUtf8Registered, kUtf8RightQuote}) {
         if (text.containsSubstring(sign))
             return true;
     }
     return false;
 }
 
+// Replaces every `pair` by `single` until none is left. Each pass at least halves every run, so
+// there are never more passes than bytes.
 void squeezeRuns(StringBuffer& text, const char* pair, const char* single) {
     for (int passes = text.getSize(); passes >= 0 && text.replaceAll(pair, single) > 0; --passes) {
     }
@@ -183,155 +184,187 @@ void geoTreeText(const ClsXml& tree, StringBuffer& out) {
     gatherText(tree, out, true);
 }
 
-namespace {
-
-// Phrase replacements applied in the order they were added, each in the text the earlier ones
-// left. Replacing phrase by phrase means a search of the whole text for each (the boilerplate
-// phrases and 225 place phrases); instead one pass finds the phrases the text holds, and only
-// those are replaced, in order. A replacement can make a later phrase appear that was not there
-// before (its own text overlaps the inserted one, or an empty insertion joins two sides); such
-// phrases are replaced too, so the outcome is exactly that of the phrase-by-phrase replacement.
-class PhraseReplacer {
-public:
-    // Replaces `find` by `joined`; an empty `find` is no replacement.
-    void add(std::string_view find, std::string_view joined) {
-        if (!find.empty())
-            m_pairs.push_back({find, joined});
-    }
-    // The pairs of a table: entry 2k replaced by entry 2k+1.
-    void addTable(const ClsStringArray& table) {
-        int pairs = table.get_Count() / 2;
-        for (int k = 0; k < pairs; ++k)
-            add(entry(table, 2 * k), entry(table, 2 * k + 1));
-    }
-    // Once every pair is added: phrases of two bytes or more by the bucket of their first two
-    // bytes (a counting sort), the few of one byte apart.
-    void index() {
-        for (const Pair& pair : m_pairs) {
-            if (pair.find.size() > 1)
-                m_gram = std::min(m_gram, pair.find.size());
-        }
-        for (const Pair& pair : m_pairs) {
-            if (pair.find.size() > 1) {
-                ++m_bucketStart[bucketOf(pair.find) + 1];
-                m_startsPhrase.set(gramOf(pair.find.data()));
-            }
-        }
-        for (size_t b = 1; b < m_bucketStart.size(); ++b)
-            m_bucketStart[b] += m_bucketStart[b - 1];
-        std::array<uint32_t, kBuckets + 1> next = m_bucketStart;
-        m_byBucket.resize(m_bucketStart[kBuckets]);
-        for (uint32_t i = 0; i < m_pairs.size(); ++i) {
-            if (m_pairs[i].find.size() > 1)
-                m_byBucket[next[bucketOf(m_pairs[i].find)]++] = i;
-            else
-                m_oneByte.push_back(i);
-        }
-    }
-
-    void replaceIn(StringBuffer& work) const {
-        std::vector<char> due(m_pairs.size(), 0);
-        markPresent(std::string_view(work.getString(), static_cast<size_t>(work.getSize())), due);
-        for (size_t i = 0; i < m_pairs.size(); ++i) {
-            if (!due[i] || work.replaceAll(m_pairs[i].find.data(), m_pairs[i].joined.data()) == 0)
-                continue;
-            for (size_t j = i + 1; j < m_pairs.size(); ++j)
-                due[j] = due[j] || mayCreate(m_pairs[i].joined, m_pairs[j].find);
-        }
-    }
-
-private:
-    struct Pair {
-        std::string_view find;
-        std::string_view joined;
-    };
-
-    static std::string_view entry(const ClsStringArray& table, int i) {
-        const char* text = table.GetString(i);
-        return text != nullptr ? std::string_view(text) : std::string_view();
-    }
-
-    // Whether inserting `inserted` into a text can make `find` occur where it did not.
-    static bool mayCreate(std::string_view inserted, std::string_view find) {
-        if (inserted.empty())
-            return true;
-        auto overlapAgrees = [&](size_t insertedFrom, size_t findFrom) {
-            size_t n = std::min(inserted.size() - insertedFrom, find.size() - findFrom);
-            return inserted.substr(insertedFrom, n) == find.substr(findFrom, n);
-        };
-        for (size_t i = 0; i < inserted.size(); ++i) {
-            if (overlapAgrees(i, 0))
-                return true;
-        }
-        for (size_t f = 1; f < find.size(); ++f) {
-            if (overlapAgrees(0, f))
-                return true;
-        }
-        return false;
-    }
-
-    static constexpr uint32_t kBuckets = 4096;
-
-    // The filter's hash of the first m_gram bytes at `p`.
-    size_t gramOf(const char* p) const {
-        uint32_t bytes = 0;
-        for (size_t k = 0; k < m_gram; ++k)
-            bytes = bytes << 8 | static_cast<unsigned char>(p[k]);
-        return hashGram(bytes);
-    }
-    static size_t hashGram(uint32_t bytes) { return (bytes * 2654435761u) >> 16; }
-
-    static uint32_t bucketOf(std::string_view twoOrMore) {
-        return (static_cast<unsigned char>(twoOrMore[0]) * 263u + static_cast<unsigned char>(twoOrMore[1])) %
-               kBuckets;
-    }
-
-    void markPresent(std::string_view text, std::vector<char>& present) const {
-        // The last byte is compared inline first: most candidates of a bucket differ there.
-        auto mark = [&](uint32_t i, size_t at) {
-            std::string_view find = m_pairs[i].find;
-            if (present[i] || find.size() > text.size() - at || text[at + find.size() - 1] != find.back())
-                return;
-            present[i] = std::memcmp(text.data() + at, find.data(), find.size()) == 0;
-        };
-        for (uint32_t i : m_oneByte)
-            present[i] = text.find(m_pairs[i].find[0]) != std::string_view::npos;
-        if (text.size() < m_gram)
-            return;
-        // The m_gram bytes from `at` on, as gramOf reads them, rolled along one byte at a time.
-        uint32_t gramMask = m_gram == 4 ? 0xFFFFFFFFu : (1u << (8 * m_gram)) - 1;
-        uint32_t window = 0;
-        for (size_t k = 0; k + 1 < m_gram; ++k)
-            window = window << 8 | static_cast<unsigned char>(text[k]);
-        for (size_t at = 0, last = text.size() - m_gram; at <= last; ++at) {
-            window = (window << 8 | static_cast<unsigned char>(text[at + m_gram - 1])) & gramMask;
-            if (!m_startsPhrase[hashGram(window)])
-                continue;
-            uint32_t bucket = bucketOf(text.substr(at, 2));
-            for (uint32_t s = m_bucketStart[bucket]; s < m_bucketStart[bucket + 1]; ++s)
-                mark(m_byBucket[s], at);
-        }
-    }
-
-    std::vector<Pair> m_pairs;
-    std::vector<uint32_t> m_byBucket;
-    std::array<uint32_t, kBuckets + 1> m_bucketStart{};
-    // The first bytes of the phrases of two bytes or more, as many as the shortest has up to four,
-    // hashed: most places in a text start none, and four bytes tell far more of them apart than two.
-    std::bitset<65536> m_startsPhrase;
-    size_t m_gram = 4;
-    std::vector<uint32_t> m_oneByte;
-};
-
-} // namespace
-
 unsigned wordVectorCodePage(const char* charset) {
     unsigned codePage = charset != nullptr ? CodePageFromName(charset) : 0;
     return isCountingCodePage(codePage) ? codePage : kUtf8;
 }
 
-void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, StringBuffer& work) {
+namespace {
+
+// The length of "https" or "http" when the text written from `first` to `w` ends with it, else 0.
+size_t writtenScheme(const char* first, const char* w) {
+    for (std::string_view scheme : {"https", "http"}) {
+        if (static_cast<size_t>(w - first) >= scheme.size() &&
+            std::memcmp(w - scheme.size(), scheme.data(), scheme.size()) == 0)
+            return scheme.size();
+    }
+    return 0;
+}
+
+// What each byte is to the one-pass cleaning below, and the byte it is written as.
+enum : unsigned char { kCopy, kBlank, kRun, kColon, kLead, kSign, kEnd };
+struct ByteRule {
+    unsigned char kind;
+    unsigned char out;
+};
+using ByteRules = std::array<ByteRule, 256>;
+
+// The rules for text lowered byte by byte through `lowered`: what the lowered byte is decides
+// whether it is a blank (white space or punctuation) or a sign. In UTF-8 the no-break space and
+// the signs are characters of two bytes or more, and only ASCII punctuation is blanked.
+constexpr ByteRules makeByteRules(const std::array<unsigned char, 256>& lowered, bool utf8) {
+    ByteRules rules{};
+    std::array<bool, 256> blank{};
+    for (char c : {' ', '\t', '\r', '\n', '!', '|'})
+        blank[static_cast<unsigned char>(c)] = true;
+    for (char c : kPunctuation)
+        blank[static_cast<unsigned char>(c)] = !utf8 || static_cast<unsigned char>(c) < 0x80;
+    if (!utf8)
+        blank[0xA0] = true;
+    for (size_t c = 0; c < rules.size(); ++c) {
+        unsigned char out = lowered[c];
+        bool sign = !utf8 && (out == 0xA9 || out == 0xAE || out == 0x92);
+        rules[c] = {blank[out] ? kBlank : sign ? kSign : kCopy, out};
+    }
+    for (char c : {'.', '_', '-'})
+        rules[static_cast<unsigned char>(c)].kind = kRun;
+    rules[':'].kind = kColon;
+    if (utf8)
+        rules[0xC2].kind = kLead;
+    rules[0].kind = kEnd;
+    return rules;
+}
+
+constexpr std::array<unsigned char, 256> kLowerAscii = [] {
+    std::array<unsigned char, 256> table{};
+    for (size_t c = 0; c < table.size(); ++c)
+        table[c] = lowerAscii(static_cast<unsigned char>(c));
+    return table;
+}();
+
+// Steps 1 to 7 of the cleaning below in one pass: runs of dots, underscores and hyphens squeezed,
+// a dot before a blank dropped, the text lowered through `rules`, the schemes "http:" and "https:"
+// blanked, punctuation blanked and white space runs made one blank, trimmed from the ends in
+// UTF-8 (`trimEnds`) and kept there in a single-byte page. False, with the text as it was, for
+// text holding a sign of step 6 or a NUL byte before its end, which take the steps one by one.
+bool cleanInOnePass(StringBuffer& work, const ByteRules& rules, bool trimEnds) {
+    // The buffer's terminator ends every scan. The text never grows: a blank is written only for
+    // blanks read.
+    const auto* p = reinterpret_cast<const unsigned char*>(work.getString());
+    const unsigned char* end = p + work.getSize();
+    std::unique_ptr<char[]> out(new char[static_cast<size_t>(end - p) + 1]);
+    char* const first = out.get();
+    char* w = first;
+    bool pendingBlank = false;
+    for (;;) {
+        ByteRule rule = rules[*p];
+        switch (rule.kind) {
+        case kBlank:
+            pendingBlank = !trimEnds || w != first;
+            ++p;
+            continue;
+        case kLead:
+            if (p[1] == 0xA0) {
+                pendingBlank = !trimEnds || w != first;
+                p += 2;
+                continue;
+            }
+            break;
+        case kRun: {
+            unsigned char c = *p;
+            while (*++p == c) {
+            }
+            // A sentence end: the dot goes, the blank after it is read next.
+            if (c == '.' && isBlank(static_cast<char>(*p)))
+                continue;
+            --p;
+            break;
+        }
+        case kColon:
+            // A written-out scheme goes with its colon; the colon itself is punctuation.
+            if (size_t scheme = pendingBlank ? 0 : writtenScheme(first, w); scheme != 0) {
+                w -= scheme;
+                // The blank written before the scheme now starts a run again.
+                if (w != first && w[-1] == ' ')
+                    --w;
+            }
+            pendingBlank = !trimEnds || w != first;
+            ++p;
+            continue;
+        case kSign:
+            return false;
+        case kEnd:
+            if (p != end)
+                return false;
+            break;
+        }
+        if (rule.kind == kEnd)
+            break;
+        if (pendingBlank)
+            *w++ = ' ';
+        pendingBlank = false;
+        *w++ = static_cast<char>(rules[*p].out);
+        ++p;
+        while ((rule = rules[*p]).kind == kCopy) {
+            *w++ = static_cast<char>(rule.out);
+            ++p;
+        }
+    }
+    if (pendingBlank && !trimEnds)
+        *w++ = ' ';
+    work.clear();
+    work.appendN(first, static_cast<int>(w - first));
+    return true;
+}
+
+// The one pass for UTF-8 text without guillemets, copyright and registered signs or right quotes
+// (which steps 5 and 6 replace as whole characters). Letters beyond ASCII are lowered first:
+// lowering neither makes nor removes any of the bytes the other steps look at, nor changes what a
+// final sigma stands next to, so it may come before them.
+bool cleanPlainUtf8(StringBuffer& work) {
+    static constexpr ByteRules kRules = makeByteRules(kLowerAscii, true);
+    if (!work.is7bit()) {
+        if (holdsUtf8Sign(work))
+            return false;
+        lowerUtf8(work);
+    }
+    return cleanInOnePass(work, kRules, true);
+}
+
+// The one pass for text in a single-byte code page, lowered through the page's letters (ASCII
+// text as ASCII, as lowerInCodePage does).
+bool cleanSingleByte(StringBuffer& work, unsigned codePage) {
+    std::array<unsigned char, 256> lowered = kLowerAscii;
+    if (!work.is7bit()) {
+        StringBuffer everyByte;
+        for (size_t c = 1; c < lowered.size(); ++c)
+            everyByte.appendChar(static_cast<char>(c));
+        lowerInCodePage(everyByte, codePage);
+        std::memcpy(lowered.data() + 1, everyByte.getString(), lowered.size() - 1);
+    }
+    return cleanInOnePass(work, makeByteRules(lowered, false), false);
+}
+
+// The boilerplate phrases removed, then place names made one word each.
+std::unique_ptr<PhraseReplacer> newWordVectorPhrases(const ClsStringArray& placePhrases) {
+    auto phrases = std::make_unique<PhraseReplacer>();
+    for (const char* phrase : kBoilerplatePhrases)
+        phrases->add(phrase, "");
+    phrases->addTable(placePhrases);
+    phrases->index();
+    return phrases;
+}
+
+size_t numWordVectorPhrases(const ClsStringArray& placePhrases) {
+    return std::size(kBoilerplatePhrases) + static_cast<size_t>(placePhrases.get_Count() / 2);
+}
+
+void cleanWordVectorText(const PhraseReplacer& phrases, unsigned codePage, StringBuffer& work) {
     bool utf8 = codePage == kUtf8;
+    if (utf8 ? cleanPlainUtf8(work) : cleanSingleByte(work, codePage)) {
+        phrases.replaceIn(work);
+        return;
+    }
     // 1. Runs of dots, underscores and hyphens.
     squeezeRuns(work, "..", ".");
     squeezeRuns(work, "__", "_");
@@ -344,8 +377,8 @@ void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, 
     // 4. The scheme of written-out links.
     work.replaceAll("http:", " ");
     work.replaceAll("https:", " ");
-    // 5. Punctuation; in UTF-8 the guillemets are whole characters, never single bytes.
-    // All of them, with '!' and '|', blanked through one table.
+    // 5. Punctuation, with '!' and '|', blanked through one table; in UTF-8 the guillemets are
+    // whole characters, never single bytes.
     std::array<unsigned char, 256> blanked;
     for (size_t c = 0; c < blanked.size(); ++c)
         blanked[c] = static_cast<unsigned char>(c);
@@ -355,40 +388,39 @@ void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, 
         if (!utf8 || static_cast<unsigned char>(c) < 0x80)
             blanked[static_cast<unsigned char>(c)] = ' ';
     }
-    // UTF-8 text without any of the signs of 5 and 6 has nothing more done to it before 7, so the
-    // blanking is done on the way through the collapse.
-    if (utf8 && !holdsUtf8Sign(work)) {
-        collapseUtf8Whitespace(work, false, blanked.data());
-    } else {
-        work.mapBytes(blanked.data());
-        if (utf8) {
-            for (const char* guillemet : {kUtf8LeftGuillemet, kUtf8RightGuillemet})
-                work.replaceAll(guillemet, " ");
-        }
-        // 6. The copyright sign that introduces a copyright line, then the signs themselves (and
-        // the right single quote 0x92 of the Windows code pages, U+2019 in UTF-8).
-        if (utf8) {
-            work.replaceAll(kUtf8CopyrightLine, "");
-            for (const char* sign : {kUtf8Copyright, kUtf8Registered, kUtf8RightQuote})
-                work.replaceAll(sign, " ");
-        } else {
-            work.replaceAll("\xA9 copyright", "");
-            for (char sign : {'\xA9', '\xAE', '\x92'})
-                work.replaceChar(sign, ' ');
-        }
-        // 7.
-        if (utf8)
-            collapseUtf8Whitespace(work);
-        else
-            work.collapseWhitespace();
+    work.mapBytes(blanked.data());
+    if (utf8) {
+        for (const char* guillemet : {kUtf8LeftGuillemet, kUtf8RightGuillemet})
+            work.replaceAll(guillemet, " ");
     }
-    // 8, 9. The boilerplate phrases removed, then place names made one word each.
-    PhraseReplacer phrases;
-    for (const char* phrase : kBoilerplatePhrases)
-        phrases.add(phrase, "");
-    phrases.addTable(placePhrases);
-    phrases.index();
+    // 6. The copyright sign that introduces a copyright line, then the signs themselves (and
+    // the right single quote 0x92 of the Windows code pages, U+2019 in UTF-8).
+    if (utf8) {
+        work.replaceAll(kUtf8CopyrightLine, "");
+        for (const char* sign : {kUtf8Copyright, kUtf8Registered, kUtf8RightQuote})
+            work.replaceAll(sign, " ");
+    } else {
+        work.replaceAll("\xA9 copyright", "");
+        for (char sign : {'\xA9', '\xAE', '\x92'})
+            work.replaceChar(sign, ' ');
+    }
+    // 7.
+    if (utf8)
+        collapseUtf8Whitespace(work);
+    else
+        work.collapseWhitespace();
+    // 8, 9.
     phrases.replaceIn(work);
+}
+
+} // namespace
+
+void prepareWordVectorPhrases(SiteAnalyzer& analyzer) {
+    analyzer.wordVectorPhrases = newWordVectorPhrases(analyzer.placePhrases);
+}
+
+void cleanWordVectorText(const ClsStringArray& placePhrases, unsigned codePage, StringBuffer& work) {
+    cleanWordVectorText(*newWordVectorPhrases(placePhrases), codePage, work);
 }
 
 void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const StringBuffer& text,
@@ -403,7 +435,13 @@ void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const Str
         convertText(kUtf8, codePage, work);
     }
     // 4.
-    cleanWordVectorText(analyzer.placePhrases, codePage, work);
+    const PhraseReplacer* phrases = analyzer.wordVectorPhrases.get();
+    std::unique_ptr<PhraseReplacer> own;
+    if (phrases == nullptr || phrases->numAdded() != numWordVectorPhrases(analyzer.placePhrases)) {
+        own = newWordVectorPhrases(analyzer.placePhrases);
+        phrases = own.get();
+    }
+    cleanWordVectorText(*phrases, codePage, work);
     // 5, 6.
     WordList words;
     words.setCodePage(codePage);

@@ -31,6 +31,11 @@ void geoTreeText(const ClsXml& tree, StringBuffer& out);
 void makeWordVector(const SiteAnalyzer& analyzer, const char* charset, const StringBuffer& text,
                     StringBuffer& out);
 
+// Indexes the phrases the word vector removes and joins (fixed boilerplate, then the analyzer's
+// place phrases) for one pass over a text, once, into the analyzer's `wordVectorPhrases`; called
+// at priming, after the tables are loaded. An analyzer without it indexes them on every vector.
+void prepareWordVectorPhrases(SiteAnalyzer& analyzer);
+
 // The steps of makeWordVector that decide its outcome, for the tests.
 //
 // The code page a text (UTF-8) is counted in: that of `charset` when it is one of the fifteen

@@ -32,6 +32,7 @@ std::unique_ptr<SiteAnalyzer> SiteAnalyzer::sharingTablesOf(const SiteAnalyzer& 
     analyzer->maxTitleLength = primed.maxTitleLength;
     analyzer->quickMode = primed.quickMode;
     analyzer->geoKeyMatcher = primed.geoKeyMatcher;
+    analyzer->wordVectorPhrases = primed.wordVectorPhrases;
     return analyzer;
 }
 

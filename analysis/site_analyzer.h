@@ -17,6 +17,7 @@
 #include <memory>
 
 class GeoKeyMatcher;
+class PhraseReplacer;
 
 // The reference tables an analyzer reads; see SiteAnalyzer for who fills and who reads them.
 struct AnalyzerTables {
@@ -116,6 +117,9 @@ public:
     // (prepareGeoLookup, geo_location.h) and read-only afterwards; not a result, so resetResults
     // keeps it.
     std::shared_ptr<const GeoKeyMatcher> geoKeyMatcher;
+    // The same for the phrases the word vector removes and joins (prepareWordVectorPhrases,
+    // page_text.h).
+    std::shared_ptr<const PhraseReplacer> wordVectorPhrases;
 
 private:
     explicit SiteAnalyzer(std::shared_ptr<AnalyzerTables> tables);

@@ -221,7 +221,10 @@ void WordList::addWords(const char* text, const WordList* stopList, int weight) 
         std::string_view token(reinterpret_cast<const char*>(p + start), i - start);
         size_t mask = seen.size() - 1;
         size_t at = hash & mask;
-        while (!seen[at].token.empty() && (seen[at].hash != hash || seen[at].token != token))
+        // The hash almost always settles it; the bytes are compared only when it agrees.
+        while (!seen[at].token.empty() &&
+               (seen[at].hash != hash || seen[at].token.size() != token.size() ||
+                std::memcmp(seen[at].token.data(), token.data(), token.size()) != 0))
             at = (at + 1) & mask;
         if (!seen[at].token.empty()) {
             size_t slot = seen[at].slot;

@@ -1,6 +1,7 @@
 #include "app/analyzer_priming.h"
 
 #include "analysis/geo_location.h"
+#include "analysis/page_text.h"
 #include "analysis/site_analyzer.h"
 #include "app/reference_tables.h"
 #include "base/string_buffer.h"
@@ -58,8 +59,10 @@ bool primeAnalyzer(SiteAnalyzer& analyzer) {
             text.toLowerCase();
         destination(analyzer, table)->LoadFromText(text.getString());
     }
-    // The geographic matcher is built once here, not on a worker's first lookup.
+    // The geographic matcher and the word vector's phrases are indexed once here, not on a
+    // worker's first page.
     prepareGeoLookup(analyzer);
+    prepareWordVectorPhrases(analyzer);
     analyzer.setMaxVectorWords(kCrawlerMaxVectorWords);
     analyzer.setMaxTitleLength(kCrawlerMaxTitleLength);
     analyzer.setQuickMode(true);

@@ -458,6 +458,15 @@ char* StringBuffer::takeString(int* len) {
     return taken;
 }
 
+void StringBuffer::swap(StringBuffer& o) {
+    checkAlive(this);
+    checkAlive(&o);
+    std::swap(m_text, o.m_text);
+    std::swap(m_capacity, o.m_capacity);
+    std::swap(m_length, o.m_length);
+    std::swap(m_growBy, o.m_growBy);
+}
+
 void StringBuffer::expectNumBytes(int n) {
     checkAlive(this);
     ensureRoom(n, 1, false);

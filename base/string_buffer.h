@@ -52,6 +52,8 @@ public:
     void clear();
     // Hands the block (allocated with new[]) to the caller, who frees it with delete[].
     char* takeString(int* len);
+    // Exchanges the texts of the two buffers, blocks and all, without copying a byte.
+    void swap(StringBuffer& o);
     void expectNumBytes(int n);
     void minimizeMemory();
 
@@ -72,6 +74,15 @@ public:
     int replaceAll(const char* find, const char* repl);
     // Replaces every byte b by table[b]; the table has 256 entries.
     void mapBytes(const unsigned char* table);
+    // Rewrites the text where it lies: `edit(bytes, length)` changes the bytes and answers the new
+    // length, never more than `length`. An empty text is left as it is.
+    template <typename Edit> void editInPlace(Edit edit) {
+        checkAlive(this);
+        if (m_length == 0)
+            return;
+        m_length = edit(m_text, m_length);
+        m_text[m_length] = 0;
+    }
     void toLowerCase();
     void toUpperCase();
     void encodeXmlEntities();

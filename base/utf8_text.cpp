@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -199,27 +202,31 @@ int decodeUtf8(const unsigned char* s, int n, char32_t& c) {
     return len;
 }
 
-void appendUtf8(StringBuffer& out, char32_t c) {
-    char bytes[4];
+int encodeUtf8(char32_t c, char* out) {
     int n = 0;
     if (c < 0x80) {
-        bytes[n++] = static_cast<char>(c);
+        out[n++] = static_cast<char>(c);
     } else if (c < 0x800) {
-        bytes[n++] = static_cast<char>(0xC0 | (c >> 6));
-        bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+        out[n++] = static_cast<char>(0xC0 | (c >> 6));
+        out[n++] = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
         if (c >= 0xD800 && c <= 0xDFFF)
-            return;
-        bytes[n++] = static_cast<char>(0xE0 | (c >> 12));
-        bytes[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+            return 0;
+        out[n++] = static_cast<char>(0xE0 | (c >> 12));
+        out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[n++] = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c <= 0x10FFFF) {
-        bytes[n++] = static_cast<char>(0xF0 | (c >> 18));
-        bytes[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        bytes[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+        out[n++] = static_cast<char>(0xF0 | (c >> 18));
+        out[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[n++] = static_cast<char>(0x80 | (c & 0x3F));
     }
-    out.appendN(bytes, n);
+    return n;
+}
+
+void appendUtf8(StringBuffer& out, char32_t c) {
+    char bytes[4];
+    out.appendN(bytes, encodeUtf8(c, bytes));
 }
 
 int utf8CharCount(const char* text, int numBytes) {
@@ -289,63 +296,150 @@ void lowerUtf8(StringBuffer& text) {
 
 namespace {
 
-// The collapse, each byte taken through `map` first when one is given (its NUL stays NUL).
-template <bool kMapped>
-void collapseMapped(StringBuffer& text, bool joinAfterComma, const unsigned char* map) {
-    // What a byte may start: a blank, the no-break space (C2 A0), the end (NUL), or nothing.
-    enum : unsigned char { kPlain, kBlank, kLead, kEnd };
-    static constexpr auto kKind = [] {
-        std::array<unsigned char, 256> kind{};
-        for (unsigned char c : {' ', '\t', '\r', '\n'})
-            kind[c] = kBlank;
-        kind[0xC2] = kLead;
-        kind[0] = kEnd;
-        return kind;
-    }();
-    auto byteAt = [map](const unsigned char* at) { return kMapped ? map[*at] : *at; };
-    // The buffer's terminator stops every scan below, so no byte needs its own bounds test.
-    const auto* p = reinterpret_cast<const unsigned char*>(text.getString());
-    const unsigned char* end = p + text.getSize();
-    // Written into one block: a blank is only ever written for blanks read, so the text never
-    // grows. It ends at a NUL byte, as a C string does.
-    std::unique_ptr<char[]> out(new char[static_cast<size_t>(end - p) + 1]);
-    char* w = out.get();
-    bool pendingBlank = false;
+// What a byte may start: a blank, the no-break space (C2 A0), the end (NUL), or nothing.
+enum : unsigned char { kPlain, kBlank, kLead, kEnd };
+constexpr auto kKind = [] {
+    std::array<unsigned char, 256> kind{};
+    for (unsigned char c : {' ', '\t', '\r', '\n'})
+        kind[c] = kBlank;
+    kind[0xC2] = kLead;
+    kind[0] = kEnd;
+    return kind;
+}();
+
+// The bytes of an 8-byte word that may end a run of plain bytes: those below '!' (the blanks, NUL
+// and the other controls) and 0xC2. The lowest byte flagged is always one of them; flags above it
+// may be false, as a borrow runs on from a flagged byte.
+uint64_t runEndCandidates(uint64_t x) {
+    constexpr uint64_t kOnes = 0x0101010101010101;
+    constexpr uint64_t kHigh = kOnes * 0x80;
+    uint64_t lead = x ^ (kOnes * 0xC2);
+    return (((x - kOnes * '!') & ~x) | ((lead - kOnes) & ~lead)) & kHigh;
+}
+
+// Moves the run of plain bytes at `p` down to `w`, eight at a time where there are eight left.
+// Every byte before `p` has been read, so a whole word may land there when `w` is that far behind.
+void moveUnmappedRun(unsigned char*& p, unsigned char*& w, const unsigned char* end) {
     for (;;) {
-        unsigned char kind = kKind[byteAt(p)];
-        if (kind == kBlank || (kind == kLead && byteAt(p + 1) == 0xA0)) {
-            pendingBlank = w != out.get();
-            p += kind == kBlank ? 1 : 2;
-            continue;
+        if (std::endian::native != std::endian::little || end - p < 8) {
+            for (; kKind[*p] == kPlain; ++p)
+                *w++ = *p;
+            return;
         }
-        if (kind == kEnd && p == end)
-            break;
-        if (pendingBlank && !(joinAfterComma && w[-1] == ','))
-            *w++ = ' ';
-        pendingBlank = false;
-        if (kind == kEnd)
-            break;
-        // This byte and the rest of its run of plain bytes.
-        *w++ = static_cast<char>(byteAt(p++));
-        while (kKind[byteAt(p)] == kPlain)
-            *w++ = static_cast<char>(byteAt(p++));
+        uint64_t x;
+        std::memcpy(&x, p, sizeof x);
+        uint64_t found = runEndCandidates(x);
+        size_t n = found == 0 ? 8 : static_cast<size_t>(std::countr_zero(found)) / 8;
+        if (p - w >= 8)
+            std::memcpy(w, &x, sizeof x);
+        else if (w != p)
+            std::memmove(w, p, n);
+        p += n;
+        w += n;
+        // A control byte flagged with the blanks belongs to the run.
+        if (n < 8) {
+            if (kKind[*p] != kPlain)
+                return;
+            *w++ = *p++;
+        }
     }
-    text.clear();
-    text.appendN(out.get(), static_cast<int>(w - out.get()));
+}
+
+// For each byte: its value after the map in the low 8 bits and the kind of that value above
+// them, so one lookup tells both.
+using MappedKinds = std::array<uint16_t, 256>;
+
+constexpr MappedKinds mappedKinds(const unsigned char* map) {
+    MappedKinds table{};
+    for (size_t b = 0; b < table.size(); ++b) {
+        unsigned char m = map == nullptr ? static_cast<unsigned char>(b) : map[b];
+        table[b] = static_cast<uint16_t>(m | kKind[m] << 8);
+    }
+    return table;
+}
+
+constexpr MappedKinds kUnmapped = mappedKinds(nullptr);
+
+// The collapse of `length` bytes where they lie, each byte taken through `table` (whose NUL stays
+// NUL); answers the new length. A blank is only ever written for blanks read, so the write
+// position never passes the read position. The text ends at a NUL byte, as a C string does.
+template <bool kMapped>
+int collapseBytes(unsigned char* text, int length, bool joinAfterComma, const MappedKinds& table) {
+    // The buffer's terminator stops every scan below, so no byte needs its own bounds test.
+    unsigned char* p = text;
+    const unsigned char* end = text + length;
+    unsigned char* w = text;
+    // Steps over white space; true when there was some.
+    auto skipBlanks = [&p, &table] {
+        const unsigned char* from = p;
+        for (;;) {
+            unsigned kind = table[*p] >> 8;
+            if (kind == kBlank)
+                p += 1;
+            else if (kind == kLead && (table[p[1]] & 0xFF) == 0xA0)
+                p += 2;
+            else
+                return p != from;
+        }
+    };
+    // One blank for white space between two runs, none behind a comma when they are joined.
+    auto writeBlank = [&w, joinAfterComma] {
+        if (!(joinAfterComma && w[-1] == ','))
+            *w++ = ' ';
+    };
+    skipBlanks();
+    for (;;) {
+        uint16_t at = table[*p];
+        if (at >> 8 == kEnd)
+            break;
+        // This byte, plain or a lead byte of another character, and the rest of its run.
+        *w++ = static_cast<unsigned char>(at);
+        ++p;
+        for (;;) {
+            if constexpr (kMapped) {
+                std::ptrdiff_t behind = p - w;
+                for (uint16_t c; (c = table[*p]) <= 0xFF; ++p)
+                    p[-behind] = static_cast<unsigned char>(c);
+                w = p - behind;
+            } else {
+                moveUnmappedRun(p, w, end);
+            }
+            // A single blank between two runs, the usual white space, goes on with the next run.
+            if (table[*p] >> 8 != kBlank || table[p[1]] > 0xFF)
+                break;
+            writeBlank();
+            ++p;
+        }
+        if (skipBlanks()) {
+            if (p == end)
+                break;
+            writeBlank();
+        }
+    }
+    return static_cast<int>(w - text);
+}
+
+void collapseInPlace(StringBuffer& text, bool joinAfterComma, const unsigned char* map) {
+    text.editInPlace([joinAfterComma, map](char* bytes, int length) {
+        auto* text = reinterpret_cast<unsigned char*>(bytes);
+        if (map == nullptr)
+            return collapseBytes<false>(text, length, joinAfterComma, kUnmapped);
+        return collapseBytes<true>(text, length, joinAfterComma, mappedKinds(map));
+    });
 }
 
 } // namespace
 
 void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma) {
-    collapseMapped<false>(text, joinAfterComma, nullptr);
+    collapseInPlace(text, joinAfterComma, nullptr);
 }
 
 void collapseUtf8Whitespace(StringBuffer& text, bool joinAfterComma, const unsigned char* byteMap) {
     // A map that changes NUL would carry the scans past the terminator: the text is mapped first.
     if (byteMap[0] != 0) {
         text.mapBytes(byteMap);
-        collapseMapped<false>(text, joinAfterComma, nullptr);
+        collapseInPlace(text, joinAfterComma, nullptr);
         return;
     }
-    collapseMapped<true>(text, joinAfterComma, byteMap);
+    collapseInPlace(text, joinAfterComma, byteMap);
 }

@@ -18,7 +18,10 @@ void lowerUtf8(StringBuffer& text);
 // Reads the sequence at `s` (at most `n` bytes): the code point and the number of bytes taken.
 // A broken or overlong sequence takes one byte and gives that byte's value.
 int decodeUtf8(const unsigned char* s, int n, char32_t& c);
-// Appends a code point as UTF-8; surrogates and values beyond U+10FFFF are not appended.
+// Writes a code point as UTF-8 into `out` (room for four bytes); answers the number of bytes.
+// Surrogates and values beyond U+10FFFF take none.
+int encodeUtf8(char32_t c, char* out);
+// Appends a code point as UTF-8, as encodeUtf8 writes it.
 void appendUtf8(StringBuffer& out, char32_t c);
 // The number of characters of UTF-8 text (a broken byte counts as one).
 int utf8CharCount(const char* text, int numBytes);

@@ -145,17 +145,21 @@ private:
     void skipTag() {
         while (m_p < m_end && !isBlank(*m_p) && *m_p != '>')
             ++m_p;
-        StringBuffer name, value;
-        while (attribute(name, value)) {
+        // The attributes of other tags are only stepped over.
+        while (attribute(nullptr, nullptr)) {
         }
         if (m_p < m_end && *m_p == '>')
             ++m_p;
     }
 
-    // Reads one attribute; false at the tag's end or the window's end.
-    bool attribute(StringBuffer& name, StringBuffer& value) {
-        name.clear();
-        value.clear();
+    // Reads one attribute, into `name` and `value` when they are given; false at the tag's end or
+    // the window's end.
+    bool attribute(StringBuffer* name, StringBuffer* value) {
+        if (name != nullptr && value != nullptr) {
+            name->clear();
+            value->clear();
+        }
+        std::size_t nameLength = 0;
         while (m_p < m_end && (isBlank(*m_p) || *m_p == '/'))
             ++m_p;
         if (m_p >= m_end || *m_p == '>')
@@ -164,7 +168,7 @@ private:
             if (m_p >= m_end)
                 return false;
             unsigned char c = *m_p;
-            if (c == '=' && name.getSize() > 0) {
+            if (c == '=' && nameLength > 0) {
                 ++m_p;
                 break;
             }
@@ -180,7 +184,9 @@ private:
             }
             if (c == '/' || c == '>')
                 return true;
-            name.appendChar(static_cast<char>(lowerAscii(c)));
+            ++nameLength;
+            if (name != nullptr)
+                name->appendChar(static_cast<char>(lowerAscii(c)));
         }
         while (m_p < m_end && isBlank(*m_p))
             ++m_p;
@@ -211,9 +217,9 @@ private:
         return true;
     }
 
-    static void appendLower(StringBuffer& out, const unsigned char* from, const unsigned char* to) {
-        for (; from < to; ++from)
-            out.appendChar(static_cast<char>(lowerAscii(*from)));
+    static void appendLower(StringBuffer* out, const unsigned char* from, const unsigned char* to) {
+        for (; out != nullptr && from < to; ++from)
+            out->appendChar(static_cast<char>(lowerAscii(*from)));
     }
 
     // One meta tag; true when it declares a charset, which is then in `label`.
@@ -223,7 +229,7 @@ private:
         bool haveCharset = false;
         bool seenHttpEquiv = false, seenContent = false, seenCharset = false;
         StringBuffer found, name, value;
-        while (attribute(name, value)) {
+        while (attribute(&name, &value)) {
             if (name.equals("http-equiv") && !seenHttpEquiv) {
                 seenHttpEquiv = true;
                 gotPragma = value.equals("content-type");

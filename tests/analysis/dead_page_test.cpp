@@ -35,6 +35,10 @@ TEST(DeadPage, OnlyTheLeadOfAHugePageIsRead) {
     EXPECT_EQ(findDeadPagePhrase(article.c_str()), nullptr);
     std::string early = "<title>Notes</title><p>" + std::string(900, 'a') + " 404 Not Found";
     EXPECT_STREQ(findDeadPagePhrase(early.c_str()), "404 Not Found");
+    // The last character of the lead ends the phrase; one more before it cuts the phrase short.
+    std::string last = "<title>Notes</title><p>" + std::string(986, 'a') + " 404 Not Found";
+    EXPECT_STREQ(findDeadPagePhrase(last.c_str()), "404 Not Found");
+    EXPECT_EQ(findDeadPagePhrase(last.insert(23, "a").c_str()), nullptr);
     // The title counts apart from the text.
     std::string title = "<title>" + std::string(900, 'a') + " Error 404</title><p>" + std::string(900, 'b');
     EXPECT_STREQ(findDeadPagePhrase(title.c_str()), "Error 404");

@@ -85,6 +85,12 @@ TEST_F(FetchPageTest, CurrentPageWithAdCodeStays) {
     StringBuffer target(("<title>" + longer).c_str());
     EXPECT_EQ(refreshScore(current, target), 15);
     EXPECT_EQ(refreshScore(StringBuffer("a"), StringBuffer("<title>bb name=\"Description\"")), -26);
+    // Either case, right at the end; one byte short is no match, nor is a match behind a NUL byte.
+    EXPECT_EQ(refreshScore(StringBuffer("ab"), StringBuffer("xx NAME=\"DESCRIPTION\"")), -18);
+    EXPECT_EQ(refreshScore(StringBuffer("ab"), StringBuffer("xx name=\"Description")), -10);
+    EXPECT_EQ(refreshScore(StringBuffer(reinterpret_cast<const unsigned char*>("a\0<TITLE>"), 9, 0),
+                           StringBuffer("b")),
+              10);
 }
 
 TEST_F(FetchPageTest, FramesFourOfSixEachAfterALineFeed) {

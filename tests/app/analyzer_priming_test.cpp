@@ -3,6 +3,7 @@
 #include "analysis/geo_key_matcher.h"
 #include "analysis/geo_location.h"
 #include "analysis/page_text.h"
+#include "analysis/phrase_replacer.h"
 #include "analysis/site_analyzer.h"
 #include "base/string_buffer.h"
 
@@ -54,6 +55,8 @@ TEST(AnalyzerPriming, WorkerAnalyzersShareOneCopyOfTheTablesAndKeepTheirOwnResul
     EXPECT_EQ(&a->geoTable, &b->geoTable);
     ASSERT_NE(a->geoKeyMatcher, nullptr);
     EXPECT_EQ(a->geoKeyMatcher, b->geoKeyMatcher);
+    ASSERT_NE(a->wordVectorPhrases, nullptr);
+    EXPECT_EQ(a->wordVectorPhrases, b->wordVectorPhrases);
     EXPECT_TRUE(b->quickMode);
     a->country.setString("DE");
     EXPECT_EQ(b->country.getSize(), 0);

@@ -61,6 +61,17 @@ TEST(StringBufferConstruct, EmptyHoldsNoBlockThroughEdits) {
     EXPECT_EQ(block[0], 0);
 }
 
+TEST(StringBufferConstruct, SwapExchangesTheTexts) {
+    StringBuffer a("first");
+    StringBuffer b;
+    a.swap(b);
+    EXPECT_EQ(Text(a), "");
+    EXPECT_EQ(Text(b), "first");
+    a.append("second");
+    EXPECT_EQ(Text(a), "second");
+    EXPECT_EQ(Text(b), "first");
+}
+
 // ---- Growth ----
 
 TEST(StringBufferGrowth, TextSurvivesEveryReallocation) {

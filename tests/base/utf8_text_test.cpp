@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 namespace {
@@ -36,6 +37,37 @@ TEST(Utf8Text, CharacterCountAndWhiteSpace) {
     collapseUtf8Whitespace(withNul);
     EXPECT_EQ(withNul.getSize(), 2);
     EXPECT_EQ(std::string(withNul.getString()), "a ");
+}
+
+// Runs long enough to be moved a word at a time, with the white space at the word's edges.
+TEST(Utf8Text, WhiteSpaceAroundLongRuns) {
+    struct Row {
+        const char* text;
+        bool joinAfterComma;
+        const char* collapsed;
+    };
+    const Row rows[] = {
+        {"abcdefg\xC2\xA0hijklmnop", false, "abcdefg hijklmnop"},
+        {"abcdefgh\xC2\xA9ijklmnopqrs\xC2", false, "abcdefgh\xC2\xA9ijklmnopqrs\xC2"},
+        {"abc\x0c\x01xyzghijklmn \t op", false, "abc\x0c\x01xyzghijklmn op"},
+        {"          abcdefghijklmnopq\r\n\xC2\xA0 rstuvwxyz0123456789\xC2\xA0", false,
+         "abcdefghijklmnopq rstuvwxyz0123456789"},
+        {"one,           two , three,four,\n", true, "one,two ,three,four,"},
+    };
+    for (const Row& row : rows) {
+        StringBuffer text(row.text);
+        collapseUtf8Whitespace(text, row.joinAfterComma);
+        EXPECT_EQ(std::string(text.getString()), row.collapsed) << row.text;
+    }
+    // Through a map: letters lowered, '!' made a blank, and 0xA0 made a letter, so C2 A0 is no blank.
+    std::array<unsigned char, 256> map;
+    for (size_t c = 0; c < map.size(); ++c)
+        map[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    map['!'] = ' ';
+    map[0xA0] = 'x';
+    StringBuffer text("  Hello!!World \xC2\xA0 ABCDEFGHIJKL!");
+    collapseUtf8Whitespace(text, false, map.data());
+    EXPECT_EQ(std::string(text.getString()), "hello world \xC2x abcdefghijkl");
 }
 
 } // namespace

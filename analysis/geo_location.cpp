@@ -6,7 +6,6 @@
 #include "base/ascii.h"
 #include "base/utf8_text.h"
 
-#include <array>
 #include <cstring>
 #include <memory>
 
@@ -51,14 +50,8 @@ void countryFromDomain(SiteAnalyzer& analyzer) {
 void normaliseGeoText(StringBuffer& text) {
     // Line ends are blanks to the collapse, and lowering leaves them alone. ASCII text, the
     // usual page, is lowered on the way through the collapse.
-    static constexpr auto kLower = [] {
-        std::array<unsigned char, 256> table{};
-        for (size_t c = 0; c < table.size(); ++c)
-            table[c] = lowerAscii(static_cast<unsigned char>(c));
-        return table;
-    }();
     if (text.is7bit()) {
-        collapseUtf8Whitespace(text, true, kLower.data());
+        collapseUtf8Whitespace(text, true, kLowerAsciiTable.data());
         return;
     }
     lowerUtf8(text);

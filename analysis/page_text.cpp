@@ -235,13 +235,6 @@ constexpr ByteRules makeByteRules(const std::array<unsigned char, 256>& lowered,
     return rules;
 }
 
-constexpr std::array<unsigned char, 256> kLowerAscii = [] {
-    std::array<unsigned char, 256> table{};
-    for (size_t c = 0; c < table.size(); ++c)
-        table[c] = lowerAscii(static_cast<unsigned char>(c));
-    return table;
-}();
-
 // Steps 1 to 7 of the cleaning below in one pass: runs of dots, underscores and hyphens squeezed,
 // a dot before a blank dropped, the text lowered through `rules`, the schemes "http:" and "https:"
 // blanked, punctuation blanked and white space runs made one blank, trimmed from the ends in
@@ -322,7 +315,7 @@ bool cleanInOnePass(StringBuffer& work, const ByteRules& rules, bool trimEnds) {
 // lowering neither makes nor removes any of the bytes the other steps look at, nor changes what a
 // final sigma stands next to, so it may come before them.
 bool cleanPlainUtf8(StringBuffer& work) {
-    static constexpr ByteRules kRules = makeByteRules(kLowerAscii, true);
+    static constexpr ByteRules kRules = makeByteRules(kLowerAsciiTable, true);
     if (!work.is7bit()) {
         if (holdsUtf8Sign(work))
             return false;
@@ -334,7 +327,7 @@ bool cleanPlainUtf8(StringBuffer& work) {
 // The one pass for text in a single-byte code page, lowered through the page's letters (ASCII
 // text as ASCII, as lowerInCodePage does).
 bool cleanSingleByte(StringBuffer& work, unsigned codePage) {
-    std::array<unsigned char, 256> lowered = kLowerAscii;
+    std::array<unsigned char, 256> lowered = kLowerAsciiTable;
     if (!work.is7bit()) {
         StringBuffer everyByte;
         for (size_t c = 1; c < lowered.size(); ++c)

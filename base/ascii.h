@@ -2,6 +2,9 @@
 // digits or blanks here and keep their value under case mapping, whatever the C locale says.
 #pragma once
 
+#include <array>
+#include <cstddef>
+
 // The blanks between the tokens of a tag or a line: space, TAB, CR and LF.
 constexpr bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -26,6 +29,14 @@ constexpr char lowerAscii(char c) {
 constexpr unsigned char lowerAscii(unsigned char c) {
     return static_cast<unsigned char>(lowerAscii(static_cast<char>(c)));
 }
+
+// lowerAscii as a table of all 256 bytes, for passes that map a text byte by byte.
+inline constexpr std::array<unsigned char, 256> kLowerAsciiTable = [] {
+    std::array<unsigned char, 256> table{};
+    for (size_t c = 0; c < table.size(); ++c)
+        table[c] = lowerAscii(static_cast<unsigned char>(c));
+    return table;
+}();
 
 constexpr char upperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
